@@ -1,0 +1,18 @@
+#include "app/form1.h"
+#include "app/navigator.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Daywheel"));
+    // Only the main window's close ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    Form1 form1;
+    Navigator navigator(form1);
+    form1.show();
+    form1.activateWindow();
+    return app.exec();
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QWidget>
+
+// A filled or outlined rectangle or disc lying on a window, like the swatches
+// and the backdrop behind the navigation buttons.
+class ShapeWidget : public QWidget
+{
+    Q_OBJECT
+public:
+    enum class Kind { Rectangle, Disc };
+
+    ShapeWidget(Kind kind, QWidget *parent = nullptr);
+
+    void setFill(const QColor &colour);   // an invalid colour means no fill
+    void setBorder(const QColor &colour, int widthPixels);
+    void setBorderShown(bool shown);
+    bool borderShown() const { return showBorder; }
+    QColor fill() const { return fillColour; }
+
+protected:
+    void paintEvent(QPaintEvent *) override;
+
+private:
+    Kind kind;
+    QColor fillColour;
+    QColor borderColour = Qt::black;
+    int borderWidth = 1;
+    bool showBorder = true;
+};

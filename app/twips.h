@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QRect>
+#include <QtMath>
+
+// Layout positions come in twips; one device-independent pixel is 15 twips.
+constexpr int pixelsFromTwips(int twips)
+{
+    return (twips + 7) / 15;
+}
+
+inline QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(pixelsFromTwips(left), pixelsFromTwips(top), pixelsFromTwips(width),
+                 pixelsFromTwips(height));
+}
+
+inline QSize twipsSize(int width, int height)
+{
+    return QSize(pixelsFromTwips(width), pixelsFromTwips(height));
+}

@@ -1,0 +1,3 @@
+#include "controller/com_port.h"
+
+qint16 comPort = 10;

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QtGlobal>
+#include <array>
+
+// One quarter hour of the day. Slot k (1..96) ends k x 15 minutes after
+// midnight; slot 0 is one more entry ahead of slot 1 and stands for
+// 23:45-24:00 on the dial and on the wire.
+using SlotIndex = qint16;
+
+// The whole day's light schedule: 101 signed 16-bit entries, 1 = on, 0 = off.
+// Only 0..96 are ever used; 97..100 exist because stored layouts count on them.
+class DayTable
+{
+public:
+    static constexpr int size = 101;
+    static constexpr SlotIndex lastSlot = 96;   // highest slot any operation touches
+    static constexpr int storedSlots = 97;      // 0..96: what a schedule file holds
+
+    qint16 at(int index) const;
+    void set(int index, qint16 value);
+
+    // Every entry 0, as at program start.
+    void reset();
+
+    bool operator==(const DayTable &) const = default;
+
+private:
+    static void check(int index);
+    std::array<qint16, size> entries{};
+};
+
+// The process-wide table every window reads and writes.
+extern DayTable daySlots;
