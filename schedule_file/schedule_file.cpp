@@ -1,0 +1,98 @@
+#include "schedule_file/schedule_file.h"
+
+#include "schedule/number_format.h"
+#include "schedule_file/schedule_reader.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+constexpr qint64 readChunk = 4096;
+
+FileResult saveFailed(const QString &path, const QString &cause)
+{
+    return FileResult::failure(QStringLiteral("The schedule could not be saved to \"%1\": %2.")
+                                   .arg(path, cause));
+}
+
+// A write that got some bytes out before failing may leave no reason behind.
+QString writeCause(const QFileDevice &file)
+{
+    const QString reason = file.errorString();
+    if (reason.isEmpty() || reason == QLatin1String("Unknown error"))
+        return QStringLiteral("the file could not be written in full");
+    return QStringLiteral("the file could not be written in full (%1)").arg(reason);
+}
+
+FileResult loadFailed(const QString &path, const QString &cause)
+{
+    return FileResult::failure(QStringLiteral("The schedule could not be loaded from \"%1\": %2.")
+                                   .arg(path, cause));
+}
+}
+
+QByteArray scheduleFileBytes(const DayTable &table)
+{
+    QByteArray bytes;
+    bytes.reserve(DayTable::storedSlots * 8);
+    for (int i = 0; i < DayTable::storedSlots; ++i) {
+        bytes += formatSignedInteger(table.at(i)).toLatin1();
+        bytes += " \r\n";
+    }
+    return bytes;
+}
+
+FileResult saveSchedule(const QString &path, const DayTable &table)
+{
+    // A path ending in "/" names the folder itself; say so instead of
+    // leaving the user with the system's "is a directory".
+    if (path.isEmpty() || path.endsWith(u'/'))
+        return saveFailed(path, QStringLiteral("no file name was given"));
+    const QFileInfo folder(QFileInfo(path).absolutePath());
+    if (!folder.exists())
+        return saveFailed(path, QStringLiteral("the folder %1 does not exist").arg(folder.filePath()));
+    if (!folder.isDir())
+        return saveFailed(path, QStringLiteral("%1 is not a folder").arg(folder.filePath()));
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return saveFailed(path, file.errorString());
+    const QByteArray bytes = scheduleFileBytes(table);
+    // QSaveFile::commit() ignores a failing final flush and would put a
+    // truncated file in place (a full disk, a file-size limit), so flush
+    // here and give up before committing.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        const QString cause = writeCause(file);
+        file.cancelWriting();
+        return saveFailed(path, cause);
+    }
+    if (!file.commit())
+        return saveFailed(path, file.errorString());
+    return FileResult::success();
+}
+
+FileResult loadSchedule(const QString &path, DayTable &table)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return loadFailed(path, file.errorString());
+
+    ScheduleReader reader;
+    while (!reader.done()) {
+        const QByteArray chunk = file.read(readChunk);
+        if (file.error() != QFileDevice::NoError)
+            return loadFailed(path, file.errorString());
+        if (chunk.isEmpty())
+            break;
+        reader.feed(chunk);
+    }
+    reader.finish();
+    if (reader.failed())
+        return loadFailed(path, reader.error());
+
+    const auto &values = reader.values();
+    for (int i = 0; i < ScheduleReader::valueCount; ++i)
+        table.set(i, values[std::size_t(i)]);
+    return FileResult::success();
+}

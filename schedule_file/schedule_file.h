@@ -1,0 +1,23 @@
+#pragma once
+
+#include "schedule/day_table.h"
+#include "schedule_file/file_result.h"
+
+#include <QByteArray>
+#include <QString>
+
+// The schedule on disk: 97 lines, line k holding slot k - 1 in the
+// signed-integer form (" 1", "-1"), then one blank and CR LF.
+
+// The exact bytes a save writes for the table's slots 0..96.
+QByteArray scheduleFileBytes(const DayTable &table);
+
+// Replaces the file at path with slots 0..96 of the table. The new content
+// goes to a temporary file that takes the old one's place only once it is
+// complete, so a failed save leaves the old file as it was.
+FileResult saveSchedule(const QString &path, const DayTable &table);
+
+// Reads slots 0..96 from the file at path (rules in ScheduleReader). The
+// table is changed only when the whole file was read and every value was
+// valid; on any failure it is left exactly as it was.
+FileResult loadSchedule(const QString &path, DayTable &table);
