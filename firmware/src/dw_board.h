@@ -1,0 +1,42 @@
+/* The board's behaviour: line protocol, commands, light decision. Portable;
+ * the hardware is reached only through dw_hal.h. */
+#ifndef DW_BOARD_H
+#define DW_BOARD_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Longest line kept (without LF); the longest valid one is 49 chars plus an
+ * optional CR. Longer lines are discarded up to their LF and refused. */
+#define DW_LINE_MAX 64U
+#define DW_PATTERN_BYTES 12U   /* 96 entries, one bit each */
+
+#define DW_GREETING "Daywheel board ready"
+
+/* Loads the pattern, sends the greeting and sets the light. Call at start. */
+void dw_board_init(void);
+
+/* Feeds one received byte; a complete line is executed at once. */
+void dw_board_rx(uint8_t c);
+
+/* Marks the line being received as damaged (lost byte, framing error): it
+ * is refused when its LF arrives. */
+void dw_board_rx_error(void);
+
+/* Re-evaluates the light if the clock or pattern changed. Call often. */
+void dw_board_poll(void);
+
+/* The light state last driven. */
+uint8_t dw_board_light(void);
+
+/* Light decision for a packed 96-entry pattern at time-of-day s. */
+uint8_t dw_light_at(const uint8_t *pattern, uint32_t s);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,34 @@
+/* The pattern's two halves in EEPROM. Each half has two slots written in
+ * turn; a slot only counts once its last byte (the magic) is written, so a
+ * power cut during a store leaves the previous contents readable. */
+#ifndef DW_STORE_H
+#define DW_STORE_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define DW_HALF_ENTRIES 48U
+#define DW_HALF_BYTES 6U          /* 48 entries, one bit each */
+#define DW_SLOT_SIZE 16U
+#define DW_HALF_SPAN (2U * DW_SLOT_SIZE)
+#define DW_STORE_BASE 0x000U
+#define DW_STORE_END (DW_STORE_BASE + 2U * DW_HALF_SPAN)
+
+/* Fills bits with half 0 (line a) or 1 (line b). Returns 1 if that half was
+ * ever stored; otherwise bits are all zero (a blank EEPROM means all off). */
+uint8_t dw_store_load(uint8_t half, uint8_t *bits);
+
+/* Stores a half; touches only that half's EEPROM range. Skips the write if
+ * the half already holds exactly these bits. */
+void dw_store_save(uint8_t half, const uint8_t *bits);
+
+uint8_t dw_crc8(const uint8_t *p, uint8_t n);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,51 @@
+// Host stand-in for the board hardware: an EEPROM that can lose power
+// part-way through, a settable clock, a captured serial output and the light.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <cstdint>
+#include <cstring>
+
+struct FakeHal {
+    uint8_t eeprom[1024];
+    QList<uint16_t> writes;      // addresses written, in order
+    int writesLeft = -1;         // >= 0: power fails after that many more writes
+    QByteArray tx;
+    uint32_t clock = 0;
+    int light = -1;              // -1: never driven
+    int lightCalls = 0;
+
+    void reset()
+    {
+        std::memset(eeprom, 0xFF, sizeof eeprom);
+        writes.clear();
+        writesLeft = -1;
+        tx.clear();
+        clock = 0;
+        light = -1;
+        lightCalls = 0;
+    }
+
+    // Lines sent since the last call, without their CR LF. A line not ended
+    // by CR LF is returned with a marker so a test sees the fault.
+    QList<QByteArray> takeLines()
+    {
+        QList<QByteArray> out;
+        int start = 0;
+        for (;;) {
+            int end = tx.indexOf("\r\n", start);
+            if (end < 0)
+                break;
+            out << tx.mid(start, end - start);
+            start = end + 2;
+        }
+        if (start < tx.size())
+            out << ("UNTERMINATED:" + tx.mid(start));
+        tx.clear();
+        return out;
+    }
+};
+
+extern FakeHal hal;

@@ -1,0 +1,317 @@
+// The real firmware ELF running in the virtual board, talked to over its pty
+// the way the desktop program does, with the control socket as the test's
+// view of the light pins and the power supply.
+#include <QtTest>
+
+#include "board_session.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+using boardtest::BoardSession;
+using boardtest::kWaitMs;
+using boardtest::waitUntil;
+
+namespace {
+
+QByteArray pattern48(std::initializer_list<int> on)
+{
+    QByteArray p(48, '0');
+    for (int k : on)
+        p[k] = '1';
+    return p;
+}
+
+#define REQUIRE(cond, session)                                                   \
+    do {                                                                         \
+        if (!(cond))                                                             \
+            QFAIL(qPrintable(QStringLiteral(#cond ": ") + (session).error));     \
+    } while (0)
+
+// Starts a board, opens its port and eats the greeting.
+#define START_OPEN(session)                                                      \
+    do {                                                                         \
+        REQUIRE((session).start(), session);                                     \
+        REQUIRE((session).openPort(), session);                                  \
+        QByteArray greeting_;                                                    \
+        REQUIRE((session).readLine(&greeting_), session);                        \
+        QCOMPARE(greeting_, QByteArray("Daywheel board ready"));                 \
+    } while (0)
+
+} // namespace
+
+class TestVirtualBoard : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        const QString missing = boardtest::missingTools();
+        if (!missing.isEmpty())
+            QSKIP(qPrintable(missing));
+    }
+
+    void defaultLinkInRuntimeFolderAndCleanExit();
+    void greetingAfterEveryOpen();
+    void setTimeAndQuery();
+    void patternRoundTripAndRefusedLines();
+    void lightFollowsClock();
+    void powerCutKeepsPattern();
+    void eepromFileKeepsPatternAcrossRuns();
+    void controlInterface();
+};
+
+void TestVirtualBoard::defaultLinkInRuntimeFolderAndCleanExit()
+{
+    BoardSession b;
+    REQUIRE(b.start({}, /*explicitLink=*/false), b);
+    const QString link = b.defaultLink();
+    QFileInfo info(link);
+    QVERIFY(info.isSymLink());
+    QVERIFY2(info.symLinkTarget().startsWith("/dev/pts/"), qPrintable(info.symLinkTarget()));
+
+    // a plain open(), no Qt: the board restarts and greets
+    const int fd = ::open(QFile::encodeName(link).constData(), O_RDWR | O_NOCTTY);
+    QVERIFY(fd >= 0);
+    QByteArray got;
+    QDeadlineTimer deadline(kWaitMs);
+    while (!got.contains("\r\n") && !deadline.hasExpired()) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, int(qMax<qint64>(1, deadline.remainingTime()))) > 0) {
+            char buf[64];
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n > 0)
+                got.append(buf, int(n));
+        }
+    }
+    ::close(fd);
+    QCOMPARE(got, QByteArray("Daywheel board ready\r\n"));
+
+    // SIGTERM: exits cleanly and takes its link and socket along
+    b.proc.terminate();
+    QVERIFY(b.proc.waitForFinished(kWaitMs));
+    QCOMPARE(b.proc.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(b.proc.exitCode(), 0);
+    QVERIFY(!QFileInfo(link).isSymLink());
+    QVERIFY(!QFileInfo::exists(b.controlPath));
+}
+
+void TestVirtualBoard::greetingAfterEveryOpen()
+{
+    BoardSession b;
+    REQUIRE(b.start(), b);
+    QByteArray line, answer;
+    // nobody had the port open yet: nothing was sent so far reaches us
+    REQUIRE(b.control("open?", &answer), b);
+    QCOMPARE(answer, QByteArray("open 0"));
+    REQUIRE(b.openPort(), b);
+    REQUIRE(b.readLine(&line), b);
+    QCOMPARE(line, QByteArray("Daywheel board ready"));
+    REQUIRE(b.control("open?", &answer), b);
+    QCOMPARE(answer, QByteArray("open 1"));
+
+    REQUIRE(b.send("t12:00"), b);
+    REQUIRE(b.silentThenQuery(&answer), b);
+    QVERIFY(answer.toInt() >= 43200);
+
+    // reopening restarts the chip like a real board: greeting again, clock lost
+    b.port.close();
+    REQUIRE(waitUntil([&] { return b.control("open?", &answer) && answer == "open 0"; }), b);
+    REQUIRE(b.openPort(), b);
+    REQUIRE(b.readLine(&line), b);
+    QCOMPARE(line, QByteArray("Daywheel board ready"));
+    REQUIRE(b.query("z", &answer), b);
+    QVERIFY2(answer.toInt() < 60, answer.constData());
+}
+
+void TestVirtualBoard::setTimeAndQuery()
+{
+    BoardSession b;
+    START_OPEN(b);
+    QByteArray z, s, t;
+    REQUIRE(b.send("t06:00"), b);
+    REQUIRE(b.silentThenQuery(&z), b);
+    QVERIFY2(z.toInt() >= 21600 && z.toInt() <= 21605, z.constData());
+
+    REQUIRE(b.query("s", &s), b);
+    QVERIFY2(s.startsWith("time 06:00:0") && s.endsWith(" light off pattern none"), s.constData());
+
+    // the control socket reads the same clock out of the chip's RAM
+    REQUIRE(b.control("time?", &t), b);
+    QVERIFY2(t.startsWith("time 216"), t.constData());
+
+    // CR LF works as well as LF; a bad time changes nothing
+    REQUIRE(b.send("t23:59", "\r\n"), b);
+    REQUIRE(b.silentThenQuery(&z), b);
+    QVERIFY2(z.toInt() >= 86340 && z.toInt() <= 86345, z.constData());
+    REQUIRE(b.query("t24:00", &s), b);
+    QCOMPARE(s, QByteArray("error: bad time"));
+    REQUIRE(b.query("z", &z), b);
+    QVERIFY2(z.toInt() >= 86340 && z.toInt() <= 86345, z.constData());
+}
+
+void TestVirtualBoard::patternRoundTripAndRefusedLines()
+{
+    BoardSession b;
+    START_OPEN(b);
+    QByteArray answer;
+    const QByteArray a = "a" + pattern48({0, 25, 26, 27, 47});
+    const QByteArray bl = "b" + pattern48({1, 2, 46});
+
+    REQUIRE(b.query("f", &answer), b);
+    QCOMPARE(answer, "a" + pattern48({}));
+    REQUIRE(b.send(a), b);
+    REQUIRE(b.silentThenQuery(&answer), b);
+    REQUIRE(b.send(bl, "\r\n"), b);
+    REQUIRE(b.silentThenQuery(&answer), b);
+    REQUIRE(b.query("f", &answer), b);
+    QCOMPARE(answer, a);
+    REQUIRE(b.query("e", &answer), b);
+    QCOMPARE(answer, bl);
+
+    const QList<QPair<QByteArray, QByteArray>> bad = {
+        {"a" + QByteArray(47, '1'), "error: bad length"},
+        {"b" + QByteArray(47, '1') + "2", "error: bad digit"},
+        {"a" + QByteArray(200, '1'), "error: line too long"},
+        {"q", "error: unknown command"},
+        {"", "error: empty line"},
+    };
+    for (const auto &[line, error] : bad) {
+        REQUIRE(b.query(line, &answer), b);
+        QCOMPARE(answer, error);
+    }
+    REQUIRE(b.query("f", &answer), b);
+    QCOMPARE(answer, a);
+    REQUIRE(b.query("e", &answer), b);
+    QCOMPARE(answer, bl);
+    REQUIRE(b.query("s", &answer), b);
+    QVERIFY2(answer.endsWith(" pattern stored"), answer.constData());
+}
+
+void TestVirtualBoard::lightFollowsClock()
+{
+    BoardSession b;
+    START_OPEN(b);
+    QByteArray answer;
+    // entries 25..32: 06:00 to 08:00
+    REQUIRE(b.send("a" + pattern48({25, 26, 27, 28, 29, 30, 31, 32})), b);
+    REQUIRE(b.silentThenQuery(&answer), b);
+    REQUIRE(b.waitLight(0, &answer), b);
+
+    REQUIRE(b.control("settime 23400", &answer), b);   // 06:30
+    QCOMPARE(answer, QByteArray("ok"));
+    if (!b.waitLight(1, &answer))
+        QFAIL(qPrintable("light not on at 06:30, last: " + answer));
+    REQUIRE(b.query("s", &answer), b);
+    QVERIFY2(answer.startsWith("time 06:30:0") && answer.contains(" light on "), answer.constData());
+
+    REQUIRE(b.control("settime 32400", &answer), b);   // 09:00
+    if (!b.waitLight(0, &answer))
+        QFAIL(qPrintable("light not off at 09:00, last: " + answer));
+
+    // the firmware's own time command drives the pins too
+    REQUIRE(b.send("t07:59"), b);
+    if (!b.waitLight(1, &answer))
+        QFAIL(qPrintable("light not on at 07:59, last: " + answer));
+    REQUIRE(b.send("t08:00"), b);
+    if (!b.waitLight(0, &answer))
+        QFAIL(qPrintable("light not off at 08:00, last: " + answer));
+}
+
+void TestVirtualBoard::powerCutKeepsPattern()
+{
+    BoardSession b;
+    START_OPEN(b);
+    QByteArray answer;
+    const QByteArray a = "a" + pattern48({25, 26, 27, 28, 29, 30, 31, 32});
+    REQUIRE(b.send(a), b);
+    REQUIRE(b.send("t06:30"), b);
+    REQUIRE(b.silentThenQuery(&answer), b);
+    REQUIRE(b.waitLight(1, &answer), b);
+
+    REQUIRE(b.control("powercut", &answer), b);
+    QCOMPARE(answer, QByteArray("ok"));
+    // the restarted chip greets on the still open port
+    REQUIRE(b.readLine(&answer), b);
+    QCOMPARE(answer, QByteArray("Daywheel board ready"));
+    REQUIRE(b.query("f", &answer), b);
+    QCOMPARE(answer, a);
+    // the clock was in RAM: back at midnight, so the light is off
+    REQUIRE(b.query("z", &answer), b);
+    QVERIFY2(answer.toInt() < 60, answer.constData());
+    REQUIRE(b.waitLight(0, &answer), b);
+    REQUIRE(b.query("s", &answer), b);
+    QVERIFY2(answer.endsWith(" light off pattern partial"), answer.constData());
+}
+
+void TestVirtualBoard::eepromFileKeepsPatternAcrossRuns()
+{
+    const QByteArray a = "a" + pattern48({3, 4, 5});
+    const QByteArray bl = "b" + pattern48({44});
+    QByteArray answer;
+    QString eeprom;
+    QTemporaryDir keep;
+    {
+        BoardSession b;
+        b.eepromPath = keep.filePath("ee.bin");
+        eeprom = b.eepromPath;
+        START_OPEN(b);
+        REQUIRE(b.send(a), b);
+        REQUIRE(b.send(bl), b);
+        REQUIRE(b.silentThenQuery(&answer), b);
+        REQUIRE(b.control("quit", &answer), b);
+        QVERIFY(b.proc.waitForFinished(kWaitMs));
+        QCOMPARE(b.proc.exitCode(), 0);
+        QVERIFY(!QFileInfo(b.link).isSymLink());
+    }
+    QFile f(eeprom);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.size(), 1024);
+    f.close();
+    {
+        BoardSession b;
+        b.eepromPath = eeprom;
+        START_OPEN(b);
+        REQUIRE(b.query("f", &answer), b);
+        QCOMPARE(answer, a);
+        REQUIRE(b.query("e", &answer), b);
+        QCOMPARE(answer, bl);
+    }
+}
+
+void TestVirtualBoard::controlInterface()
+{
+    BoardSession b;
+    START_OPEN(b);
+    QByteArray answer;
+    REQUIRE(b.control("settime 86400", &answer), b);
+    QVERIFY2(answer.startsWith("error: "), answer.constData());
+    REQUIRE(b.control("settime", &answer), b);
+    QVERIFY2(answer.startsWith("error: "), answer.constData());
+    REQUIRE(b.control("settime -5", &answer), b);
+    QVERIFY2(answer.startsWith("error: "), answer.constData());
+    REQUIRE(b.control("bogus", &answer), b);
+    QCOMPARE(answer, QByteArray("error: unknown command"));
+
+    REQUIRE(b.control("settime 86390", &answer), b);
+    QCOMPARE(answer, QByteArray("ok"));
+    REQUIRE(waitUntil([&] { return b.control("time?", &answer) && answer.startsWith("time 8639"); }), b);
+    // advancing wraps past midnight
+    REQUIRE(b.control("advance 20", &answer), b);
+    QCOMPARE(answer, QByteArray("ok"));
+    REQUIRE(waitUntil([&] {
+                return b.control("time?", &answer) && answer.mid(5).toInt() >= 10 &&
+                       answer.mid(5).toInt() < 20;
+            }), b);
+    REQUIRE(b.query("z", &answer), b);
+    QVERIFY2(answer.toInt() >= 10 && answer.toInt() < 20, answer.constData());
+
+    // a second control client works alongside the first
+    boardtest::ControlClient other(b.controlPath);
+    REQUIRE(other.command("light?", &answer), other);
+    QCOMPARE(answer, QByteArray("light 0"));
+}
+
+QTEST_GUILESS_MAIN(TestVirtualBoard)
+#include "tst_virtual_board.moc"
