@@ -1,6 +1,8 @@
 #include "app/navigator.h"
 
 #include "app/form1.h"
+#include "schedule_file/form2.h"
+#include "controller/form3.h"
 
 #include <QCoreApplication>
 
@@ -21,12 +23,38 @@ Navigator::~Navigator()
 
 void Navigator::showFileWindow()
 {
-    // The file window is wired in with the schedule file work.
+    // Created anew after its close box destroyed it; a hidden one keeps its state.
+    if (!form2)
+        form2 = new Form2(&form1);
+    form2->show();
+    form2->raise();
+    form2->activateWindow();
 }
 
 void Navigator::showControllerWindow()
 {
-    // The controller window is wired in with the serial link work.
+    // A further Send while the controller window is starting does nothing.
+    if (controllerStarting)
+        return;
+    if (form3) {
+        form3->show();
+        form3->raise();
+        form3->activateWindow();
+        return;
+    }
+    controllerStarting = true;
+    const QPointer<Form3> w = new Form3(&form1);
+    const bool ready = w->start();   // runs event loops: the program may end meanwhile
+    controllerStarting = false;
+    if (!w)
+        return;
+    if (!ready) {   // given up at the port prompt: the main window stays as it was
+        delete w;
+        return;
+    }
+    form3 = w.data();
+    w->show();
+    form1.hide();   // only now that the controller window is ready
 }
 
 void Navigator::mainWindowClosed()

@@ -1,0 +1,350 @@
+#include "controller/form3.h"
+
+#include "app/twips.h"
+#include "controller/com_port.h"
+#include "controller/port_prompt.h"
+#include "controller/serial_link.h"
+#include "controller/wire_format.h"
+#include "dial/clock_source.h"
+#include "schedule/day_table.h"
+
+#include <QCloseEvent>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+using std::chrono::milliseconds;
+
+milliseconds greetingBound{10000};   // a board that resets on open boots in about 2 s
+milliseconds replyBound{3000};
+
+template <typename W>
+W *place(W *widget, const char *name, QRect geometry)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+QPushButton *button(QWidget *parent, const char *name, const char *caption, QRect geometry)
+{
+    auto *b = place(new QPushButton(QString::fromLatin1(caption), parent), name, geometry);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QString clockText()
+{
+    return ClockSource::now().time().toString(QStringLiteral("hh:mm"));
+}
+}
+
+void Form3::setWaitBounds(milliseconds greeting, milliseconds reply)
+{
+    greetingBound = greeting;
+    replyBound = reply;
+}
+
+Form3::Form3(QWidget *mainWindow)
+    : QWidget(mainWindow, Qt::Window), link(new SerialLink(this))
+{
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(QStringLiteral("Send/Recieve Wifi/Serial Com"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(twipsSize(9645, 5475));
+    buildLayout();
+
+    connect(command1, &QPushButton::clicked, this, &Form3::sendTimeClicked);
+    connect(command2, &QPushButton::clicked, this, &Form3::sendProgramClicked);
+    connect(command3, &QPushButton::clicked, this, &Form3::getTimeClicked);
+    connect(command4, &QPushButton::clicked, this, [this] { query('e', false); });
+    connect(command5, &QPushButton::clicked, this, [this] { query('s', false); });
+    connect(command6, &QPushButton::clicked, this, [this] { query('f', false); });
+    connect(text3, &QPlainTextEdit::textChanged, this, &Form3::logEdited);
+    connect(link, &SerialLink::failed, this, &Form3::linkFailed);
+
+    timer1 = new QTimer(this);
+    timer1->setObjectName(QStringLiteral("Timer1"));
+    timer1->setInterval(5000);
+    connect(timer1, &QTimer::timeout, this, &Form3::refreshClock);
+    timer1->start();
+}
+
+void Form3::buildLayout()
+{
+    label1 = place(new QLabel(QStringLiteral("09:00"), this), "Label1", twipsRect(360, 120, 735, 255));
+    command1 = button(this, "Command1", "Send Time", twipsRect(240, 480, 855, 495));
+    command2 = button(this, "Command2", "Send Program", twipsRect(1320, 480, 1095, 495));
+    command6 = button(this, "Command6", "Get part a", twipsRect(2640, 480, 975, 495));
+    command3 = button(this, "Command3", "Get Time", twipsRect(240, 1200, 855, 495));
+    command5 = button(this, "Command5", "Status?", twipsRect(1440, 1200, 975, 495));
+    command4 = button(this, "Command4", "Get part b", twipsRect(2640, 1200, 975, 495));
+    label2 = place(new QLabel(QStringLiteral("Light pattern, part a"), this), "Label2",
+                   twipsRect(1560, 2760, 2055, 255));
+    text1 = place(new QLineEdit(this), "Text1", twipsRect(240, 3240, 4935, 495));
+    text2 = place(new QLineEdit(this), "Text2", twipsRect(240, 3720, 4935, 495));
+    label3 = place(new QLabel(QStringLiteral("Light pattern, part b"), this), "Label3",
+                   twipsRect(1560, 4320, 1815, 375));
+    text3 = place(new QPlainTextEdit(this), "Text3", twipsRect(5760, 360, 3375, 4575));
+    text3->setLineWrapMode(QPlainTextEdit::NoWrap);
+    text3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    text3->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    text3->setTabChangesFocus(true);
+    label4 = place(new QLabel(QStringLiteral("Incoming code from arduino"), this), "Label4",
+                   twipsRect(6720, 5160, 2535, 375));
+
+    setTabOrder(command1, command2);
+    setTabOrder(command2, command3);
+    setTabOrder(command3, command4);
+    setTabOrder(command4, text2);
+    setTabOrder(text2, text3);
+    setTabOrder(text3, text1);
+    setTabOrder(text1, command5);
+    setTabOrder(command5, command6);
+    command1->setFocus();
+}
+
+void Form3::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    command1->setFocus();
+}
+
+void Form3::refreshClock()
+{
+    label1->setText(clockText());
+}
+
+bool Form3::start()
+{
+    const QPointer<Form3> self(this);
+    busy = true;
+    // Attempts follow each other in this loop: clock label, port, greeting;
+    // on failure the prompt and then a fresh attempt with the answer.
+    for (;;) {
+        refreshClock();
+        const qint16 port = comPort;
+        const Attempt attempt = connectOnce(port);
+        if (!self)
+            return false;
+        if (attempt == Attempt::Ready) {
+            busy = false;
+            return true;
+        }
+        // Release the port before asking: the user may move the cable, and a
+        // Cancel must leave nothing open.
+        link->close();
+        if (attempt == Attempt::Interrupted) {
+            busy = false;
+            return false;
+        }
+
+        std::optional<qint16> answer;
+        while (!answer) {
+            bool ok = false;
+            const QString text = QInputDialog::getText(
+                parentWidget() ? parentWidget() : this, portPromptTitle(port),
+                QStringLiteral("enter com port #"), QLineEdit::Normal, QString(), &ok);
+            if (!self)
+                return false;
+            if (!ok) {   // Cancel, or the program is ending
+                busy = false;
+                return false;
+            }
+            answer = parsePortAnswer(text);
+        }
+        comPort = *answer;
+    }
+}
+
+Form3::Attempt Form3::connectOnce(qint16 port)
+{
+    if (!link->open(port))
+        return Attempt::Failed;
+    QByteArray greeting;
+    // The main window stays usable while the board boots and greets, so
+    // this wait lets every event through.
+    switch (link->waitForLine(greeting, greetingBound, QEventLoop::AllEvents)) {
+    case SerialLink::WaitEnd::LineFeed:
+        setLog(QString::fromLatin1(greeting));
+        return Attempt::Ready;
+    case SerialLink::WaitEnd::Interrupted:
+        return Attempt::Interrupted;   // this window may be gone: touch nothing
+    case SerialLink::WaitEnd::TimedOut:
+    case SerialLink::WaitEnd::Failed:
+        break;
+    }
+    return Attempt::Failed;
+}
+
+void Form3::sendTimeClicked()
+{
+    if (busy)
+        return;
+    busy = true;
+    // The label as shown, even when it lags the clock by a few seconds.
+    send(timeMessage(label1->text()));
+    endBusy();
+}
+
+void Form3::sendProgramClicked()
+{
+    if (busy)
+        return;
+    busy = true;
+    const QByteArray lineA = programLine('a', daySlots, 0);
+    const QByteArray lineB = programLine('b', daySlots, 48);
+    text1->setText(QString::fromLatin1(lineA));
+    text2->setText(QString::fromLatin1(lineB));
+    if (send(lineA))
+        send(lineB);
+    endBusy();
+}
+
+void Form3::getTimeClicked()
+{
+    query('z', true);
+}
+
+void Form3::query(char letter, bool asTime)
+{
+    if (busy)
+        return;
+    busy = true;
+    if (!drain() || !send(queryMessage(letter))) {
+        endBusy();
+        return;
+    }
+
+    const QPointer<Form3> self(this);
+    QByteArray reply;
+    // A query holds the window until the answer is in, so that clicks cannot
+    // interleave exchanges on the one line. User input waits in the queue
+    // (a close takes effect afterwards); the port, timers and the other
+    // windows' painting go on. Blocking in QSerialPort::waitForReadyRead
+    // would also stop every other event source on this thread.
+    const SerialLink::WaitEnd end =
+        link->waitForLine(reply, replyBound, QEventLoop::ExcludeUserInputEvents);
+    if (!self)
+        return;
+    switch (end) {
+    case SerialLink::WaitEnd::LineFeed:
+        appendLog(asTime ? controllerTimeText(reply) + QStringLiteral("\r\n")
+                         : QString::fromLatin1(reply));
+        break;
+    case SerialLink::WaitEnd::TimedOut:
+        appendLog(QString::fromLatin1(reply));
+        appendNotice(QStringLiteral("The controller did not answer."));
+        break;
+    case SerialLink::WaitEnd::Failed:
+        appendLog(QString::fromLatin1(reply));
+        appendNotice(QStringLiteral("Could not read from the controller: ") + link->errorText());
+        break;
+    case SerialLink::WaitEnd::Interrupted:
+        return;   // the program is ending
+    }
+    endBusy();
+}
+
+void Form3::getit()
+{
+    if (busy)
+        return;
+    busy = true;
+    const QPointer<Form3> self(this);
+    QByteArray text;
+    const SerialLink::WaitEnd end = link->waitForLine(text, replyBound, QEventLoop::AllEvents);
+    if (!self)
+        return;
+    if (end == SerialLink::WaitEnd::LineFeed)
+        setLog(QString::fromLatin1(text));
+    endBusy();
+}
+
+bool Form3::drain()
+{
+    // Whatever came unasked (the answer to "t", "a" or "b", a late line)
+    // must not be taken for the reply to the next query.
+    if (link->discardInput())
+        return true;
+    appendNotice(QStringLiteral("Could not read from the controller: ") + link->errorText());
+    return false;
+}
+
+bool Form3::send(const QByteArray &message)
+{
+    if (link->write(message))
+        return true;
+    appendNotice(QStringLiteral("Could not send to the controller: ") + link->errorText());
+    return false;
+}
+
+void Form3::linkFailed(const QString &text)
+{
+    // Failures inside an exchange are reported by the exchange itself.
+    if (!busy)
+        appendNotice(QStringLiteral("The serial link failed: ") + text);
+}
+
+void Form3::endBusy()
+{
+    busy = false;
+    if (closeWhenIdle) {
+        closeWhenIdle = false;
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
+}
+
+void Form3::setLog(const QString &text)
+{
+    log = text;
+    settingLog = true;
+    text3->setPlainText(log);
+    settingLog = false;
+    text3->moveCursor(QTextCursor::End);
+    text3->ensureCursorVisible();
+}
+
+void Form3::appendLog(const QString &text)
+{
+    if (!text.isEmpty())
+        setLog(log + text);
+}
+
+void Form3::appendNotice(const QString &line)
+{
+    QString text;
+    if (!log.isEmpty() && !log.endsWith(u'\n'))
+        text = QStringLiteral("\r\n");
+    appendLog(text + line + QStringLiteral("\r\n"));
+}
+
+void Form3::logEdited()
+{
+    // What the user types stays part of the log the replies append to; the
+    // widget keeps no carriage returns, so an edited log has none either.
+    if (!settingLog)
+        log = text3->toPlainText();
+}
+
+void Form3::closeEvent(QCloseEvent *event)
+{
+    if (busy) {
+        // A query holds the window until its answer is in.
+        closeWhenIdle = true;
+        event->ignore();
+        return;
+    }
+    if (QWidget *mainWindow = parentWidget()) {
+        mainWindow->show();
+        mainWindow->raise();
+        mainWindow->activateWindow();
+    }
+    hide();
+    event->accept();
+}

@@ -1,0 +1,172 @@
+#include "controller/serial_link.h"
+
+#include "controller/port_names.h"
+
+#include <QPointer>
+#include <QTimer>
+
+namespace {
+QString describe(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError: return QStringLiteral("no such port");
+    case QSerialPort::PermissionError: return QStringLiteral("port in use or not permitted");
+    case QSerialPort::OpenError: return QStringLiteral("port already open");
+    case QSerialPort::WriteError: return QStringLiteral("write error");
+    case QSerialPort::ReadError: return QStringLiteral("read error");
+    case QSerialPort::ResourceError: return QStringLiteral("the port went away");
+    case QSerialPort::UnsupportedOperationError: return QStringLiteral("setting not supported");
+    case QSerialPort::TimeoutError: return QStringLiteral("timed out");
+    case QSerialPort::NotOpenError: return QStringLiteral("port not open");
+    default: return QStringLiteral("port failure");
+    }
+}
+
+// Exit codes of the line wait's event loop. 0 and -1 are what the loop
+// returns when the application quits under it.
+enum : int { gotLine = 1, timedOut = 2, gotFailure = 3 };
+}
+
+SerialLink::SerialLink(QObject *parent)
+    : QObject(parent), serial(new QSerialPort(this))
+{
+    serial->setObjectName(QStringLiteral("MSComm2"));
+    connect(serial, &QSerialPort::errorOccurred, this, &SerialLink::portError);
+}
+
+bool SerialLink::open(qint16 number)
+{
+    close();
+    ++openings;
+    broken = false;
+    lastError.clear();
+    const QString device = portDeviceName(number);
+    if (device.isEmpty()) {
+        lastError = QStringLiteral("port %1 names no device").arg(number);
+        return false;
+    }
+    serial->setPortName(device);
+    // "9600,n,8,1"; everything else stays at the port's defaults.
+    serial->setBaudRate(QSerialPort::Baud9600);
+    serial->setParity(QSerialPort::NoParity);
+    serial->setDataBits(QSerialPort::Data8);
+    serial->setStopBits(QSerialPort::OneStop);
+    if (!serial->open(QIODevice::ReadWrite)) {
+        lastError = QStringLiteral("%1: %2 (%3)")
+                        .arg(device, describe(serial->error()), serial->errorString());
+        return false;
+    }
+    return true;
+}
+
+void SerialLink::close()
+{
+    if (serial->isOpen())
+        serial->close();
+}
+
+bool SerialLink::isOpen() const
+{
+    return serial->isOpen();
+}
+
+QByteArray SerialLink::readAvailable()
+{
+    return serial->isOpen() ? serial->readAll() : QByteArray();
+}
+
+qint64 SerialLink::bytesWaiting() const
+{
+    return serial->isOpen() ? serial->bytesAvailable() : 0;
+}
+
+bool SerialLink::discardInput()
+{
+    if (broken || !serial->isOpen()) {
+        if (!broken)
+            lastError = QStringLiteral("port not open");
+        return false;
+    }
+    serial->readAll();
+    return serial->clear(QSerialPort::Input) && !broken;
+}
+
+bool SerialLink::write(const QByteArray &bytes)
+{
+    if (broken || !serial->isOpen()) {
+        if (!broken)
+            lastError = QStringLiteral("port not open");
+        return false;
+    }
+    if (serial->write(bytes) != bytes.size())
+        return false;
+    // Hand the bytes to the system now rather than at the next turn of the
+    // event loop, so that a failure shows up here.
+    serial->flush();
+    return !broken;
+}
+
+SerialLink::WaitEnd SerialLink::waitForLine(QByteArray &text, std::chrono::milliseconds bound,
+                                            QEventLoop::ProcessEventsFlags flags)
+{
+    text += readAvailable();
+    if (text.contains('\n'))
+        return WaitEnd::LineFeed;
+    if (broken || !serial->isOpen()) {
+        if (!broken)
+            lastError = QStringLiteral("port not open");
+        return WaitEnd::Failed;
+    }
+
+    QEventLoop loop;
+    QTimer bounds;
+    bounds.setSingleShot(true);
+    connect(&bounds, &QTimer::timeout, &loop, [&loop] { loop.exit(timedOut); });
+    connect(serial, &QSerialPort::readyRead, &loop, [&] {
+        text += serial->readAll();
+        if (text.contains('\n'))
+            loop.exit(gotLine);
+    });
+    connect(this, &SerialLink::failed, &loop, [&loop] { loop.exit(gotFailure); });
+    connect(this, &QObject::destroyed, &loop, [&loop] { loop.exit(0); });
+    bounds.start(bound);
+
+    const QPointer<SerialLink> self(this);
+    const int code = loop.exec(flags);
+    if (!self)
+        return WaitEnd::Interrupted;
+    switch (code) {
+    case gotLine: return WaitEnd::LineFeed;
+    case timedOut: return WaitEnd::TimedOut;
+    case gotFailure: return WaitEnd::Failed;
+    default: return WaitEnd::Interrupted;
+    }
+}
+
+void SerialLink::portError(QSerialPort::SerialPortError error)
+{
+    if (error == QSerialPort::NoError || broken)
+        return;
+    // Failures while opening come back from open() itself.
+    if (!serial->isOpen())
+        return;
+    const QString text = QStringLiteral("%1 (%2)").arg(describe(error), serial->errorString());
+    if (error == QSerialPort::ReadError || error == QSerialPort::WriteError
+        || error == QSerialPort::ResourceError) {
+        // The line is gone (an unplugged board; on a pseudo-terminal whose
+        // other end closed, every read fails at once and for ever). Close it
+        // after the port has finished reporting: closing inside its own
+        // notification is not safe.
+        broken = true;
+        QMetaObject::invokeMethod(
+            this, [this, opened = openings] { if (opened == openings) close(); },
+            Qt::QueuedConnection);
+    }
+    fail(text);
+}
+
+void SerialLink::fail(const QString &text)
+{
+    lastError = text;
+    emit failed(text);
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QByteArray>
+#include <QEventLoop>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+#include <chrono>
+
+// The controller window's one serial line: a port opened by number at
+// 9600 bit/s, no parity, 8 data bits, 1 stop bit. Every failure comes back as
+// a false result or a wait that ends in Failed, with errorText() naming it.
+class SerialLink : public QObject
+{
+    Q_OBJECT
+public:
+    enum class WaitEnd { LineFeed, TimedOut, Failed, Interrupted };
+
+    explicit SerialLink(QObject *parent = nullptr);
+
+    // Closes whatever is open first, then opens the device of port `number`.
+    bool open(qint16 number);
+    void close();
+    bool isOpen() const;
+
+    // Everything received and not yet read, one byte per character; never
+    // waits, may be empty.
+    QByteArray readAvailable();
+    qint64 bytesWaiting() const;
+
+    // Throws away what has arrived, including what the system still holds
+    // for the port and has not handed over yet.
+    bool discardInput();
+
+    // Sends the bytes in order without waiting for any reply.
+    bool write(const QByteArray &bytes);
+
+    // Appends input to `text` until it holds a line feed, for at most `bound`.
+    // Interrupted: the program is ending (or this link went away) meanwhile.
+    WaitEnd waitForLine(QByteArray &text, std::chrono::milliseconds bound,
+                        QEventLoop::ProcessEventsFlags flags);
+
+    QString errorText() const { return lastError; }
+    QSerialPort *port() const { return serial; }
+
+signals:
+    // The port reported a failure of its own (also one that happened while
+    // nobody was waiting, such as the board being unplugged).
+    void failed(const QString &text);
+
+private:
+    void portError(QSerialPort::SerialPortError error);
+    void fail(const QString &text);
+
+    QSerialPort *serial;
+    QString lastError;
+    bool broken = false;
+    quint32 openings = 0;   // a late close must not hit a port opened since
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+class DayTable;
+
+// What goes over the wire to the light controller and how its replies read.
+// Every message is one line ended by a line feed, no carriage return.
+
+// "t" + the clock text (hh:mm) + LF.
+QByteArray timeMessage(const QString &clockText);
+
+// A query: the letter + LF ("z", "e", "s", "f").
+QByteArray queryMessage(char letter);
+
+// letter + the decimal text of table entries first..first+47, no blanks, + LF.
+// Normally 50 bytes; an entry of 5 is written "5", of -1 "-1".
+QByteArray programLine(char letter, const DayTable &table, int first);
+
+// The number a reply begins with, read the way BASIC's Val reads it: blanks,
+// tabs and line feeds anywhere are skipped; then an optional sign, digits, an
+// optional fraction and an optional exponent; reading stops at the first byte
+// that cannot continue the number (a carriage return, say). No number gives 0.
+double leadingNumber(QByteArrayView text);
+
+// The controller's time of day (seconds after midnight, leading the reply) as
+// "hh:mm" with whole minutes. A number that does not fit 32 bits reads 00:00.
+QString controllerTimeText(QByteArrayView reply);
