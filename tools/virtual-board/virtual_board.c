@@ -579,7 +579,6 @@ int main(int argc, char **argv)
 {
     const char *elf = DAYWHEEL_DEFAULT_ELF;
     long boot_ms = 300;
-    default_link(vb.link_path, sizeof vb.link_path);
 
     for (int i = 1; i < argc; ++i) {
         const char *a = argv[i];
@@ -612,6 +611,8 @@ int main(int argc, char **argv)
         ++i;
     }
     vb.boot_delay = boot_ms > 0 ? boot_ms / 1000.0 : 0;
+    if (!vb.link_path[0])
+        default_link(vb.link_path, sizeof vb.link_path);
 
     if (elf_read_firmware(elf, &vb.fw) != 0)
         die("cannot read firmware %s", elf);
