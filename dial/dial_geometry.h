@@ -43,8 +43,9 @@ struct PointerHit {
 };
 
 // Position in drawing units to the slot under it, or nothing off the ring.
-// A position exactly on the vertical through the centre counts as lying just
-// right of it: slot 25 below the centre, 72 above.
+// A position exactly on the vertical through the centre, where the angle's
+// quotient is undefined, gives what its neighbour just right of it gives:
+// slot 25 below the centre, 72 above.
 std::optional<PointerHit> hitTest(QPointF units);
 
 // What the live clock works out from a time of day read to the minute.

@@ -1,0 +1,120 @@
+#include "dial/dial_geometry.h"
+#include "dial/dial_surface.h"
+
+#include <QTest>
+
+using namespace DialGeometry;
+
+namespace {
+QPointF segmentMiddle(int n)
+{
+    return point(segmentAngle(n), 6.3);
+}
+}
+
+class TestDialSurface : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void segmentsShowTheTable();
+    void centreDiscShowsTheLight();
+    void repaintingTurnsASegmentBackWithoutClearing();
+    void handsStayUntilCleared();
+    void ticksStandAtTheQuarters();
+    void caption();
+
+private:
+    DialSurface surface;
+};
+
+void TestDialSurface::init()
+{
+    surface = DialSurface();
+    surface.resize(QSize(361, 449));
+}
+
+void TestDialSurface::segmentsShowTheTable()
+{
+    DayTable t;
+    for (int i = 25; i <= 32; ++i)
+        t.set(i, 1);
+    t.set(40, 2);      // foreign values draw as off
+    t.set(96, 1);      // never drawn
+    SlotIndex cursor = 5;
+    surface.paintDial(t, false, cursor);
+    QCOMPARE(int(cursor), 96);
+    for (int n = 0; n <= 95; ++n) {
+        const QColor expected = (n >= 25 && n <= 32) ? DialColours::on : DialColours::background;
+        QCOMPARE(surface.colourAtUnits(segmentMiddle(n)), expected);
+    }
+    t.set(0, 1);
+    surface.paintDial(t, false, cursor);
+    QCOMPARE(surface.colourAtUnits(segmentMiddle(0)), DialColours::on);
+}
+
+void TestDialSurface::centreDiscShowsTheLight()
+{
+    DayTable t;
+    SlotIndex cursor = 0;
+    surface.paintDial(t, false, cursor);
+    QCOMPARE(surface.colourAtUnits(QPointF(10.3, 9.3)), DialColours::lightOff);
+    surface.paintDial(t, true, cursor);
+    QCOMPARE(surface.colourAtUnits(QPointF(10.3, 9.3)), DialColours::on);
+    // Outside the disc, inside the ring, nothing is painted.
+    QCOMPARE(surface.colourAtUnits(QPointF(13, 9.5)), DialColours::background);
+}
+
+void TestDialSurface::repaintingTurnsASegmentBackWithoutClearing()
+{
+    DayTable t;
+    SlotIndex cursor = 0;
+    t.set(60, 1);
+    surface.paintDial(t, false, cursor);
+    QCOMPARE(surface.colourAtUnits(segmentMiddle(60)), DialColours::on);
+    t.set(60, 0);
+    surface.paintDial(t, false, cursor);
+    QCOMPARE(surface.colourAtUnits(segmentMiddle(60)), DialColours::background);
+}
+
+void TestDialSurface::handsStayUntilCleared()
+{
+    // A hand drawn at 03:00 points down-right; halfway along it is black.
+    const QPointF along(10 + 3 * std::cos(M_PI / 4), 9 + 3 * std::sin(M_PI / 4));
+    surface.paintHand(readClock(QTime(3, 0)).handEnd);
+    QCOMPARE(surface.colourAtUnits(along), DialColours::foreground);
+    DayTable t;
+    SlotIndex cursor = 0;
+    surface.paintDial(t, false, cursor);   // the dial never erases it
+    QCOMPARE(surface.colourAtUnits(along), DialColours::foreground);
+    surface.clear();
+    QCOMPARE(surface.colourAtUnits(along), DialColours::background);
+}
+
+void TestDialSurface::ticksStandAtTheQuarters()
+{
+    DayTable t;
+    SlotIndex cursor = 0;
+    surface.paintDial(t, false, cursor);
+    // Long ticks reach out to 7.3 at right, bottom, left and top only.
+    QCOMPARE(surface.colourAtUnits(QPointF(17.2, 9)), DialColours::foreground);
+    QCOMPARE(surface.colourAtUnits(QPointF(10, 16.2)), DialColours::foreground);
+    QCOMPARE(surface.colourAtUnits(QPointF(2.8, 9)), DialColours::foreground);
+    QCOMPARE(surface.colourAtUnits(QPointF(10, 1.8)), DialColours::foreground);
+    QCOMPARE(surface.colourAtUnits(point(tickAngle(12), 7.2)), DialColours::background);
+    // Hour ticks reach in to 6, quarter ticks do not.
+    QCOMPARE(surface.colourAtUnits(point(tickAngle(4), 6.2)), DialColours::foreground);
+    QCOMPARE(surface.colourAtUnits(point(tickAngle(5), 6.2)), DialColours::background);
+}
+
+void TestDialSurface::caption()
+{
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    QCOMPARE(dialCaption(QDateTime(QDate(2020, 4, 27), QTime(20, 20, 20)), english),
+             QStringLiteral("Time: 20:20:20, Monday, April 27, 2020"));
+    QCOMPARE(dialCaption(QDateTime(QDate(2021, 3, 2), QTime(9, 5, 3)), english),
+             QStringLiteral("Time: 09:05:03, Tuesday, March 02, 2021"));
+}
+
+QTEST_APPLESS_MAIN(TestDialSurface)
+#include "tst_dial_surface.moc"
