@@ -121,6 +121,7 @@ SerialLink::WaitEnd SerialLink::waitForLine(QByteArray &text, std::chrono::milli
     QEventLoop loop;
     QTimer bounds;
     bounds.setSingleShot(true);
+    bounds.setTimerType(Qt::PreciseTimer);
     connect(&bounds, &QTimer::timeout, &loop, [&loop] { loop.exit(timedOut); });
     connect(serial, &QSerialPort::readyRead, &loop, [&] {
         text += serial->readAll();

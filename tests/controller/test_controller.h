@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class QSocketNotifier;
+
+// A light controller on a pseudo-terminal, registered as port com<n> in the
+// program's alias folder, run inside the test process. It greets each time
+// the port is opened, records every line it receives and answers a line
+// with whatever `answer` returns for it.
+class TestController : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TestController(qint16 port, QObject *parent = nullptr);
+    ~TestController() override;
+
+    bool isReady() const { return master >= 0; }
+    QString deviceName() const { return device; }
+
+    // Sent whenever the port is opened; empty for a board that never greets.
+    QByteArray greeting = "Light controller ready\r\n";
+    // Called with each complete line received (line feed included).
+    std::function<QByteArray(const QByteArray &line)> answer;
+
+    QList<QByteArray> received;
+    int opens = 0;
+
+    void send(const QByteArray &bytes);
+    // The board is unplugged: our end of the line closes.
+    void goAway();
+
+signals:
+    void opened();
+    void lineReceived(const QByteArray &line);
+
+private:
+    void masterReadable();
+    void openNoticed();
+
+    qint16 port;
+    int master = -1;
+    int slave = -1;
+    int watch = -1;
+    QString device;
+    QString alias;
+    QByteArray partial;
+    QSocketNotifier *masterNotifier = nullptr;
+    QSocketNotifier *watchNotifier = nullptr;
+};
+
+// Points XDG_RUNTIME_DIR at a fresh private folder, so that aliases made
+// by the tests live there. Call before anything asks QStandardPaths.
+void useTemporaryRuntimeFolder();

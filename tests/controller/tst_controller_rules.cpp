@@ -1,0 +1,230 @@
+// Port numbers, the port prompt's texts and the wire format.
+
+#include "controller/port_names.h"
+#include "controller/port_prompt.h"
+#include "controller/wire_format.h"
+#include "schedule/day_table.h"
+#include "test_controller.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryFile>
+#include <QtTest>
+
+class TstControllerRules : public QObject
+{
+    Q_OBJECT
+private slots:
+    void portDevices_data();
+    void portDevices();
+    void aliasComesFirst();
+    void danglingAliasIsNotReplaced();
+
+    void promptTitle_data();
+    void promptTitle();
+    void portAnswer_data();
+    void portAnswer();
+
+    void programLines_data();
+    void programLines();
+    void timeMessage();
+
+    void timeReply_data();
+    void timeReply();
+};
+
+void TstControllerRules::portDevices_data()
+{
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("device");
+    QTest::newRow("1") << 1 << "/dev/ttyS0";
+    QTest::newRow("10") << 10 << "/dev/ttyS9";
+    QTest::newRow("32") << 32 << "/dev/ttyS31";
+    QTest::newRow("33") << 33 << "/dev/ttyUSB0";
+    QTest::newRow("64") << 64 << "/dev/ttyUSB31";
+    QTest::newRow("65") << 65 << "/dev/ttyACM0";
+    QTest::newRow("96") << 96 << "/dev/ttyACM31";
+    QTest::newRow("0") << 0 << QString();
+    QTest::newRow("97") << 97 << QString();
+    QTest::newRow("-1") << -1 << QString();
+    QTest::newRow("32767") << 32767 << QString();
+}
+
+void TstControllerRules::portDevices()
+{
+    QFETCH(int, port);
+    QFETCH(QString, device);
+    QCOMPARE(portDeviceName(qint16(port)), device);
+}
+
+void TstControllerRules::aliasComesFirst()
+{
+    QTemporaryFile board;
+    QVERIFY(board.open());
+    QVERIFY(QDir().mkpath(portLinkFolder()));
+    const QString alias = portLinkFolder() + QStringLiteral("/com33");
+    QVERIFY(QFile::link(board.fileName(), alias));
+    const QString device = portDeviceName(33);
+    QFile::remove(alias);
+    QCOMPARE(device, QFileInfo(board.fileName()).canonicalFilePath());
+    QCOMPARE(portDeviceName(33), QStringLiteral("/dev/ttyUSB0"));
+}
+
+void TstControllerRules::danglingAliasIsNotReplaced()
+{
+    // A broken alias is the user's mistake to see, not a reason to open
+    // some other device under the same number.
+    QVERIFY(QDir().mkpath(portLinkFolder()));
+    const QString alias = portLinkFolder() + QStringLiteral("/com5");
+    QVERIFY(QFile::link(QStringLiteral("/nonexistent/board"), alias));
+    const QString device = portDeviceName(5);
+    QFile::remove(alias);
+    QCOMPARE(device, alias);
+}
+
+void TstControllerRules::promptTitle_data()
+{
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("10") << 10 << "com port is 10";
+    QTest::newRow("0") << 0 << "com port is 0";
+    QTest::newRow("-1") << -1 << "com port is-1";
+    QTest::newRow("-32768") << -32768 << "com port is-32768";
+}
+
+void TstControllerRules::promptTitle()
+{
+    QFETCH(int, port);
+    QFETCH(QString, title);
+    QCOMPARE(portPromptTitle(qint16(port)), title);
+}
+
+void TstControllerRules::portAnswer_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<int>("port");
+    QTest::newRow("3") << "3" << true << 3;
+    QTest::newRow("blanks around") << "  12 " << true << 12;
+    QTest::newRow("negative") << "-1" << true << -1;
+    QTest::newRow("plus") << "+7" << true << 7;
+    QTest::newRow("fraction up") << "3.6" << true << 4;
+    QTest::newRow("fraction down") << "3.4" << true << 3;
+    QTest::newRow("leading point") << ".7" << true << 1;
+    QTest::newRow("lowest") << "-32768" << true << -32768;
+    QTest::newRow("highest") << "32767" << true << 32767;
+    QTest::newRow("rounds past highest") << "32767.5" << false << 0;
+    QTest::newRow("too large") << "70000" << false << 0;
+    QTest::newRow("too small") << "-32769" << false << 0;
+    QTest::newRow("letters") << "abc" << false << 0;
+    QTest::newRow("digits then letters") << "3a" << false << 0;
+    QTest::newRow("blank inside") << "1 0" << false << 0;
+    QTest::newRow("empty") << "" << false << 0;
+    QTest::newRow("only blanks") << "   " << false << 0;
+    QTest::newRow("only a point") << "." << false << 0;
+}
+
+void TstControllerRules::portAnswer()
+{
+    QFETCH(QString, answer);
+    QFETCH(bool, accepted);
+    QFETCH(int, port);
+    const std::optional<qint16> result = parsePortAnswer(answer);
+    QCOMPARE(result.has_value(), accepted);
+    if (accepted)
+        QCOMPARE(int(*result), port);
+}
+
+void TstControllerRules::programLines_data()
+{
+    QTest::addColumn<QList<int>>("entries");   // slot, value, slot, value, ...
+    QTest::addColumn<QByteArray>("lineA");
+    QTest::addColumn<QByteArray>("lineB");
+
+    const QByteArray zeros48(48, '0');
+    QTest::newRow("empty day") << QList<int>{} << "a" + zeros48 + "\n" << "b" + zeros48 + "\n";
+    QList<int> morning;
+    for (int s = 25; s <= 32; ++s)
+        morning << s << 1;
+    QTest::newRow("06:00-08:00") << morning
+                                 << "a" + QByteArray(25, '0') + QByteArray(8, '1')
+                                        + QByteArray(15, '0') + "\n"
+                                 << "b" + zeros48 + "\n";
+    // Slot 0 leads line a, slot 95 ends line b; slot 96 is never sent.
+    QTest::newRow("ends of the day") << QList<int>{0, 1, 47, 1, 48, 1, 95, 1, 96, 1}
+                                     << "a1" + QByteArray(46, '0') + "1\n"
+                                     << "b1" + QByteArray(46, '0') + "1\n";
+    QTest::newRow("5 after a load") << QList<int>{10, 5}
+                                    << "a" + QByteArray(10, '0') + "5" + QByteArray(37, '0') + "\n"
+                                    << "b" + zeros48 + "\n";
+    QTest::newRow("-1 makes 51 bytes")
+        << QList<int>{60, -1} << "a" + zeros48 + "\n"
+        << "b" + QByteArray(12, '0') + "-1" + QByteArray(35, '0') + "\n";
+}
+
+void TstControllerRules::programLines()
+{
+    QFETCH(QList<int>, entries);
+    QFETCH(QByteArray, lineA);
+    QFETCH(QByteArray, lineB);
+
+    DayTable table;
+    for (qsizetype i = 0; i + 1 < entries.size(); i += 2)
+        table.set(entries[i], qint16(entries[i + 1]));
+    QCOMPARE(programLine('a', table, 0), lineA);
+    QCOMPARE(programLine('b', table, 48), lineB);
+}
+
+void TstControllerRules::timeMessage()
+{
+    QCOMPARE(::timeMessage(QStringLiteral("14:05")), QByteArray("\x74\x31\x34\x3A\x30\x35\x0A"));
+    QCOMPARE(queryMessage('z'), QByteArray("\x7A\x0A"));
+}
+
+void TstControllerRules::timeReply_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<double>("number");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("43200 CR LF") << QByteArray("43200\r\n") << 43200.0 << "12:00";
+    QTest::newRow("3725") << QByteArray("3725\r\n") << 3725.0 << "01:02";
+    QTest::newRow("0") << QByteArray("0\r\n") << 0.0 << "00:00";
+    QTest::newRow("86340") << QByteArray("86340\r\n") << 86340.0 << "23:59";
+    QTest::newRow("3599 whole minutes") << QByteArray("3599\r\n") << 3599.0 << "00:59";
+    QTest::newRow("3570 no rounding up") << QByteArray("3570\n") << 3570.0 << "00:59";
+    QTest::newRow("no number") << QByteArray("time?\r\n") << 0.0 << "00:00";
+    QTest::newRow("empty") << QByteArray("\n") << 0.0 << "00:00";
+    // CR stops the number; a bare LF is skipped, so what follows it in the
+    // same read continues the digits.
+    QTest::newRow("CR stops") << QByteArray("36\r\n00") << 36.0 << "00:00";
+    QTest::newRow("bare LF continues") << QByteArray("36\n00") << 3600.0 << "01:00";
+    QTest::newRow("blanks and tabs inside") << QByteArray(" 4 3\t2 00 \n") << 43200.0 << "12:00";
+    QTest::newRow("text after") << QByteArray("7260 s since midnight\r\n") << 7260.0 << "02:01";
+    QTest::newRow("fraction") << QByteArray("59.9\n") << 59.9 << "00:01";
+    QTest::newRow("exponent") << QByteArray("3.6e3\n") << 3600.0 << "01:00";
+    QTest::newRow("exponent without digits") << QByteArray("120e\n") << 120.0 << "00:02";
+    QTest::newRow("sign") << QByteArray("+60\n") << 60.0 << "00:01";
+    QTest::newRow("beyond 32 bits") << QByteArray("2147483648\n") << 2147483648.0 << "00:00";
+    QTest::newRow("largest 32-bit") << QByteArray("2147483647\n") << 2147483647.0 << "596523:14";
+    QTest::newRow("beyond double") << QByteArray("1e400\n") << qInf() << "00:00";
+    QTest::newRow("below double") << QByteArray("1e-400\n") << 0.0 << "00:00";
+}
+
+void TstControllerRules::timeReply()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(double, number);
+    QFETCH(QString, shown);
+    QCOMPARE(leadingNumber(reply), number);
+    QCOMPARE(controllerTimeText(reply), shown);
+}
+
+int main(int argc, char *argv[])
+{
+    useTemporaryRuntimeFolder();
+    QCoreApplication app(argc, argv);
+    TstControllerRules test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_controller_rules.moc"

@@ -1,0 +1,172 @@
+// The serial link against a test controller on a pseudo-terminal, reached
+// through its com10 alias like the real program reaches a board.
+
+#include "controller/serial_link.h"
+#include "test_controller.h"
+
+#include <QtTest>
+
+using namespace std::chrono_literals;
+using WaitEnd = SerialLink::WaitEnd;
+
+class TstSerialLink : public QObject
+{
+    Q_OBJECT
+private slots:
+    void opensAtLineSettings();
+    void unopenablePorts_data();
+    void unopenablePorts();
+    void writeReachesController();
+    void lineInPieces();
+    void lineNeverEnds();
+    void discardDropsEverythingWaiting();
+    void controllerGoesAway();
+};
+
+void TstSerialLink::opensAtLineSettings()
+{
+    TestController board(10);
+    QVERIFY(board.isReady());
+    SerialLink link;
+    QVERIFY2(link.open(10), qPrintable(link.errorText()));
+    QCOMPARE(QStringLiteral("/dev/") + link.port()->portName(), board.deviceName());
+    QCOMPARE(link.port()->baudRate(), 9600);
+    QCOMPARE(link.port()->parity(), QSerialPort::NoParity);
+    QCOMPARE(link.port()->dataBits(), QSerialPort::Data8);
+    QCOMPARE(link.port()->stopBits(), QSerialPort::OneStop);
+    QCOMPARE(link.port()->error(), QSerialPort::NoError);
+
+    // The board's greeting waits for the first read.
+    QByteArray greeting;
+    QCOMPARE(link.waitForLine(greeting, 5s, QEventLoop::AllEvents), WaitEnd::LineFeed);
+    QCOMPARE(greeting, board.greeting);
+    QCOMPARE(link.bytesWaiting(), 0);
+    QCOMPARE(link.readAvailable(), QByteArray());
+}
+
+void TstSerialLink::unopenablePorts_data()
+{
+    QTest::addColumn<int>("port");
+    QTest::addColumn<bool>("danglingAlias");
+    QTest::newRow("number with no device") << 0 << false;
+    QTest::newRow("alias to nothing") << 10 << true;
+}
+
+void TstSerialLink::unopenablePorts()
+{
+    QFETCH(int, port);
+    QFETCH(bool, danglingAlias);
+    const QString alias = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)
+                          + QStringLiteral("/daywheel/ports/com%1").arg(port);
+    if (danglingAlias) {
+        QDir().mkpath(QFileInfo(alias).path());
+        QVERIFY(QFile::link(QStringLiteral("/nonexistent/board"), alias));
+    }
+    SerialLink link;
+    const bool opened = link.open(qint16(port));
+    QFile::remove(alias);
+    QVERIFY(!opened);
+    QVERIFY(!link.isOpen());
+    QVERIFY(!link.errorText().isEmpty());
+    QVERIFY(!link.write("z\n"));
+    QByteArray text;
+    QCOMPARE(link.waitForLine(text, 1s, QEventLoop::AllEvents), WaitEnd::Failed);
+}
+
+void TstSerialLink::writeReachesController()
+{
+    TestController board(10);
+    SerialLink link;
+    QVERIFY(link.open(10));
+    QVERIFY(link.write("a0101\n"));
+    QVERIFY(link.write("z\n"));
+    QTRY_COMPARE(board.received, (QList<QByteArray>{"a0101\n", "z\n"}));
+}
+
+void TstSerialLink::lineInPieces()
+{
+    TestController board(10);
+    board.greeting.clear();
+    SerialLink link;
+    QVERIFY(link.open(10));
+
+    // Each piece goes out once the link has taken the one before, so the
+    // line really arrives in separate reads.
+    QList<QByteArray> pieces{"12", "34", "5\r", "\nrest"};
+    int reads = 0;
+    connect(link.port(), &QSerialPort::readyRead, this, [&] {
+        ++reads;
+        if (!pieces.isEmpty())
+            board.send(pieces.takeFirst());
+    });
+    board.send(pieces.takeFirst());
+    QByteArray text;
+    QCOMPARE(link.waitForLine(text, 5s, QEventLoop::AllEvents), WaitEnd::LineFeed);
+    QCOMPARE(text, QByteArray("12345\r\nrest"));
+    QCOMPARE(reads, 4);
+}
+
+void TstSerialLink::lineNeverEnds()
+{
+    TestController board(10);
+    board.greeting = "no line feed";
+    SerialLink link;
+    QVERIFY(link.open(10));
+    QByteArray text;
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(link.waitForLine(text, 300ms, QEventLoop::AllEvents), WaitEnd::TimedOut);
+    QVERIFY(clock.elapsed() >= 290);
+    QCOMPARE(text, QByteArray("no line feed"));
+    QVERIFY(link.isOpen());
+}
+
+void TstSerialLink::discardDropsEverythingWaiting()
+{
+    TestController board(10);
+    board.greeting.clear();
+    SerialLink link;
+    QVERIFY(link.open(10));
+    board.send("taken in by the port\n");
+    QTRY_VERIFY(link.bytesWaiting() > 0);
+    board.send("still with the system\n");
+    QVERIFY(link.discardInput());
+    QCOMPARE(link.bytesWaiting(), 0);
+
+    board.send("fresh\n");
+    QByteArray text;
+    QCOMPARE(link.waitForLine(text, 5s, QEventLoop::AllEvents), WaitEnd::LineFeed);
+    QCOMPARE(text, QByteArray("fresh\n"));
+}
+
+void TstSerialLink::controllerGoesAway()
+{
+    TestController board(10);
+    board.greeting.clear();
+    SerialLink link;
+    QVERIFY(link.open(10));
+    QSignalSpy failures(&link, &SerialLink::failed);
+
+    QTimer::singleShot(0, &board, &TestController::goAway);
+    QByteArray text;
+    QCOMPARE(link.waitForLine(text, 5s, QEventLoop::AllEvents), WaitEnd::Failed);
+    QVERIFY(!link.errorText().isEmpty());
+    QTRY_VERIFY(!link.isOpen());
+    // Reported once, not once per failed read.
+    QCoreApplication::processEvents();
+    QCOMPARE(failures.count(), 1);
+    const QString reason = link.errorText();
+    QVERIFY(!link.write("s\n"));
+    QCOMPARE(link.errorText(), reason);
+    QVERIFY(!link.discardInput());
+}
+
+int main(int argc, char *argv[])
+{
+    useTemporaryRuntimeFolder();
+    QCoreApplication app(argc, argv);
+    TstSerialLink test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_serial_link.moc"
