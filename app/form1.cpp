@@ -4,6 +4,7 @@
 #include "app/click_area.h"
 #include "app/shape_widget.h"
 #include "app/twips.h"
+#include "app/wrap_button.h"
 #include "controller/com_port.h"
 #include "dial/clock_source.h"
 #include "dial/dial_geometry.h"
@@ -44,7 +45,7 @@ QLabel *label(QWidget *parent, const char *name, const QString &text, QRect geom
 
 QPushButton *button(QWidget *parent, const char *name, const QString &text, QRect geometry)
 {
-    auto *b = place(new QPushButton(text, parent), name, geometry);
+    auto *b = place(new WrapButton(text, parent), name, geometry);
     b->setAutoDefault(false);
     return b;
 }
