@@ -1,0 +1,37 @@
+// Cost of one full redraw of the dial, as the clock does every second.
+// Run by hand: build/tests/dial/bench_display [-callgrind]
+#include "app/form1.h"
+#include "dial/dial_surface.h"
+
+#include <QTest>
+
+class BenchDisplay : public QObject
+{
+    Q_OBJECT
+private slots:
+    void paintDialOnly()
+    {
+        DialSurface surface;
+        surface.resize(QSize(361, 449));
+        DayTable table;
+        for (int i = 0; i < 96; i += 2)
+            table.set(i, 1);
+        SlotIndex cursor = 0;
+        QBENCHMARK {
+            surface.paintDial(table, true, cursor);
+        }
+    }
+
+    void displayCall()
+    {
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QBENCHMARK {
+            form.display();
+        }
+    }
+};
+
+QTEST_MAIN(BenchDisplay)
+#include "bench_display.moc"
