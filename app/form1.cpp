@@ -197,6 +197,9 @@ void Form1::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     if (!started) {
+        // Draw at the screen's own resolution so the dial stays sharp.
+        if (!qFuzzyCompare(dial.image().devicePixelRatio(), devicePixelRatioF()))
+            dial.resize(clientSize, devicePixelRatioF());
         activation();
         lastProgramWindow = windowHandle();
     }
