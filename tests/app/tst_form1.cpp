@@ -134,6 +134,8 @@ void TestForm1::startsAsDesigned()
     QVERIFY(!child<QLabel>("Label8")->isVisible());
     QVERIFY(!child<QLabel>("Label9")->isVisible());
     QCOMPARE(child<QLabel>("Label1")->text(), QStringLiteral("Time: 20:20:20, Monday, April 27, 2020"));
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    QCOMPARE(QApplication::focusWidget(), child<QWidget>("Command1"));
 
     // The start-up activation ran: range, mode, port and a drawn dial.
     const Form1::State s = form->state();
