@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QListWidget>
+
+// The file list: every file of one folder, one of which can be selected.
+class FileList : public QListWidget
+{
+    Q_OBJECT
+public:
+    explicit FileList(QWidget *parent = nullptr);
+
+    QString path() const { return folder; }
+
+    // Lists the files of a folder, with nothing selected.
+    void setPath(const QString &folder);
+
+    // The selected entry's name without its folder; empty when none is selected.
+    QString fileName() const;
+
+signals:
+    // The user selected an entry, with the mouse or the keyboard.
+    void clicked();
+
+private:
+    QString folder;
+    bool refilling = false;
+};
