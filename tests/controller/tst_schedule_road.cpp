@@ -1,0 +1,161 @@
+// One schedule from the main window to the controller: SET, Send, Send
+// Program, with the real main window and window navigation.
+
+#include "app/form1.h"
+#include "app/navigator.h"
+#include "controller/com_port.h"
+#include "controller/form3.h"
+#include "schedule/day_table.h"
+#include "test_controller.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QtTest>
+
+using namespace std::chrono_literals;
+
+namespace {
+// Counts port prompts shown, however briefly.
+struct PromptWatch : QObject
+{
+    int shown = 0;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && qobject_cast<QInputDialog *>(watched))
+            ++shown;
+        return false;
+    }
+};
+}
+
+class TstScheduleRoad : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void setSendAndProgram();
+    void cancelLeavesMainWindow();
+    void endingProgramWhileStarting();
+};
+
+void TstScheduleRoad::init()
+{
+    daySlots.reset();
+    Form3::setWaitBounds(5s, 5s);
+}
+
+void TstScheduleRoad::setSendAndProgram()
+{
+    Form1 form1;
+    Navigator navigator(form1);
+    form1.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form1));
+    TestController board(10);
+
+    QCOMPARE(form1.findChild<QScrollBar *>("HScroll1")->value(), 24);
+    QCOMPARE(form1.findChild<QScrollBar *>("HScroll2")->value(), 32);
+    QTest::mouseClick(form1.findChild<QPushButton *>("Command3"), Qt::LeftButton);   // SET
+
+    // While the controller window starts, the main window is still there,
+    // and a further Send changes nothing.
+    bool mainShownWhileStarting = false;
+    bool controllerShownWhileStarting = true;
+    connect(&board, &TestController::opened, this, [&] {
+        mainShownWhileStarting = form1.isVisible();
+        controllerShownWhileStarting = navigator.controllerWindow() != nullptr;
+        QTest::mouseClick(form1.findChild<QPushButton *>("Command6"), Qt::LeftButton);
+    });
+    QTest::mouseClick(form1.findChild<QPushButton *>("Command6"), Qt::LeftButton);   // Send
+    QVERIFY(mainShownWhileStarting);
+    QVERIFY(!controllerShownWhileStarting);
+    QCOMPARE(board.opens, 1);
+    QCOMPARE(form1.findChildren<Form3 *>().size(), 1);
+
+    auto *form3 = qobject_cast<Form3 *>(navigator.controllerWindow());
+    QVERIFY(form3);
+    QVERIFY(form3->isVisible());
+    QVERIFY(!form1.isVisible());
+    QCOMPARE(form3->replyLog(), QString::fromLatin1(board.greeting));
+
+    QTest::mouseClick(form3->findChild<QPushButton *>("Command2"), Qt::LeftButton);   // Send Program
+    const QByteArray lineA =
+        "a" + QByteArray(25, '0') + QByteArray(8, '1') + QByteArray(15, '0') + "\n";
+    const QByteArray lineB = "b" + QByteArray(48, '0') + "\n";
+    QTRY_COMPARE(board.received, (QList<QByteArray>{lineA, lineB}));
+
+    form3->close();
+    QVERIFY(form1.isVisible());
+    QTRY_VERIFY(!navigator.controllerWindow());
+    QCOMPARE(comPort, qint16(10));
+}
+
+void TstScheduleRoad::cancelLeavesMainWindow()
+{
+    Form1 form1;
+    Navigator navigator(form1);
+    form1.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form1));
+    TestController board(10);
+    board.greeting = "never ends";
+    Form3::setWaitBounds(200ms, 5s);
+
+    QStringList titles;
+    QTimer cancel;
+    connect(&cancel, &QTimer::timeout, this, [&] {
+        if (auto *d = qobject_cast<QInputDialog *>(QApplication::activeModalWidget())) {
+            titles << d->windowTitle();
+            d->reject();
+        }
+    });
+    cancel.start(10);
+    QTest::mouseClick(form1.findChild<QPushButton *>("Command6"), Qt::LeftButton);
+    QCOMPARE(titles, QStringList{"com port is 10"});
+    QVERIFY(form1.isVisible());
+    QVERIFY(!navigator.controllerWindow());
+    QVERIFY(form1.findChildren<Form3 *>().isEmpty());
+}
+
+void TstScheduleRoad::endingProgramWhileStarting()
+{
+    // Closing the main window during the greeting wait ends the program:
+    // the start gives up without a prompt and nothing is left behind.
+    Form1 form1;
+    Navigator navigator(form1);
+    form1.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form1));
+    TestController board(10);
+    board.greeting.clear();
+
+    PromptWatch prompts;
+    qApp->installEventFilter(&prompts);
+    connect(&board, &TestController::opened, &form1, [&] {
+        QTimer::singleShot(0, &form1, &QWidget::close);
+    });
+    bool sendReturned = false;
+    QTimer::singleShot(0, &form1, [&] {
+        QTest::mouseClick(form1.findChild<QPushButton *>("Command6"), Qt::LeftButton);
+        sendReturned = true;
+    });
+    QTimer failsafe;
+    failsafe.setSingleShot(true);
+    connect(&failsafe, &QTimer::timeout, qApp, [] { QCoreApplication::exit(1); });
+    failsafe.start(10000);
+    QCOMPARE(QApplication::exec(), 0);
+    QVERIFY(sendReturned);
+    qApp->removeEventFilter(&prompts);
+    QCOMPARE(prompts.shown, 0);
+    QVERIFY(form1.findChildren<Form3 *>().isEmpty());
+}
+
+int main(int argc, char *argv[])
+{
+    useTemporaryRuntimeFolder();
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    TstScheduleRoad test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_schedule_road.moc"
