@@ -208,7 +208,15 @@ public:
     bool openPort()
     {
         portBuf.clear();
-        port.setPortName(link);
+        // the device itself, as the desktop program opens it: QSerialPort's
+        // lock file is named after the last path part, and the pty's name is
+        // unique where the link's is not
+        const QString device = QFileInfo(link).canonicalFilePath();
+        if (device.isEmpty()) {
+            error = QStringLiteral("link %1 leads nowhere").arg(link);
+            return false;
+        }
+        port.setPortName(device);
         port.setBaudRate(QSerialPort::Baud9600);
         port.setDataBits(QSerialPort::Data8);
         port.setParity(QSerialPort::NoParity);

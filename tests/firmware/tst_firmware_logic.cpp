@@ -1,5 +1,7 @@
 // The board's portable logic, run on the host against a fake HAL: clock and
 // quarter-hour rules, the line protocol, pattern storage and the light.
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include "fake_hal.h"
@@ -103,6 +105,7 @@ private slots:
     void overlongLineIsDiscardedToItsEnd();
     void damagedLineIsRefused();
     void severalLinesInOneChunk();
+    void randomLinesChangeOnlyWhatTheyMayChange();
 
     // --- time and status ------------------------------------------------
     void setTimeThenQuery();
@@ -334,6 +337,79 @@ void TestFirmwareLogic::severalLinesInOneChunk()
     feed("z\r\nt01:00\nz\nhello\nz\n");
     QCOMPARE(hal.takeLines(),
              (QList<QByteArray>{"5", "3600", "error: unknown command", "3600"}));
+}
+
+// Random and near-valid lines against an independent statement of the rules:
+// only a well-formed a/b line changes its half, only a well-formed t line the
+// clock, and every line gets at most one answer.
+void TestFirmwareLogic::randomLinesChangeOnlyWhatTheyMayChange()
+{
+    const QRegularExpression storeRule("^([ab])([01]{48})\\r?$");
+    const QRegularExpression timeRule("^t([01][0-9]|2[0-3]):([0-5][0-9])\\r?$");
+    const QRegularExpression queryRule("^[zfes]\\r?$");
+    QByteArray want[2] = {"a" + pattern48({}), "b" + pattern48({})};
+    uint32_t wantClock = 0;
+    QRandomGenerator rng(20240607);
+    static const char chars[] = "abtzfes01:23456789\rx\0\xff ";
+    const QByteArray alphabet(chars, sizeof chars - 1);   // keeps the NUL
+
+    for (int i = 0; i < 3000; ++i) {
+        QByteArray line;
+        switch (rng.bounded(4)) {
+        case 0:   // a valid store, maybe disturbed below
+            line = (rng.bounded(2) ? "a" : "b");
+            for (int k = 0; k < 48; ++k)
+                line += char('0' + rng.bounded(2));
+            break;
+        case 1:
+            line = QByteArray::number(rng.bounded(30)).rightJustified(2, '0');
+            line = "t" + line + ":" + QByteArray::number(rng.bounded(70)).rightJustified(2, '0');
+            break;
+        case 2:
+            line = QByteArray(1, "zfesq"[rng.bounded(5)]);
+            break;
+        default:
+            for (int n = rng.bounded(DW_LINE_MAX + 20); n > 0; --n)
+                line += alphabet[rng.bounded(alphabet.size())];
+        }
+        switch (line.isEmpty() ? 5 : rng.bounded(6)) {   // disturb a third of them
+        case 0: line[rng.bounded(line.size())] = alphabet[rng.bounded(alphabet.size())]; break;
+        case 1: line.remove(rng.bounded(line.size()), 1); break;
+        case 2: line.insert(rng.bounded(line.size() + 1), alphabet[rng.bounded(alphabet.size())]); break;
+        default: break;
+        }
+        if (rng.bounded(3) == 0)
+            line += '\r';
+
+        const QString text = QString::fromLatin1(line);
+        QRegularExpressionMatch m;
+        bool silent = false;
+        if ((m = storeRule.match(text)).hasMatch()) {
+            want[m.captured(1) == "b"] = m.captured(1).toLatin1() + m.captured(2).toLatin1();
+            silent = true;
+        } else if ((m = timeRule.match(text)).hasMatch()) {
+            wantClock = uint32_t(m.captured(1).toInt() * 3600 + m.captured(2).toInt() * 60);
+            silent = true;
+        }
+
+        const QList<QByteArray> answer = send(line);
+        const QString where = QString("line %1: \"%2\"").arg(i).arg(QString::fromLatin1(line.toPercentEncoding()));
+        if (silent)
+            QVERIFY2(answer.isEmpty(), qPrintable(where));
+        else if (queryRule.match(text).hasMatch())
+            QVERIFY2(answer.size() == 1 && !answer[0].startsWith("error"), qPrintable(where));
+        else
+            QVERIFY2(answer.size() == 1 && answer[0].startsWith("error: "), qPrintable(where));
+        QVERIFY2(hal.clock == wantClock, qPrintable(where));
+        uint8_t bits[DW_HALF_BYTES];
+        for (uint8_t half = 0; half < 2; ++half) {
+            dw_store_load(half, bits);
+            QByteArray got(1, char('a' + half));
+            for (int k = 0; k < 48; ++k)
+                got += (bits[k / 8] >> (k % 8)) & 1 ? '1' : '0';
+            QVERIFY2(got == want[half], qPrintable(where));
+        }
+    }
 }
 
 void TestFirmwareLogic::setTimeThenQuery()
