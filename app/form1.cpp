@@ -208,9 +208,12 @@ void Form1::showEvent(QShowEvent *event)
 void Form1::focusWindowChanged(QWindow *window)
 {
     // Null means another program has the focus: coming back from it is no
-    // new activation. Pop-ups (menus, drop-down lists) are part of the window
-    // that opened them.
-    if (!window || window->type() == Qt::Popup || window->type() == Qt::ToolTip)
+    // new activation. Pop-ups (menus, drop-down lists) and dialogs (message
+    // boxes, the port prompt) belong to the window that opened them.
+    if (!window)
+        return;
+    const Qt::WindowType type = window->type();
+    if (type == Qt::Popup || type == Qt::ToolTip || type == Qt::Dialog || type == Qt::Sheet)
         return;
     QWindow *previous = lastProgramWindow;
     lastProgramWindow = window;

@@ -56,13 +56,13 @@ FileResult saveSchedule(const QString &path, const DayTable &table)
         return saveFailed(path, QStringLiteral("%1 is not a folder").arg(folder.filePath()));
 
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return saveFailed(path, file.errorString());
     const QByteArray bytes = scheduleFileBytes(table);
-    // QSaveFile::commit() ignores a failing final flush and would put a
-    // truncated file in place (a full disk, a file-size limit), so flush
-    // here and give up before committing.
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
+    // QSaveFile::commit() does not notice every short write (a full disk, a
+    // file-size limit) and would put a truncated file in place, so write
+    // unbuffered and check what reached the file before committing.
+    if (file.write(bytes) != bytes.size() || !file.flush() || file.size() != bytes.size()) {
         const QString cause = writeCause(file);
         file.cancelWriting();
         return saveFailed(path, cause);

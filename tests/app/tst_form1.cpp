@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -409,6 +410,17 @@ void TestForm1::comingBackFromAnotherProgramIsNoActivation()
     // Focus goes to another program (no window of ours) and comes back.
     emit qGuiApp->focusWindowChanged(nullptr);
     emit qGuiApp->focusWindowChanged(form->windowHandle());
+    QCOMPARE(comPort, qint16(3));
+
+    // A message box or prompt over the main window is part of it.
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Daywheel"), QStringLiteral("note"),
+                    QMessageBox::Ok, form.get());
+    box.show();
+    box.activateWindow();
+    QTRY_COMPARE(QGuiApplication::focusWindow(), box.windowHandle());
+    box.accept();
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
     QCOMPARE(comPort, qint16(3));
 }
 
