@@ -1,0 +1,147 @@
+// The road of one schedule, from the dial to the board and back: the real
+// main and controller windows talk to the real firmware on the virtual board,
+// found as port 10 through the port link folder with no prompt.
+#include "app/form1.h"
+#include "app/navigator.h"
+#include "controller/form3.h"
+#include "dial/clock_source.h"
+#include "schedule/day_table.h"
+
+#include "board_session.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+const QByteArray lineA = "a" + QByteArray(25, '0') + QByteArray(8, '1') + QByteArray(15, '0');
+const QByteArray lineB = "b" + QByteArray(48, '0');
+}
+
+class TestRoadToBoard : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void roadOfOneSchedule();
+
+private:
+    void click(QWidget *window, const char *name)
+    {
+        auto *button = window->findChild<QPushButton *>(QString::fromLatin1(name));
+        QVERIFY2(button, name);
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+    QByteArray control(const QByteArray &command)
+    {
+        QByteArray answer;
+        if (!board.control(command, &answer))
+            return "control failed: " + board.error.toUtf8();
+        return answer;
+    }
+    // The light follows the clock within a millisecond of the board's time;
+    // ask until it shows the expected state or the deadline passes.
+    bool lightBecomes(const QByteArray &expected)
+    {
+        QDeadlineTimer deadline(boardtest::kWaitMs);
+        while (!deadline.hasExpired()) {
+            if (control("light?") == expected)
+                return true;
+        }
+        return false;
+    }
+    // What the controller window added to its log since the given length.
+    QString logSince(Form3 *form3, qsizetype from) { return form3->replyLog().mid(from); }
+
+    boardtest::BoardSession board;
+};
+
+void TestRoadToBoard::initTestCase()
+{
+    const QString missing = boardtest::missingTools();
+    QVERIFY2(missing.isEmpty(), qPrintable(missing + " (scripts/setup installs gcc-avr and simavr)"));
+    // Daywheel looks for port links in the runtime folder: point it at the board's.
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(board.dir.path()));
+    QVERIFY2(board.start({}, false), qPrintable(board.error));
+    QVERIFY(QFileInfo(board.defaultLink()).isSymLink());
+    ClockSource::set([] { return QDateTime(QDate(2026, 12, 7), QTime(6, 30, 10)); });
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+void TestRoadToBoard::cleanupTestCase()
+{
+    ClockSource::set({});
+    board.stop();
+}
+
+void TestRoadToBoard::roadOfOneSchedule()
+{
+    daySlots.reset();
+    Form1 form1;
+    Navigator navigator(form1);
+    form1.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form1));
+
+    // Paint 06:00-08:00 with SET, then Send: the board on port 10 greets.
+    click(&form1, "Command3");
+    click(&form1, "Command6");
+    auto *form3 = qobject_cast<Form3 *>(navigator.controllerWindow());
+    QVERIFY2(form3, "the controller window did not open on port 10");
+    QVERIFY(form3->isVisible());
+    QVERIFY(!form1.isVisible());
+    QCOMPARE(form3->replyLog(), QStringLiteral("Daywheel board ready\r\n"));
+    QCOMPARE(form3->findChild<QLabel *>(QStringLiteral("Label1"))->text(), QStringLiteral("06:30"));
+
+    click(form3, "Command1");   // Send Time
+    click(form3, "Command2");   // Send Program
+
+    qsizetype mark = form3->replyLog().size();
+    click(form3, "Command6");   // Get part a
+    QCOMPARE(logSince(form3, mark), QString::fromLatin1(lineA + "\r\n"));
+    mark = form3->replyLog().size();
+    click(form3, "Command4");   // Get part b
+    QCOMPARE(logSince(form3, mark), QString::fromLatin1(lineB + "\r\n"));
+
+    mark = form3->replyLog().size();
+    click(form3, "Command3");   // Get Time
+    QCOMPARE(logSince(form3, mark), QStringLiteral("06:30\r\n"));
+
+    mark = form3->replyLog().size();
+    click(form3, "Command5");   // Status?
+    const QString status = logSince(form3, mark);
+    QVERIFY2(status.startsWith(QStringLiteral("time 06:30:")), qPrintable(status));
+    QVERIFY2(status.contains(QStringLiteral("light on")), qPrintable(status));
+    QVERIFY2(status.contains(QStringLiteral("pattern stored")), qPrintable(status));
+    QVERIFY(status.endsWith(QStringLiteral("\r\n")));
+
+    // The light follows the pattern: on from 06:00 to 08:00, off outside.
+    QVERIFY(lightBecomes("light 1"));
+    const QList<std::pair<int, QByteArray>> times{
+        {5 * 3600 + 59 * 60 + 59, "light 0"}, {6 * 3600, "light 1"},
+        {7 * 3600 + 59 * 60 + 59, "light 1"}, {8 * 3600, "light 0"},
+        {21 * 3600, "light 0"}, {7 * 3600, "light 1"}};
+    for (const auto &[seconds, expected] : times) {
+        QCOMPARE(control("settime " + QByteArray::number(seconds)), QByteArray("ok"));
+        QVERIFY2(lightBecomes(expected), qPrintable(QStringLiteral("at %1 s").arg(seconds)));
+    }
+
+    // A power cut: the board restarts with its clock lost but the pattern kept.
+    QCOMPARE(control("powercut"), QByteArray("ok"));
+    form3->getit();   // the greeting of the restarted board
+    QCOMPARE(form3->replyLog(), QStringLiteral("Daywheel board ready\r\n"));
+    QVERIFY(lightBecomes("light 0"));   // 00:00 again
+    mark = form3->replyLog().size();
+    click(form3, "Command6");
+    QCOMPARE(logSince(form3, mark), QString::fromLatin1(lineA + "\r\n"));
+    QCOMPARE(control("settime " + QByteArray::number(6 * 3600 + 15 * 60)), QByteArray("ok"));
+    QVERIFY(lightBecomes("light 1"));
+
+    // Closing the controller window brings the main window back.
+    form3->close();
+    QTRY_VERIFY(form1.isVisible());
+    QTRY_VERIFY(!navigator.controllerWindow());
+}
+
+QTEST_MAIN(TestRoadToBoard)
+#include "tst_road_to_board.moc"
