@@ -8,7 +8,13 @@ work=$(mktemp -d)
 pids=()
 cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"; }
 trap cleanup EXIT
-fail() { echo "FAIL: $*"; cat "$work/app.log" 2>/dev/null; exit 1; }
+fail() {
+  echo "FAIL: $*"
+  echo "--- program output:"; cat "$work/app.log" 2>/dev/null
+  echo "--- windows:"; xwininfo -root -tree 2>&1 | grep -i daywheel || true
+  for w in $(xdotool search --name Daywheel 2>/dev/null); do xwininfo -id "$w" | grep -E 'Map State|Width'; done
+  exit 1
+}
 
 exec 3>"$work/display"
 Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
@@ -18,6 +24,9 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n1 "$work/display")"
 openbox >/dev/null 2>&1 &
 pids+=($!)
+# Start the program only once the window manager runs, so it manages the window.
+for _ in $(seq 100); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.1; done
+wmctrl -m >/dev/null 2>&1 || fail "the window manager did not start"
 
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
