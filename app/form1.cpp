@@ -27,14 +27,6 @@ namespace {
 const QSize clientSize = twipsSize(5415, 6735);
 const QColor shape1Colour(128, 128, 255);
 
-template <typename W>
-W *place(W *widget, const char *name, QRect geometry)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
 QLabel *label(QWidget *parent, const char *name, const QString &text, QRect geometry,
               bool windowBackground = false)
 {

@@ -23,14 +23,6 @@ using std::chrono::milliseconds;
 milliseconds greetingBound{10000};   // a board that resets on open boots in about 2 s
 milliseconds replyBound{3000};
 
-template <typename W>
-W *place(W *widget, const char *name, QRect geometry)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
 QPushButton *button(QWidget *parent, const char *name, const char *caption, QRect geometry)
 {
     auto *b = place(new QPushButton(QString::fromLatin1(caption), parent), name, geometry);

@@ -18,14 +18,6 @@
 namespace {
 const QColor frameColour(0, 0, 255);
 
-template <typename W>
-W *place(W *widget, const char *name, QRect geometry)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
 QLabel *label(QWidget *parent, const char *name, const QString &text, QRect geometry)
 {
     auto *l = place(new QLabel(text, parent), name, geometry);

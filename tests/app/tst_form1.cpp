@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "app/shape_widget.h"
+#include "support/slot_lists.h"
 
 using namespace DialGeometry;
 
@@ -33,19 +34,7 @@ QPointF segmentMiddle(int n)
 
 QList<int> slotsOn()
 {
-    QList<int> out;
-    for (int i = 0; i <= 96; ++i)
-        if (daySlots.at(i) == 1)
-            out << i;
-    return out;
-}
-
-QList<int> run(int from, int to)
-{
-    QList<int> out;
-    for (int i = from; i <= to; ++i)
-        out << i;
-    return out;
+    return slotsHolding(daySlots, 1, 0, DayTable::lastSlot);
 }
 }
 

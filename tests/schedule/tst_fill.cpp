@@ -1,29 +1,10 @@
 #include "schedule/fill.h"
+#include "support/slot_lists.h"
 
 #include <QTest>
 #include <stdexcept>
 
 Q_DECLARE_METATYPE(FillMode)
-
-namespace {
-// Compact description of a table: the slots that hold each non-zero value.
-QList<int> slotsHolding(const DayTable &t, qint16 value)
-{
-    QList<int> out;
-    for (int i = 0; i < DayTable::size; ++i)
-        if (t.at(i) == value)
-            out << i;
-    return out;
-}
-
-QList<int> run(int from, int to)
-{
-    QList<int> out;
-    for (int i = from; i <= to; ++i)
-        out << i;
-    return out;
-}
-}
 
 class TestFill : public QObject
 {
