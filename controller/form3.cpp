@@ -1,6 +1,7 @@
 #include "controller/form3.h"
 
 #include "app/twips.h"
+#include "app/wrap_button.h"
 #include "controller/com_port.h"
 #include "controller/port_prompt.h"
 #include "controller/serial_link.h"
@@ -25,7 +26,7 @@ milliseconds replyBound{3000};
 
 QPushButton *button(QWidget *parent, const char *name, const char *caption, QRect geometry)
 {
-    auto *b = place(new QPushButton(QString::fromLatin1(caption), parent), name, geometry);
+    auto *b = place(new WrapButton(QString::fromLatin1(caption), parent), name, geometry);
     b->setAutoDefault(false);
     return b;
 }
@@ -193,6 +194,9 @@ void Form3::sendProgramClicked()
     const QByteArray lineB = programLine('b', daySlots, 48);
     text1->setText(QString::fromLatin1(lineA));
     text2->setText(QString::fromLatin1(lineB));
+    // Show the lines from their command letter on.
+    text1->setCursorPosition(0);
+    text2->setCursorPosition(0);
     if (send(lineA))
         send(lineB);
     endBusy();

@@ -89,13 +89,15 @@ void Form2::buildLayout()
                      twipsRect(4320, 1680, 1095, 375));
     label3 = label(this, "Label3",
                    QStringLiteral("Select file first before pushing load button. Thank you :)"),
-                   twipsRect(3840, 2520, 2295, 495));
+                   twipsRect(3840, 2520, 2295, 585));   // down to the button: room for a third line
     label3->setWordWrap(true);
     command2 = place(new QPushButton(QStringLiteral("Load Times"), this), "Command2",
                      twipsRect(4320, 3120, 975, 375));
-    label4 = label(this, "Label4", QStringLiteral("Path:"), twipsRect(0, 3840, 495, 255));
+    // "Path:" and "Name:" may use the gap up to their read-outs, which the
+    // interface font needs.
+    label4 = label(this, "Label4", QStringLiteral("Path:"), twipsRect(0, 3840, 705, 255));
     label2 = label(this, "Label2", QString(), twipsRect(720, 3840, 7695, 255));
-    label5 = label(this, "Label5", QStringLiteral("Name:"), twipsRect(0, 4320, 495, 255));
+    label5 = label(this, "Label5", QStringLiteral("Name:"), twipsRect(0, 4320, 705, 255));
     label6 = label(this, "Label6", QString(), twipsRect(720, 4320, 1815, 375));
 
     // No default button: Enter in the text box saves nothing by accident.
