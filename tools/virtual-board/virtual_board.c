@@ -96,15 +96,20 @@ static double now_s(void)
     return (double)ts.tv_sec + ts.tv_nsec / 1e9;
 }
 
+static void vmessage(const char *fmt, va_list ap)
+{
+    fprintf(stderr, "virtual-board: ");
+    vfprintf(stderr, fmt, ap);
+    fputc('\n', stderr);
+}
+
 static void logf_(const char *fmt, ...)
 {
     if (!vb.verbose)
         return;
     va_list ap;
     va_start(ap, fmt);
-    fprintf(stderr, "virtual-board: ");
-    vfprintf(stderr, fmt, ap);
-    fputc('\n', stderr);
+    vmessage(fmt, ap);
     va_end(ap);
 }
 
@@ -112,9 +117,7 @@ static void die(const char *fmt, ...)
 {
     va_list ap;
     va_start(ap, fmt);
-    fprintf(stderr, "virtual-board: ");
-    vfprintf(stderr, fmt, ap);
-    fputc('\n', stderr);
+    vmessage(fmt, ap);
     va_end(ap);
     exit(1);
 }
