@@ -1,7 +1,7 @@
 #include "controller/form3.h"
 
-#include "app/twips.h"
-#include "app/wrap_button.h"
+#include "widgets/twips.h"
+#include "widgets/wrap_button.h"
 #include "controller/com_port.h"
 #include "controller/port_prompt.h"
 #include "controller/serial_link.h"

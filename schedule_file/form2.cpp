@@ -1,7 +1,7 @@
 #include "schedule_file/form2.h"
 
-#include "app/shape_widget.h"
-#include "app/twips.h"
+#include "widgets/shape_widget.h"
+#include "widgets/twips.h"
 #include "schedule/day_table.h"
 #include "schedule_file/drive_list.h"
 #include "schedule_file/file_list.h"

@@ -14,7 +14,7 @@
 #include <QWindow>
 #include <memory>
 
-#include "app/shape_widget.h"
+#include "widgets/shape_widget.h"
 #include "support/slot_lists.h"
 
 using namespace DialGeometry;

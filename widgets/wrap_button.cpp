@@ -1,4 +1,4 @@
-#include "app/wrap_button.h"
+#include "widgets/wrap_button.h"
 
 #include <QStyleOptionButton>
 #include <QStylePainter>

@@ -1,4 +1,4 @@
-#include "app/shape_widget.h"
+#include "widgets/shape_widget.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "app/click_area.h"
+#include "widgets/click_area.h"
 
 #include <QMouseEvent>
 
