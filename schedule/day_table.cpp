@@ -21,6 +21,10 @@ void DayTable::set(int index, qint16 value)
 {
     check(index);
     entries[std::size_t(index)] = value;
+    if (index == 0)
+        entries[lastSlot] = value;
+    else if (index == lastSlot)
+        entries[0] = value;
 }
 
 void DayTable::reset()

@@ -4,8 +4,9 @@
 #include <array>
 
 // One quarter hour of the day. Slot k (1..96) ends k x 15 minutes after
-// midnight; slot 0 is one more entry ahead of slot 1 and stands for
-// 23:45-24:00 on the dial and on the wire.
+// midnight; slot 0 is one more entry ahead of slot 1. Slots 0 and 96 are the
+// same quarter hour, 23:45-24:00: the pointer and the clock use 96, the dial
+// and the wire use 0.
 using SlotIndex = qint16;
 
 // The whole day's light schedule: 101 signed 16-bit entries, 1 = on, 0 = off.
@@ -18,6 +19,8 @@ public:
     static constexpr int storedSlots = 97;      // 0..96: what a schedule file holds
 
     qint16 at(int index) const;
+    // Writing slot 0 or 96 writes both, so the quarter hour the user edits
+    // is the one the dial draws and the board is sent.
     void set(int index, qint16 value);
 
     // Every entry 0, as at program start.

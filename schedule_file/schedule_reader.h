@@ -12,6 +12,7 @@
 // value is looked at.
 //
 // Rules:
+// - a UTF-8 byte-order mark at the very start is skipped;
 // - values go in order into slots 0..96; after the 97th the rest is ignored;
 // - blanks (space, tab) before a value are skipped; a value ends at a blank,
 //   a comma or a line end (CR LF, LF or CR), so " 1 " is one value and
@@ -19,14 +20,19 @@
 // - blanks and then one comma after a value close that value only:
 //   "1 , 2" is two values; a comma with no value before it in its line or
 //   since the last comma is an empty field and gives 0 ("1,,2" is 1, 0, 2);
-// - a field that is not a whole number (optional sign, then digits) gives 0;
+// - a value is a decimal number: an optional sign, digits with an optional
+//   fraction, an optional exponent ("1", "-1", "1.0", ".5", "1e0"). A
+//   fraction is rounded to the nearest whole number, a half to the even one;
 // - blank lines, and a comma at the end of a line, add no values;
-// - a whole number outside -32768..32767 is an error, and so is a file that
-//   ends before the 97th value.
+// - anything else refuses the whole file: a field that is not a number (a
+//   word, a control byte, text in another encoding), a whole number outside
+//   -32768..32767, a file that ends before the 97th value.
 class ScheduleReader
 {
 public:
     static constexpr int valueCount = DayTable::storedSlots;
+    // No written number is longer; a longer field is refused, not kept.
+    static constexpr int longestField = 256;
 
     // Takes the next bytes. Once every value is read, or after an error,
     // further bytes are ignored.
@@ -47,25 +53,25 @@ public:
     const std::array<qint16, valueCount> &values() const { return parsed; }
 
 private:
+    // Where a field stands in the number it should spell.
+    enum class Shape { Empty, Sign, Whole, PointFirst, Point, Fraction, Exponent, ExponentSign, ExponentDigits, Broken };
+
     void take(char c);
-    void startField();
+    void takeInField(char c);
     void endField();
     void push(qint16 value);
+    void refuseField();
 
     std::array<qint16, valueCount> parsed{};
     int count = 0;
     QString cause;
 
+    qint64 offset = 0;   // bytes seen, for the byte-order mark
     int line = 1;
     bool lastWasCr = false;
     bool inField = false;
     bool valueEnded = false;   // a value closed by a blank may still own one comma
 
-    // The field being read.
-    bool fieldNumeric = true;
-    bool fieldHasDigits = false;
-    bool fieldNegative = false;
-    bool fieldSignAllowed = true;
-    qint64 fieldMagnitude = 0;
-    QByteArray fieldText;   // for the message; long fields are cut short
+    Shape shape = Shape::Empty;
+    QByteArray fieldText;
 };

@@ -353,7 +353,6 @@ void TstForm3::sendProgram()
         daySlots.set(s, 1);
     daySlots.set(0, 5);     // values a loaded file may hold
     daySlots.set(95, -1);
-    daySlots.set(96, 1);    // never sent
     QVERIFY(startedWindow());
     QTest::mouseClick(window->findChild<QPushButton *>("Command2"), Qt::LeftButton);
     const QByteArray lineA = "a5" + QByteArray(24, '0') + QByteArray(8, '1') + QByteArray(15, '0') + "\n";

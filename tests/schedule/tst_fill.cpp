@@ -43,8 +43,11 @@ void TestFill::fillOnEmptyDay_data()
     QTest::newRow("pointer 48 -> 1") << FillMode::Pointer << 48 << 1
                                      << (run(0, 1) + run(48, 96)) << 2;
     QTest::newRow("pointer single slot") << FillMode::Pointer << 10 << 10 << QList<int>{10} << 10;
+    // Slots 0 and 96 are one quarter hour: writing either writes both.
     QTest::newRow("pointer ends at 96 without wrapping") << FillMode::Pointer << 95 << 96
-                                                         << QList<int>{95, 96} << 97;
+                                                         << QList<int>{0, 95, 96} << 97;
+    QTest::newRow("pointer click on 96") << FillMode::Pointer << 96 << 96 << QList<int>{0, 96} << 96;
+    QTest::newRow("pointer from slot 0") << FillMode::Pointer << 0 << 2 << QList<int>{0, 1, 2, 96} << 3;
 }
 
 void TestFill::fillOnEmptyDay()

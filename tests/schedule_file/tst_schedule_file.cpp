@@ -100,6 +100,7 @@ private slots:
     void savedBytes_data();
     void savedBytes();
     void saveThenLoad();
+    void midnightTakesTheLastValue();
     void reader_data();
     void reader();
     void readerErrors_data();
@@ -170,6 +171,22 @@ void TestScheduleFile::saveThenLoad()
         QCOMPARE(loaded.at(i), qint16(1000 + i));   // slots 97..100 are not in the file
 }
 
+void TestScheduleFile::midnightTakesTheLastValue()
+{
+    // Older programs could save 23:45-24:00 with its two entries apart; the
+    // last one is what the pointer and the clock used.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("old.txt"));
+    for (const qint16 last : {qint16(0), qint16(1)}) {
+        QVERIFY(writeBytes(path, (last ? " 0 \r\n" : " 1 \r\n") + lines(95, " 0 \r\n")
+                                      + (last ? " 1 \r\n" : " 0 \r\n")));
+        DayTable table;
+        QVERIFY(loadSchedule(path, table).ok());
+        QCOMPARE(table.at(0), last);
+        QCOMPARE(table.at(96), last);
+    }
+}
+
 void TestScheduleFile::reader_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -189,8 +206,10 @@ void TestScheduleFile::reader_data()
     QTest::newRow("100 lines: first 97 read") << lines(97, "1\r\n") + "70000\r\nabc\r\n9\r\n" << values({}, 1);
     QTest::newRow("blank lines between values") << "\r\n1\r\n\r\n   \r\n2\n\n" + lines(95, "0\r\n") + "\r\n"
                                                 << values({1, 2});
-    QTest::newRow("not a number gives 0") << "abc\r\n1.5\r\n-\r\n+\r\n12x\r\n--3\r\n" + lines(91, "4\r\n")
-                                          << values({0, 0, 0, 0, 0, 0}, 4);
+    QTest::newRow("fractions and exponents rounded, halves to even")
+        << "1.0\r\n1.5\r\n2.5\r\n-0.5\r\n1e0\r\n.5\r\n5.\r\n2E1\r\n-1.5e+1\r\n0.6\r\n1e-400\r\n" + lines(86, "0\r\n")
+        << values({1, 2, 2, 0, 1, 0, 5, 20, -15, 1, 0});
+    QTest::newRow("byte-order mark skipped") << "\xEF\xBB\xBF 1 \r\n" + lines(96, " 1 \r\n") << values({}, 1);
     QTest::newRow("signs and leading zeros") << "+5\r\n-007\r\n00\r\n" + lines(94, "0\r\n") << values({5, -7, 0});
     QTest::newRow("range limits") << "32767\r\n-32768\r\n" + lines(95, "0\r\n") << values({32767, -32768});
 }
@@ -225,6 +244,15 @@ void TestScheduleFile::readerErrors_data()
     QTest::newRow("32768 in the last place") << lines(96, "0\n") + "32768" << "value 32768 on line 97";
     QTest::newRow("very long number") << "1" + QByteArray(40, '9') + "\n" + lines(96, "0\n")
                                       << "lies outside -32768..32767";
+    QTest::newRow("1e999") << lines(2, "0\n") + "1e999\n" + lines(94, "0\n") << "value 1e999 on line 3 lies outside";
+    QTest::newRow("a word") << lines(3, "0\n") + "abc\n" + lines(93, "0\n") << "line 4 holds \"abc\", which is not a number";
+    QTest::newRow("a sign alone") << "-\n" + lines(96, "0\n") << "line 1 holds \"-\"";
+    QTest::newRow("trailing letters") << "12x\n" + lines(96, "0\n") << "line 1 holds \"12x\"";
+    QTest::newRow("two signs") << "0\n--3\n" + lines(95, "0\n") << "line 2 holds \"--3\"";
+    QTest::newRow("NUL bytes") << QByteArray(5000, '\0') << "line 1 holds something other than numbers";
+    QTest::newRow("UTF-16") << QByteArray("\xFF\xFE" "1\0\r\0\n\0", 8) << "line 1 holds something other than numbers";
+    QTest::newRow("half a byte-order mark") << "\xEF\xBB" "1\n" + lines(96, "0\n") << "line 1 holds something other";
+    QTest::newRow("field too long") << QByteArray(300, '0') << "line 1 is too long";
 }
 
 void TestScheduleFile::readerErrors()
@@ -250,6 +278,7 @@ void TestScheduleFile::loadFailureKeepsTable_data()
     QTest::newRow("path through a regular file") << "short.txt/x" << "";
     QTest::newRow("cut short") << "short.txt" << "ends after 50 values";
     QTest::newRow("70000") << "big.txt" << "70000";
+    QTest::newRow("prose") << "prose.txt" << "line 1 holds \"The\"";
 }
 
 void TestScheduleFile::loadFailureKeepsTable()
@@ -261,6 +290,7 @@ void TestScheduleFile::loadFailureKeepsTable()
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
     QVERIFY(writeBytes(dir.filePath(QStringLiteral("short.txt")), lines(50, " 1 \r\n")));
     QVERIFY(writeBytes(dir.filePath(QStringLiteral("big.txt")), lines(30, " 1 \r\n") + "70000\r\n" + lines(66, " 1 \r\n")));
+    QVERIFY(writeBytes(dir.filePath(QStringLiteral("prose.txt")), "The\nquick brown fox\n" + lines(95, "jumps\n")));
 
     const QString path = dir.filePath(name);
     DayTable table = markedTable();
