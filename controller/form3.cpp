@@ -23,6 +23,11 @@ using std::chrono::milliseconds;
 
 milliseconds greetingBound{10000};   // a board that resets on open boots in about 2 s
 milliseconds replyBound{3000};
+// After a query gave up, its reply may still come this much later; the next
+// query waits that out (and for a short silence) before it asks.
+constexpr milliseconds lateReplyGrace{2000};
+constexpr milliseconds quietTime{200};
+constexpr milliseconds settleBound{5000};
 
 QPushButton *button(QWidget *parent, const char *name, const char *caption, QRect geometry)
 {
@@ -168,6 +173,7 @@ Form3::Attempt Form3::connectOnce(qint16 port)
         return Attempt::Ready;
     case SerialLink::WaitEnd::Interrupted:
         return Attempt::Interrupted;   // this window may be gone: touch nothing
+    case SerialLink::WaitEnd::Quiet:
     case SerialLink::WaitEnd::TimedOut:
     case SerialLink::WaitEnd::Failed:
         break;
@@ -212,12 +218,20 @@ void Form3::query(char letter, bool asTime)
     if (busy)
         return;
     busy = true;
+    const QPointer<Form3> self(this);
+    if (!lateReplyWindow.hasExpired()) {
+        // A late answer to the query that gave up must not pass for this one's.
+        const SerialLink::WaitEnd settled = link->waitForQuiet(
+            quietTime, lateReplyWindow, settleBound, QEventLoop::ExcludeUserInputEvents);
+        if (!self || settled == SerialLink::WaitEnd::Interrupted)
+            return;
+        lateReplyWindow = QDeadlineTimer();
+    }
     if (!drain() || !send(queryMessage(letter))) {
         endBusy();
         return;
     }
 
-    const QPointer<Form3> self(this);
     QByteArray reply;
     // A query holds the window until the answer is in, so that clicks cannot
     // interleave exchanges on the one line. User input waits in the queue
@@ -236,11 +250,13 @@ void Form3::query(char letter, bool asTime)
     case SerialLink::WaitEnd::TimedOut:
         appendLog(QString::fromLatin1(reply));
         appendNotice(QStringLiteral("The controller did not answer."));
+        lateReplyWindow.setRemainingTime(lateReplyGrace);
         break;
     case SerialLink::WaitEnd::Failed:
         appendLog(QString::fromLatin1(reply));
         appendNotice(QStringLiteral("Could not read from the controller: ") + link->errorText());
         break;
+    case SerialLink::WaitEnd::Quiet:
     case SerialLink::WaitEnd::Interrupted:
         return;   // the program is ending
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QWidget>
 #include <chrono>
 
@@ -70,6 +71,7 @@ private:
     bool settingLog = false;
     bool busy = false;          // in start() or a button's exchange
     bool closeWhenIdle = false;
+    QDeadlineTimer lateReplyWindow;   // a given-up reply may still arrive until then
 
     QLabel *label1, *label2, *label3, *label4;
     QPushButton *command1, *command2, *command3, *command4, *command5, *command6;

@@ -24,7 +24,7 @@ QString describe(QSerialPort::SerialPortError error)
 
 // Exit codes of the line wait's event loop. 0 and -1 are what the loop
 // returns when the application quits under it.
-enum : int { gotLine = 1, timedOut = 2, gotFailure = 3 };
+enum : int { reached = 1, timedOut = 2, gotFailure = 3 };
 }
 
 SerialLink::SerialLink(QObject *parent)
@@ -112,6 +112,41 @@ SerialLink::WaitEnd SerialLink::waitForLine(QByteArray &text, std::chrono::milli
     text += readAvailable();
     if (text.contains('\n'))
         return WaitEnd::LineFeed;
+    return runWait(bound, flags, [&](QEventLoop &loop) {
+        connect(serial, &QSerialPort::readyRead, &loop, [&] {
+            text += serial->readAll();
+            if (text.contains('\n'))
+                loop.exit(reached);
+        });
+    });
+}
+
+SerialLink::WaitEnd SerialLink::waitForQuiet(std::chrono::milliseconds quiet, QDeadlineTimer notBefore,
+                                             std::chrono::milliseconds bound,
+                                             QEventLoop::ProcessEventsFlags flags)
+{
+    readAvailable();
+    QTimer silence;
+    silence.setSingleShot(true);
+    silence.setTimerType(Qt::PreciseTimer);
+    const auto restart = [&] {
+        silence.start(std::max(quiet, std::chrono::milliseconds(notBefore.remainingTime())));
+    };
+    const WaitEnd end = runWait(bound, flags, [&](QEventLoop &loop) {
+        connect(&silence, &QTimer::timeout, &loop, [&loop] { loop.exit(reached); });
+        connect(serial, &QSerialPort::readyRead, &loop, [&] {
+            serial->readAll();
+            restart();
+        });
+        restart();
+    });
+    return end == WaitEnd::LineFeed ? WaitEnd::Quiet : end;
+}
+
+SerialLink::WaitEnd SerialLink::runWait(std::chrono::milliseconds bound,
+                                        QEventLoop::ProcessEventsFlags flags,
+                                        const std::function<void(QEventLoop &)> &arm)
+{
     if (broken || !serial->isOpen()) {
         if (!broken)
             lastError = QStringLiteral("port not open");
@@ -123,13 +158,9 @@ SerialLink::WaitEnd SerialLink::waitForLine(QByteArray &text, std::chrono::milli
     bounds.setSingleShot(true);
     bounds.setTimerType(Qt::PreciseTimer);
     connect(&bounds, &QTimer::timeout, &loop, [&loop] { loop.exit(timedOut); });
-    connect(serial, &QSerialPort::readyRead, &loop, [&] {
-        text += serial->readAll();
-        if (text.contains('\n'))
-            loop.exit(gotLine);
-    });
     connect(this, &SerialLink::failed, &loop, [&loop] { loop.exit(gotFailure); });
     connect(this, &QObject::destroyed, &loop, [&loop] { loop.exit(0); });
+    arm(loop);
     bounds.start(bound);
 
     const QPointer<SerialLink> self(this);
@@ -137,7 +168,7 @@ SerialLink::WaitEnd SerialLink::waitForLine(QByteArray &text, std::chrono::milli
     if (!self)
         return WaitEnd::Interrupted;
     switch (code) {
-    case gotLine: return WaitEnd::LineFeed;
+    case reached: return WaitEnd::LineFeed;
     case timedOut: return WaitEnd::TimedOut;
     case gotFailure: return WaitEnd::Failed;
     default: return WaitEnd::Interrupted;

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
 #include <chrono>
+#include <functional>
 
 // The controller window's one serial line: a port opened by number at
 // 9600 bit/s, no parity, 8 data bits, 1 stop bit. Every failure comes back as
@@ -14,7 +16,7 @@ class SerialLink : public QObject
 {
     Q_OBJECT
 public:
-    enum class WaitEnd { LineFeed, TimedOut, Failed, Interrupted };
+    enum class WaitEnd { LineFeed, Quiet, TimedOut, Failed, Interrupted };
 
     explicit SerialLink(QObject *parent = nullptr);
 
@@ -40,6 +42,12 @@ public:
     WaitEnd waitForLine(QByteArray &text, std::chrono::milliseconds bound,
                         QEventLoop::ProcessEventsFlags flags);
 
+    // Throws input away until nothing has arrived for `quiet` and `notBefore`
+    // has passed, for at most `bound`. Quiet, or TimedOut when the line kept
+    // talking.
+    WaitEnd waitForQuiet(std::chrono::milliseconds quiet, QDeadlineTimer notBefore,
+                         std::chrono::milliseconds bound, QEventLoop::ProcessEventsFlags flags);
+
     QString errorText() const { return lastError; }
     QSerialPort *port() const { return serial; }
 
@@ -49,6 +57,10 @@ signals:
     void failed(const QString &text);
 
 private:
+    // Runs an event loop for at most `bound` that ends on a failure of the
+    // port, or with the code that `arm` makes its own connections exit with.
+    WaitEnd runWait(std::chrono::milliseconds bound, QEventLoop::ProcessEventsFlags flags,
+                    const std::function<void(QEventLoop &)> &arm);
     void portError(QSerialPort::SerialPortError error);
     void fail(const QString &text);
 

@@ -87,8 +87,10 @@ QString controllerTimeText(QByteArrayView reply)
     if (!(rounded >= double(std::numeric_limits<qint32>::min())
           && rounded <= double(std::numeric_limits<qint32>::max())))
         return QStringLiteral("00:00");
-    const qint32 n = qint32(rounded);
-    const long long hours = static_cast<long long>(std::trunc(seconds / 3600.0));
-    const qint32 minutes = (n % 3600) / 60;   // whole minutes: 3599 s is 00:59
-    return formatTwoDigits(hours) + u':' + formatTwoDigits(minutes);
+    // Hours and minutes of the same whole number, so 3599.5 s reads 01:00
+    // and not 00:00; a negative time keeps its sign in front.
+    const qint64 n = qint64(rounded);
+    const qint64 magnitude = n < 0 ? -n : n;
+    return (n < 0 ? QStringLiteral("-") : QString()) + formatTwoDigits(magnitude / 3600) + u':'
+        + formatTwoDigits(magnitude % 3600 / 60);
 }

@@ -25,6 +25,8 @@ QByteArray programLine(char letter, const DayTable &table, int first);
 // that cannot continue the number (a carriage return, say). No number gives 0.
 double leadingNumber(QByteArrayView text);
 
-// The controller's time of day (seconds after midnight, leading the reply) as
-// "hh:mm" with whole minutes. A number that does not fit 32 bits reads 00:00.
+// The controller's time of day (seconds after midnight, leading the reply),
+// rounded to a whole second, as "hh:mm" with whole minutes. Past a day the
+// hours go on ("25:00"); a negative number reads "-00:01". A number that does
+// not fit 32 bits reads 00:00.
 QString controllerTimeText(QByteArrayView reply);

@@ -204,6 +204,13 @@ void TstControllerRules::timeReply_data()
     QTest::newRow("exponent") << QByteArray("3.6e3\n") << 3600.0 << "01:00";
     QTest::newRow("exponent without digits") << QByteArray("120e\n") << 120.0 << "00:02";
     QTest::newRow("sign") << QByteArray("+60\n") << 60.0 << "00:01";
+    // Hours and minutes come from one whole number of seconds.
+    QTest::newRow("3599.5") << QByteArray("3599.5\n") << 3599.5 << "01:00";
+    QTest::newRow("7199.5") << QByteArray("7199.5\n") << 7199.5 << "02:00";
+    QTest::newRow("negative: sign in front") << QByteArray("-60\n") << -60.0 << "-00:01";
+    QTest::newRow("negative hours") << QByteArray("-3660\n") << -3660.0 << "-01:01";
+    QTest::newRow("rounds to 0") << QByteArray("-0.4\n") << -0.4 << "00:00";
+    QTest::newRow("beyond one day") << QByteArray("90000\n") << 90000.0 << "25:00";
     QTest::newRow("beyond 32 bits") << QByteArray("2147483648\n") << 2147483648.0 << "00:00";
     QTest::newRow("largest 32-bit") << QByteArray("2147483647\n") << 2147483647.0 << "596523:14";
     QTest::newRow("beyond double") << QByteArray("1e400\n") << qInf() << "00:00";

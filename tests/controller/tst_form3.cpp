@@ -105,6 +105,7 @@ private slots:
     void getTime_data();
     void getTime();
     void replyNeverComes();
+    void lateReplyIsNotTheNextAnswer();
     void controllerGoesAway_data();
     void controllerGoesAway();
     void getitReplacesLog();
@@ -451,6 +452,25 @@ void TstForm3::replyNeverComes()
     // The window carries on.
     QTest::mouseClick(window->findChild<QPushButton *>("Command5"), Qt::LeftButton);
     QCOMPARE(window->replyLog(), greeting + "0000\r\nThe controller did not answer.\r\nfine\n");
+}
+
+void TstForm3::lateReplyIsNotTheNextAnswer()
+{
+    // The time comes a second after Get Time gave up; the status never comes.
+    TestController board(10);
+    board.answer = [&](const QByteArray &line) {
+        if (line == "z\n")
+            QTimer::singleShot(2200ms, &board, [&] { board.send("43200\r\n"); });
+        return QByteArray();
+    };
+    Form3::setWaitBounds(5s, 1200ms);
+    QVERIFY(startedWindow());
+    QTest::mouseClick(window->findChild<QPushButton *>("Command3"), Qt::LeftButton);
+    const QString gaveUp = QString::fromLatin1(board.greeting) + "The controller did not answer.\r\n";
+    QCOMPARE(window->replyLog(), gaveUp);
+    QTest::mouseClick(window->findChild<QPushButton *>("Command5"), Qt::LeftButton);
+    QCOMPARE(window->replyLog(), gaveUp + "The controller did not answer.\r\n");
+    QCOMPARE(board.received, (QList<QByteArray>{"z\n", "s\n"}));
 }
 
 void TstForm3::controllerGoesAway_data()
