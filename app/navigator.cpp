@@ -40,6 +40,7 @@ void Navigator::showControllerWindow()
         form3->show();
         form3->raise();
         form3->activateWindow();
+        form1.hide();
         return;
     }
     controllerStarting = true;

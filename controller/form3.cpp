@@ -9,6 +9,7 @@
 #include "dial/clock_source.h"
 #include "schedule/day_table.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QInputDialog>
 #include <QLabel>
@@ -53,6 +54,8 @@ Form3::Form3(QWidget *mainWindow)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Send/Recieve Wifi/Serial Com"));
+    // The platform's default icon, not the one of the main window it belongs to.
+    setWindowIcon(QApplication::windowIcon());
     setAttribute(Qt::WA_DeleteOnClose);
     resize(twipsSize(9645, 5475));
     buildLayout();

@@ -25,6 +25,31 @@ QString writeCause(const QFileDevice &file)
     return QStringLiteral("the file could not be written in full (%1)").arg(reason);
 }
 
+bool writeAll(QFile &file, const QByteArray &bytes)
+{
+    return file.seek(0) && file.write(bytes) == bytes.size() && file.resize(bytes.size())
+        && file.flush() && file.size() == bytes.size();
+}
+
+FileResult saveInPlace(const QString &path, const QByteArray &bytes, const QString &replaceCause)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return saveFailed(path, replaceCause);
+    // Kept to put back if the new content does not fit (a full disk).
+    constexpr qint64 keptLimit = 1 << 20;
+    const bool keep = file.size() <= keptLimit;
+    const QByteArray old = keep ? file.readAll() : QByteArray();
+    if (writeAll(file, bytes))
+        return FileResult::success();
+    const QString cause = writeCause(file);
+    if (keep && writeAll(file, old))
+        return saveFailed(path, cause + QStringLiteral("; its folder is read-only, so it was "
+                                                       "written in place, and its old content was put back"));
+    return saveFailed(path, cause + QStringLiteral("; its folder is read-only, so it was written "
+                                                   "in place, and it may now be incomplete"));
+}
+
 FileResult loadFailed(const QString &path, const QString &cause)
 {
     return FileResult::failure(QStringLiteral("The schedule could not be loaded from \"%1\": %2.")
@@ -55,10 +80,15 @@ FileResult saveSchedule(const QString &path, const DayTable &table)
     if (!folder.isDir())
         return saveFailed(path, QStringLiteral("%1 is not a folder").arg(folder.filePath()));
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return saveFailed(path, file.errorString());
     const QByteArray bytes = scheduleFileBytes(table);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        // A folder the user may not write to can still hold a file they may:
+        // there the file can only be rewritten in place.
+        if (QFileInfo(path).isFile())
+            return saveInPlace(path, bytes, file.errorString());
+        return saveFailed(path, file.errorString());
+    }
     // QSaveFile::commit() does not notice every short write (a full disk, a
     // file-size limit) and would put a truncated file in place, so write
     // unbuffered and check what reached the file before committing.

@@ -84,6 +84,18 @@ void TstScheduleRoad::setSendAndProgram()
         "a" + QByteArray(25, '0') + QByteArray(8, '1') + QByteArray(15, '0') + "\n";
     const QByteArray lineB = "b" + QByteArray(48, '0') + "\n";
     QTRY_COMPARE(board.received, (QList<QByteArray>{lineA, lineB}));
+    // Only the main window carries Daywheel's icon.
+    QVERIFY(!form1.windowIcon().isNull());
+    QVERIFY(form3->windowIcon().isNull());
+
+    // The file window's Save Times brings the main window back while the
+    // controller window is open; Send then returns to that same window.
+    form1.show();
+    QTest::mouseClick(form1.findChild<QPushButton *>("Command6"), Qt::LeftButton);
+    QCOMPARE(navigator.controllerWindow(), form3);
+    QVERIFY(form3->isVisible());
+    QVERIFY(!form1.isVisible());
+    QCOMPARE(board.opens, 1);
 
     form3->close();
     QVERIFY(form1.isVisible());

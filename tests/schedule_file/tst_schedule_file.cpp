@@ -7,7 +7,10 @@
 #include <QtTest>
 
 #include <csignal>
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 using Values = QList<int>;
 Q_DECLARE_METATYPE(DayTable)
@@ -91,6 +94,26 @@ private:
     rlimit saved{};
     void (*oldHandler)(int) = nullptr;
 };
+
+// Lets file permissions bind in one scope even for root, as they do for a
+// user: drops the capabilities that override them from this thread.
+class PermissionsBind
+{
+public:
+    PermissionsBind()
+    {
+        syscall(SYS_capget, &header, saved);
+        __user_cap_data_struct reduced[2] = {saved[0], saved[1]};
+        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH)
+                                  | (1u << CAP_FOWNER));
+        syscall(SYS_capset, &header, reduced);
+    }
+    ~PermissionsBind() { syscall(SYS_capset, &header, saved); }
+
+private:
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved[2]{};
+};
 }
 
 class TestScheduleFile : public QObject
@@ -111,6 +134,8 @@ private slots:
     void saveFailureKeepsOldFile();
     void saveReplacesExistingFile();
     void partWriteKeepsOldFile();
+    void readOnlyFolder_data();
+    void readOnlyFolder();
 };
 
 void TestScheduleFile::savedBytes_data()
@@ -370,6 +395,52 @@ void TestScheduleFile::partWriteKeepsOldFile()
     // With the limit gone the same save goes through.
     QVERIFY(saveSchedule(path, t).ok());
     QCOMPARE(fileBytes(path).size(), 485);
+}
+
+void TestScheduleFile::readOnlyFolder_data()
+{
+    QTest::addColumn<bool>("fileThere");
+    QTest::addColumn<bool>("diskFull");
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("its file is rewritten in place") << true << false << "";
+    QTest::newRow("no file: nothing to write to") << false << false << "ermission denied";
+    QTest::newRow("full disk: the old content is put back") << true << true << "old content was put back";
+}
+
+void TestScheduleFile::readOnlyFolder()
+{
+    QFETCH(bool, fileThere);
+    QFETCH(bool, diskFull);
+    QFETCH(QString, cause);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("suntime.txt"));
+    const QByteArray old = "old\r\n";
+    if (fileThere)
+        QVERIFY(writeBytes(path, old));
+    DayTable t;
+    t.set(7, 1);
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    FileResult result;
+    {
+        PermissionsBind bind;
+        std::optional<FileSizeLimit> limit;
+        if (diskFull)
+            limit.emplace(100);
+        result = saveSchedule(path, t);
+    }
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    if (cause.isEmpty()) {
+        QVERIFY2(result.ok(), qPrintable(result.message));
+        QCOMPARE(fileBytes(path), scheduleFileBytes(t));
+        return;
+    }
+    QVERIFY(!result.ok());
+    QVERIFY2(result.message.contains(path) && result.message.contains(cause), qPrintable(result.message));
+    QCOMPARE(QFileInfo::exists(path), fileThere);
+    if (fileThere)
+        QCOMPARE(fileBytes(path), old);
 }
 
 QTEST_GUILESS_MAIN(TestScheduleFile)
