@@ -1,5 +1,6 @@
 #include "app/form1.h"
 #include "app/navigator.h"
+#include "widgets/interface_font.h"
 
 #include <QApplication>
 
@@ -9,11 +10,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Daywheel"));
     // Only the main window's close ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
-    // The windows' layouts were drawn for an 8-point interface font; keep the
-    // platform's family but at that size so captions fit their controls.
-    QFont font = QApplication::font();
-    font.setPointSize(8);
-    QApplication::setFont(font);
+    useInterfaceFont();
 
     Form1 form1;
     Navigator navigator(form1);

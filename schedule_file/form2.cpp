@@ -2,6 +2,7 @@
 
 #include "widgets/shape_widget.h"
 #include "widgets/twips.h"
+#include "widgets/wrap_button.h"
 #include "schedule/day_table.h"
 #include "schedule_file/drive_list.h"
 #include "schedule_file/file_list.h"
@@ -85,19 +86,17 @@ void Form2::buildLayout()
     label1->setWordWrap(true);
     text1 = place(new QLineEdit(QStringLiteral("suntime.txt"), this), "Text1",
                   twipsRect(4080, 1200, 2055, 375));
-    command1 = place(new QPushButton(QStringLiteral("Save Times"), this), "Command1",
+    command1 = place(new WrapButton(QStringLiteral("Save Times"), this), "Command1",
                      twipsRect(4320, 1680, 1095, 375));
     label3 = label(this, "Label3",
                    QStringLiteral("Select file first before pushing load button. Thank you :)"),
-                   twipsRect(3840, 2520, 2295, 585));   // down to the button: room for a third line
+                   twipsRect(3840, 2520, 2295, 495));
     label3->setWordWrap(true);
-    command2 = place(new QPushButton(QStringLiteral("Load Times"), this), "Command2",
+    command2 = place(new WrapButton(QStringLiteral("Load Times"), this), "Command2",
                      twipsRect(4320, 3120, 975, 375));
-    // "Path:" and "Name:" may use the gap up to their read-outs, which the
-    // interface font needs.
-    label4 = label(this, "Label4", QStringLiteral("Path:"), twipsRect(0, 3840, 705, 255));
+    label4 = label(this, "Label4", QStringLiteral("Path:"), twipsRect(0, 3840, 495, 255));
     label2 = label(this, "Label2", QString(), twipsRect(720, 3840, 7695, 255));
-    label5 = label(this, "Label5", QStringLiteral("Name:"), twipsRect(0, 4320, 705, 255));
+    label5 = label(this, "Label5", QStringLiteral("Name:"), twipsRect(0, 4320, 495, 255));
     label6 = label(this, "Label6", QString(), twipsRect(720, 4320, 1815, 375));
 
     // No default button: Enter in the text box saves nothing by accident.

@@ -3,20 +3,34 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
+namespace {
+constexpr int captionFlags = Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic;
+}
+
+bool WrapButton::fitsIn(const QRect &area) const
+{
+    return area.contains(fontMetrics().boundingRect(area, captionFlags, text()));
+}
+
+QRect WrapButton::captionRect() const
+{
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    return fitsIn(area) ? area : rect().adjusted(2, 2, -2, -2);
+}
+
+bool WrapButton::captionFits() const
+{
+    return fitsIn(captionRect());
+}
+
 void WrapButton::paintEvent(QPaintEvent *)
 {
     QStylePainter p(this);
     QStyleOptionButton option;
     initStyleOption(&option);
-    const QString caption = option.text;
     option.text.clear();
     p.drawControl(QStyle::CE_PushButton, option);
-
-    const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
-    const int flags = Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic;
-    // Fall back to the whole button when the style's padding leaves too little room.
-    const QRect textRect = fontMetrics().boundingRect(area, flags, caption).width() > area.width()
-        ? rect().adjusted(2, 2, -2, -2)
-        : area;
-    p.drawItemText(textRect, flags, palette(), isEnabled(), caption, QPalette::ButtonText);
+    p.drawItemText(captionRect(), captionFlags, palette(), isEnabled(), text(), QPalette::ButtonText);
 }

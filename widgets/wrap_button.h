@@ -10,6 +10,16 @@ class WrapButton : public QPushButton
 public:
     using QPushButton::QPushButton;
 
+    // Where the caption is drawn: the style's content area, or nearly the
+    // whole button when the style's padding leaves the caption too little room.
+    QRect captionRect() const;
+
+    // Whether the whole caption, wrapped, lies inside captionRect().
+    bool captionFits() const;
+
 protected:
     void paintEvent(QPaintEvent *) override;
+
+private:
+    bool fitsIn(const QRect &area) const;
 };

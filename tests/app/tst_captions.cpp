@@ -1,0 +1,128 @@
+// Every caption of the three fixed layouts fits its box at 96 dpi with the
+// font the program uses, including the longest texts the captions can take.
+
+#include "app/form1.h"
+#include "controller/form3.h"
+#include "dial/dial_surface.h"
+#include "schedule/number_format.h"
+#include "schedule_file/form2.h"
+#include "widgets/interface_font.h"
+#include "widgets/wrap_button.h"
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QLabel>
+#include <QScreen>
+#include <QtTest>
+
+namespace {
+bool labelFits(const QLabel *label)
+{
+    const QRect box = label->contentsRect();
+    const int flags = int(label->alignment()) | (label->wordWrap() ? int(Qt::TextWordWrap) : 0);
+    return box.contains(label->fontMetrics().boundingRect(box, flags, label->text()));
+}
+
+// The texts that do not fit, named "window/control: text".
+QStringList misfits(const QWidget &window)
+{
+    QStringList out;
+    const QString where = window.objectName() + u'/';
+    for (const QLabel *l : window.findChildren<QLabel *>()) {
+        // Hidden diagnostics and the empty read-outs of paths and names.
+        if (!l->isHidden() && !l->text().isEmpty() && !labelFits(l))
+            out << where + l->objectName() + QStringLiteral(": ") + l->text();
+    }
+    for (const WrapButton *b : window.findChildren<WrapButton *>()) {
+        if (!b->captionFits())
+            out << where + b->objectName() + QStringLiteral(": ") + b->text();
+    }
+    return out;
+}
+
+// Every caption the clock label can show in a year, its digits made the
+// widest digit, so any time and any year fit if these do.
+QStringList clockCaptions(const QFontMetrics &metrics)
+{
+    QChar widest = u'0';
+    for (QChar d = u'0'; d <= u'9'; d = QChar(d.unicode() + 1)) {
+        if (metrics.horizontalAdvance(d) > metrics.horizontalAdvance(widest))
+            widest = d;
+    }
+    QStringList out;
+    for (QDate day(2028, 1, 1); day.year() == 2028; day = day.addDays(1)) {
+        QString caption = dialCaption(QDateTime(day, QTime(0, 0)));
+        for (QChar &c : caption) {
+            if (c.isDigit())
+                c = widest;
+        }
+        out << caption;
+    }
+    return out;
+}
+}
+
+class TstCaptions : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void fixedCaptions();
+    void changingCaptions();
+};
+
+void TstCaptions::initTestCase()
+{
+    QCOMPARE(QGuiApplication::primaryScreen()->logicalDotsPerInchY(), 96.0);
+    QCOMPARE(QFontInfo(QApplication::font()).family(), QStringLiteral("Liberation Sans Narrow"));
+}
+
+void TstCaptions::fixedCaptions()
+{
+    Form1 form1;
+    Form2 form2(&form1);
+    Form3 form3(&form1);
+    QCOMPARE(misfits(form1) + misfits(form2) + misfits(form3), QStringList());
+}
+
+void TstCaptions::changingCaptions()
+{
+    Form1 form1;
+    Form3 form3(&form1);
+    QStringList wrong;
+    const auto check = [&](QWidget &window, const char *name, const QStringList &texts) {
+        QWidget *control = window.findChild<QWidget *>(QLatin1String(name));
+        QVERIFY(control);
+        for (const QString &text : texts) {
+            if (auto *l = qobject_cast<QLabel *>(control))
+                l->setText(text);
+            else
+                qobject_cast<WrapButton *>(control)->setText(text);
+            wrong += misfits(window);
+        }
+    };
+    QStringList boundaries, clockTexts;
+    for (int b = 0; b <= 95; ++b)
+        boundaries << boundaryLabelText(b);
+    for (int minute = 0; minute < 24 * 60; ++minute)
+        clockTexts << QTime(0, 0).addSecs(minute * 60).toString(QStringLiteral("hh:mm"));
+
+    check(form1, "Label1", clockCaptions(form1.findChild<QLabel *>("Label1")->fontMetrics()));
+    check(form1, "Label10", boundaries);
+    check(form1, "Label11", boundaries);
+    check(form1, "Command3", {QStringLiteral("UNSET")});
+    check(form1, "Command2", {QStringLiteral("un- lock"), QStringLiteral("lock")});
+    check(form3, "Label1", clockTexts);
+    wrong.removeDuplicates();
+    QCOMPARE(wrong, QStringList());
+}
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    useInterfaceFont();
+    TstCaptions test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_captions.moc"
