@@ -1,5 +1,7 @@
 #include "schedule_file/file_list.h"
 
+#include "schedule_file/schedule_file.h"
+
 #include <QDir>
 
 FileList::FileList(QWidget *parent)
@@ -17,7 +19,13 @@ void FileList::setPath(const QString &newFolder)
     folder = newFolder;
     refilling = true;
     clear();
-    addItems(QDir(folder).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase));
+    // Only what Load can read: regular files and links to them, not the
+    // devices, pipes or sockets (or links to them) a folder may hold.
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList(QDir::Files | QDir::System, QDir::Name | QDir::IgnoreCase)) {
+        if (isRegularFile(dir.filePath(name)))
+            addItem(name);
+    }
     refilling = false;
 }
 

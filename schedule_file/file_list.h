@@ -2,7 +2,8 @@
 
 #include <QListWidget>
 
-// The file list: every file of one folder, one of which can be selected.
+// The file list: the files of one folder that can be loaded (regular files
+// and links to them), one of which can be selected.
 class FileList : public QListWidget
 {
     Q_OBJECT

@@ -7,8 +7,18 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace {
 constexpr qint64 readChunk = 4096;
+// 97 values padded with blank lines and blanks stay far below this.
+constexpr qint64 readBound = qint64(1) << 20;
 
 FileResult saveFailed(const QString &path, const QString &cause)
 {
@@ -48,6 +58,66 @@ FileResult saveInPlace(const QString &path, const QByteArray &bytes, const QStri
                                                        "written in place, and its old content was put back"));
     return saveFailed(path, cause + QStringLiteral("; its folder is read-only, so it was written "
                                                    "in place, and it may now be incomplete"));
+}
+
+#ifdef Q_OS_UNIX
+QString notRegular(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return QStringLiteral("it is a folder, not a file");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("it is a pipe, not a file");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("it is a device, not a file");
+    return QStringLiteral("it is not a regular file");
+}
+#endif
+
+// Opens a regular file, or a link to one, for reading. Anything else is
+// refused before it is opened (opening a serial device resets a board) and
+// the open never waits (a pipe nobody writes to would hold the window).
+bool openRegularFile(QFile &file, const QString &path, QString &cause)
+{
+#ifdef Q_OS_UNIX
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info {};
+    if (::stat(name.constData(), &info) != 0) {
+        cause = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        cause = notRegular(info.st_mode);
+        return false;
+    }
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        cause = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    // It may have been replaced since the stat.
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        cause = notRegular(info.st_mode);
+        ::close(fd);
+        return false;
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        cause = file.errorString();
+        ::close(fd);
+        return false;
+    }
+    return true;
+#else
+    file.setFileName(path);
+    if (!QFileInfo(path).isFile()) {
+        cause = QStringLiteral("it is not a regular file");
+        return false;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        cause = file.errorString();
+        return false;
+    }
+    return true;
+#endif
 }
 
 FileResult loadFailed(const QString &path, const QString &cause)
@@ -104,17 +174,25 @@ FileResult saveSchedule(const QString &path, const DayTable &table)
 
 FileResult loadSchedule(const QString &path, DayTable &table)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return loadFailed(path, file.errorString());
+    QFile file;
+    QString cause;
+    if (!openRegularFile(file, path, cause))
+        return loadFailed(path, cause);
 
     ScheduleReader reader;
+    qint64 total = 0;
     while (!reader.done()) {
         const QByteArray chunk = file.read(readChunk);
         if (file.error() != QFileDevice::NoError)
             return loadFailed(path, file.errorString());
         if (chunk.isEmpty())
             break;
+        total += chunk.size();
+        if (total > readBound)
+            return loadFailed(path, QStringLiteral("it holds more than %1 MiB before its %2th value, "
+                                                   "far more than any schedule")
+                                        .arg(readBound >> 20)
+                                        .arg(ScheduleReader::valueCount));
         reader.feed(chunk);
     }
     reader.finish();
@@ -125,4 +203,14 @@ FileResult loadSchedule(const QString &path, DayTable &table)
     for (int i = 0; i < ScheduleReader::valueCount; ++i)
         table.set(i, values[std::size_t(i)]);
     return FileResult::success();
+}
+
+bool isRegularFile(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+#else
+    return QFileInfo(path).isFile();
+#endif
 }

@@ -19,5 +19,10 @@ FileResult saveSchedule(const QString &path, const DayTable &table);
 
 // Reads slots 0..96 from the file at path (rules in ScheduleReader). The
 // table is changed only when the whole file was read and every value was
-// valid; on any failure it is left exactly as it was.
+// valid; on any failure it is left exactly as it was. Only a regular file,
+// or a link to one, is read, never more than 1 MiB of it, and opening it
+// never waits.
 FileResult loadSchedule(const QString &path, DayTable &table);
+
+// Whether path is a regular file or a link to one: what Load can read.
+bool isRegularFile(const QString &path);

@@ -19,6 +19,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 struct Box
@@ -184,6 +185,10 @@ void TestForm2::init()
     QVERIFY(writeBytes(here(QStringLiteral("big.txt")), dayWithOn(0).replace(" 0 \r\n 0 \r\n", " 0 \r\n 70000 \r\n")));
     QVERIFY(writeBytes(here(QStringLiteral(".hidden")), "x"));
     QVERIFY(writeBytes(here(QStringLiteral("sub/c.txt")), dayWithOn(30)));
+    // Only regular files and links to them can be loaded, so only they are listed.
+    QVERIFY(QFile::link(here(QStringLiteral("a.txt")), here(QStringLiteral("link.txt"))));
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), here(QStringLiteral("zero.txt"))));
+    QCOMPARE(mkfifo(QFile::encodeName(here(QStringLiteral("pipe.txt"))).constData(), 0600), 0);
     daySlots = markedTable();
     answerer = std::make_unique<BoxAnswerer>();
 }
@@ -208,7 +213,7 @@ void TestForm2::startState()
     QCOMPARE(c.drive1->drive(), QStringLiteral("/"));
     QCOMPARE(c.dir1->path(), cwd());
     QCOMPARE(c.file1->path(), cwd());
-    QCOMPARE(itemTexts(c.file1), (QStringList{"a.txt", "B.txt", "big.txt", "short.txt"}));
+    QCOMPARE(itemTexts(c.file1), (QStringList{"a.txt", "B.txt", "big.txt", "link.txt", "short.txt"}));
     QCOMPARE(c.file1->fileName(), QString());
     QCOMPARE(c.label2->text(), cwd());
     QCOMPARE(c.label6->text(), QString());
@@ -276,7 +281,7 @@ void TestForm2::folderChain()
     doubleClickItem(c.dir1, folderEntry(c.dir1, cwd()));
     QCOMPARE(c.dir1->path(), cwd());
     QCOMPARE(c.label2->text(), cwd());
-    QCOMPARE(itemTexts(c.file1), (QStringList{"a.txt", "B.txt", "big.txt", "short.txt"}));
+    QCOMPARE(itemTexts(c.file1), (QStringList{"a.txt", "B.txt", "big.txt", "link.txt", "short.txt"}));
     QCOMPARE(c.file1->fileName(), QString());
     QCOMPARE(c.label6->text(), QStringLiteral("c.txt"));
 
@@ -417,6 +422,8 @@ void TestForm2::loadFailureKeepsEverything_data()
     QTest::newRow("cut short") << "short.txt" << "ends after 50 values";
     QTest::newRow("70000") << "big.txt" << "70000";
     QTest::newRow("removed meanwhile") << "a.txt" << "";
+    QTest::newRow("a pipe meanwhile") << "a.txt" << "a pipe";
+    QTest::newRow("a folder meanwhile") << "a.txt" << "a folder";
 }
 
 void TestForm2::loadFailureKeepsEverything()
@@ -431,8 +438,13 @@ void TestForm2::loadFailureKeepsEverything()
 
     clickItem(c.file1, c.file1->findItems(name, Qt::MatchExactly).value(0));
     QCOMPARE(c.file1->fileName(), name);
-    if (QString(QTest::currentDataTag()) == QLatin1String("removed meanwhile"))
+    const QString tag = QString::fromLatin1(QTest::currentDataTag());
+    if (tag.endsWith(QLatin1String("meanwhile")))
         QVERIFY(QFile::remove(here(name)));
+    if (tag.contains(QLatin1String("pipe")))
+        QCOMPARE(mkfifo(QFile::encodeName(here(name)).constData(), 0600), 0);
+    if (tag.contains(QLatin1String("folder")))
+        QVERIFY(QDir().mkdir(here(name)));
 
     QTest::mouseClick(c.command2, Qt::LeftButton);
     QCOMPARE(answerer->boxes.size(), 1);

@@ -3,11 +3,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
 #include <linux/capability.h>
+#include <sys/stat.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -304,6 +306,10 @@ void TestScheduleFile::loadFailureKeepsTable_data()
     QTest::newRow("cut short") << "short.txt" << "ends after 50 values";
     QTest::newRow("70000") << "big.txt" << "70000";
     QTest::newRow("prose") << "prose.txt" << "line 1 holds \"The\"";
+    QTest::newRow("binary junk") << "junk.txt" << "something other than numbers";
+    QTest::newRow("10 MiB of blanks") << "blanks.txt" << "more than 1 MiB";
+    QTest::newRow("a link to /dev/zero") << "zero.txt" << "a device";
+    QTest::newRow("a pipe") << "pipe.txt" << "a pipe";
 }
 
 void TestScheduleFile::loadFailureKeepsTable()
@@ -316,6 +322,12 @@ void TestScheduleFile::loadFailureKeepsTable()
     QVERIFY(writeBytes(dir.filePath(QStringLiteral("short.txt")), lines(50, " 1 \r\n")));
     QVERIFY(writeBytes(dir.filePath(QStringLiteral("big.txt")), lines(30, " 1 \r\n") + "70000\r\n" + lines(66, " 1 \r\n")));
     QVERIFY(writeBytes(dir.filePath(QStringLiteral("prose.txt")), "The\nquick brown fox\n" + lines(95, "jumps\n")));
+    QByteArray junk(4096, '\0');
+    QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(junk.data()), junk.size() / 4);
+    QVERIFY(writeBytes(dir.filePath(QStringLiteral("junk.txt")), junk));
+    QVERIFY(writeBytes(dir.filePath(QStringLiteral("blanks.txt")), " 1 \r\n" + QByteArray(10 << 20, ' ')));
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), dir.filePath(QStringLiteral("zero.txt"))));
+    QCOMPARE(mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("pipe.txt"))).constData(), 0600), 0);
 
     const QString path = dir.filePath(name);
     DayTable table = markedTable();
