@@ -7,6 +7,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Daywheel"));
+    // Lets the desktop match the windows to the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(DAYWHEEL_APP_ID));
     // Only the main window's close ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
     // The windows' layouts were drawn for an 8-point interface font; keep the
