@@ -3,12 +3,11 @@
 #include <QPainter>
 #include <QPixmap>
 
-namespace {
-QPixmap drawIcon(int size)
+QImage daywheelIconImage(int size)
 {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF outer(1, 1, size - 2, size - 2);
     p.setPen(QPen(Qt::black, size / 16.0));
@@ -25,14 +24,13 @@ QPixmap drawIcon(int size)
     const qreal r = size / 6.0;
     p.drawEllipse(outer.center(), r, r);
     p.drawLine(outer.center(), QPointF(outer.center().x(), outer.top() + band));
-    return pixmap;
-}
+    return image;
 }
 
 QIcon daywheelIcon()
 {
     QIcon icon;
-    icon.addPixmap(drawIcon(16));
-    icon.addPixmap(drawIcon(32));
+    for (int size : daywheelIconSizes)
+        icon.addPixmap(QPixmap::fromImage(daywheelIconImage(size)));
     return icon;
 }

@@ -8,6 +8,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Daywheel"));
+    // Lets the desktop match the windows to the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(DAYWHEEL_APP_ID));
     // Only the main window's close ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
     useInterfaceFont();

@@ -546,6 +546,26 @@ static void service_control(void)
 
 /* ---- main -------------------------------------------------------------- */
 
+static char default_elf[PATH_MAX];
+
+/* An installed board runs the firmware installed with it (found relative to
+ * its own executable, so any prefix works); a board in the build folder runs
+ * the ELF of the same build. */
+static void find_default_elf(void)
+{
+    char self[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    char *slash = n > 0 ? memrchr(self, '/', (size_t)n) : NULL;
+    if (slash) {
+        *slash = '\0';
+        if ((size_t)snprintf(default_elf, sizeof default_elf, "%s/%s", self,
+                             DAYWHEEL_INSTALLED_ELF) < sizeof default_elf
+            && access(default_elf, R_OK) == 0)
+            return;
+    }
+    snprintf(default_elf, sizeof default_elf, "%s", DAYWHEEL_DEFAULT_ELF);
+}
+
 static void usage(FILE *f)
 {
     fprintf(f,
@@ -556,7 +576,7 @@ static void usage(FILE *f)
             "  --control PATH    Unix socket for test commands (light?, settime S, ...)\n"
             "  --eeprom FILE     keep the EEPROM in FILE across runs\n"
             "  --boot-delay MS   time the chip stays in reset after the port opens (default 300)\n",
-            DAYWHEEL_DEFAULT_ELF);
+            default_elf);
 }
 
 static void default_link(char *out, size_t size)
@@ -580,7 +600,8 @@ static void default_link(char *out, size_t size)
 
 int main(int argc, char **argv)
 {
-    const char *elf = DAYWHEEL_DEFAULT_ELF;
+    find_default_elf();
+    const char *elf = default_elf;
     long boot_ms = 300;
 
     for (int i = 1; i < argc; ++i) {
