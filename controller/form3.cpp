@@ -4,6 +4,7 @@
 #include "widgets/wrap_button.h"
 #include "controller/com_port.h"
 #include "controller/port_prompt.h"
+#include "controller/reply_collector.h"
 #include "controller/serial_link.h"
 #include "controller/wire_format.h"
 #include "dial/clock_source.h"
@@ -17,10 +18,33 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QTimer>
 
 namespace {
 using std::chrono::milliseconds;
+
+// The log keeps its last lines only; each of them is a reply or a notice,
+// itself bounded.
+constexpr int logLineBound = 10000;
+constexpr int logCharacterBound = 1 << 20;
+
+// Drops whole lines from the front of a log until it is within both bounds.
+void trimToTail(QString &log)
+{
+    qsizetype cut = 0;
+    qsizetype at = log.size();
+    for (int ends = 0; ends <= logLineBound && at >= 0; ++ends)
+        at = at > 0 ? log.lastIndexOf(u'\n', at - 1) : -1;
+    if (at >= 0)
+        cut = at + 1;
+    if (log.size() - cut > logCharacterBound) {
+        const qsizetype from = log.size() - logCharacterBound;
+        const qsizetype lineEnd = log.indexOf(u'\n', from);
+        cut = lineEnd < 0 ? from : lineEnd + 1;
+    }
+    log.remove(0, cut);
+}
 
 milliseconds greetingBound{10000};   // a board that resets on open boots in about 2 s
 milliseconds replyBound{3000};
@@ -35,6 +59,13 @@ QPushButton *button(QWidget *parent, const char *name, const char *caption, QRec
     auto *b = place(new WrapButton(QString::fromLatin1(caption), parent), name, geometry);
     b->setAutoDefault(false);
     return b;
+}
+
+QString tooLongNotice(const QString &what)
+{
+    return QStringLiteral("The %1 was too long (no line end within %2 bytes); the rest was thrown away.")
+        .arg(what)
+        .arg(ReplyCollector::defaultBound);
 }
 
 QString clockText()
@@ -93,6 +124,7 @@ void Form3::buildLayout()
                    twipsRect(1560, 4320, 1815, 375));
     text3 = place(new QPlainTextEdit(this), "Text3", twipsRect(5760, 360, 3375, 4575));
     text3->setLineWrapMode(QPlainTextEdit::NoWrap);
+    text3->setMaximumBlockCount(logLineBound + 1);
     text3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     text3->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     text3->setTabChangesFocus(true);
@@ -173,6 +205,12 @@ Form3::Attempt Form3::connectOnce(qint16 port)
     switch (link->waitForLine(greeting, greetingBound, QEventLoop::AllEvents)) {
     case SerialLink::WaitEnd::LineFeed:
         setLog(QString::fromLatin1(greeting));
+        return Attempt::Ready;
+    case SerialLink::WaitEnd::TooLong:
+        // Something talks on this port: show what it said, so the user can
+        // tell a wrong device or speed from a board that is not there.
+        setLog(QString::fromLatin1(greeting));
+        appendNotice(tooLongNotice(QStringLiteral("greeting")));
         return Attempt::Ready;
     case SerialLink::WaitEnd::Interrupted:
         return Attempt::Interrupted;   // this window may be gone: touch nothing
@@ -255,6 +293,11 @@ void Form3::query(char letter, bool asTime)
         appendNotice(QStringLiteral("The controller did not answer."));
         lateReplyWindow.setRemainingTime(lateReplyGrace);
         break;
+    case SerialLink::WaitEnd::TooLong:
+        appendLog(QString::fromLatin1(reply));
+        appendNotice(tooLongNotice(QStringLiteral("answer")));
+        lateReplyWindow.setRemainingTime(lateReplyGrace);
+        break;
     case SerialLink::WaitEnd::Failed:
         appendLog(QString::fromLatin1(reply));
         appendNotice(QStringLiteral("Could not read from the controller: ") + link->errorText());
@@ -317,18 +360,37 @@ void Form3::endBusy()
 
 void Form3::setLog(const QString &text)
 {
-    log = text;
+    log.clear();
     settingLog = true;
-    text3->setPlainText(log);
+    text3->clear();
     settingLog = false;
-    text3->moveCursor(QTextCursor::End);
-    text3->ensureCursorVisible();
+    appendLog(text);
 }
 
 void Form3::appendLog(const QString &text)
 {
-    if (!text.isEmpty())
-        setLog(log + text);
+    if (text.isEmpty())
+        return;
+    // Appended, not rebuilt, and only a tail kept: a log that grows for
+    // hours costs the same as a short one.
+    log += text;
+    trimToTail(log);
+    settingLog = true;
+    QTextCursor end(text3->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(text);
+    QTextDocument *document = text3->document();
+    if (document->characterCount() > logCharacterBound) {
+        QTextCursor head(document);
+        head.setPosition(document->characterCount() - logCharacterBound);
+        head.movePosition(QTextCursor::EndOfBlock);
+        head.movePosition(QTextCursor::NextBlock);
+        head.movePosition(QTextCursor::Start, QTextCursor::KeepAnchor);
+        head.removeSelectedText();
+    }
+    settingLog = false;
+    text3->moveCursor(QTextCursor::End);
+    text3->ensureCursorVisible();
 }
 
 void Form3::appendNotice(const QString &line)

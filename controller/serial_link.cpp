@@ -1,6 +1,7 @@
 #include "controller/serial_link.h"
 
 #include "controller/port_names.h"
+#include "controller/reply_collector.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -46,6 +47,7 @@ bool SerialLink::open(qint16 number)
         return false;
     }
     serial->setPortName(device);
+    serial->setReadBufferSize(readBufferBound);
     // "9600,n,8,1"; everything else stays at the port's defaults.
     serial->setBaudRate(QSerialPort::Baud9600);
     serial->setParity(QSerialPort::NoParity);
@@ -109,16 +111,24 @@ bool SerialLink::write(const QByteArray &bytes)
 SerialLink::WaitEnd SerialLink::waitForLine(QByteArray &text, std::chrono::milliseconds bound,
                                             QEventLoop::ProcessEventsFlags flags)
 {
-    text += readAvailable();
-    if (text.contains('\n'))
-        return WaitEnd::LineFeed;
-    return runWait(bound, flags, [&](QEventLoop &loop) {
-        connect(serial, &QSerialPort::readyRead, &loop, [&] {
-            text += serial->readAll();
-            if (text.contains('\n'))
-                loop.exit(reached);
+    ReplyCollector reply;
+    WaitEnd end = WaitEnd::LineFeed;
+    if (reply.add(readAvailable()) == ReplyCollector::State::Waiting) {
+        end = runWait(bound, flags, [&](QEventLoop &loop) {
+            connect(serial, &QSerialPort::readyRead, &loop, [&] {
+                if (reply.add(serial->readAll()) != ReplyCollector::State::Waiting)
+                    loop.exit(reached);
+            });
         });
-    });
+    }
+    if (end == WaitEnd::Interrupted)
+        return end;
+    text = reply.text();
+    if (reply.state() == ReplyCollector::State::TooLong) {
+        discardInput();
+        return WaitEnd::TooLong;
+    }
+    return end;
 }
 
 SerialLink::WaitEnd SerialLink::waitForQuiet(std::chrono::milliseconds quiet, QDeadlineTimer notBefore,

@@ -16,7 +16,11 @@ class SerialLink : public QObject
 {
     Q_OBJECT
 public:
-    enum class WaitEnd { LineFeed, Quiet, TimedOut, Failed, Interrupted };
+    enum class WaitEnd { LineFeed, TooLong, Quiet, TimedOut, Failed, Interrupted };
+
+    // What the port keeps of input nobody has read yet; past it the system
+    // holds the rest (or the sender waits), so a talking board costs no memory.
+    static constexpr qint64 readBufferBound = 64 * 1024;
 
     explicit SerialLink(QObject *parent = nullptr);
 
@@ -37,8 +41,11 @@ public:
     // Sends the bytes in order without waiting for any reply.
     bool write(const QByteArray &bytes);
 
-    // Appends input to `text` until it holds a line feed, for at most `bound`.
-    // Interrupted: the program is ending (or this link went away) meanwhile.
+    // Collects input into `text` until it holds a line feed, for at most
+    // `bound` (rules in ReplyCollector). TooLong: no line feed came within
+    // ReplyCollector::defaultBound bytes; `text` holds them and whatever
+    // else had arrived is thrown away. Interrupted: the program is ending
+    // (or this link went away) meanwhile.
     WaitEnd waitForLine(QByteArray &text, std::chrono::milliseconds bound,
                         QEventLoop::ProcessEventsFlags flags);
 

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
 #include <sys/inotify.h>
 #include <termios.h>
@@ -55,6 +56,7 @@ TestController::TestController(qint16 portNumber, QObject *parent)
 
 TestController::~TestController()
 {
+    stopFlood();
     goAway();
     delete watchNotifier;
     if (watch >= 0)
@@ -65,10 +67,12 @@ TestController::~TestController()
         QFile::remove(alias);
 }
 
-void TestController::send(const QByteArray &bytes)
+qint64 TestController::send(const QByteArray &bytes)
 {
-    if (master >= 0)
-        (void)!::write(master, bytes.constData(), size_t(bytes.size()));
+    if (master < 0)
+        return 0;
+    const ssize_t n = ::write(master, bytes.constData(), size_t(bytes.size()));
+    return n < 0 ? 0 : n;
 }
 
 void TestController::goAway()
@@ -78,6 +82,33 @@ void TestController::goAway()
     if (master >= 0)
         ::close(master);
     master = -1;
+}
+
+void TestController::startFlood(const QByteArray &pattern)
+{
+    stopFlood();
+    QByteArray chunk = pattern;
+    while (chunk.size() < 64 * 1024)
+        chunk += pattern;
+    flooding = true;
+    flooder = std::thread([this, chunk, fd = master] {
+        while (flooding) {
+            pollfd p{fd, POLLOUT, 0};
+            if (::poll(&p, 1, 20) <= 0 || !(p.revents & POLLOUT))
+                continue;
+            const ssize_t n = ::write(fd, chunk.constData(), size_t(chunk.size()));
+            if (n > 0)
+                floodBytes += n;
+        }
+    });
+}
+
+qint64 TestController::stopFlood()
+{
+    flooding = false;
+    if (flooder.joinable())
+        flooder.join();
+    return floodBytes;
 }
 
 void TestController::openNoticed()

@@ -4,7 +4,9 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <atomic>
 #include <functional>
+#include <thread>
 
 class QSocketNotifier;
 
@@ -30,9 +32,17 @@ public:
     QList<QByteArray> received;
     int opens = 0;
 
-    void send(const QByteArray &bytes);
+    // Writes what the line takes now (it never waits); returns that count.
+    qint64 send(const QByteArray &bytes);
     // The board is unplugged: our end of the line closes.
     void goAway();
+
+    // Sends `pattern` over and over, as fast as the line takes it, from a
+    // thread of its own (as a board on its own wire would) until stopped.
+    void startFlood(const QByteArray &pattern);
+    // Stops the flood; returns how many bytes the line took.
+    qint64 stopFlood();
+    qint64 flooded() const { return floodBytes; }
 
 signals:
     void opened();
@@ -51,6 +61,9 @@ private:
     QByteArray partial;
     QSocketNotifier *masterNotifier = nullptr;
     QSocketNotifier *watchNotifier = nullptr;
+    std::thread flooder;
+    std::atomic<bool> flooding{false};
+    std::atomic<qint64> floodBytes{0};
 };
 
 // Points XDG_RUNTIME_DIR at a fresh private folder, so that aliases made
