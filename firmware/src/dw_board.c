@@ -14,6 +14,18 @@ static uint8_t light;
 static uint8_t eval_due;
 static uint32_t eval_seconds;
 
+/* Refusals not yet made good, for the status line: a sender that reads no
+ * answers (set commands are silent) still learns that a line was refused.
+ * One slot each for t, a and b, cleared by the next accepted line of that
+ * letter; one shared slot for the queries and for lines with no command
+ * letter ('?'). A query's refusal is cleared by that query accepted, a '?'
+ * one by any accepted line except `s`, which reports it. */
+enum { KIND_T, KIND_A, KIND_B, KIND_OTHER, KINDS };
+static struct {
+    char cmd;           /* command letter, or '?' */
+    const char *why;    /* reason as in the error answer; 0: none */
+} refused[KINDS];
+
 static void put_str(const char *s)
 {
     while (*s)
@@ -27,10 +39,34 @@ static void answer(const char *s)
     dw_hal_putc('\n');
 }
 
+static uint8_t kind_of(char cmd)
+{
+    return cmd == 't' ? KIND_T : cmd == 'a' ? KIND_A : cmd == 'b' ? KIND_B : KIND_OTHER;
+}
+
+/* Refuses the line being handled and remembers it under its letter. Only
+ * known command letters are kept: any other byte, a CR or LF among them,
+ * must not reach the status line. */
 static void refuse(const char *why)
 {
+    char cmd = line_len ? line[0] : '?';
+    if (cmd != 't' && cmd != 'a' && cmd != 'b' && cmd != 'z' && cmd != 'f' && cmd != 'e' &&
+        cmd != 's')
+        cmd = '?';
+    uint8_t k = kind_of(cmd);
+    refused[k].cmd = cmd;
+    refused[k].why = why;
     put_str("error: ");
     answer(why);
+}
+
+static void accepted(char cmd)
+{
+    uint8_t k = kind_of(cmd);
+    if (refused[k].cmd == cmd)
+        refused[k].why = 0;
+    if (refused[KIND_OTHER].cmd == '?' && cmd != 's')
+        refused[KIND_OTHER].why = 0;
 }
 
 uint8_t dw_light_at(const uint8_t *p, uint32_t s)
@@ -52,6 +88,8 @@ void dw_board_init(void)
     line_len = 0;
     line_state = LINE_OK;
     stored_mask = 0;
+    for (uint8_t k = 0; k < KINDS; ++k)
+        refused[k].why = 0;
     load_half(0);
     load_half(1);
     answer(DW_GREETING);
@@ -101,6 +139,7 @@ static void store_half(uint8_t half)
         if (c == '1')
             bits[k >> 3] |= (uint8_t)(1U << (k & 7U));
     }
+    accepted(line[0]);
     dw_store_save(half, bits);
     load_half(half);          /* what the EEPROM now holds drives the light */
     eval_due = 1;
@@ -118,6 +157,7 @@ static void set_time(void)
         refuse("bad time");
         return;
     }
+    accepted('t');
     dw_hal_clock_set(s);
     eval_due = 1;
     dw_board_poll();
@@ -130,8 +170,17 @@ static void send_status(void)
     put_str("time ");
     put_str(hms);
     put_str(light ? " light on" : " light off");
-    answer(stored_mask == 3 ? " pattern stored"
-           : stored_mask ? " pattern partial" : " pattern none");
+    put_str(stored_mask == 3 ? " pattern stored"
+            : stored_mask ? " pattern partial" : " pattern none");
+    for (uint8_t k = 0; k < KINDS; ++k) {
+        if (!refused[k].why)
+            continue;
+        put_str("; refused ");
+        dw_hal_putc(refused[k].cmd);
+        put_str(": ");
+        put_str(refused[k].why);
+    }
+    answer("");
 }
 
 static void execute(void)
@@ -162,6 +211,7 @@ static void execute(void)
         refuse("bad length");
         return;
     }
+    accepted(cmd);
     if (cmd == 'z') {
         char num[11];
         dw_format_u32(dw_hal_clock_get(), num);

@@ -14,6 +14,12 @@ extern "C" {
 #define DW_LINE_MAX 64U
 #define DW_PATTERN_BYTES 12U   /* 96 entries, one bit each */
 
+/* Longest line the board sends, without its CR LF: a status line naming
+ * four refusals, "time hh:mm:ss light off pattern partial" (39) plus
+ * "; refused t: line too long" for t, a and b (3 x 26) and
+ * "; refused ?: unknown command" (28). */
+#define DW_ANSWER_MAX 145U
+
 #define DW_GREETING "Daywheel board ready"
 
 /* Loads the pattern, sends the greeting and sets the light. Call at start. */

@@ -110,6 +110,9 @@ private slots:
     // --- time and status ------------------------------------------------
     void setTimeThenQuery();
     void statusLine();
+    void refusalShownUntilItsKindIsAccepted_data();
+    void refusalShownUntilItsKindIsAccepted();
+    void refusalsOfSeveralKinds();
 
     // --- pattern storage ------------------------------------------------
     void blankEepromMeansAllOff();
@@ -434,6 +437,104 @@ void TestFirmwareLogic::statusLine()
     hal.clock = hms(23, 59, 59);
     dw_board_poll();
     QCOMPARE(send("s"), QList<QByteArray>{"time 23:59:59 light off pattern stored"});
+}
+
+namespace {
+// The refusal part of the status line: from its first "; " on.
+QByteArray statusRefusals()
+{
+    const QList<QByteArray> lines = send("s");
+    if (lines.size() != 1)
+        return "NOT ONE LINE: " + lines.join('|');
+    const int at = lines[0].indexOf("; ");
+    return at < 0 ? QByteArray() : lines[0].mid(at);
+}
+} // namespace
+
+void TestFirmwareLogic::refusalShownUntilItsKindIsAccepted_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("damaged");
+    QTest::addColumn<QByteArray>("shown");
+    QTest::addColumn<QList<QByteArray>>("keeping");   // accepted lines that leave it
+    QTest::addColumn<QByteArray>("clearing");
+
+    const QByteArray a = "a" + pattern48({25}), b = "b" + pattern48({}), t = "t06:30";
+    QTest::newRow("a bad digit") << "a" + QByteArray(47, '0') + "5" << false
+                                 << QByteArray("; refused a: bad digit")
+                                 << QList<QByteArray>{b, t, "z", "f", "e", "s"} << a;
+    QTest::newRow("b bad length") << QByteArray("b1") << false << QByteArray("; refused b: bad length")
+                                  << QList<QByteArray>{a, t, "e"} << b;
+    QTest::newRow("t bad time") << QByteArray("t24:00") << false << QByteArray("; refused t: bad time")
+                                << QList<QByteArray>{a, b, "z"} << t;
+    QTest::newRow("a too long") << "a" + QByteArray(200, '1') << false
+                                << QByteArray("; refused a: line too long")
+                                << QList<QByteArray>{b, t} << a;
+    QTest::newRow("b input lost") << b << true << QByteArray("; refused b: input lost")
+                                  << QList<QByteArray>{a, "e"} << b;
+    QTest::newRow("z bad length") << QByteArray("z1") << false << QByteArray("; refused z: bad length")
+                                  << QList<QByteArray>{a, t, "f", "s"} << QByteArray("z");
+    // no command letter: kept under '?' until any line but a status query is accepted
+    QTest::newRow("unknown") << QByteArray("x") << false << QByteArray("; refused ?: unknown command")
+                             << QList<QByteArray>{"s"} << QByteArray("f");
+    QTest::newRow("bare CR") << QByteArray("\r\r") << false << QByteArray("; refused ?: unknown command")
+                             << QList<QByteArray>{"s"} << t;
+    QTest::newRow("empty") << QByteArray("") << false << QByteArray("; refused ?: empty line")
+                           << QList<QByteArray>{"s"} << a;
+}
+
+void TestFirmwareLogic::refusalShownUntilItsKindIsAccepted()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(bool, damaged);
+    QFETCH(QByteArray, shown);
+    QFETCH(QList<QByteArray>, keeping);
+    QFETCH(QByteArray, clearing);
+
+    QCOMPARE(statusRefusals(), QByteArray());
+    hal.tx.clear();
+    feed(line.left(3));
+    if (damaged)
+        dw_board_rx_error();
+    feed(line.mid(3) + "\n");
+    const QList<QByteArray> answer = hal.takeLines();
+    QVERIFY2(answer.size() == 1 && answer[0].startsWith("error: "), answer.join('|').constData());
+
+    QCOMPARE(statusRefusals(), shown);
+    for (const QByteArray &other : keeping) {
+        for (const QByteArray &l : send(other))
+            QVERIFY2(!l.startsWith("error"), other.constData());
+        QCOMPARE(statusRefusals(), shown);
+    }
+    for (const QByteArray &l : send(clearing))
+        QVERIFY2(!l.startsWith("error"), clearing.constData());
+    QCOMPARE(statusRefusals(), QByteArray());
+}
+
+void TestFirmwareLogic::refusalsOfSeveralKinds()
+{
+    // both halves refused: accepting one leaves the other shown
+    send("a" + QByteArray(47, '0') + "5");
+    send("b" + QByteArray(47, '0') + "-");
+    QCOMPARE(statusRefusals(), QByteArray("; refused a: bad digit; refused b: bad digit"));
+    send("b" + pattern48({}));
+    QCOMPARE(statusRefusals(), QByteArray("; refused a: bad digit"));
+
+    // the longest status line there can be
+    hal.clock = hms(23, 59, 59);
+    dw_board_poll();
+    for (const char *cmd : {"t", "a", "b"})
+        send(cmd + QByteArray(DW_LINE_MAX + 1, '1'));
+    send("x");
+    const QList<QByteArray> status = send("s");
+    QCOMPARE(status, QList<QByteArray>{"time 23:59:59 light off pattern partial"
+                                       "; refused t: line too long; refused a: line too long"
+                                       "; refused b: line too long; refused ?: unknown command"});
+    QCOMPARE(status[0].size(), int(DW_ANSWER_MAX));
+
+    // a restart forgets them, as the chip's RAM does
+    dw_board_init();
+    QCOMPARE(statusRefusals(), QByteArray());
 }
 
 void TestFirmwareLogic::blankEepromMeansAllOff()

@@ -382,18 +382,24 @@ static void service_port(void)
         vb.port_open = 0;
         vb.to_host_len = 0;
         vb.to_chip_len = 0;
+        /* what the closed program wrote but the chip never got is gone, not
+         * left in the pty for the next program's session */
+        uint8_t junk[256];
+        while (read(vb.master, junk, sizeof junk) > 0)
+            ;
     }
     if (!vb.port_open)
         return;
-    if (p.revents & POLLIN) {
+    /* Read only what the queue takes: the rest waits in the pty, and the
+     * writer with it, as on a real line; nothing is dropped. */
+    size_t room = HOST_QUEUE - vb.to_chip_len;
+    if ((p.revents & POLLIN) && room) {
         uint8_t buf[256];
-        ssize_t n = read(vb.master, buf, sizeof buf);
+        ssize_t n = read(vb.master, buf, room < sizeof buf ? room : sizeof buf);
         /* the bootloader eats what arrives while it runs */
         if (n > 0 && vb.boot_until == 0) {
-            size_t room = HOST_QUEUE - vb.to_chip_len;
-            size_t take = (size_t)n < room ? (size_t)n : room;
-            memcpy(vb.to_chip + vb.to_chip_len, buf, take);
-            vb.to_chip_len += take;
+            memcpy(vb.to_chip + vb.to_chip_len, buf, (size_t)n);
+            vb.to_chip_len += (size_t)n;
         }
     }
     if (vb.to_host_len) {
@@ -695,8 +701,11 @@ int main(int argc, char **argv)
         /* wait a millisecond (about one byte at 9600 bit/s) or for input */
         struct pollfd fds[2 + MAX_CLIENTS];
         nfds_t nf = 0;
+        /* a full queue waits for the chip, not for more input; a hang-up
+         * is reported all the same */
         if (vb.port_open)
-            fds[nf++] = (struct pollfd){.fd = vb.master, .events = POLLIN};
+            fds[nf++] = (struct pollfd){
+                .fd = vb.master, .events = vb.to_chip_len < HOST_QUEUE ? POLLIN : 0};
         if (vb.control_fd >= 0)
             fds[nf++] = (struct pollfd){.fd = vb.control_fd, .events = POLLIN};
         for (int i = 0; i < MAX_CLIENTS; ++i)

@@ -1,0 +1,353 @@
+// libFuzzer target: the board's portable code (line protocol, clock, EEPROM
+// store) on the host, driven by arbitrary bytes and checked against a small
+// independent model of the protocol. Any violation aborts.
+//
+// Input: optionally 0xFD, a CRC mask byte and a 64-byte image of the store's
+// EEPROM range (slot i gets a correct CRC when mask bit i is set, so the
+// fuzzer reaches valid slots with odd sequence numbers). The rest is fed to
+// the board byte by byte, except that 0xFE starts an event:
+//   FE FE      a literal 0xFE byte
+//   FE op ...  by op % 8: 0 byte lost (dw_board_rx_error), 1 set the clock
+//              (3 bytes), 2 let time pass (1 byte), 3 poll, 4 restart,
+//              5 cut the power during the next stored half (1 byte: writes
+//              that still get through), 6/7 nothing
+// Build: configure with CC=clang CXX=clang++ and -DDAYWHEEL_FUZZ=ON.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+extern "C" {
+#include "dw_board.h"
+#include "dw_clock.h"
+#include "dw_store.h"
+}
+
+namespace {
+
+// Reports the broken rule and stops the run, so libFuzzer keeps the input.
+[[noreturn]] void fail(const char *what, const std::string &detail = {})
+{
+    std::fprintf(stderr, "fuzz_line_protocol: %s%s%s\n", what, detail.empty() ? "" : ": ",
+                 detail.c_str());
+    std::abort();
+}
+
+void require(bool ok, const char *what, const std::string &detail = {})
+{
+    if (!ok)
+        fail(what, detail);
+}
+
+// The hardware, reset for every input so runs do not depend on each other.
+struct Hal {
+    uint8_t eeprom[1024];
+    std::string tx;
+    uint32_t clock;
+    int light;
+    int writesLeft;      // >= 0: power fails after that many more writes
+    bool cutHit;         // a write was lost to the power cut
+    int writes;
+
+    void reset()
+    {
+        std::memset(eeprom, 0xFF, sizeof eeprom);
+        tx.clear();
+        clock = 0;
+        light = -1;
+        writesLeft = -1;
+        cutHit = false;
+        writes = 0;
+    }
+} hal;
+
+} // namespace
+
+extern "C" {
+uint8_t dw_hal_ee_read(uint16_t addr)
+{
+    require(addr < sizeof hal.eeprom, "EEPROM read out of range", std::to_string(addr));
+    return hal.eeprom[addr];
+}
+
+void dw_hal_ee_write(uint16_t addr, uint8_t value)
+{
+    require(addr >= DW_STORE_BASE && addr < DW_STORE_END, "EEPROM write outside the store",
+            std::to_string(addr));
+    if (hal.writesLeft == 0) {
+        hal.cutHit = true;
+        return;
+    }
+    if (hal.writesLeft > 0)
+        --hal.writesLeft;
+    ++hal.writes;
+    hal.eeprom[addr] = value;
+}
+
+void dw_hal_putc(char c) { hal.tx.push_back(c); }
+uint32_t dw_hal_clock_get(void) { return hal.clock; }
+void dw_hal_clock_set(uint32_t s) { hal.clock = s; }
+void dw_hal_light(uint8_t on) { hal.light = on; }
+}
+
+namespace {
+
+const char *const kReasons[] = {"empty line", "unknown command", "bad length", "bad time",
+                                "bad digit",  "line too long",   "input lost"};
+
+// What the model expects the board to hold.
+struct Model {
+    std::string half[2];    // "a" / "b" + 48 digits, as f / e must answer
+    uint8_t stored;         // bit per half, as the status reports it
+    std::string raw;        // bytes of the line being received
+    bool damaged;
+} model;
+
+std::string halfLine(uint8_t h)
+{
+    uint8_t bits[DW_HALF_BYTES];
+    const bool was = dw_store_load(h, bits);
+    model.stored = uint8_t(was ? model.stored | (1u << h) : model.stored & ~(1u << h));
+    std::string s(1, char('a' + h));
+    for (unsigned k = 0; k < DW_HALF_ENTRIES; ++k)
+        s += (bits[k / 8] >> (k % 8)) & 1 ? '1' : '0';
+    return s;
+}
+
+bool modelLight()
+{
+    const unsigned e = (hal.clock / DW_QUARTER_SECONDS + 1) % DW_ENTRIES;
+    return model.half[e / DW_HALF_ENTRIES][1 + e % DW_HALF_ENTRIES] == '1';
+}
+
+// Splits what the board sent since the last call into lines, checking each
+// is printable text ended by CR LF and not too long.
+int takeLines(std::string *last)
+{
+    int lines = 0;
+    size_t start = 0;
+    for (;;) {
+        const size_t end = hal.tx.find("\r\n", start);
+        if (end == std::string::npos)
+            break;
+        const std::string line = hal.tx.substr(start, end - start);
+        require(line.size() <= DW_ANSWER_MAX, "answer too long", line);
+        for (char c : line)
+            require(c >= 0x20 && c <= 0x7E, "answer byte not printable", line);
+        *last = line;
+        ++lines;
+        start = end + 2;
+    }
+    require(start == hal.tx.size(), "answer not ended by CR LF", hal.tx.substr(start));
+    hal.tx.clear();
+    return lines;
+}
+
+void checkLight()
+{
+    dw_board_poll();
+    require(hal.light == int(modelLight()) && dw_board_light() == hal.light, "light disagrees",
+            std::to_string(hal.clock));
+}
+
+std::string hms(uint32_t s)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02u:%02u:%02u", unsigned(s / 3600), unsigned(s / 60 % 60),
+                  unsigned(s % 60));
+    return buf;
+}
+
+void checkStatus(const std::string &st)
+{
+    const std::string head = "time " + hms(hal.clock) + (modelLight() ? " light on" : " light off") +
+                             (model.stored == 3 ? " pattern stored"
+                              : model.stored   ? " pattern partial"
+                                               : " pattern none");
+    require(st.compare(0, head.size(), head) == 0, "status head", st + " / " + head);
+    size_t at = head.size();
+    while (at < st.size()) {
+        const std::string intro = "; refused ";
+        require(st.compare(at, intro.size(), intro) == 0, "status refusal part", st);
+        at += intro.size();
+        require(at + 3 <= st.size() && std::strchr("tabzfes?", st[at]) && st[at] &&
+                    st.compare(at + 1, 2, ": ") == 0,
+                "status refusal letter", st);
+        at += 3;
+        bool known = false;
+        for (const char *r : kReasons) {
+            const size_t n = std::strlen(r);
+            if (st.compare(at, n, r) == 0 && (at + n == st.size() || st[at + n] == ';')) {
+                at += n;
+                known = true;
+                break;
+            }
+        }
+        require(known, "status refusal reason", st);
+    }
+}
+
+void restart()
+{
+    hal.clock = 0;             // the clock lives in RAM
+    dw_board_init();
+    std::string line;
+    require(takeLines(&line) == 1 && line == DW_GREETING, "no greeting after restart");
+    model.stored = 0;
+    model.half[0] = halfLine(0);
+    model.half[1] = halfLine(1);
+    model.raw.clear();
+    model.damaged = false;
+    checkLight();
+}
+
+bool parseTime(const std::string &l, uint32_t *s)
+{
+    if (l.size() != 6 || l[0] != 't' || l[3] != ':')
+        return false;
+    for (int i : {1, 2, 4, 5})
+        if (l[size_t(i)] < '0' || l[size_t(i)] > '9')
+            return false;
+    const int h = (l[1] - '0') * 10 + (l[2] - '0'), m = (l[4] - '0') * 10 + (l[5] - '0');
+    if (h > 23 || m > 59)
+        return false;
+    *s = uint32_t(h * 3600 + m * 60);
+    return true;
+}
+
+// One complete line has been fed; judges what the board did with it.
+void lineDone()
+{
+    std::string l = model.raw;
+    const bool bad = model.damaged || l.size() > DW_LINE_MAX;
+    model.raw.clear();
+    model.damaged = false;
+    if (!bad && !l.empty() && l.back() == '\r')
+        l.pop_back();
+
+    std::string answer;
+    const int n = takeLines(&answer);
+    require(n <= 1, "more than one answer to a line");
+
+    bool store = !bad && l.size() == 1 + DW_HALF_ENTRIES && (l[0] == 'a' || l[0] == 'b');
+    for (size_t k = 1; store && k < l.size(); ++k)
+        store = l[k] == '0' || l[k] == '1';
+    uint32_t t = 0;
+    if (store) {
+        require(n == 0, "accepted store answered", answer);
+        const uint8_t h = uint8_t(l[0] - 'a');
+        const bool same = l == model.half[h] && (model.stored >> h & 1);
+        const std::string old = model.half[h];
+        require(!same || hal.writes == 0, "storing the same half again wrote the EEPROM");
+        if (hal.writesLeft >= 0) {
+            // the power failed during the store: after the restart the half
+            // holds the old or the new contents, nothing else
+            const bool cut = hal.cutHit;
+            hal.writesLeft = -1;
+            hal.cutHit = false;
+            restart();
+            require(model.half[h] == l || (cut && model.half[h] == old),
+                    "power cut left a half that was never stored", model.half[h]);
+        } else {
+            model.half[h] = l;
+            model.stored |= uint8_t(1u << h);
+            require(halfLine(h) == l, "stored half reads back different");
+        }
+    } else if (!bad && parseTime(l, &t)) {
+        require(n == 0, "accepted time answered", answer);
+        require(hal.clock == t, "clock not set", std::to_string(hal.clock));
+    } else if (!bad && l == "z") {
+        require(n == 1 && answer == std::to_string(hal.clock), "z answer", answer);
+    } else if (!bad && (l == "f" || l == "e")) {
+        require(n == 1 && answer == model.half[l == "e"], "read back differs from what was stored",
+                answer + " / " + model.half[l == "e"]);
+    } else if (!bad && l == "s") {
+        require(n == 1, "no status answer");
+        checkStatus(answer);
+    } else {
+        require(n == 1 && answer.compare(0, 7, "error: ") == 0, "refused line not answered with error",
+                answer);
+    }
+    hal.writes = 0;
+    checkLight();
+}
+
+void feed(uint8_t c)
+{
+    dw_board_rx(c);
+    if (c != '\n') {
+        model.raw.push_back(char(c));
+        require(hal.tx.empty(), "answer before the line's LF");
+        return;
+    }
+    lineDone();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    hal.reset();
+    size_t i = 0;
+    if (size >= 2 + DW_STORE_END - DW_STORE_BASE && data[0] == 0xFD) {
+        const uint8_t mask = data[1];
+        std::memcpy(hal.eeprom + DW_STORE_BASE, data + 2, DW_STORE_END - DW_STORE_BASE);
+        for (unsigned s = 0; s < 4; ++s)
+            if (mask >> s & 1) {
+                uint8_t *slot = hal.eeprom + DW_STORE_BASE + s * DW_SLOT_SIZE;
+                slot[8] = dw_crc8(slot, 8);
+            }
+        i = 2 + DW_STORE_END - DW_STORE_BASE;
+    }
+    restart();
+    hal.writes = 0;
+
+    while (i < size) {
+        const uint8_t c = data[i++];
+        if (c != 0xFE || i >= size) {
+            feed(c);
+            continue;
+        }
+        const uint8_t op = data[i++];
+        if (op == 0xFE) {
+            feed(op);
+            continue;
+        }
+        const uint8_t arg = i < size ? data[i] : 0;
+        switch (op % 8) {
+        case 0:
+            dw_board_rx_error();
+            model.damaged = true;
+            require(hal.tx.empty(), "answer to a lost byte");
+            break;
+        case 1:
+            if (i + 3 <= size) {
+                hal.clock = (uint32_t(data[i]) << 16 | uint32_t(data[i + 1]) << 8 | data[i + 2]) %
+                            DW_DAY_SECONDS;
+                i += 3;
+                checkLight();
+            }
+            break;
+        case 2:
+            hal.clock = dw_clock_add(hal.clock, uint32_t(arg) * 37u);
+            i += i < size;
+            checkLight();
+            break;
+        case 3:
+            checkLight();
+            break;
+        case 4:
+            restart();
+            break;
+        case 5:
+            hal.writesLeft = arg % 16;
+            i += i < size;
+            break;
+        default:
+            break;
+        }
+        require(hal.tx.empty(), "answer to an event");
+    }
+    return 0;
+}
