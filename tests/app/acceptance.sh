@@ -36,13 +36,13 @@ fail() {
   exit 1
 }
 
-# Runs "$@" until it succeeds, at most LIMIT seconds; a check may say in
-# $why what it saw last.
+# Runs "$@" until it succeeds, for at least LIMIT seconds (SECONDS counts
+# whole seconds); a check may say in $why what it saw last.
 why=""
 wait_for() {
   local limit=$1 what=$2
   shift 2
-  local end=$((SECONDS + limit))
+  local end=$((SECONDS + limit + 1))
   why=""
   until "$@"; do
     ((SECONDS < end)) || fail "$what${why:+: $why}"
@@ -118,7 +118,7 @@ await_window() {   # TITLE WIDTHxHEIGHT: sets $win
   wait_for 20 "no window titled '$1'" visible "$1"
   win=$(window_of "$1")
   local size
-  size=$(xwininfo -id "$win" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}')
+  size=$(xwininfo -id "$win" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}') || true
   [ "$size" = "$2" ] || fail "the window '$1' is $size, expected $2"
 }
 
@@ -157,15 +157,16 @@ looks_like() {   # WINDOW STATE CONTROL...
   [ ${#bad[@]} -eq 0 ]
 }
 
-# The dial as 96 characters, one per quarter hour from 00:00-00:15 on (the
-# last is 23:45-24:00): '#' green (on), '.' pale blue (off), '?' anything else.
-# The colours are read in the middle of each segment, radius 6.3 units.
-ring_format=$(awk 'BEGIN {
-  for (k = 1; k <= 96; k++) {
-    a = (k - 0.5) / 96 * 2 * 3.14159265
-    printf "%%[hex:p{%d,%d}] ", (10 + 6.3 * cos(a)) * 270.75 / 15, (9 + 6.3 * sin(a)) * 267.474182 / 15
-  }
-}')
+# Pixel "x y" in the main window of the middle of quarter hour $1's segment
+# (1 = 00:00-00:15, 96 = 23:45-24:00): radius 6.3 drawing units, between
+# the ticks and clear of the clock hand.
+ring() {
+  awk -v k="$1" 'BEGIN { a = (k - 0.5) / 96 * 2 * 3.14159265
+    printf "%d %d", (10 + 6.3 * cos(a)) * 270.75 / 15, (9 + 6.3 * sin(a)) * 267.474182 / 15 }'
+}
+# The dial as 96 characters, one per quarter hour: '#' green (on), '.' pale
+# blue (off), '?' anything else; one convert call reads them all.
+ring_format=$(for k in $(seq 96); do printf '%%[hex:p{%d,%d}] ' $(ring "$k"); done)
 dial() {
   import -window "$mainw" "$shot" 2>/dev/null &&
     convert "$shot" -format "$ring_format" info: |
@@ -221,11 +222,6 @@ wait_for 5 "main window" looks_like "$mainw" "" \
 wait_for 2 "the dial is not empty" dial_shows
 
 # --- dial: drag and SET paint -------------------------------------------------
-# Pointer position of the middle of slot $1's segment, radius 6.3 units.
-ring() {
-  awk -v k="$1" 'BEGIN { a = (k - 0.5) / 96 * 2 * 3.14159265
-    printf "%d %d", (10 + 6.3 * cos(a)) * 270.75 / 15, (9 + 6.3 * sin(a)) * 267.474182 / 15 }'
-}
 drag() {   # from slot $1 to slot $2, through the slot between
   xdotool mousemove --window "$mainw" $(ring "$1") mousedown 1 \
     mousemove --window "$mainw" $(ring $((($1 + $2) / 2))) \
@@ -250,7 +246,8 @@ drag 38 43                      # would clear 09:15-10:45
 click "$mainw" Form1.Command3   # would clear 06:00-08:30
 click "$mainw" Form1.Command2   # unlock
 xdotool mousemove --window "$mainw" $(ring 40) click 1   # clears 09:45-10:00
-# Only the click after unlocking shows; what came before it would show too.
+# The click after unlocking shows only after everything before it was
+# handled, so whatever the locked drag and UNSET did would show with it.
 wait_for 3 "Lock did not stop the drag and UNSET, or unlocking failed" dial_shows 25-34 37-39 41-44
 click "$mainw" Form1.Shape2     # paint on again
 on="25-34 37-39 41-44"
@@ -350,8 +347,9 @@ step status
 click "$ctlw" Form3.Command5
 log+=$'\n'"time 12:34:[1-5][0-9] light off pattern stored"   # 12:30-12:45 is off
 wait_for 5 "no status in the log" log_like "$log"
-# For the picture: a click drops the selection the copying made.
-click "$ctlw" Form3.Text3
+# For the picture: drop the selection the copying made (a key, since a
+# click this soon after the last one would be a double click).
+xdotool key ctrl+End
 unselected() {
   park
   import -window "$ctlw" "$shot" 2>/dev/null &&
