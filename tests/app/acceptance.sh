@@ -1,0 +1,382 @@
+#!/usr/bin/env bash
+# The road a person walks through Daywheel, in a real X server (Xvfb and
+# openbox, started here) with the virtual board registered as port 10, by
+# pointer and keyboard only (xdotool), read back from screenshots only:
+#   start: title, size, first picture, the buttons in their places;
+#   dial: a drag and SET paint it, Lock stops both and unlocks again;
+#   Save writes the file, Clear All empties the dial, Load brings the day back;
+#   Send: the board's greeting, Send Time, Send Program, Get part a and b,
+#     Get Time and Status? answered;
+#   closing the controller window, then the main window ends the program.
+# A control is checked by cropping its place from a screenshot and comparing
+# it with a reference crop (tests/app/reference): a moved control or a
+# changed caption differs. The dial is read from the colour in the middle of
+# each quarter-hour segment, the controller's log through the clipboard, and
+# what the board received through its control socket.
+#
+# acceptance.sh APP BOARD OUT REFERENCE
+#   OUT                       screenshots of every step (emptied first)
+#   DAYWHEEL_DOCS=DIR         also copies the three windows' pictures to DIR
+#   DAYWHEEL_NEW_REFERENCE=1  writes the crops to REFERENCE instead of comparing
+set -euo pipefail
+app=$(readlink -f "$1") board=$(readlink -f "$2") out=$3 reference=$4
+
+rm -rf "$out"
+mkdir -p "$out/crops"
+work=$(mktemp -d)
+pids=()
+cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"; }
+trap cleanup EXIT
+fail() {
+  echo "FAIL (${step:-start}): $*"
+  import -window root "$out/failure.png" 2>/dev/null || true
+  echo "--- program output:"; cat "$work/app.log" 2>/dev/null || true
+  echo "--- virtual board output:"; cat "$work/board.log" 2>/dev/null || true
+  echo "--- screenshots: $out"
+  exit 1
+}
+
+# Runs "$@" until it succeeds, for at least LIMIT seconds (SECONDS counts
+# whole seconds); a check may say in $why what it saw last.
+why=""
+wait_for() {
+  local limit=$1 what=$2
+  shift 2
+  local end=$((SECONDS + limit + 1))
+  why=""
+  until "$@"; do
+    ((SECONDS < end)) || fail "$what${why:+: $why}"
+    sleep 0.1
+  done
+}
+
+# Each step's last screenshot stays in OUT under the step's number and name.
+steps=0
+step() {
+  steps=$((steps + 1))
+  step=$(printf '%02d-%s' "$steps" "$1")
+  shot="$out/$step.png"
+  echo "$step"
+}
+
+# --- the X server, the window manager and the board -------------------------
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+wait_for 10 "Xvfb did not start" test -s "$work/display"
+export DISPLAY=":$(head -n1 "$work/display")"
+openbox >/dev/null 2>&1 &
+pids+=($!)
+# Start the program only once the window manager runs, so it manages the window.
+wm_runs() { wmctrl -m >/dev/null 2>&1; }
+wait_for 10 "the window manager did not start" wm_runs
+
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+sock="$work/board.sock"
+"$board" --link "$XDG_RUNTIME_DIR/daywheel/ports/com10" --control "$sock" >"$work/board.log" 2>&1 &
+pids+=($!)
+wait_for 10 "the virtual board did not register as port 10" \
+  test -e "$XDG_RUNTIME_DIR/daywheel/ports/com10" -a -S "$sock"
+board_says() { socat - "UNIX-CONNECT:$sock" <<<"$1" 2>/dev/null; }
+
+# --- the windows and their controls, in twips (15 twips = 1 pixel) ----------
+declare -A at=(
+  [Form1.Command1]="4680 6240 615 495" [Form1.Command2]="4680 4920 615 495"
+  [Form1.Command3]="2160 5760 1095 375" [Form1.Command4]="4680 3720 615 255"
+  [Form1.Command5]="4680 4080 615 255" [Form1.Command6]="4680 4560 615 255"
+  [Form1.HScroll2]="3600 5760 975 255"
+  [Form1.Shape2]="2760 6240 495 375" [Form1.Shape3]="2160 6240 495 375"
+  [Form2.Text1]="4080 1200 2055 375" [Form2.Command1]="4320 1680 1095 375"
+  [Form2.Command2]="4320 3120 975 375" [Form2.File1]="240 120 1455 3600"
+  [Form2.Dir1]="1800 480 1455 3240"
+  [Form3.Command1]="240 480 855 495" [Form3.Command2]="1320 480 1095 495"
+  [Form3.Command6]="2640 480 975 495" [Form3.Command3]="240 1200 855 495"
+  [Form3.Command5]="1440 1200 975 495" [Form3.Command4]="2640 1200 975 495"
+  [Form3.Text3]="5760 360 3375 4575"
+)
+px() { echo $((($1 + 7) / 15)); }
+# Pixel rectangle "x y w h" of a control.
+rect() {
+  local l t w h
+  read -r l t w h <<<"${at[$1]}"
+  echo "$(px "$l") $(px "$t") $(px "$w") $(px "$h")"
+}
+click() {   # click WINDOW CONTROL [DX DY]: at the middle, or DX DY from its corner
+  local x y w h
+  read -r x y w h <<<"$(rect "$2")"
+  xdotool mousemove --window "$1" $((x + ${3:-$((w / 2))})) $((y + ${4:-$((h / 2))})) click 1
+}
+# Off every window, so no control shows the pointer over it.
+park() { xdotool mousemove 2 765; }
+
+title1='Daywheel' title2='Form2' title3='Send/Recieve Wifi/Serial Com'
+visible() { xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
+hidden() { ! visible "$1"; }
+window_of() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1; }
+await_window() {   # TITLE WIDTHxHEIGHT: sets $win
+  wait_for 20 "no window titled '$1'" visible "$1"
+  win=$(window_of "$1")
+  local size
+  size=$(xwininfo -id "$win" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}') || true
+  [ "$size" = "$2" ] || fail "the window '$1' is $size, expected $2"
+}
+
+# --- reading screenshots -----------------------------------------------------
+# Crops each control's place from a screenshot of WINDOW and compares it with
+# its reference, named FormN.Control[-STATE].png; true when all match.
+looks_like() {   # WINDOW STATE CONTROL...
+  local window=$1 state=$2 control x y w h crop ref diff bad=()
+  shift 2
+  park
+  import -window "$window" "$shot" 2>/dev/null || return 1
+  for control in "$@"; do
+    read -r x y w h <<<"$(rect "$control")"
+    crop="$out/crops/$control${state:+-$state}.png"
+    ref="$reference/$(basename "$crop")"
+    convert "$shot" -crop "${w}x${h}+${x}+${y}" +repage "$crop"
+    if [ -n "${DAYWHEEL_NEW_REFERENCE:-}" ]; then
+      # A reference is taken once two captures in a row agree and the crop
+      # shows more than a blank box.
+      if [ -f "$crop.last" ] && [ "$(compare -metric AE "$crop.last" "$crop" null: 2>&1)" = 0 ] &&
+        [ "$(convert "$crop" -format %k info:)" -gt 2 ]; then
+        cp "$crop" "$ref"
+      else
+        cp "$crop" "$crop.last"
+        bad+=("$control")
+      fi
+      continue
+    fi
+    # The fonts and the style come from scripts/setup, so the pictures are
+    # the same pixel for pixel; the tolerance only absorbs a stray pixel,
+    # far less than a letter or a shift by one pixel changes.
+    diff=$(compare -metric AE -fuzz 10% "$ref" "$crop" "${crop%.png}-diff.png" 2>&1 >/dev/null) || true
+    [[ $diff =~ ^[0-9]+$ ]] && ((diff <= 3)) || bad+=("$control ($diff)")
+  done
+  why="differs from its reference: ${bad[*]} (crops in $out/crops)"
+  [ ${#bad[@]} -eq 0 ]
+}
+
+# Pixel "x y" in the main window of the middle of quarter hour $1's segment
+# (1 = 00:00-00:15, 96 = 23:45-24:00): radius 6.3 drawing units, between
+# the ticks and clear of the clock hand.
+ring() {
+  awk -v k="$1" 'BEGIN { a = (k - 0.5) / 96 * 2 * 3.14159265
+    printf "%d %d", (10 + 6.3 * cos(a)) * 270.75 / 15, (9 + 6.3 * sin(a)) * 267.474182 / 15 }'
+}
+# The dial as 96 characters, one per quarter hour: '#' green (on), '.' pale
+# blue (off), '?' anything else; one convert call reads them all.
+ring_format=$(for k in $(seq 96); do printf '%%[hex:p{%d,%d}] ' $(ring "$k"); done)
+dial() {
+  import -window "$mainw" "$shot" 2>/dev/null &&
+    convert "$shot" -format "$ring_format" info: |
+    awk '{ for (i = 1; i <= NF; i++) printf "%s", $i == "00FF00" ? "#" : $i == "C0C0FF" ? "." : "?" }'
+}
+# The day with the quarter hours in the given ranges on ("25-34 40").
+day() {
+  awk -v ranges="$*" 'BEGIN {
+    for (k = 1; k <= 96; k++) s[k] = "."
+    n = split(ranges, r, " ")
+    for (i = 1; i <= n; i++) {
+      m = split(r[i], b, "-")
+      for (k = b[1]; k <= b[m]; k++) s[k] = "#"
+    }
+    for (k = 1; k <= 96; k++) printf "%s", s[k]
+  }'
+}
+dial_shows() {
+  local want got
+  want=$(day "$@")
+  got=$(dial)
+  why=$'\n'"  dial shows $got"$'\n'"  expected   $want"
+  [ "$got" = "$want" ]
+}
+
+# The controller window's log, copied from its text box to the clipboard.
+controller_log() {
+  click "$ctlw" Form3.Text3
+  xdotool key ctrl+a ctrl+c
+  xclip -o -selection clipboard 2>/dev/null | tr -d '\r'
+}
+log_like() {   # a glob pattern for the whole log
+  local got
+  got=$(controller_log)
+  why=$'\n'"$got"
+  [[ $got == $1 ]]
+}
+
+# --- start -------------------------------------------------------------------
+step start
+mkdir -p "$work/home/schedules"   # the folder the program starts in, alone in its parent
+unset QT_QPA_PLATFORM
+(cd "$work/home/schedules" && exec "$app") >"$work/app.log" 2>&1 &
+app_pid=$!
+pids+=($app_pid)
+await_window "$title1" 361x449
+mainw=$win
+# The first picture: the centre disc is red before the first tick of an empty day.
+centre_red() { import -window "$mainw" "$shot" && [ "$(convert "$shot" -format '%[hex:p{186,166}]' info:)" = FF0000 ]; }
+wait_for 10 "the centre disc is not red" centre_red
+wait_for 5 "main window" looks_like "$mainw" "" \
+  Form1.Command1 Form1.Command2 Form1.Command3 Form1.Command4 Form1.Command5 Form1.Command6
+wait_for 2 "the dial is not empty" dial_shows
+
+# --- dial: drag and SET paint -------------------------------------------------
+drag() {   # from slot $1 to slot $2, through the slot between
+  xdotool mousemove --window "$mainw" $(ring "$1") mousedown 1 \
+    mousemove --window "$mainw" $(ring $((($1 + $2) / 2))) \
+    mousemove --window "$mainw" $(ring "$2") mouseup 1
+}
+step drag
+drag 37 44   # 09:00 to 11:00
+wait_for 3 "the drag did not paint 09:00-11:00" dial_shows 37-44
+
+step set
+# END two quarter hours on, to 08:30: SET paints 06:00-08:30.
+for _ in 1 2; do click "$mainw" Form1.HScroll2 58 8; done
+click "$mainw" Form1.Command3
+wait_for 3 "SET did not paint 06:00-08:30" dial_shows 25-34 37-44
+
+# --- Lock ----------------------------------------------------------------------
+step lock
+click "$mainw" Form1.Command2   # Lock
+click "$mainw" Form1.Shape3     # paint off: SET turns into UNSET
+wait_for 5 "locked, painting off" looks_like "$mainw" locked Form1.Command2 Form1.Command3
+drag 38 43                      # would clear 09:15-10:45
+click "$mainw" Form1.Command3   # would clear 06:00-08:30
+click "$mainw" Form1.Command2   # unlock
+xdotool mousemove --window "$mainw" $(ring 40) click 1   # clears 09:45-10:00
+# The click after unlocking shows only after everything before it was
+# handled, so whatever the locked drag and UNSET did would show with it.
+wait_for 3 "Lock did not stop the drag and UNSET, or unlocking failed" dial_shows 25-34 37-39 41-44
+click "$mainw" Form1.Shape2     # paint on again
+on="25-34 37-39 41-44"
+digits=$(day "$on" | tr '#.' 10)   # quarter hours 1..96; 96 is 23:45-24:00
+
+# --- Save, Clear All, Load -----------------------------------------------------
+step save
+click "$mainw" Form1.Command4
+await_window "$title2" 567x332
+filew=$win
+wait_for 5 "file window" looks_like "$filew" "" Form2.Text1 Form2.Command1 Form2.Command2
+click "$filew" Form2.Command1   # Save Times, as suntime.txt
+# 97 lines " v \r\n": slot 0 (23:45-24:00), the quarter hours 1..95, slot 96 (23:45-24:00).
+for ((k = 0; k <= 96; k++)); do
+  i=$(((k + 95) % 96))
+  printf ' %s \r\n' "${digits:i:1}"
+done >"$work/expected.txt"
+saved="$work/home/schedules/suntime.txt"
+wait_for 5 "Save Times wrote no 485-byte suntime.txt in the folder the program started in" \
+  cmp -s "$saved" "$work/expected.txt"
+[ "$(stat -c %s "$saved")" = 485 ] || fail "the saved file is not 485 bytes"
+wait_for 5 "the file window stays open after saving" hidden "$title2"
+wait_for 5 "the main window is not back" visible "$title1"
+
+step clear-all
+click "$mainw" Form1.Command1
+wait_for 3 "Clear All did not turn the day off" dial_shows
+
+step load
+click "$mainw" Form1.Command5
+await_window "$title2" 567x332
+filew=$win
+# The list shows the new file once it reads the folder again: open the
+# parent folder and come back (the started folder is the last entry).
+click "$filew" Form2.Dir1
+xdotool key End Up Return End Return
+click "$filew" Form2.File1 40 9   # its one file, suntime.txt
+wait_for 5 "suntime.txt is not listed and selected" looks_like "$filew" selected Form2.File1
+cp "$shot" "$out/file-window.png"
+click "$filew" Form2.Command2   # Load Times
+wait_for 5 "the file window stays open after loading" hidden "$title2"
+wait_for 3 "Load did not bring the day back" dial_shows $on
+cp "$shot" "$out/main-window.png"
+
+# --- Send and the board's answers ------------------------------------------------
+step send
+click "$mainw" Form1.Command6
+await_window "$title3" 643x365
+ctlw=$win
+wait_for 5 "the main window stays open beside the controller window" hidden "$title1"
+wait_for 5 "controller window" looks_like "$ctlw" "" \
+  Form3.Command1 Form3.Command2 Form3.Command6 Form3.Command3 Form3.Command5 Form3.Command4
+log="Daywheel board ready"
+wait_for 5 "no greeting in the log" log_like "$log"
+
+step send-time
+now() {
+  local h m s
+  IFS=: read -r h m s < <(date +%H:%M:%S)
+  echo $((10#$h * 3600 + 10#$m * 60 + 10#$s))
+}
+# Half a day off first, so only the time sent can put the clock right.
+[ "$(board_says "settime $((($(now) + 43200) % 86400))")" = ok ] || fail "the board's control socket does not answer"
+click "$ctlw" Form3.Command1
+# The window sends its clock label, hh:mm, refreshed every 5 seconds.
+board_clock_now() {
+  local b
+  b=$(board_says 'time?')
+  why="the board's clock reads '$b', the time is $(now) s"
+  [[ $b =~ ^time\ ([0-9]+)$ ]] && (((($(now) - BASH_REMATCH[1] + 86400) % 86400) <= 70))
+}
+wait_for 5 "Send Time did not set the board's clock" board_clock_now
+
+step send-program
+click "$ctlw" Form3.Command2
+# 07:20 lies in 07:15-07:30, on: only the program sent can turn the light on.
+light_on_at_0720() { [ "$(board_says 'settime 26400')" = ok ] && why=$(board_says 'light?') && [ "$why" = "light 1" ]; }
+wait_for 5 "the board did not get the program" light_on_at_0720
+
+step get-part-a
+click "$ctlw" Form3.Command6
+log+=$'\n'"a${digits:95:1}${digits:0:47}"   # slots 0..47
+wait_for 5 "no part a in the log" log_like "$log"
+
+step get-part-b
+click "$ctlw" Form3.Command4
+log+=$'\n'"b${digits:47:48}"   # slots 48..95
+wait_for 5 "no part b in the log" log_like "$log"
+
+step get-time
+[ "$(board_says 'settime 45250')" = ok ] || fail "the board's control socket does not answer"   # 12:34:10
+click "$ctlw" Form3.Command3
+log+=$'\n'"12:34"
+wait_for 5 "no time in the log" log_like "$log"
+
+step status
+click "$ctlw" Form3.Command5
+log+=$'\n'"time 12:34:[1-5][0-9] light off pattern stored"   # 12:30-12:45 is off
+wait_for 5 "no status in the log" log_like "$log"
+# For the picture: drop the selection the copying made (a key, since a
+# click this soon after the last one would be a double click).
+xdotool key ctrl+End
+unselected() {
+  park
+  import -window "$ctlw" "$shot" 2>/dev/null &&
+    [ "$(convert "$shot" -fill black +opaque '#308CC6' -fill white -opaque '#308CC6' -format '%[fx:maxima]' info:)" = 0 ]
+}
+wait_for 5 "the log stays selected" unselected
+cp "$shot" "$out/controller-window.png"
+
+# --- closing ------------------------------------------------------------------------
+step close-controller
+wmctrl -i -c "$ctlw"
+wait_for 5 "the main window did not come back" visible "$title1"
+wait_for 5 "the controller window did not close" hidden "$title3"
+port_closed() { why=$(board_says 'open?') && [ "$why" = "open 0" ]; }
+wait_for 5 "the port stays open" port_closed
+mainw=$(window_of "$title1")
+wait_for 3 "the day changed" dial_shows $on
+
+step close-main
+wmctrl -i -c "$mainw"
+ended() { ! kill -0 "$app_pid" 2>/dev/null; }
+wait_for 10 "the program still runs after its main window closed" ended
+wait "$app_pid" || fail "the program exited with status $?"
+any_window() { xdotool search --name "^($title1|$title2|$title3)\$" >/dev/null 2>&1; }
+! any_window || fail "a window is left"
+
+if [ -n "${DAYWHEEL_DOCS:-}" ]; then
+  cp "$out"/{main,file,controller}-window.png "$DAYWHEEL_DOCS/"
+fi
+echo "passed in $SECONDS s; screenshots in $out"
