@@ -3,6 +3,7 @@
 #include "widgets/twips.h"
 #include "widgets/wrap_button.h"
 #include "controller/com_port.h"
+#include "controller/port_names.h"
 #include "controller/port_prompt.h"
 #include "controller/reply_collector.h"
 #include "controller/serial_link.h"
@@ -177,12 +178,17 @@ bool Form3::start()
             return false;
         }
 
+        const QString failure = portFailureText(lastFailure);
         std::optional<qint16> answer;
         while (!answer) {
             bool ok = false;
+            // The list is read afresh each time: the user may have plugged
+            // the board in meanwhile.
+            const QString label =
+                portPromptLabel(failure, portListText(portAliases(), presentPorts()));
             const QString text = QInputDialog::getText(
-                parentWidget() ? parentWidget() : this, portPromptTitle(port),
-                QStringLiteral("enter com port #"), QLineEdit::Normal, QString(), &ok);
+                parentWidget() ? parentWidget() : this, portPromptTitle(port), label,
+                QLineEdit::Normal, QString(), &ok);
             if (!self)
                 return false;
             if (!ok) {   // Cancel, or the program is ending
@@ -197,8 +203,10 @@ bool Form3::start()
 
 Form3::Attempt Form3::connectOnce(qint16 port)
 {
-    if (!link->open(port))
+    if (!link->open(port)) {
+        lastFailure = link->openFailure();
         return Attempt::Failed;
+    }
     QByteArray greeting;
     // The main window stays usable while the board boots and greets, so
     // this wait lets every event through.
@@ -214,9 +222,12 @@ Form3::Attempt Form3::connectOnce(qint16 port)
         return Attempt::Ready;
     case SerialLink::WaitEnd::Interrupted:
         return Attempt::Interrupted;   // this window may be gone: touch nothing
-    case SerialLink::WaitEnd::Quiet:
     case SerialLink::WaitEnd::TimedOut:
+        lastFailure = {PortFailure::Kind::NoGreeting, port, link->deviceName(), {}, greetingBound};
+        break;
+    case SerialLink::WaitEnd::Quiet:
     case SerialLink::WaitEnd::Failed:
+        lastFailure = {PortFailure::Kind::Other, port, link->deviceName(), link->errorText(), {}};
         break;
     }
     return Attempt::Failed;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controller/port_failure.h"
+
 #include <QDeadlineTimer>
 #include <QWidget>
 #include <chrono>
@@ -48,6 +50,7 @@ private:
     enum class Attempt { Ready, Failed, Interrupted };
 
     void buildLayout();
+    // On failure, lastFailure says why.
     Attempt connectOnce(qint16 port);
     void refreshClock();
 
@@ -72,6 +75,7 @@ private:
     bool busy = false;          // in start() or a button's exchange
     bool closeWhenIdle = false;
     QDeadlineTimer lateReplyWindow;   // a given-up reply may still arrive until then
+    PortFailure lastFailure;
 
     QLabel *label1, *label2, *label3, *label4;
     QPushButton *command1, *command2, *command3, *command4, *command5, *command6;

@@ -10,6 +10,11 @@ QString portPromptTitle(qint16 failedPort)
     return QStringLiteral("com port is") + formatSignedInteger(failedPort);
 }
 
+QString portPromptLabel(const QString &failure, const QString &portList)
+{
+    return QStringLiteral("enter com port #\n\n") + failure + QStringLiteral("\n\n") + portList;
+}
+
 std::optional<qint16> parsePortAnswer(const QString &answer)
 {
     static const QRegularExpression number(

@@ -3,8 +3,15 @@
 #include "controller/port_names.h"
 #include "controller/reply_collector.h"
 
+#include <QFile>
 #include <QPointer>
 #include <QTimer>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#include <cerrno>
+#endif
 
 namespace {
 QString describe(QSerialPort::SerialPortError error)
@@ -20,6 +27,32 @@ QString describe(QSerialPort::SerialPortError error)
     case QSerialPort::TimeoutError: return QStringLiteral("timed out");
     case QSerialPort::NotOpenError: return QStringLiteral("port not open");
     default: return QStringLiteral("port failure");
+    }
+}
+
+// Why opening `device` failed, from the port's error code.
+PortFailure::Kind openFailureKind(QSerialPort::SerialPortError error, const QString &device)
+{
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return PortFailure::Kind::NotFound;
+    case QSerialPort::PermissionError: {
+#ifdef Q_OS_UNIX
+        // Qt reports a port someone else holds (its lock file, or an
+        // exclusive open: EBUSY) with the same code as a device node this
+        // user may not open (EACCES). The node's permissions, judged with
+        // the rights the open itself ran with, tell them apart.
+        const QByteArray path = QFile::encodeName(device);
+        if (::faccessat(AT_FDCWD, path.constData(), R_OK | W_OK, AT_EACCESS) != 0
+            && errno == EACCES)
+            return PortFailure::Kind::PermissionDenied;
+#else
+        Q_UNUSED(device);
+#endif
+        return PortFailure::Kind::Busy;
+    }
+    default:
+        return PortFailure::Kind::Other;
     }
 }
 
@@ -41,9 +74,12 @@ bool SerialLink::open(qint16 number)
     ++openings;
     broken = false;
     lastError.clear();
-    const QString device = portDeviceName(number);
+    lastOpenFailure = PortFailure{};
+    lastOpenFailure.port = number;
+    device = portDeviceName(number);
     if (device.isEmpty()) {
-        lastError = QStringLiteral("port %1 names no device").arg(number);
+        lastOpenFailure.kind = PortFailure::Kind::NoDevice;
+        lastError = portFailureText(lastOpenFailure);
         return false;
     }
     serial->setPortName(device);
@@ -54,8 +90,10 @@ bool SerialLink::open(qint16 number)
     serial->setDataBits(QSerialPort::Data8);
     serial->setStopBits(QSerialPort::OneStop);
     if (!serial->open(QIODevice::ReadWrite)) {
-        lastError = QStringLiteral("%1: %2 (%3)")
-                        .arg(device, describe(serial->error()), serial->errorString());
+        lastOpenFailure.kind = openFailureKind(serial->error(), device);
+        lastOpenFailure.device = device;
+        lastOpenFailure.detail = serial->errorString();
+        lastError = portFailureText(lastOpenFailure);
         return false;
     }
     return true;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controller/port_failure.h"
+
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -25,7 +27,11 @@ public:
     explicit SerialLink(QObject *parent = nullptr);
 
     // Closes whatever is open first, then opens the device of port `number`.
+    // On failure openFailure() says why.
     bool open(qint16 number);
+    PortFailure openFailure() const { return lastOpenFailure; }
+    // The device the last open() was for; empty when its number named none.
+    QString deviceName() const { return device; }
     void close();
     bool isOpen() const;
 
@@ -73,6 +79,8 @@ private:
 
     QSerialPort *serial;
     QString lastError;
+    PortFailure lastOpenFailure;
+    QString device;
     bool broken = false;
     quint32 openings = 0;   // a late close must not hit a port opened since
 };

@@ -1,5 +1,6 @@
 // Port numbers, the port prompt's texts and the wire format.
 
+#include "controller/port_failure.h"
 #include "controller/port_names.h"
 #include "controller/port_prompt.h"
 #include "controller/wire_format.h"
@@ -11,14 +12,21 @@
 #include <QTemporaryFile>
 #include <QtTest>
 
+Q_DECLARE_METATYPE(PortFailure)
+
 class TstControllerRules : public QObject
 {
     Q_OBJECT
 private slots:
     void portDevices_data();
     void portDevices();
+    void portList_data();
+    void portList();
     void aliasComesFirst();
     void danglingAliasIsNotReplaced();
+
+    void failureText_data();
+    void failureText();
 
     void promptTitle_data();
     void promptTitle();
@@ -33,28 +41,97 @@ private slots:
     void timeReply();
 };
 
+namespace {
+// "location|description|manufacturer" per port.
+QList<PresentPort> ports(const QStringList &entries)
+{
+    QList<PresentPort> list;
+    for (const QString &e : entries) {
+        const QStringList f = e.split(u'|');
+        list.append({f.value(0), f.value(1), f.value(2)});
+    }
+    return list;
+}
+
+// "<number>=<device>" per alias; no device: the alias leads nowhere.
+PortAliases aliases(const QStringList &entries)
+{
+    PortAliases map;
+    for (const QString &e : entries) {
+        const QString device = e.section(u'=', 1);
+        map.insert(qint16(e.section(u'=', 0, 0).toInt()),
+                   {device.isEmpty() ? QStringLiteral("/run/ports/") + e : device, !device.isEmpty()});
+    }
+    return map;
+}
+}
+
 void TstControllerRules::portDevices_data()
 {
     QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("alias");
+    QTest::addColumn<QStringList>("present");
     QTest::addColumn<QString>("device");
-    QTest::newRow("1") << 1 << "/dev/ttyS0";
-    QTest::newRow("10") << 10 << "/dev/ttyS9";
-    QTest::newRow("32") << 32 << "/dev/ttyS31";
-    QTest::newRow("33") << 33 << "/dev/ttyUSB0";
-    QTest::newRow("64") << 64 << "/dev/ttyUSB31";
-    QTest::newRow("65") << 65 << "/dev/ttyACM0";
-    QTest::newRow("96") << 96 << "/dev/ttyACM31";
-    QTest::newRow("0") << 0 << QString();
-    QTest::newRow("97") << 97 << QString();
-    QTest::newRow("-1") << -1 << QString();
-    QTest::newRow("32767") << 32767 << QString();
+    const QStringList none;
+    QTest::newRow("1") << 1 << QString() << none << "/dev/ttyS0";
+    QTest::newRow("10") << 10 << QString() << none << "/dev/ttyS9";
+    QTest::newRow("32") << 32 << QString() << none << "/dev/ttyS31";
+    QTest::newRow("33") << 33 << QString() << none << "/dev/ttyUSB0";
+    QTest::newRow("64") << 64 << QString() << none << "/dev/ttyUSB31";
+    QTest::newRow("65") << 65 << QString() << none << "/dev/ttyACM0";
+    QTest::newRow("96") << 96 << QString() << none << "/dev/ttyACM31";
+    QTest::newRow("0") << 0 << QString() << none << QString();
+    QTest::newRow("97") << 97 << QString() << none << QString();
+    QTest::newRow("-1") << -1 << QString() << none << QString();
+    QTest::newRow("32767") << 32767 << QString() << none << QString();
+
+    // Port 10 finds a lone USB serial device; other ports keep their place.
+    QTest::newRow("10, one ACM") << 10 << QString() << QStringList{"/dev/ttyACM0"} << "/dev/ttyACM0";
+    QTest::newRow("10, one USB beside ttyS0")
+        << 10 << QString() << QStringList{"/dev/ttyS0", "/dev/ttyUSB2"} << "/dev/ttyUSB2";
+    QTest::newRow("10, two USB") << 10 << QString() << QStringList{"/dev/ttyACM0", "/dev/ttyUSB0"}
+                                 << "/dev/ttyS9";
+    QTest::newRow("10, alias wins") << 10 << "/dev/pts/7" << QStringList{"/dev/ttyACM0"} << "/dev/pts/7";
+    QTest::newRow("11, one ACM") << 11 << QString() << QStringList{"/dev/ttyACM0"} << "/dev/ttyS10";
 }
 
 void TstControllerRules::portDevices()
 {
     QFETCH(int, port);
+    QFETCH(QString, alias);
+    QFETCH(QStringList, present);
     QFETCH(QString, device);
-    QCOMPARE(portDeviceName(qint16(port)), device);
+    const std::optional<PortAlias> a =
+        alias.isEmpty() ? std::nullopt : std::optional(PortAlias{alias, true});
+    QCOMPARE(portDevice(qint16(port), a, ports(present)), device);
+}
+
+void TstControllerRules::portList_data()
+{
+    QTest::addColumn<QStringList>("aliasEntries");
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("nothing") << QStringList{} << QStringList{} << "No serial port is present.";
+    QTest::newRow("lone USB: 10 and its place")
+        << QStringList{} << QStringList{"/dev/ttyS0||", "/dev/ttyACM0|Arduino Uno|Arduino SA"}
+        << "Serial ports present:\n1  /dev/ttyS0\n10, 65  /dev/ttyACM0  Arduino Uno";
+    QTest::newRow("two USB, maker when no description")
+        << QStringList{} << QStringList{"/dev/ttyACM0|Arduino Uno|", "/dev/ttyUSB0||FTDI", "/dev/ttyAMA0||"}
+        << "Serial ports present:\n33  /dev/ttyUSB0  FTDI\n65  /dev/ttyACM0  Arduino Uno\n-  /dev/ttyAMA0";
+    // Aliases take numbers; one that leads nowhere is not listed but still
+    // holds its number.
+    QTest::newRow("aliases")
+        << QStringList{"3=/dev/pts/4", "7=/dev/ttyACM0", "10=", "65=/dev/pts/4"}
+        << QStringList{"/dev/ttyACM0|Arduino Uno|"}
+        << "Serial ports present:\n3, 65  /dev/pts/4\n7  /dev/ttyACM0  Arduino Uno";
+}
+
+void TstControllerRules::portList()
+{
+    QFETCH(QStringList, aliasEntries);
+    QFETCH(QStringList, present);
+    QFETCH(QString, text);
+    QCOMPARE(portListText(aliases(aliasEntries), ports(present)), text);
 }
 
 void TstControllerRules::aliasComesFirst()
@@ -80,6 +157,39 @@ void TstControllerRules::danglingAliasIsNotReplaced()
     const QString device = portDeviceName(5);
     QFile::remove(alias);
     QCOMPARE(device, alias);
+}
+
+void TstControllerRules::failureText_data()
+{
+    using Kind = PortFailure::Kind;
+    using std::chrono::milliseconds;
+    QTest::addColumn<PortFailure>("failure");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("no device") << PortFailure{Kind::NoDevice, 0, {}, {}, {}}
+                               << "Port 0 names no device.";
+    QTest::newRow("not found") << PortFailure{Kind::NotFound, 10, "/dev/ttyS9", "No such file", {}}
+                               << "Port 10 (/dev/ttyS9): no such device.";
+    QTest::newRow("busy") << PortFailure{Kind::Busy, 65, "/dev/ttyACM0", {}, {}}
+                          << "Port 65 (/dev/ttyACM0) is busy: another program has it open.";
+    QTest::newRow("permission denied")
+        << PortFailure{Kind::PermissionDenied, 65, "/dev/ttyACM0", {}, {}}
+        << "Port 65 (/dev/ttyACM0): permission denied.\nOn Debian and Ubuntu, join the dialout"
+           " group: sudo usermod -aG dialout $USER, then log in again.";
+    QTest::newRow("no greeting, 10 s")
+        << PortFailure{Kind::NoGreeting, 10, "/dev/ttyS9", {}, milliseconds(10000)}
+        << "Port 10 (/dev/ttyS9) opened, but no greeting came within 10 s.";
+    QTest::newRow("no greeting, 300 ms")
+        << PortFailure{Kind::NoGreeting, 10, "/dev/ttyS9", {}, milliseconds(300)}
+        << "Port 10 (/dev/ttyS9) opened, but no greeting came within 300 ms.";
+    QTest::newRow("other") << PortFailure{Kind::Other, 10, "/dev/null", "Inappropriate ioctl for device", {}}
+                           << "Port 10 (/dev/null) failed: Inappropriate ioctl for device.";
+}
+
+void TstControllerRules::failureText()
+{
+    QFETCH(PortFailure, failure);
+    QFETCH(QString, text);
+    QCOMPARE(portFailureText(failure), text);
 }
 
 void TstControllerRules::promptTitle_data()

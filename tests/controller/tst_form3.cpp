@@ -288,7 +288,12 @@ void TstForm3::missingPortThenAnswer3()
     PromptAnswerer prompt({QStringLiteral("3")});
     QVERIFY(startedWindow());
     QCOMPARE(prompt.titles, QStringList{"com port is 10"});
-    QCOMPARE(prompt.labels, QStringList{"enter com port #"});
+    // The question first, then why port 10 failed and the ports there are.
+    QCOMPARE(prompt.labels.size(), 1);
+    const QStringList lines = prompt.labels.first().split(u'\n');
+    QCOMPARE(lines.value(0), QStringLiteral("enter com port #"));
+    QCOMPARE(lines.value(2), QStringLiteral("Port 10 (%1): no such device.").arg(missing.alias));
+    QVERIFY2(lines.contains(QStringLiteral("3  ") + board3.deviceName()), qPrintable(prompt.labels.first()));
     QCOMPARE(board3.opens, 1);
     QCOMPARE(window->replyLog(), QStringLiteral("port three\n"));
     QCOMPARE(comPort, qint16(3));
@@ -331,6 +336,9 @@ void TstForm3::greetingNeverComes()
     QVERIFY(!window->start());
     QVERIFY(clock.elapsed() >= 290);
     QCOMPARE(prompt.titles, QStringList{"com port is 10"});
+    QCOMPARE(prompt.labels.first().section(u'\n', 2, 2),
+             QStringLiteral("Port 10 (%1) opened, but no greeting came within 300 ms.")
+                 .arg(board.deviceName()));
     // Cancel released the port.
     QVERIFY(portIsFree(board.deviceName()));
 }

@@ -1,13 +1,21 @@
 // The serial link against a test controller on a pseudo-terminal, reached
 // through its com10 alias like the real program reaches a board.
 
+#include "controller/port_names.h"
 #include "controller/serial_link.h"
+#include "support/capabilities.h"
 #include "test_controller.h"
 
 #include <QtTest>
+#include <optional>
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 
 using namespace std::chrono_literals;
 using WaitEnd = SerialLink::WaitEnd;
+Q_DECLARE_METATYPE(PortFailure::Kind)
 
 class TstSerialLink : public QObject
 {
@@ -47,25 +55,69 @@ void TstSerialLink::opensAtLineSettings()
 void TstSerialLink::unopenablePorts_data()
 {
     QTest::addColumn<int>("port");
-    QTest::addColumn<bool>("danglingAlias");
-    QTest::newRow("number with no device") << 0 << false;
-    QTest::newRow("alias to nothing") << 10 << true;
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<PortFailure::Kind>("kind");
+    QTest::newRow("number with no device") << 0 << "" << PortFailure::Kind::NoDevice;
+    QTest::newRow("alias to nothing") << 10 << "dangling alias" << PortFailure::Kind::NotFound;
+    // Qt reports these three with one error code.
+    QTest::newRow("busy: open elsewhere") << 10 << "held by a port" << PortFailure::Kind::Busy;
+    QTest::newRow("busy: held exclusively") << 10 << "held exclusively" << PortFailure::Kind::Busy;
+    QTest::newRow("permission denied") << 10 << "node closed" << PortFailure::Kind::PermissionDenied;
 }
 
 void TstSerialLink::unopenablePorts()
 {
     QFETCH(int, port);
-    QFETCH(bool, danglingAlias);
-    const QString alias = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)
-                          + QStringLiteral("/daywheel/ports/com%1").arg(port);
-    if (danglingAlias) {
-        QDir().mkpath(QFileInfo(alias).path());
+    QFETCH(QString, setup);
+    QFETCH(PortFailure::Kind, kind);
+    const QString alias = portLinkFolder() + QStringLiteral("/com%1").arg(port);
+    std::optional<TestController> board;
+    QSerialPort holder;
+    int exclusive = -1;
+    mode_t oldMode = 0;
+    unsigned withheld = 0;
+    if (setup == QLatin1String("dangling alias")) {
+        QDir().mkpath(portLinkFolder());
         QVERIFY(QFile::link(QStringLiteral("/nonexistent/board"), alias));
+    } else if (!setup.isEmpty()) {
+        board.emplace(qint16(port));
+        QVERIFY(board->isReady());
+        const QByteArray node = QFile::encodeName(board->deviceName());
+        if (setup == QLatin1String("held by a port")) {
+            holder.setPortName(board->deviceName());
+            QVERIFY(holder.open(QIODevice::ReadWrite));
+        } else if (setup == QLatin1String("held exclusively")) {
+            // Another program's exclusive open, without a lock file.
+            exclusive = ::open(node.constData(), O_RDWR | O_NOCTTY);
+            QVERIFY(exclusive >= 0);
+            QCOMPARE(::ioctl(exclusive, TIOCEXCL), 0);
+            withheld = WithoutCapabilities::exclusiveOpens;
+        } else {
+            struct stat info{};
+            QCOMPARE(::stat(node.constData(), &info), 0);
+            oldMode = info.st_mode & 07777;
+            QCOMPARE(::chmod(node.constData(), 0), 0);
+            withheld = WithoutCapabilities::filePermissions;
+        }
     }
     SerialLink link;
-    const bool opened = link.open(qint16(port));
-    QFile::remove(alias);
+    bool opened;
+    {
+        WithoutCapabilities asUser(withheld);
+        opened = link.open(qint16(port));
+    }
+    if (exclusive >= 0) {
+        ::ioctl(exclusive, TIOCNXCL);
+        ::close(exclusive);
+    }
+    if (setup == QLatin1String("node closed"))
+        ::chmod(QFile::encodeName(board->deviceName()).constData(), oldMode);
+    if (setup == QLatin1String("dangling alias"))
+        QFile::remove(alias);
+
     QVERIFY(!opened);
+    QCOMPARE(link.openFailure().kind, kind);
+    QCOMPARE(link.openFailure().port, qint16(port));
     QVERIFY(!link.isOpen());
     QVERIFY(!link.errorText().isEmpty());
     QVERIFY(!link.write("z\n"));

@@ -1,0 +1,37 @@
+#include "controller/port_failure.h"
+
+namespace {
+// "10 s", or "300 ms" for a bound that is no whole number of seconds.
+QString durationText(std::chrono::milliseconds bound)
+{
+    if (bound.count() % 1000 == 0)
+        return QStringLiteral("%1 s").arg(bound.count() / 1000);
+    return QStringLiteral("%1 ms").arg(bound.count());
+}
+}
+
+QString portFailureText(const PortFailure &failure)
+{
+    if (failure.kind == PortFailure::Kind::NoDevice)
+        return QStringLiteral("Port %1 names no device.").arg(failure.port);
+    const QString port = QStringLiteral("Port %1 (%2)").arg(failure.port).arg(failure.device);
+    switch (failure.kind) {
+    case PortFailure::Kind::NotFound:
+        return port + QStringLiteral(": no such device.");
+    case PortFailure::Kind::Busy:
+        return port + QStringLiteral(" is busy: another program has it open.");
+    case PortFailure::Kind::PermissionDenied:
+        return port + QStringLiteral(": permission denied.\n"
+                                     "On Debian and Ubuntu, join the dialout group:"
+                                     " sudo usermod -aG dialout $USER, then log in again.");
+    case PortFailure::Kind::NoGreeting:
+        return port + QStringLiteral(" opened, but no greeting came within %1.")
+                          .arg(durationText(failure.waited));
+    case PortFailure::Kind::NoDevice:
+    case PortFailure::Kind::Other:
+        break;
+    }
+    if (failure.detail.isEmpty())
+        return port + QStringLiteral(" failed.");
+    return port + QStringLiteral(" failed: ") + failure.detail + u'.';
+}
