@@ -21,9 +21,10 @@ QString portFailureText(const PortFailure &failure)
     case PortFailure::Kind::Busy:
         return port + QStringLiteral(" is busy: another program has it open.");
     case PortFailure::Kind::PermissionDenied:
+        // The command on a line of its own, to be typed as it stands.
         return port + QStringLiteral(": permission denied.\n"
-                                     "On Debian and Ubuntu, join the dialout group:"
-                                     " sudo usermod -aG dialout $USER, then log in again.");
+                                     "On Debian and Ubuntu, join the dialout group, then log in again:\n"
+                                     "sudo usermod -aG dialout $USER");
     case PortFailure::Kind::NoGreeting:
         return port + QStringLiteral(" opened, but no greeting came within %1.")
                           .arg(durationText(failure.waited));

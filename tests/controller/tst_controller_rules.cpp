@@ -174,7 +174,7 @@ void TstControllerRules::failureText_data()
     QTest::newRow("permission denied")
         << PortFailure{Kind::PermissionDenied, 65, "/dev/ttyACM0", {}, {}}
         << "Port 65 (/dev/ttyACM0): permission denied.\nOn Debian and Ubuntu, join the dialout"
-           " group: sudo usermod -aG dialout $USER, then log in again.";
+           " group, then log in again:\nsudo usermod -aG dialout $USER";
     QTest::newRow("no greeting, 10 s")
         << PortFailure{Kind::NoGreeting, 10, "/dev/ttyS9", {}, milliseconds(10000)}
         << "Port 10 (/dev/ttyS9) opened, but no greeting came within 10 s.";
