@@ -1,5 +1,6 @@
 #include "schedule_file/schedule_file.h"
 #include "schedule_file/schedule_reader.h"
+#include "support/capabilities.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,11 +9,8 @@
 #include <QtTest>
 
 #include <csignal>
-#include <linux/capability.h>
 #include <sys/stat.h>
 #include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 using Values = QList<int>;
 Q_DECLARE_METATYPE(DayTable)
@@ -95,26 +93,6 @@ public:
 private:
     rlimit saved{};
     void (*oldHandler)(int) = nullptr;
-};
-
-// Lets file permissions bind in one scope even for root, as they do for a
-// user: drops the capabilities that override them from this thread.
-class PermissionsBind
-{
-public:
-    PermissionsBind()
-    {
-        syscall(SYS_capget, &header, saved);
-        __user_cap_data_struct reduced[2] = {saved[0], saved[1]};
-        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH)
-                                  | (1u << CAP_FOWNER));
-        syscall(SYS_capset, &header, reduced);
-    }
-    ~PermissionsBind() { syscall(SYS_capset, &header, saved); }
-
-private:
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct saved[2]{};
 };
 }
 
@@ -435,7 +413,7 @@ void TestScheduleFile::readOnlyFolder()
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
     FileResult result;
     {
-        PermissionsBind bind;
+        WithoutCapabilities bind(WithoutCapabilities::filePermissions);
         std::optional<FileSizeLimit> limit;
         if (diskFull)
             limit.emplace(100);
