@@ -6,6 +6,7 @@
 // against what the bytes alone decide. Any broken rule aborts, so libFuzzer
 // keeps the input.
 #include "controller/reply_collector.h"
+#include "support/fuzz_rules.h"
 
 #include <QByteArray>
 #include <QList>
@@ -17,19 +18,6 @@
 namespace {
 
 using State = ReplyCollector::State;
-
-[[noreturn]] void fail(const char *what, const QByteArray &detail = {})
-{
-    std::fprintf(stderr, "fuzz_reply_collector: %s%s%s\n", what, detail.isEmpty() ? "" : ": ",
-                 detail.left(200).toHex(' ').constData());
-    std::abort();
-}
-
-void require(bool ok, const char *what, const QByteArray &detail = {})
-{
-    if (!ok)
-        fail(what, detail);
-}
 
 // Feeds the reads in turn and checks the collector against the input.
 void run(qsizetype bound, QByteArrayView input, const QList<QByteArrayView> &reads)

@@ -5,6 +5,7 @@
 // feeds anywhere, and a sign in front, act as the rule says. Any broken rule
 // aborts, so libFuzzer keeps the input.
 #include "controller/wire_format.h"
+#include "support/fuzz_rules.h"
 
 #include <QByteArray>
 #include <QString>
@@ -16,19 +17,6 @@
 #include <limits>
 
 namespace {
-
-[[noreturn]] void fail(const char *what, const QString &detail = {})
-{
-    std::fprintf(stderr, "fuzz_time_reply: %s%s%s\n", what, detail.isEmpty() ? "" : ": ",
-                 qPrintable(detail));
-    std::abort();
-}
-
-void require(bool ok, const char *what, const QString &detail = {})
-{
-    if (!ok)
-        fail(what, detail);
-}
 
 bool same(double a, double b)
 {

@@ -6,6 +6,7 @@
 #include "schedule/day_table.h"
 #include "schedule_file/schedule_file.h"
 #include "schedule_file/schedule_reader.h"
+#include "support/fuzz_rules.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -23,19 +24,6 @@ namespace {
 // Longer than any message the reader writes, however long the file; a
 // message that grows with the input would flood the message box.
 constexpr int messageBound = 200;
-
-[[noreturn]] void fail(const char *what, const QString &detail = {})
-{
-    std::fprintf(stderr, "fuzz_schedule_reader: %s%s%s\n", what, detail.isEmpty() ? "" : ": ",
-                 qPrintable(detail));
-    std::abort();
-}
-
-void require(bool ok, const char *what, const QString &detail = {})
-{
-    if (!ok)
-        fail(what, detail);
-}
 
 struct Verdict {
     bool complete;
