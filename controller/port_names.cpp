@@ -163,7 +163,11 @@ QList<PresentPort> presentPorts()
 
 QString portDeviceName(qint16 number)
 {
-    return portDevice(number, portAlias(number), presentPorts());
+    // Only port 10 without an alias depends on what is plugged in; asking
+    // the system for its ports on every other open would be wasted.
+    const std::optional<PortAlias> alias = portAlias(number);
+    return portDevice(number, alias,
+                      !alias && number == findingPort ? presentPorts() : QList<PresentPort>{});
 }
 
 QString portListText(const PortAliases &aliases, const QList<PresentPort> &present)

@@ -16,6 +16,11 @@ QRect WrapButton::captionRect() const
 {
     QStyleOptionButton option;
     initStyleOption(&option);
+    return captionRect(option);
+}
+
+QRect WrapButton::captionRect(const QStyleOptionButton &option) const
+{
     const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
     return fitsIn(area) ? area : rect().adjusted(2, 2, -2, -2);
 }
@@ -30,7 +35,8 @@ void WrapButton::paintEvent(QPaintEvent *)
     QStylePainter p(this);
     QStyleOptionButton option;
     initStyleOption(&option);
+    const QRect area = captionRect(option);
     option.text.clear();
     p.drawControl(QStyle::CE_PushButton, option);
-    p.drawItemText(captionRect(), captionFlags, palette(), isEnabled(), text(), QPalette::ButtonText);
+    p.drawItemText(area, captionFlags, palette(), isEnabled(), text(), QPalette::ButtonText);
 }

@@ -2,6 +2,8 @@
 
 #include <QPushButton>
 
+class QStyleOptionButton;
+
 // A push button whose caption wraps onto more lines when it is too wide, as
 // the narrow buttons beside the dial need ("Clear All", "un- lock").
 class WrapButton : public QPushButton
@@ -21,5 +23,6 @@ protected:
     void paintEvent(QPaintEvent *) override;
 
 private:
+    QRect captionRect(const QStyleOptionButton &option) const;
     bool fitsIn(const QRect &area) const;
 };
