@@ -1,5 +1,6 @@
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "app/navigator.h"
+#include "schedule/workspace.h"
 #include "widgets/interface_font.h"
 
 #include <QApplication>
@@ -14,9 +15,10 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     useInterfaceFont();
 
-    Form1 form1;
-    Navigator navigator(form1);
-    form1.show();
-    form1.activateWindow();
+    Workspace workspace;
+    MainWindow mainWindow(workspace);
+    Navigator navigator(workspace, mainWindow);
+    mainWindow.show();
+    mainWindow.activateWindow();
     return app.exec();
 }

@@ -3,8 +3,9 @@
 #include <QObject>
 #include <QPointer>
 
-class Form1;
+class MainWindow;
 class QWidget;
+struct Workspace;
 
 // Opens, shows and hides the program's three windows as the main window's
 // buttons ask, and ends the program when the main window closes.
@@ -12,11 +13,11 @@ class Navigator : public QObject
 {
     Q_OBJECT
 public:
-    explicit Navigator(Form1 &mainWindow, QObject *parent = nullptr);
+    Navigator(Workspace &workspace, MainWindow &mainWindow, QObject *parent = nullptr);
     ~Navigator() override;
 
-    QWidget *fileWindow() const { return form2; }
-    QWidget *controllerWindow() const { return form3; }
+    QWidget *fileWindow() const { return files; }
+    QWidget *controllerWindow() const { return controller; }
 
     void showFileWindow();
     void showControllerWindow();
@@ -24,8 +25,9 @@ public:
 private:
     void mainWindowClosed();
 
-    Form1 &form1;
-    QPointer<QWidget> form2;
-    QPointer<QWidget> form3;
-    bool controllerStarting = false;
+    Workspace &workspace;
+    MainWindow &mainWindow;
+    QPointer<QWidget> files;
+    QPointer<QWidget> controller;
+    QPointer<QWidget> startingController;
 };

@@ -3,8 +3,6 @@
 #include <stdexcept>
 #include <string>
 
-DayTable daySlots;
-
 void DayTable::check(int index)
 {
     if (index < 0 || index >= size)

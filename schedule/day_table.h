@@ -32,6 +32,3 @@ private:
     static void check(int index);
     std::array<qint16, size> entries{};
 };
-
-// The process-wide table every window reads and writes.
-extern DayTable daySlots;

@@ -1,11 +1,12 @@
 // Every caption of the three fixed layouts fits its box at 96 dpi with the
 // font the program uses, including the longest texts the captions can take.
 
-#include "app/form1.h"
-#include "controller/form3.h"
+#include "app/main_window.h"
+#include "schedule/workspace.h"
+#include "controller/controller_window.h"
 #include "dial/dial_surface.h"
 #include "schedule/number_format.h"
-#include "schedule_file/form2.h"
+#include "schedule_file/file_window.h"
 #include "widgets/interface_font.h"
 #include "widgets/wrap_button.h"
 
@@ -16,6 +17,9 @@
 #include <QtTest>
 
 namespace {
+// What the windows under test share, as the application would hand it to them.
+Workspace workspace;
+
 bool labelFits(const QLabel *label)
 {
     const QRect box = label->contentsRect();
@@ -79,16 +83,16 @@ void TstCaptions::initTestCase()
 
 void TstCaptions::fixedCaptions()
 {
-    Form1 form1;
-    Form2 form2(&form1);
-    Form3 form3(&form1);
+    MainWindow form1(workspace);
+    FileWindow form2(workspace, &form1);
+    ControllerWindow form3(workspace, &form1);
     QCOMPARE(misfits(form1) + misfits(form2) + misfits(form3), QStringList());
 }
 
 void TstCaptions::changingCaptions()
 {
-    Form1 form1;
-    Form3 form3(&form1);
+    MainWindow form1(workspace);
+    ControllerWindow form3(workspace, &form1);
     QStringList wrong;
     const auto check = [&](QWidget &window, const char *name, const QStringList &texts) {
         QWidget *control = window.findChild<QWidget *>(QLatin1String(name));

@@ -2,8 +2,8 @@
 // endless lines, binary bytes. Whatever arrives, the window keeps answering,
 // the schedule stays as it was and memory stays bounded.
 
-#include "controller/com_port.h"
-#include "controller/form3.h"
+#include "schedule/workspace.h"
+#include "controller/controller_window.h"
 #include "schedule/day_table.h"
 #include "test_controller.h"
 
@@ -16,6 +16,9 @@
 using namespace std::chrono_literals;
 
 namespace {
+// What the windows under test share, as the application would hand it to them.
+Workspace workspace;
+
 // The test process (window and test controller) may grow by this much
 // however much the board sends.
 constexpr qint64 residentGrowthBound = 48 << 20;
@@ -91,9 +94,9 @@ void TstControllerFaults::keepsAnswering()
 {
     QFETCH(QString, fault);
     QFETCH(QString, shown);
-    comPort = 10;
-    daySlots = markedTable();
-    Form3::setWaitBounds(5s, 3s);
+    workspace.comPort = 10;
+    workspace.daySlots = markedTable();
+    ControllerWindow::setWaitBounds(5s, 3s);
     const qint64 before = residentBytes();
     // Sampled all along: what a drain frees again must not hide the peak.
     qint64 peak = before;
@@ -122,7 +125,7 @@ void TstControllerFaults::keepsAnswering()
         connect(&board, &TestController::opened, &board, [&] { board.startFlood(junk); });
     }
 
-    QPointer<Form3> window = new Form3;
+    QPointer<ControllerWindow> window = new ControllerWindow(workspace);
     QVERIFY(window->start());
     window->show();
     const qsizetype logBefore = window->replyLog().size();
@@ -153,7 +156,7 @@ void TstControllerFaults::keepsAnswering()
     // The next query is answered.
     QTest::mouseClick(window->findChild<QPushButton *>("Command5"), Qt::LeftButton);   // Status?
     QVERIFY2(window->replyLog().endsWith(QStringLiteral("fine\n")), qPrintable(window->replyLog().right(200)));
-    QCOMPARE(daySlots, markedTable());
+    QCOMPARE(workspace.daySlots, markedTable());
     peak = std::max(peak, residentBytes());
     QVERIFY2(peak - before < residentGrowthBound,
              qPrintable(QStringLiteral("grew by %1 MiB").arg((peak - before) >> 20)));

@@ -1,10 +1,10 @@
 // One schedule from the main window to the controller: SET, Send, Send
 // Program, with the real main window and window navigation.
 
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "app/navigator.h"
-#include "controller/com_port.h"
-#include "controller/form3.h"
+#include "schedule/workspace.h"
+#include "controller/controller_window.h"
 #include "schedule/day_table.h"
 #include "test_controller.h"
 
@@ -17,6 +17,9 @@
 using namespace std::chrono_literals;
 
 namespace {
+// What the windows under test share, as the application would hand it to them.
+Workspace workspace;
+
 // Counts port prompts shown, however briefly.
 struct PromptWatch : QObject
 {
@@ -42,14 +45,14 @@ private slots:
 
 void TstScheduleRoad::init()
 {
-    daySlots.reset();
-    Form3::setWaitBounds(5s, 5s);
+    workspace.daySlots.reset();
+    ControllerWindow::setWaitBounds(5s, 5s);
 }
 
 void TstScheduleRoad::setSendAndProgram()
 {
-    Form1 form1;
-    Navigator navigator(form1);
+    MainWindow form1(workspace);
+    Navigator navigator(workspace, form1);
     form1.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form1));
     TestController board(10);
@@ -71,9 +74,9 @@ void TstScheduleRoad::setSendAndProgram()
     QVERIFY(mainShownWhileStarting);
     QVERIFY(!controllerShownWhileStarting);
     QCOMPARE(board.opens, 1);
-    QCOMPARE(form1.findChildren<Form3 *>().size(), 1);
+    QCOMPARE(form1.findChildren<ControllerWindow *>().size(), 1);
 
-    auto *form3 = qobject_cast<Form3 *>(navigator.controllerWindow());
+    auto *form3 = qobject_cast<ControllerWindow *>(navigator.controllerWindow());
     QVERIFY(form3);
     QVERIFY(form3->isVisible());
     QVERIFY(!form1.isVisible());
@@ -100,18 +103,18 @@ void TstScheduleRoad::setSendAndProgram()
     form3->close();
     QVERIFY(form1.isVisible());
     QTRY_VERIFY(!navigator.controllerWindow());
-    QCOMPARE(comPort, qint16(10));
+    QCOMPARE(workspace.comPort, qint16(10));
 }
 
 void TstScheduleRoad::cancelLeavesMainWindow()
 {
-    Form1 form1;
-    Navigator navigator(form1);
+    MainWindow form1(workspace);
+    Navigator navigator(workspace, form1);
     form1.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form1));
     TestController board(10);
     board.greeting = "never ends";
-    Form3::setWaitBounds(200ms, 5s);
+    ControllerWindow::setWaitBounds(200ms, 5s);
 
     QStringList titles;
     QTimer cancel;
@@ -126,15 +129,15 @@ void TstScheduleRoad::cancelLeavesMainWindow()
     QCOMPARE(titles, QStringList{"com port is 10"});
     QVERIFY(form1.isVisible());
     QVERIFY(!navigator.controllerWindow());
-    QVERIFY(form1.findChildren<Form3 *>().isEmpty());
+    QTRY_VERIFY(form1.findChildren<ControllerWindow *>().isEmpty());
 }
 
 void TstScheduleRoad::endingProgramWhileStarting()
 {
     // Closing the main window during the greeting wait ends the program:
     // the start gives up without a prompt and nothing is left behind.
-    Form1 form1;
-    Navigator navigator(form1);
+    MainWindow form1(workspace);
+    Navigator navigator(workspace, form1);
     form1.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form1));
     TestController board(10);
@@ -158,7 +161,7 @@ void TstScheduleRoad::endingProgramWhileStarting()
     QVERIFY(sendReturned);
     qApp->removeEventFilter(&prompts);
     QCOMPARE(prompts.shown, 0);
-    QVERIFY(form1.findChildren<Form3 *>().isEmpty());
+    QTRY_VERIFY(form1.findChildren<ControllerWindow *>().isEmpty());
 }
 
 int main(int argc, char *argv[])

@@ -1,6 +1,7 @@
 // Cost of one full redraw of the dial, as the clock does every second.
 // Run by hand: build/tests/dial/bench_display [-callgrind]
-#include "app/form1.h"
+#include "app/main_window.h"
+#include "schedule/workspace.h"
 #include "dial/dial_surface.h"
 
 #include <QTest>
@@ -24,7 +25,8 @@ private slots:
 
     void displayCall()
     {
-        Form1 form;
+        Workspace workspace;
+        MainWindow form(workspace);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QBENCHMARK {

@@ -1,9 +1,10 @@
 // The road of one schedule, from the dial to the board and back: the real
 // main and controller windows talk to the real firmware on the virtual board,
 // found as port 10 through the port link folder with no prompt.
-#include "app/form1.h"
+#include "app/main_window.h"
+#include "schedule/workspace.h"
 #include "app/navigator.h"
-#include "controller/form3.h"
+#include "controller/controller_window.h"
 #include "dial/clock_source.h"
 #include "schedule/day_table.h"
 
@@ -14,6 +15,9 @@
 #include <QTest>
 
 namespace {
+// What the windows under test share, as the application would hand it to them.
+Workspace workspace;
+
 const QByteArray lineA = "a" + QByteArray(25, '0') + QByteArray(8, '1') + QByteArray(15, '0');
 const QByteArray lineB = "b" + QByteArray(48, '0');
 }
@@ -52,7 +56,7 @@ private:
         return false;
     }
     // What the controller window added to its log since the given length.
-    QString logSince(Form3 *form3, qsizetype from) { return form3->replyLog().mid(from); }
+    QString logSince(ControllerWindow *form3, qsizetype from) { return form3->replyLog().mid(from); }
 
     boardtest::BoardSession board;
 };
@@ -77,16 +81,16 @@ void TestRoadToBoard::cleanupTestCase()
 
 void TestRoadToBoard::roadOfOneSchedule()
 {
-    daySlots.reset();
-    Form1 form1;
-    Navigator navigator(form1);
+    workspace.daySlots.reset();
+    MainWindow form1(workspace);
+    Navigator navigator(workspace, form1);
     form1.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form1));
 
     // Paint 06:00-08:00 with SET, then Send: the board on port 10 greets.
     click(&form1, "Command3");
     click(&form1, "Command6");
-    auto *form3 = qobject_cast<Form3 *>(navigator.controllerWindow());
+    auto *form3 = qobject_cast<ControllerWindow *>(navigator.controllerWindow());
     QVERIFY2(form3, "the controller window did not open on port 10");
     QVERIFY(form3->isVisible());
     QVERIFY(!form1.isVisible());

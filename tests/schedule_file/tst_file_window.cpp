@@ -1,12 +1,12 @@
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "app/navigator.h"
-#include "controller/com_port.h"
+#include "schedule/workspace.h"
 #include "dial/clock_source.h"
 #include "schedule/day_table.h"
 #include "schedule_file/drive_list.h"
 #include "schedule_file/file_list.h"
 #include "schedule_file/folder_list.h"
-#include "schedule_file/form2.h"
+#include "schedule_file/file_window.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,6 +22,9 @@
 #include <sys/stat.h>
 
 namespace {
+// What the windows under test share, as the application would hand it to them.
+Workspace workspace;
+
 struct Box
 {
     QString title, text;
@@ -130,7 +133,7 @@ struct Controls
 };
 }
 
-class TestForm2 : public QObject
+class TstFileWindow : public QObject
 {
     Q_OBJECT
 private slots:
@@ -163,7 +166,7 @@ private:
     QString startFolder;
 };
 
-void TestForm2::initTestCase()
+void TstFileWindow::initTestCase()
 {
     QApplication::setApplicationName(QStringLiteral("Daywheel"));
     startFolder = QDir::currentPath();
@@ -171,7 +174,7 @@ void TestForm2::initTestCase()
     ClockSource::set([] { return QDateTime(QDate(2024, 3, 1), QTime(12, 0)); });
 }
 
-void TestForm2::init()
+void TstFileWindow::init()
 {
     // Each test starts the program in a folder of its own.
     work = std::make_unique<QTemporaryDir>();
@@ -189,22 +192,22 @@ void TestForm2::init()
     QVERIFY(QFile::link(here(QStringLiteral("a.txt")), here(QStringLiteral("link.txt"))));
     QVERIFY(QFile::link(QStringLiteral("/dev/zero"), here(QStringLiteral("zero.txt"))));
     QCOMPARE(mkfifo(QFile::encodeName(here(QStringLiteral("pipe.txt"))).constData(), 0600), 0);
-    daySlots = markedTable();
+    workspace.daySlots = markedTable();
     answerer = std::make_unique<BoxAnswerer>();
 }
 
-void TestForm2::cleanup()
+void TstFileWindow::cleanup()
 {
     answerer.reset();
     QVERIFY(QDir::setCurrent(startFolder));
     work.reset();
-    daySlots.reset();
+    workspace.daySlots.reset();
 }
 
-void TestForm2::startState()
+void TstFileWindow::startState()
 {
     QWidget mainStandIn;
-    Form2 w(&mainStandIn);
+    FileWindow w(workspace, &mainStandIn);
     const Controls c(&w);
     QVERIFY(c.complete());
 
@@ -239,10 +242,10 @@ void TestForm2::startState()
     QVERIFY(c.dir1->row(current) < c.dir1->row(folderEntry(c.dir1, here(QStringLiteral("sub")))));
 }
 
-void TestForm2::tabOrderAndFocus()
+void TstFileWindow::tabOrderAndFocus()
 {
     QWidget mainStandIn;
-    Form2 w(&mainStandIn);
+    FileWindow w(workspace, &mainStandIn);
     w.show();
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
@@ -256,10 +259,10 @@ void TestForm2::tabOrderAndFocus()
     QCOMPARE(order, (QStringList{"Dir1", "File1", "Text1", "Command1", "Command2", "Drive1"}));
 }
 
-void TestForm2::folderChain()
+void TstFileWindow::folderChain()
 {
     QWidget mainStandIn;
-    Form2 w(&mainStandIn);
+    FileWindow w(workspace, &mainStandIn);
     const Controls c(&w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -290,15 +293,15 @@ void TestForm2::folderChain()
     QCOMPARE(answerer->boxes.size(), 1);
     QCOMPARE(answerer->boxes[0].text, QStringLiteral("no file selected"));
     QCOMPARE(answerer->boxes[0].title, QStringLiteral("Daywheel"));
-    QCOMPARE(daySlots, markedTable());
+    QCOMPARE(workspace.daySlots, markedTable());
     QVERIFY(w.isVisible());
     QVERIFY(!mainStandIn.isVisible());
 }
 
-void TestForm2::keyboardSelection()
+void TstFileWindow::keyboardSelection()
 {
     QWidget mainStandIn;
-    Form2 w(&mainStandIn);
+    FileWindow w(workspace, &mainStandIn);
     const Controls c(&w);
     w.show();
     w.activateWindow();
@@ -316,12 +319,12 @@ void TestForm2::keyboardSelection()
     QCOMPARE(c.label6->text(), QStringLiteral("a.txt"));
 }
 
-void TestForm2::driveChain()
+void TstFileWindow::driveChain()
 {
     QTemporaryDir spare;
     QVERIFY(writeBytes(spare.filePath(QStringLiteral("d.txt")), dayWithOn(1)));
     QWidget mainStandIn;
-    Form2 w(&mainStandIn);
+    FileWindow w(workspace, &mainStandIn);
     const Controls c(&w);
     c.drive1->addDrive(spare.path(), QStringLiteral("spare"));
 
@@ -338,12 +341,12 @@ void TestForm2::driveChain()
     QVERIFY(answerer->boxes.isEmpty());
 }
 
-void TestForm2::unreadableDriveKeepsPrevious()
+void TstFileWindow::unreadableDriveKeepsPrevious()
 {
     QTemporaryDir gone;
     const QString root = gone.path();
     QWidget mainStandIn;
-    Form2 w(&mainStandIn);
+    FileWindow w(workspace, &mainStandIn);
     const Controls c(&w);
     c.drive1->addDrive(root, QStringLiteral("removable"));
     QVERIFY(gone.remove());
@@ -357,10 +360,10 @@ void TestForm2::unreadableDriveKeepsPrevious()
     QCOMPARE(c.label2->text(), cwd());
 }
 
-void TestForm2::unreadableFolderStays()
+void TstFileWindow::unreadableFolderStays()
 {
     QWidget mainStandIn;
-    Form2 w(&mainStandIn);
+    FileWindow w(workspace, &mainStandIn);
     const Controls c(&w);
     const QString sub = here(QStringLiteral("sub"));
     QListWidgetItem *entry = folderEntry(c.dir1, sub);
@@ -374,7 +377,7 @@ void TestForm2::unreadableFolderStays()
     QCOMPARE(c.label2->text(), cwd());
 }
 
-void TestForm2::saveFailureKeepsEverything_data()
+void TstFileWindow::saveFailureKeepsEverything_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("cause");
@@ -384,12 +387,12 @@ void TestForm2::saveFailureKeepsEverything_data()
     QTest::newRow("a folder in the way") << "sub" << "";
 }
 
-void TestForm2::saveFailureKeepsEverything()
+void TstFileWindow::saveFailureKeepsEverything()
 {
     QFETCH(QString, name);
     QFETCH(QString, cause);
     QWidget mainStandIn;
-    Form2 w(&mainStandIn);
+    FileWindow w(workspace, &mainStandIn);
     const Controls c(&w);
     w.show();
 
@@ -405,7 +408,7 @@ void TestForm2::saveFailureKeepsEverything()
     QCOMPARE(c.text1->text(), name);   // left for the user to put right
     QCOMPARE(fileBytes(here(QStringLiteral("a.txt"))), dayWithOn(10));
     QVERIFY(QFileInfo(here(QStringLiteral("sub"))).isDir());
-    QCOMPARE(daySlots, markedTable());
+    QCOMPARE(workspace.daySlots, markedTable());
 
     // Put right, the same window saves.
     c.text1->setText(QStringLiteral("fixed.txt"));
@@ -415,7 +418,7 @@ void TestForm2::saveFailureKeepsEverything()
     QVERIFY(!w.isVisible());
 }
 
-void TestForm2::loadFailureKeepsEverything_data()
+void TstFileWindow::loadFailureKeepsEverything_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("cause");
@@ -426,12 +429,12 @@ void TestForm2::loadFailureKeepsEverything_data()
     QTest::newRow("a folder meanwhile") << "a.txt" << "a folder";
 }
 
-void TestForm2::loadFailureKeepsEverything()
+void TstFileWindow::loadFailureKeepsEverything()
 {
     QFETCH(QString, name);
     QFETCH(QString, cause);
     QWidget mainStandIn;
-    Form2 w(&mainStandIn);
+    FileWindow w(workspace, &mainStandIn);
     const Controls c(&w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -450,49 +453,49 @@ void TestForm2::loadFailureKeepsEverything()
     QCOMPARE(answerer->boxes.size(), 1);
     const QString message = answerer->boxes[0].text;
     QVERIFY2(message.contains(here(name)) && message.contains(cause), qPrintable(message));
-    QCOMPARE(daySlots, markedTable());
+    QCOMPARE(workspace.daySlots, markedTable());
     QVERIFY(w.isVisible());
     QVERIFY(!mainStandIn.isVisible());
     QCOMPARE(c.file1->fileName(), name);   // the user can try again at once
 }
 
-void TestForm2::mainWindowActivationAfter_data()
+void TstFileWindow::mainWindowActivationAfter_data()
 {
     QTest::addColumn<bool>("save");
     QTest::newRow("save") << true;
     QTest::newRow("load") << false;
 }
 
-void TestForm2::mainWindowActivationAfter()
+void TstFileWindow::mainWindowActivationAfter()
 {
     QFETCH(bool, save);
-    Form1 form1;
-    Navigator navigator(form1);
+    MainWindow form1(workspace);
+    Navigator navigator(workspace, form1);
     form1.show();
     form1.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&form1));
-    comPort = 3;   // only an activation of the main window sets it back to 10
+    workspace.comPort = 3;   // only an activation of the main window sets it back to 10
 
     QTest::mouseClick(form1.findChild<QPushButton *>(save ? "Command4" : "Command5"), Qt::LeftButton);
     QPointer<QWidget> form2 = navigator.fileWindow();
     QVERIFY(form2);
     QVERIFY(QTest::qWaitForWindowActive(form2));
     QVERIFY(form1.isVisible());   // not modal: the main window stays
-    QCOMPARE(comPort, qint16(3));
+    QCOMPARE(workspace.comPort, qint16(3));
     const Controls c(form2);
     if (!save)
         clickItem(c.file1, c.file1->findItems(QStringLiteral("a.txt"), Qt::MatchExactly).value(0));
 
-    daySlots.reset();
-    daySlots.set(3, 1);
-    daySlots.set(97, 7);
+    workspace.daySlots.reset();
+    workspace.daySlots.set(3, 1);
+    workspace.daySlots.set(97, 7);
 
     QTest::mouseClick(save ? c.command1 : c.command2, Qt::LeftButton);
     QVERIFY(answerer->boxes.isEmpty());
     QVERIFY(!form2->isVisible());
     QVERIFY(form1.isVisible());
     QTRY_COMPARE(QGuiApplication::focusWindow(), form1.windowHandle());
-    QTRY_COMPARE(comPort, qint16(10));   // the activation ran
+    QTRY_COMPARE(workspace.comPort, qint16(10));   // the activation ran
     QCOMPARE(navigator.fileWindow(), form2.data());   // hidden, not destroyed
     if (save) {
         QCOMPARE(fileBytes(here(QStringLiteral("suntime.txt"))), dayWithOn(3));
@@ -501,16 +504,16 @@ void TestForm2::mainWindowActivationAfter()
         QCOMPARE(c.file1->findItems(QStringLiteral("suntime.txt"), Qt::MatchExactly).size(), 0);
     } else {
         for (int i = 0; i < DayTable::storedSlots; ++i)
-            QCOMPARE(daySlots.at(i), qint16(i == 10 ? 1 : 0));
-        QCOMPARE(daySlots.at(97), qint16(7));   // beyond the file: untouched
+            QCOMPARE(workspace.daySlots.at(i), qint16(i == 10 ? 1 : 0));
+        QCOMPARE(workspace.daySlots.at(97), qint16(7));   // beyond the file: untouched
         QCOMPARE(c.label2->text(), cwd());   // a load shows no path
     }
 }
 
-void TestForm2::hiddenWindowKeepsState()
+void TstFileWindow::hiddenWindowKeepsState()
 {
-    Form1 form1;
-    Navigator navigator(form1);
+    MainWindow form1(workspace);
+    Navigator navigator(workspace, form1);
     form1.show();
     QTest::mouseClick(form1.findChild<QPushButton *>("Command4"), Qt::LeftButton);
     QPointer<QWidget> form2 = navigator.fileWindow();
@@ -539,10 +542,10 @@ void TestForm2::hiddenWindowKeepsState()
     QCOMPARE(navigator.fileWindow(), form2.data());
 }
 
-void TestForm2::closedWindowStartsAfresh()
+void TstFileWindow::closedWindowStartsAfresh()
 {
-    Form1 form1;
-    Navigator navigator(form1);
+    MainWindow form1(workspace);
+    Navigator navigator(workspace, form1);
     form1.show();
     QTest::mouseClick(form1.findChild<QPushButton *>("Command5"), Qt::LeftButton);
     QPointer<QWidget> first = navigator.fileWindow();
@@ -573,5 +576,5 @@ void TestForm2::closedWindowStartsAfresh()
     QCOMPARE(c.file1->fileName(), QString());
 }
 
-QTEST_MAIN(TestForm2)
-#include "tst_form2.moc"
+QTEST_MAIN(TstFileWindow)
+#include "tst_file_window.moc"

@@ -15,11 +15,13 @@ class SerialLink;
 
 // The controller window: opens the serial line to the light controller,
 // sends it the time and the day program, and logs what it answers.
-class Form3 : public QWidget
+struct Workspace;
+
+class ControllerWindow : public QWidget
 {
     Q_OBJECT
 public:
-    explicit Form3(QWidget *mainWindow = nullptr);
+    explicit ControllerWindow(Workspace &workspace, QWidget *mainWindow = nullptr);
 
     // Sets the clock label, opens port comPort and waits for the controller's
     // greeting; when that fails, asks for another port number and tries again.
@@ -42,6 +44,11 @@ public:
     static void setWaitBounds(std::chrono::milliseconds greeting,
                               std::chrono::milliseconds reply);
 
+signals:
+    // start() is done: the greeting is in Text3, or the user gave up.
+    void ready();
+    void gaveUp();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -50,6 +57,7 @@ private:
     enum class Attempt { Ready, Failed, Interrupted };
 
     void buildLayout();
+    bool connectLoop();
     // On failure, lastFailure says why.
     Attempt connectOnce(qint16 port);
     void refreshClock();
@@ -69,6 +77,7 @@ private:
     void logEdited();
     void endBusy();
 
+    Workspace &workspace;
     SerialLink *link;
     QString log;
     bool settingLog = false;

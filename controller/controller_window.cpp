@@ -1,15 +1,14 @@
-#include "controller/form3.h"
+#include "controller/controller_window.h"
 
 #include "widgets/twips.h"
 #include "widgets/wrap_button.h"
-#include "controller/com_port.h"
 #include "controller/port_names.h"
 #include "controller/port_prompt.h"
 #include "controller/reply_collector.h"
 #include "controller/serial_link.h"
 #include "controller/wire_format.h"
 #include "dial/clock_source.h"
-#include "schedule/day_table.h"
+#include "schedule/workspace.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -75,14 +74,14 @@ QString clockText()
 }
 }
 
-void Form3::setWaitBounds(milliseconds greeting, milliseconds reply)
+void ControllerWindow::setWaitBounds(milliseconds greeting, milliseconds reply)
 {
     greetingBound = greeting;
     replyBound = reply;
 }
 
-Form3::Form3(QWidget *mainWindow)
-    : QWidget(mainWindow, Qt::Window), link(new SerialLink(this))
+ControllerWindow::ControllerWindow(Workspace &workspace_, QWidget *mainWindow)
+    : QWidget(mainWindow, Qt::Window), workspace(workspace_), link(new SerialLink(this))
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Send/Recieve Wifi/Serial Com"));
@@ -92,23 +91,23 @@ Form3::Form3(QWidget *mainWindow)
     resize(twipsSize(9645, 5475));
     buildLayout();
 
-    connect(command1, &QPushButton::clicked, this, &Form3::sendTimeClicked);
-    connect(command2, &QPushButton::clicked, this, &Form3::sendProgramClicked);
-    connect(command3, &QPushButton::clicked, this, &Form3::getTimeClicked);
+    connect(command1, &QPushButton::clicked, this, &ControllerWindow::sendTimeClicked);
+    connect(command2, &QPushButton::clicked, this, &ControllerWindow::sendProgramClicked);
+    connect(command3, &QPushButton::clicked, this, &ControllerWindow::getTimeClicked);
     connect(command4, &QPushButton::clicked, this, [this] { query('e', false); });
     connect(command5, &QPushButton::clicked, this, [this] { query('s', false); });
     connect(command6, &QPushButton::clicked, this, [this] { query('f', false); });
-    connect(text3, &QPlainTextEdit::textChanged, this, &Form3::logEdited);
-    connect(link, &SerialLink::failed, this, &Form3::linkFailed);
+    connect(text3, &QPlainTextEdit::textChanged, this, &ControllerWindow::logEdited);
+    connect(link, &SerialLink::failed, this, &ControllerWindow::linkFailed);
 
     timer1 = new QTimer(this);
     timer1->setObjectName(QStringLiteral("Timer1"));
     timer1->setInterval(5000);
-    connect(timer1, &QTimer::timeout, this, &Form3::refreshClock);
+    connect(timer1, &QTimer::timeout, this, &ControllerWindow::refreshClock);
     timer1->start();
 }
 
-void Form3::buildLayout()
+void ControllerWindow::buildLayout()
 {
     label1 = place(new QLabel(QStringLiteral("09:00"), this), "Label1", twipsRect(360, 120, 735, 255));
     command1 = button(this, "Command1", "Send Time", twipsRect(240, 480, 855, 495));
@@ -143,26 +142,36 @@ void Form3::buildLayout()
     command1->setFocus();
 }
 
-void Form3::showEvent(QShowEvent *event)
+void ControllerWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     command1->setFocus();
 }
 
-void Form3::refreshClock()
+void ControllerWindow::refreshClock()
 {
     label1->setText(clockText());
 }
 
-bool Form3::start()
+bool ControllerWindow::start()
 {
-    const QPointer<Form3> self(this);
+    const bool ok = connectLoop();
+    if (ok)
+        emit ready();
+    else
+        emit gaveUp();
+    return ok;
+}
+
+bool ControllerWindow::connectLoop()
+{
+    const QPointer<ControllerWindow> self(this);
     busy = true;
     // Attempts follow each other in this loop: clock label, port, greeting;
     // on failure the prompt and then a fresh attempt with the answer.
     for (;;) {
         refreshClock();
-        const qint16 port = comPort;
+        const qint16 port = workspace.comPort;
         const Attempt attempt = connectOnce(port);
         if (!self)
             return false;
@@ -197,11 +206,11 @@ bool Form3::start()
             }
             answer = parsePortAnswer(text);
         }
-        comPort = *answer;
+        workspace.comPort = *answer;
     }
 }
 
-Form3::Attempt Form3::connectOnce(qint16 port)
+ControllerWindow::Attempt ControllerWindow::connectOnce(qint16 port)
 {
     if (!link->open(port)) {
         lastFailure = link->openFailure();
@@ -233,7 +242,7 @@ Form3::Attempt Form3::connectOnce(qint16 port)
     return Attempt::Failed;
 }
 
-void Form3::sendTimeClicked()
+void ControllerWindow::sendTimeClicked()
 {
     if (busy)
         return;
@@ -243,13 +252,13 @@ void Form3::sendTimeClicked()
     endBusy();
 }
 
-void Form3::sendProgramClicked()
+void ControllerWindow::sendProgramClicked()
 {
     if (busy)
         return;
     busy = true;
-    const QByteArray lineA = programLine('a', daySlots, 0);
-    const QByteArray lineB = programLine('b', daySlots, 48);
+    const QByteArray lineA = programLine('a', workspace.daySlots, 0);
+    const QByteArray lineB = programLine('b', workspace.daySlots, 48);
     text1->setText(QString::fromLatin1(lineA));
     text2->setText(QString::fromLatin1(lineB));
     // Show the lines from their command letter on.
@@ -260,17 +269,17 @@ void Form3::sendProgramClicked()
     endBusy();
 }
 
-void Form3::getTimeClicked()
+void ControllerWindow::getTimeClicked()
 {
     query('z', true);
 }
 
-void Form3::query(char letter, bool asTime)
+void ControllerWindow::query(char letter, bool asTime)
 {
     if (busy)
         return;
     busy = true;
-    const QPointer<Form3> self(this);
+    const QPointer<ControllerWindow> self(this);
     if (!lateReplyWindow.hasExpired()) {
         // A late answer to the query that gave up must not pass for this one's.
         const SerialLink::WaitEnd settled = link->waitForQuiet(
@@ -320,12 +329,12 @@ void Form3::query(char letter, bool asTime)
     endBusy();
 }
 
-void Form3::getit()
+void ControllerWindow::getit()
 {
     if (busy)
         return;
     busy = true;
-    const QPointer<Form3> self(this);
+    const QPointer<ControllerWindow> self(this);
     QByteArray text;
     const SerialLink::WaitEnd end = link->waitForLine(text, replyBound, QEventLoop::AllEvents);
     if (!self)
@@ -335,7 +344,7 @@ void Form3::getit()
     endBusy();
 }
 
-bool Form3::drain()
+bool ControllerWindow::drain()
 {
     // Whatever came unasked (the answer to "t", "a" or "b", a late line)
     // must not be taken for the reply to the next query.
@@ -345,7 +354,7 @@ bool Form3::drain()
     return false;
 }
 
-bool Form3::send(const QByteArray &message)
+bool ControllerWindow::send(const QByteArray &message)
 {
     if (link->write(message))
         return true;
@@ -353,14 +362,14 @@ bool Form3::send(const QByteArray &message)
     return false;
 }
 
-void Form3::linkFailed(const QString &text)
+void ControllerWindow::linkFailed(const QString &text)
 {
     // Failures inside an exchange are reported by the exchange itself.
     if (!busy)
         appendNotice(QStringLiteral("The serial link failed: ") + text);
 }
 
-void Form3::endBusy()
+void ControllerWindow::endBusy()
 {
     busy = false;
     if (closeWhenIdle) {
@@ -369,7 +378,7 @@ void Form3::endBusy()
     }
 }
 
-void Form3::setLog(const QString &text)
+void ControllerWindow::setLog(const QString &text)
 {
     log.clear();
     settingLog = true;
@@ -378,7 +387,7 @@ void Form3::setLog(const QString &text)
     appendLog(text);
 }
 
-void Form3::appendLog(const QString &text)
+void ControllerWindow::appendLog(const QString &text)
 {
     if (text.isEmpty())
         return;
@@ -404,7 +413,7 @@ void Form3::appendLog(const QString &text)
     text3->ensureCursorVisible();
 }
 
-void Form3::appendNotice(const QString &line)
+void ControllerWindow::appendNotice(const QString &line)
 {
     QString text;
     if (!log.isEmpty() && !log.endsWith(u'\n'))
@@ -412,7 +421,7 @@ void Form3::appendNotice(const QString &line)
     appendLog(text + line + QStringLiteral("\r\n"));
 }
 
-void Form3::logEdited()
+void ControllerWindow::logEdited()
 {
     // What the user types stays part of the log the replies append to; the
     // widget keeps no carriage returns, so an edited log has none either.
@@ -420,7 +429,7 @@ void Form3::logEdited()
         log = text3->toPlainText();
 }
 
-void Form3::closeEvent(QCloseEvent *event)
+void ControllerWindow::closeEvent(QCloseEvent *event)
 {
     if (busy) {
         // A query holds the window until its answer is in.

@@ -1,9 +1,9 @@
-#include "schedule_file/form2.h"
+#include "schedule_file/file_window.h"
 
 #include "widgets/shape_widget.h"
 #include "widgets/twips.h"
 #include "widgets/wrap_button.h"
-#include "schedule/day_table.h"
+#include "schedule/workspace.h"
 #include "schedule_file/drive_list.h"
 #include "schedule_file/file_list.h"
 #include "schedule_file/folder_list.h"
@@ -42,8 +42,8 @@ QString driveFolder(const QString &root)
 }
 }
 
-Form2::Form2(QWidget *mainWindow_, QWidget *parent)
-    : QWidget(parent), mainWindow(mainWindow_)
+FileWindow::FileWindow(Workspace &workspace_, QWidget *mainWindow_, QWidget *parent)
+    : QWidget(parent), workspace(workspace_), mainWindow(mainWindow_)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Form2"));
@@ -60,15 +60,15 @@ Form2::Form2(QWidget *mainWindow_, QWidget *parent)
     label2->setText(dir1->path());
     label6->setText(QString());
 
-    connect(drive1, &DriveList::driveChanged, this, &Form2::driveChanged);
-    connect(dir1, &FolderList::pathChanged, this, &Form2::folderChanged);
-    connect(dir1, &FolderList::openFailed, this, &Form2::folderOpenFailed);
-    connect(file1, &FileList::clicked, this, &Form2::fileClicked);
-    connect(command1, &QPushButton::clicked, this, &Form2::saveTimes);
-    connect(command2, &QPushButton::clicked, this, &Form2::loadTimes);
+    connect(drive1, &DriveList::driveChanged, this, &FileWindow::driveChanged);
+    connect(dir1, &FolderList::pathChanged, this, &FileWindow::folderChanged);
+    connect(dir1, &FolderList::openFailed, this, &FileWindow::folderOpenFailed);
+    connect(file1, &FileList::clicked, this, &FileWindow::fileClicked);
+    connect(command1, &QPushButton::clicked, this, &FileWindow::saveTimes);
+    connect(command2, &QPushButton::clicked, this, &FileWindow::loadTimes);
 }
 
-void Form2::buildLayout()
+void FileWindow::buildLayout()
 {
     // The frames first, so every control lies above them.
     shape1 = frame(this, "Shape1", twipsRect(3600, 120, 3015, 3615));
@@ -113,7 +113,7 @@ void Form2::buildLayout()
     drive1->setFocus();
 }
 
-void Form2::driveChanged(const QString &root)
+void FileWindow::driveChanged(const QString &root)
 {
     if (!dir1->setPath(driveFolder(root))) {
         // Stay on the drive the lists still show.
@@ -127,27 +127,27 @@ void Form2::driveChanged(const QString &root)
     acceptedDrive = root;
 }
 
-void Form2::folderChanged(const QString &path)
+void FileWindow::folderChanged(const QString &path)
 {
     file1->setPath(path);
     label2->setText(path);
 }
 
-void Form2::fileClicked()
+void FileWindow::fileClicked()
 {
     label6->setText(file1->fileName());
 }
 
-void Form2::folderOpenFailed(const QString &path)
+void FileWindow::folderOpenFailed(const QString &path)
 {
     report(QStringLiteral("The folder %1 cannot be read.").arg(path), true);
 }
 
-void Form2::saveTimes()
+void FileWindow::saveTimes()
 {
     // Joined as they are: at "/" this gives "//name", which the system takes as "/name".
     const QString path = file1->path() + u'/' + text1->text();
-    const FileResult result = saveSchedule(path, daySlots);
+    const FileResult result = saveSchedule(path, workspace.daySlots);
     if (!result.ok()) {
         report(result.message, true);
         return;
@@ -156,14 +156,14 @@ void Form2::saveTimes()
     handBack();
 }
 
-void Form2::loadTimes()
+void FileWindow::loadTimes()
 {
     const QString name = file1->fileName();
     if (name.isEmpty()) {
         report(QStringLiteral("no file selected"), false);
         return;
     }
-    const FileResult result = loadSchedule(dir1->path() + u'/' + name, daySlots);
+    const FileResult result = loadSchedule(dir1->path() + u'/' + name, workspace.daySlots);
     if (!result.ok()) {
         report(result.message, true);
         return;
@@ -171,7 +171,7 @@ void Form2::loadTimes()
     handBack();
 }
 
-void Form2::handBack()
+void FileWindow::handBack()
 {
     // Activating the main window runs its activation, which redraws the dial.
     if (mainWindow) {
@@ -182,7 +182,7 @@ void Form2::handBack()
     hide();
 }
 
-void Form2::report(const QString &text, bool failure)
+void FileWindow::report(const QString &text, bool failure)
 {
     QMessageBox box(failure ? QMessageBox::Warning : QMessageBox::NoIcon,
                     QCoreApplication::applicationName(), text, QMessageBox::Ok, this);

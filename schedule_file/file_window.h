@@ -15,11 +15,13 @@ class ShapeWidget;
 // save the day schedule to it or load it from there. After a save, or a load
 // that found its file, it hands back to the main window and hides; closing it
 // destroys it.
-class Form2 : public QWidget
+struct Workspace;
+
+class FileWindow : public QWidget
 {
     Q_OBJECT
 public:
-    explicit Form2(QWidget *mainWindow, QWidget *parent = nullptr);
+    FileWindow(Workspace &workspace, QWidget *mainWindow, QWidget *parent = nullptr);
 
     // "Save Times": writes the table to the folder of the file list under
     // the name in the text box.
@@ -37,6 +39,7 @@ private:
     void handBack();
     void report(const QString &text, bool failure);
 
+    Workspace &workspace;
     QPointer<QWidget> mainWindow;
     QString acceptedDrive;   // the drive the folder list is on
 

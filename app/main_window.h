@@ -15,11 +15,13 @@ class ClickArea;
 class ShapeWidget;
 
 // The main window: the dial, its editing controls and the live clock.
-class Form1 : public QWidget
+struct Workspace;
+
+class MainWindow : public QWidget
 {
     Q_OBJECT
 public:
-    explicit Form1(QWidget *parent = nullptr);
+    explicit MainWindow(Workspace &workspace, QWidget *parent = nullptr);
 
     // Repaints the caption, the centre indicator and the whole dial over what
     // is already drawn; never clears.
@@ -71,6 +73,7 @@ private:
     void setClicked();
     void lockClicked();
 
+    Workspace &workspace;
     DialSurface dial;
 
     SlotIndex startSlot = 0;

@@ -1,14 +1,14 @@
-#include "app/form1.h"
+#include "app/main_window.h"
 
 #include "app/app_icon.h"
 #include "widgets/click_area.h"
 #include "widgets/shape_widget.h"
 #include "widgets/twips.h"
 #include "widgets/wrap_button.h"
-#include "controller/com_port.h"
 #include "dial/clock_source.h"
 #include "dial/dial_geometry.h"
 #include "schedule/fill.h"
+#include "schedule/workspace.h"
 #include "schedule/number_format.h"
 
 #include <QButtonGroup>
@@ -64,8 +64,8 @@ ShapeWidget *swatch(QWidget *parent, const char *name, const QColor &fill, bool 
 }
 }
 
-Form1::Form1(QWidget *parent)
-    : QWidget(parent)
+MainWindow::MainWindow(Workspace &workspace_, QWidget *parent)
+    : QWidget(parent), workspace(workspace_)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Daywheel"));
@@ -83,13 +83,13 @@ Form1::Form1(QWidget *parent)
     timer1 = new QTimer(this);
     timer1->setObjectName(QStringLiteral("Timer1"));
     timer1->setInterval(1000);
-    connect(timer1, &QTimer::timeout, this, &Form1::timerTick);
+    connect(timer1, &QTimer::timeout, this, &MainWindow::timerTick);
     timer1->start();
 
-    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &Form1::focusWindowChanged);
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &MainWindow::focusWindowChanged);
 }
 
-void Form1::buildLayout()
+void MainWindow::buildLayout()
 {
     // Created back to front: shapes, then labels and click areas, then the
     // buttons, scroll bars and option buttons that lie above everything.
@@ -148,26 +148,26 @@ void Form1::buildLayout()
     command1->setFocus();
 }
 
-void Form1::connectControls()
+void MainWindow::connectControls()
 {
-    connect(command1, &QPushButton::clicked, this, &Form1::clearAllClicked);
-    connect(command2, &QPushButton::clicked, this, &Form1::lockClicked);
-    connect(command3, &QPushButton::clicked, this, &Form1::setClicked);
-    connect(command4, &QPushButton::clicked, this, &Form1::saveRequested);
-    connect(command5, &QPushButton::clicked, this, &Form1::loadRequested);
-    connect(command6, &QPushButton::clicked, this, &Form1::sendRequested);
-    connect(hScroll1, &QScrollBar::valueChanged, this, &Form1::startScrolled);
-    connect(hScroll2, &QScrollBar::valueChanged, this, &Form1::endScrolled);
-    connect(image1, &ClickArea::clicked, this, &Form1::paintOffClicked);
-    connect(image2, &ClickArea::clicked, this, &Form1::paintOnClicked);
+    connect(command1, &QPushButton::clicked, this, &MainWindow::clearAllClicked);
+    connect(command2, &QPushButton::clicked, this, &MainWindow::lockClicked);
+    connect(command3, &QPushButton::clicked, this, &MainWindow::setClicked);
+    connect(command4, &QPushButton::clicked, this, &MainWindow::saveRequested);
+    connect(command5, &QPushButton::clicked, this, &MainWindow::loadRequested);
+    connect(command6, &QPushButton::clicked, this, &MainWindow::sendRequested);
+    connect(hScroll1, &QScrollBar::valueChanged, this, &MainWindow::startScrolled);
+    connect(hScroll2, &QScrollBar::valueChanged, this, &MainWindow::endScrolled);
+    connect(image1, &ClickArea::clicked, this, &MainWindow::paintOffClicked);
+    connect(image2, &ClickArea::clicked, this, &MainWindow::paintOnClicked);
 }
 
-Form1::State Form1::state() const
+MainWindow::State MainWindow::state() const
 {
     return {startSlot, endSlot, rangeFrom, rangeTo, slotCursor, paintValue, locked, lightNow, tickCount};
 }
 
-void Form1::activation()
+void MainWindow::activation()
 {
     // At start-up the table, the paint mode and the preset range take their
     // initial values. Later activations keep what the user chose: the range
@@ -175,17 +175,17 @@ void Form1::activation()
     // survives a save, a load or a trip to the controller window.
     if (!started) {
         started = true;
-        daySlots.set(0, 0);
+        workspace.daySlots.set(0, 0);
     }
     paintValue = shape2->borderShown() ? 1 : 0;
-    comPort = 10;
+    workspace.comPort = 10;
     slotCursor = 0;
     display();
     startSlot = SlotIndex(hScroll1->value());
     endSlot = SlotIndex(hScroll2->value());
 }
 
-void Form1::showEvent(QShowEvent *event)
+void MainWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     if (!started) {
@@ -197,7 +197,7 @@ void Form1::showEvent(QShowEvent *event)
     }
 }
 
-void Form1::focusWindowChanged(QWindow *window)
+void MainWindow::focusWindowChanged(QWindow *window)
 {
     // Null means another program has the focus: coming back from it is no
     // new activation. Pop-ups (menus, drop-down lists) and dialogs (message
@@ -213,21 +213,21 @@ void Form1::focusWindowChanged(QWindow *window)
         activation();
 }
 
-void Form1::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
     event->accept();
     emit closed();
 }
 
-void Form1::display()
+void MainWindow::display()
 {
     label1->setText(dialCaption(ClockSource::now()));
     (lightNow == 1 ? option1 : option2)->setChecked(true);
-    dial.paintDial(daySlots, lightNow == 1, slotCursor);
+    dial.paintDial(workspace.daySlots, lightNow == 1, slotCursor);
     update();
 }
 
-void Form1::timerTick()
+void MainWindow::timerTick()
 {
     const DialGeometry::ClockReading reading = DialGeometry::readClock(ClockSource::now().time());
     ++tickCount;
@@ -237,29 +237,29 @@ void Form1::timerTick()
     }
     dial.paintHand(reading.handEnd);
     slotCursor = reading.slot;
-    lightNow = daySlots.at(slotCursor) == 1 ? 1 : 0;
+    lightNow = workspace.daySlots.at(slotCursor) == 1 ? 1 : 0;
     label8->setText(DialGeometry::clockReadout(reading));
     display();
 }
 
-void Form1::paintEvent(QPaintEvent *)
+void MainWindow::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.fillRect(rect(), DialColours::background);
     p.drawImage(0, 0, dial.image());
 }
 
-void Form1::mousePressEvent(QMouseEvent *event)
+void MainWindow::mousePressEvent(QMouseEvent *event)
 {
     pointerPress(event->position());
 }
 
-void Form1::mouseReleaseEvent(QMouseEvent *event)
+void MainWindow::mouseReleaseEvent(QMouseEvent *event)
 {
     pointerRelease(event->position());
 }
 
-void Form1::pointerPress(QPointF pixels)
+void MainWindow::pointerPress(QPointF pixels)
 {
     if (locked == 1)
         return;
@@ -267,7 +267,7 @@ void Form1::pointerPress(QPointF pixels)
         rangeFrom = hit->slot;
 }
 
-void Form1::pointerRelease(QPointF pixels)
+void MainWindow::pointerRelease(QPointF pixels)
 {
     if (locked == 1)
         return;
@@ -276,27 +276,27 @@ void Form1::pointerRelease(QPointF pixels)
         return;
     rangeTo = hit->slot;
     label9->setText(DialGeometry::pointerReadout(*hit, slotCursor));
-    fillRange(daySlots, rangeFrom, rangeTo, paintValue, FillMode::Pointer, slotCursor);
+    fillRange(workspace.daySlots, rangeFrom, rangeTo, paintValue, FillMode::Pointer, slotCursor);
 }
 
-void Form1::clearAllClicked()
+void MainWindow::clearAllClicked()
 {
-    clearAll(daySlots, slotCursor);
+    clearAll(workspace.daySlots, slotCursor);
 }
 
-void Form1::startScrolled(int value)
+void MainWindow::startScrolled(int value)
 {
     startSlot = SlotIndex(value);
     label10->setText(boundaryLabelText(value));
 }
 
-void Form1::endScrolled(int value)
+void MainWindow::endScrolled(int value)
 {
     endSlot = SlotIndex(value);
     label11->setText(boundaryLabelText(value));
 }
 
-void Form1::paintOffClicked()
+void MainWindow::paintOffClicked()
 {
     paintValue = 0;
     shape2->setBorderShown(false);
@@ -304,7 +304,7 @@ void Form1::paintOffClicked()
     command3->setText(QStringLiteral("UNSET"));
 }
 
-void Form1::paintOnClicked()
+void MainWindow::paintOnClicked()
 {
     paintValue = 1;
     shape3->setBorderShown(false);
@@ -312,17 +312,17 @@ void Form1::paintOnClicked()
     command3->setText(QStringLiteral("SET"));
 }
 
-void Form1::setClicked()
+void MainWindow::setClicked()
 {
     if (locked == 1)
         return;
-    fillRange(daySlots, startSlot, endSlot, paintValue, FillMode::Preset, slotCursor);
+    fillRange(workspace.daySlots, startSlot, endSlot, paintValue, FillMode::Preset, slotCursor);
     rangeFrom = startSlot;
     rangeTo = endSlot;
     display();
 }
 
-void Form1::lockClicked()
+void MainWindow::lockClicked()
 {
     if (locked == 1) {
         locked = 0;

@@ -1,7 +1,7 @@
 // The controller window against a test controller on a pseudo-terminal.
 
-#include "controller/com_port.h"
-#include "controller/form3.h"
+#include "schedule/workspace.h"
+#include "controller/controller_window.h"
 #include "dial/clock_source.h"
 #include "schedule/day_table.h"
 #include "test_controller.h"
@@ -18,6 +18,9 @@
 using namespace std::chrono_literals;
 
 namespace {
+// What the windows under test share, as the application would hand it to them.
+Workspace workspace;
+
 // Answers the port prompt whenever it is up: records its title and label,
 // then types the next answer and presses OK, or presses Cancel when no
 // answers are left.
@@ -76,7 +79,7 @@ bool portIsFree(const QString &device)
 }
 }
 
-class TstForm3 : public QObject
+class TstControllerWindow : public QObject
 {
     Q_OBJECT
 private slots:
@@ -113,34 +116,34 @@ private slots:
     void closeWaitsForReply();
 
 private:
-    Form3 *startedWindow(QWidget *mainWindow = nullptr);
-    QPointer<Form3> window;
+    ControllerWindow *startedWindow(QWidget *mainWindow = nullptr);
+    QPointer<ControllerWindow> window;
 };
 
-void TstForm3::init()
+void TstControllerWindow::init()
 {
-    comPort = 10;
-    daySlots.reset();
+    workspace.comPort = 10;
+    workspace.daySlots.reset();
     ClockSource::set({});
-    Form3::setWaitBounds(5s, 5s);
+    ControllerWindow::setWaitBounds(5s, 5s);
 }
 
-void TstForm3::cleanup()
+void TstControllerWindow::cleanup()
 {
     delete window;
     ClockSource::set({});
 }
 
-Form3 *TstForm3::startedWindow(QWidget *mainWindow)
+ControllerWindow *TstControllerWindow::startedWindow(QWidget *mainWindow)
 {
-    window = new Form3(mainWindow);
+    window = new ControllerWindow(workspace, mainWindow);
     if (!window->start())
         return nullptr;
     window->show();
     return window;
 }
 
-void TstForm3::layout_data()
+void TstControllerWindow::layout_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
@@ -160,12 +163,12 @@ void TstForm3::layout_data()
     QTest::newRow("Label4") << "Label4" << "Incoming code from arduino" << QRect(448, 344, 169, 25);
 }
 
-void TstForm3::layout()
+void TstControllerWindow::layout()
 {
     QFETCH(QString, name);
     QFETCH(QString, text);
     QFETCH(QRect, pixels);
-    Form3 w;
+    ControllerWindow w(workspace);
     QCOMPARE(w.windowTitle(), QStringLiteral("Send/Recieve Wifi/Serial Com"));
     QCOMPARE(w.size(), QSize(643, 365));
     QWidget *control = w.findChild<QWidget *>(name);
@@ -183,7 +186,7 @@ void TstForm3::layout()
     QCOMPARE(shown, text);
 }
 
-void TstForm3::tabOrderAndFocus()
+void TstControllerWindow::tabOrderAndFocus()
 {
     TestController board(10);
     QVERIFY(startedWindow());
@@ -204,7 +207,7 @@ void TstForm3::tabOrderAndFocus()
         QVERIFY(!window->findChild<QPushButton *>(b)->isDefault());
 }
 
-void TstForm3::clockLabel_data()
+void TstControllerWindow::clockLabel_data()
 {
     QTest::addColumn<QDateTime>("now");
     QTest::addColumn<QString>("shown");
@@ -214,7 +217,7 @@ void TstForm3::clockLabel_data()
     QTest::newRow("14:30") << at(14, 30, 0) << "14:30";
 }
 
-void TstForm3::clockLabel()
+void TstControllerWindow::clockLabel()
 {
     QFETCH(QDateTime, now);
     QFETCH(QString, shown);
@@ -230,7 +233,7 @@ void TstForm3::clockLabel()
     QCOMPARE(window->findChild<QLabel *>("Label1")->text(), shown);
 }
 
-void TstForm3::clockLabelFollowsTimer()
+void TstControllerWindow::clockLabelFollowsTimer()
 {
     TestController board(10);
     ClockSource::set([] { return at(14, 4, 58); });
@@ -244,7 +247,7 @@ void TstForm3::clockLabelFollowsTimer()
     QTRY_COMPARE_WITH_TIMEOUT(label1->text(), QStringLiteral("14:05"), 7000);
 }
 
-void TstForm3::greeting_data()
+void TstControllerWindow::greeting_data()
 {
     QTest::addColumn<QList<QByteArray>>("pieces");
     QTest::addColumn<QString>("shown");
@@ -257,7 +260,7 @@ void TstForm3::greeting_data()
     QTest::newRow("8-bit bytes") << QList<QByteArray>{"caf\xe9\n"} << "caf\u00e9\n";
 }
 
-void TstForm3::greeting()
+void TstControllerWindow::greeting()
 {
     QFETCH(QList<QByteArray>, pieces);
     QFETCH(QString, shown);
@@ -280,7 +283,7 @@ void TstForm3::greeting()
     QCOMPARE(window->findChild<QPlainTextEdit *>("Text3")->toPlainText(), folded);
 }
 
-void TstForm3::missingPortThenAnswer3()
+void TstControllerWindow::missingPortThenAnswer3()
 {
     MissingPort missing(10);
     TestController board3(3);
@@ -296,10 +299,10 @@ void TstForm3::missingPortThenAnswer3()
     QVERIFY2(lines.contains(QStringLiteral("3  ") + board3.deviceName()), qPrintable(prompt.labels.first()));
     QCOMPARE(board3.opens, 1);
     QCOMPARE(window->replyLog(), QStringLiteral("port three\n"));
-    QCOMPARE(comPort, qint16(3));
+    QCOMPARE(workspace.comPort, qint16(3));
 }
 
-void TstForm3::badAnswerAsksAgain()
+void TstControllerWindow::badAnswerAsksAgain()
 {
     MissingPort missing10(10);
     MissingPort missing7(7);
@@ -313,24 +316,24 @@ void TstForm3::badAnswerAsksAgain()
     QCOMPARE(window->replyLog(), QString::fromLatin1(board3.greeting));
 }
 
-void TstForm3::cancelGivesUp()
+void TstControllerWindow::cancelGivesUp()
 {
     MissingPort missing(10);
     PromptAnswerer prompt({});
-    window = new Form3;
+    window = new ControllerWindow(workspace);
     QVERIFY(!window->start());
     QCOMPARE(prompt.titles.size(), 1);
     QVERIFY(window);
     QVERIFY(!window->isVisible());
 }
 
-void TstForm3::greetingNeverComes()
+void TstControllerWindow::greetingNeverComes()
 {
     TestController board(10);
     board.greeting = "no line feed yet";
-    Form3::setWaitBounds(300ms, 5s);
+    ControllerWindow::setWaitBounds(300ms, 5s);
     PromptAnswerer prompt({});
-    window = new Form3;
+    window = new ControllerWindow(workspace);
     QElapsedTimer clock;
     clock.start();
     QVERIFY(!window->start());
@@ -343,7 +346,7 @@ void TstForm3::greetingNeverComes()
     QVERIFY(portIsFree(board.deviceName()));
 }
 
-void TstForm3::sendTime()
+void TstControllerWindow::sendTime()
 {
     TestController board(10);
     ClockSource::set([] { return at(14, 5, 30); });
@@ -355,13 +358,13 @@ void TstForm3::sendTime()
     QCOMPARE(window->replyLog(), QString::fromLatin1(board.greeting));
 }
 
-void TstForm3::sendProgram()
+void TstControllerWindow::sendProgram()
 {
     TestController board(10);
     for (int s = 25; s <= 32; ++s)
-        daySlots.set(s, 1);
-    daySlots.set(0, 5);     // values a loaded file may hold
-    daySlots.set(95, -1);
+        workspace.daySlots.set(s, 1);
+    workspace.daySlots.set(0, 5);     // values a loaded file may hold
+    workspace.daySlots.set(95, -1);
     QVERIFY(startedWindow());
     QTest::mouseClick(window->findChild<QPushButton *>("Command2"), Qt::LeftButton);
     const QByteArray lineA = "a5" + QByteArray(24, '0') + QByteArray(8, '1') + QByteArray(15, '0') + "\n";
@@ -372,14 +375,14 @@ void TstForm3::sendProgram()
     QCOMPARE(window->findChild<QLineEdit *>("Text2")->text(), QString::fromLatin1(lineB));
 }
 
-void TstForm3::staleLineDiscarded_data()
+void TstControllerWindow::staleLineDiscarded_data()
 {
     QTest::addColumn<bool>("takenByPort");
     QTest::newRow("already read by the port") << true;
     QTest::newRow("still held by the system") << false;
 }
 
-void TstForm3::staleLineDiscarded()
+void TstControllerWindow::staleLineDiscarded()
 {
     QFETCH(bool, takenByPort);
     TestController board(10);
@@ -396,7 +399,7 @@ void TstForm3::staleLineDiscarded()
     QCOMPARE(window->replyLog(), QString::fromLatin1(board.greeting) + QStringLiteral("status ok\r\n"));
 }
 
-void TstForm3::statusThenPartA()
+void TstControllerWindow::statusThenPartA()
 {
     TestController board(10);
     const QByteArray partA = QByteArray(25, '0') + QByteArray(8, '1') + QByteArray(15, '0') + "\r\n";
@@ -415,7 +418,7 @@ void TstForm3::statusThenPartA()
              QString::fromLatin1(board.greeting + "OK 12:00\r\n" + partA));
 }
 
-void TstForm3::getTime_data()
+void TstControllerWindow::getTime_data()
 {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QString>("shown");
@@ -431,7 +434,7 @@ void TstForm3::getTime_data()
     QTest::newRow("beyond 32 bits") << QByteArray("9999999999\r\n") << "00:00";
 }
 
-void TstForm3::getTime()
+void TstControllerWindow::getTime()
 {
     QFETCH(QByteArray, reply);
     QFETCH(QString, shown);
@@ -443,13 +446,13 @@ void TstForm3::getTime()
     QCOMPARE(window->replyLog(), QString::fromLatin1(board.greeting) + shown + QStringLiteral("\r\n"));
 }
 
-void TstForm3::replyNeverComes()
+void TstControllerWindow::replyNeverComes()
 {
     TestController board(10);
     board.answer = [](const QByteArray &line) {
         return line == "e\n" ? QByteArray("0000") : QByteArray("fine\n");
     };
-    Form3::setWaitBounds(5s, 300ms);
+    ControllerWindow::setWaitBounds(5s, 300ms);
     QVERIFY(startedWindow());
     QElapsedTimer clock;
     clock.start();
@@ -462,7 +465,7 @@ void TstForm3::replyNeverComes()
     QCOMPARE(window->replyLog(), greeting + "0000\r\nThe controller did not answer.\r\nfine\n");
 }
 
-void TstForm3::lateReplyIsNotTheNextAnswer()
+void TstControllerWindow::lateReplyIsNotTheNextAnswer()
 {
     // The time comes a second after Get Time gave up; the status never comes.
     TestController board(10);
@@ -471,7 +474,7 @@ void TstForm3::lateReplyIsNotTheNextAnswer()
             QTimer::singleShot(2200ms, &board, [&] { board.send("43200\r\n"); });
         return QByteArray();
     };
-    Form3::setWaitBounds(5s, 1200ms);
+    ControllerWindow::setWaitBounds(5s, 1200ms);
     QVERIFY(startedWindow());
     QTest::mouseClick(window->findChild<QPushButton *>("Command3"), Qt::LeftButton);
     const QString gaveUp = QString::fromLatin1(board.greeting) + "The controller did not answer.\r\n";
@@ -481,14 +484,14 @@ void TstForm3::lateReplyIsNotTheNextAnswer()
     QCOMPARE(board.received, (QList<QByteArray>{"z\n", "s\n"}));
 }
 
-void TstForm3::controllerGoesAway_data()
+void TstControllerWindow::controllerGoesAway_data()
 {
     QTest::addColumn<bool>("duringQuery");
     QTest::newRow("while idle") << false;
     QTest::newRow("while a query waits") << true;
 }
 
-void TstForm3::controllerGoesAway()
+void TstControllerWindow::controllerGoesAway()
 {
     QFETCH(bool, duringQuery);
     QWidget mainWindow;
@@ -529,7 +532,7 @@ void TstForm3::controllerGoesAway()
     QCOMPARE(window->replyLog(), QStringLiteral("back again\n"));
 }
 
-void TstForm3::getitReplacesLog()
+void TstControllerWindow::getitReplacesLog()
 {
     TestController board(10);
     QVERIFY(startedWindow());
@@ -540,7 +543,7 @@ void TstForm3::getitReplacesLog()
     QCOMPARE(window->replyLog(), QStringLiteral("late line\r\nand more"));
 }
 
-void TstForm3::closeShowsMainWindowAndReleasesPort()
+void TstControllerWindow::closeShowsMainWindowAndReleasesPort()
 {
     QWidget mainWindow;
     mainWindow.show();
@@ -555,7 +558,7 @@ void TstForm3::closeShowsMainWindowAndReleasesPort()
     QVERIFY(portIsFree(board.deviceName()));
 }
 
-void TstForm3::closeWaitsForReply()
+void TstControllerWindow::closeWaitsForReply()
 {
     QWidget mainWindow;
     TestController board(10);
@@ -580,8 +583,8 @@ int main(int argc, char *argv[])
 {
     useTemporaryRuntimeFolder();
     QApplication app(argc, argv);
-    TstForm3 test;
+    TstControllerWindow test;
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_form3.moc"
+#include "tst_controller_window.moc"

@@ -1,5 +1,5 @@
-#include "app/form1.h"
-#include "controller/com_port.h"
+#include "app/main_window.h"
+#include "schedule/workspace.h"
 #include "dial/clock_source.h"
 #include "dial/dial_geometry.h"
 
@@ -20,6 +20,9 @@
 using namespace DialGeometry;
 
 namespace {
+// What the windows under test share, as the application would hand it to them.
+Workspace workspace;
+
 QDateTime fakeNow;
 
 QPointF pixelsOf(double x, double y)
@@ -34,11 +37,11 @@ QPointF segmentMiddle(int n)
 
 QList<int> slotsOn()
 {
-    return slotsHolding(daySlots, 1, 0, DayTable::lastSlot);
+    return slotsHolding(workspace.daySlots, 1, 0, DayTable::lastSlot);
 }
 }
 
-class TestForm1 : public QObject
+class TstMainWindow : public QObject
 {
     Q_OBJECT
 private slots:
@@ -84,32 +87,32 @@ private:
     static constexpr QPoint rightOfCentre{289, 161};   // units (16.01, 9.03): slot 1
     static constexpr QPoint leftOfCentre{72, 161};     // units (3.99, 9.03): slot 48
 
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<MainWindow> form;
 };
 
-void TestForm1::initTestCase()
+void TstMainWindow::initTestCase()
 {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     fakeNow = QDateTime(QDate(2020, 4, 27), QTime(20, 20, 20));
     ClockSource::set([] { return fakeNow; });
 }
 
-void TestForm1::init()
+void TstMainWindow::init()
 {
-    daySlots.reset();
+    workspace.daySlots.reset();
     fakeNow = QDateTime(QDate(2020, 4, 27), QTime(20, 20, 20));
-    comPort = 99;
-    form = std::make_unique<Form1>();
+    workspace.comPort = 99;
+    form = std::make_unique<MainWindow>(workspace);
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
 }
 
-void TestForm1::cleanup()
+void TstMainWindow::cleanup()
 {
     form.reset();
 }
 
-void TestForm1::startsAsDesigned()
+void TstMainWindow::startsAsDesigned()
 {
     QCOMPARE(form->windowTitle(), QStringLiteral("Daywheel"));
     QVERIFY(!form->windowIcon().isNull());
@@ -128,19 +131,19 @@ void TestForm1::startsAsDesigned()
     QCOMPARE(QApplication::focusWidget(), child<QWidget>("Command1"));
 
     // The start-up activation ran: range, mode, port and a drawn dial.
-    const Form1::State s = form->state();
+    const MainWindow::State s = form->state();
     QCOMPARE(s.startSlot, SlotIndex(24));
     QCOMPARE(s.endSlot, SlotIndex(32));
     QCOMPARE(s.paintValue, qint16(1));
     QCOMPARE(s.slotCursor, SlotIndex(96));
     QCOMPARE(s.lightNow, qint16(0));
-    QCOMPARE(comPort, qint16(10));
+    QCOMPARE(workspace.comPort, qint16(10));
     QCOMPARE(form->surface().colourAtUnits(QPointF(10.3, 9.3)), DialColours::lightOff);
     QCOMPARE(form->surface().colourAtUnits(segmentMiddle(30)), DialColours::background);
     QCOMPARE(form->surface().colourAtUnits(QPointF(17.2, 9)), DialColours::foreground);
 }
 
-void TestForm1::layoutAndTabOrder()
+void TstMainWindow::layoutAndTabOrder()
 {
     QCOMPARE(child<QPushButton>("Command1")->geometry(), QRect(312, 416, 41, 33));
     QCOMPARE(child<QScrollBar>("HScroll2")->geometry(), QRect(240, 384, 65, 17));
@@ -162,7 +165,7 @@ void TestForm1::layoutAndTabOrder()
     QCOMPARE(chain, expected);
 }
 
-void TestForm1::scrollBarsShowTheirBoundary()
+void TstMainWindow::scrollBarsShowTheirBoundary()
 {
     auto *start = child<QScrollBar>("HScroll1");
     auto *end = child<QScrollBar>("HScroll2");
@@ -180,7 +183,7 @@ void TestForm1::scrollBarsShowTheirBoundary()
     QCOMPARE(child<QLabel>("Label11")->text(), QStringLiteral("23:45"));
 }
 
-void TestForm1::swatchesChooseThePaintMode()
+void TstMainWindow::swatchesChooseThePaintMode()
 {
     QTest::mouseClick(child<QWidget>("Image1"), Qt::LeftButton);
     QCOMPARE(form->state().paintValue, qint16(0));
@@ -194,9 +197,9 @@ void TestForm1::swatchesChooseThePaintMode()
     QVERIFY(child<ShapeWidget>("Shape2")->borderShown());
 }
 
-void TestForm1::setFillsAndRedraws()
+void TstMainWindow::setFillsAndRedraws()
 {
-    daySlots.set(24, 0);
+    workspace.daySlots.set(24, 0);
     click("Command3");
     QCOMPARE(slotsOn(), run(25, 32));
     QCOMPARE(form->state().rangeFrom, SlotIndex(24));
@@ -209,16 +212,16 @@ void TestForm1::setFillsAndRedraws()
     // Paint off through midnight turns 1s off and leaves a 2 alone.
     child<QScrollBar>("HScroll1")->setValue(28);
     child<QScrollBar>("HScroll2")->setValue(26);
-    daySlots.set(0, 1);
-    daySlots.set(50, 2);
+    workspace.daySlots.set(0, 1);
+    workspace.daySlots.set(50, 2);
     QTest::mouseClick(child<QWidget>("Image1"), Qt::LeftButton);
     click("Command3");
     QCOMPARE(slotsOn(), run(27, 28));
-    QCOMPARE(daySlots.at(50), qint16(2));
+    QCOMPARE(workspace.daySlots.at(50), qint16(2));
     QCOMPARE(form->surface().colourAtUnits(segmentMiddle(0)), DialColours::background);
 }
 
-void TestForm1::lockCaptionsAndWhatItStops()
+void TstMainWindow::lockCaptionsAndWhatItStops()
 {
     auto *lock = child<QPushButton>("Command2");
     click("Command2");
@@ -235,7 +238,7 @@ void TestForm1::lockCaptionsAndWhatItStops()
     // Controls that do not honour the lock still work.
     child<QScrollBar>("HScroll1")->setValue(40);
     QCOMPARE(form->state().startSlot, SlotIndex(40));
-    daySlots.set(3, 1);
+    workspace.daySlots.set(3, 1);
     click("Command1");
     QCOMPARE(slotsOn(), QList<int>{});
 
@@ -248,7 +251,7 @@ void TestForm1::lockCaptionsAndWhatItStops()
     QCOMPARE(lock->text(), QStringLiteral("un- lock"));
 }
 
-void TestForm1::dragFillsForwardAndShowsAtTheNextTick()
+void TstMainWindow::dragFillsForwardAndShowsAtTheNextTick()
 {
     fakeNow.setTime(QTime(3, 0));
     drag(rightOfCentre, leftOfCentre);
@@ -263,19 +266,19 @@ void TestForm1::dragFillsForwardAndShowsAtTheNextTick()
     QCOMPARE(form->surface().colourAtUnits(segmentMiddle(49)), DialColours::background);
 
     // Backwards round the dial takes the rest of the day through midnight.
-    daySlots.reset();
+    workspace.daySlots.reset();
     drag(leftOfCentre, rightOfCentre);
     QCOMPARE(slotsOn(), run(0, 1) + run(48, 96));
 
     // A click sets the one slot under the pointer, whatever it held.
-    daySlots.reset();
-    daySlots.set(13, 2);
+    workspace.daySlots.reset();
+    workspace.daySlots.set(13, 2);
     QTest::mouseClick(child<QWidget>("Image1"), Qt::LeftButton);
     drag(segmentMiddle(13), segmentMiddle(13));
-    QCOMPARE(daySlots.at(13), qint16(0));
+    QCOMPARE(workspace.daySlots.at(13), qint16(0));
 }
 
-void TestForm1::releaseOffTheRingDoesNothing()
+void TstMainWindow::releaseOffTheRingDoesNothing()
 {
     drag(segmentMiddle(5), QPointF(10, 9));   // release at the centre
     QCOMPARE(slotsOn(), QList<int>{});
@@ -286,7 +289,7 @@ void TestForm1::releaseOffTheRingDoesNothing()
     QCOMPARE(slotsOn(), run(5, 10));
 }
 
-void TestForm1::clearAllShowsAtTheNextTick()
+void TstMainWindow::clearAllShowsAtTheNextTick()
 {
     click("Command3");
     QCOMPARE(form->surface().colourAtUnits(segmentMiddle(28)), DialColours::on);
@@ -298,9 +301,9 @@ void TestForm1::clearAllShowsAtTheNextTick()
     QCOMPARE(form->surface().colourAtUnits(segmentMiddle(28)), DialColours::background);
 }
 
-void TestForm1::tickLooksUpTheCurrentSlot()
+void TstMainWindow::tickLooksUpTheCurrentSlot()
 {
-    daySlots.set(25, 1);
+    workspace.daySlots.set(25, 1);
     fakeNow = QDateTime(QDate(2021, 3, 2), QTime(6, 5, 3));
     form->timerTick();
     QCOMPARE(form->state().lightNow, qint16(1));
@@ -310,19 +313,19 @@ void TestForm1::tickLooksUpTheCurrentSlot()
     QCOMPARE(child<QLabel>("Label1")->text(), QStringLiteral("Time: 06:05:03, Tuesday, March 02, 2021"));
     QCOMPARE(form->state().slotCursor, SlotIndex(96));
 
-    daySlots.set(25, 2);
+    workspace.daySlots.set(25, 2);
     form->timerTick();
     QCOMPARE(form->state().lightNow, qint16(0));
     QVERIFY(child<QRadioButton>("Option2")->isChecked());
     QCOMPARE(form->surface().colourAtUnits(QPointF(10.3, 9.3)), DialColours::lightOff);
 
     fakeNow.setTime(QTime(6, 15));
-    daySlots.set(26, 1);
+    workspace.daySlots.set(26, 1);
     form->timerTick();
     QCOMPARE(form->state().lightNow, qint16(1));
 }
 
-void TestForm1::drawingClearedOnlyEverySixtyFirstTick()
+void TstMainWindow::drawingClearedOnlyEverySixtyFirstTick()
 {
     // The hand of 03:00 stays on the picture until the 61st tick clears it.
     const QPointF alongThreeOClock(10 + 3 * std::cos(M_PI / 4), 9 + 3 * std::sin(M_PI / 4));
@@ -349,13 +352,13 @@ void TestForm1::drawingClearedOnlyEverySixtyFirstTick()
     QCOMPARE(form->surface().colourAtUnits(alongThreeOClock), DialColours::foreground);   // tick 122 redraws 03:00
 }
 
-void TestForm1::timerTicksEverySecond()
+void TstMainWindow::timerTicksEverySecond()
 {
     QCOMPARE(form->state().tickCount, qint16(0));
     QTRY_COMPARE_WITH_TIMEOUT(form->state().tickCount, qint16(1), 2500);
 }
 
-void TestForm1::activationKeepsTheUsersChoices()
+void TstMainWindow::activationKeepsTheUsersChoices()
 {
     QWidget other;
     other.setWindowTitle(QStringLiteral("another window of the program"));
@@ -367,20 +370,20 @@ void TestForm1::activationKeepsTheUsersChoices()
     child<QScrollBar>("HScroll1")->setValue(40);
     child<QScrollBar>("HScroll2")->setValue(44);
     QTest::mouseClick(child<QWidget>("Image1"), Qt::LeftButton);
-    daySlots.set(0, 1);
-    daySlots.set(42, 1);
-    comPort = 3;
+    workspace.daySlots.set(0, 1);
+    workspace.daySlots.set(42, 1);
+    workspace.comPort = 3;
 
     other.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&other));
     form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(form.get()));
 
-    QCOMPARE(comPort, qint16(10));   // the activation ran
+    QCOMPARE(workspace.comPort, qint16(10));   // the activation ran
     QCOMPARE(form->state().startSlot, SlotIndex(40));
     QCOMPARE(form->state().endSlot, SlotIndex(44));
     QCOMPARE(form->state().paintValue, qint16(0));
-    QCOMPARE(daySlots.at(0), qint16(1));
+    QCOMPARE(workspace.daySlots.at(0), qint16(1));
     QCOMPARE(child<QLabel>("Label10")->text(), QStringLiteral("10:00"));
     QCOMPARE(child<QPushButton>("Command3")->text(), QStringLiteral("UNSET"));
     // It redrew the dial: the slot set behind its back shows at once.
@@ -388,18 +391,18 @@ void TestForm1::activationKeepsTheUsersChoices()
     QCOMPARE(form->surface().colourAtUnits(segmentMiddle(0)), DialColours::on);
 
     click("Command3");
-    QCOMPARE(daySlots.at(42), qint16(0));   // paint off over 41..44
+    QCOMPARE(workspace.daySlots.at(42), qint16(0));   // paint off over 41..44
 }
 
-void TestForm1::comingBackFromAnotherProgramIsNoActivation()
+void TstMainWindow::comingBackFromAnotherProgramIsNoActivation()
 {
     form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(form.get()));
-    comPort = 3;
+    workspace.comPort = 3;
     // Focus goes to another program (no window of ours) and comes back.
     emit qGuiApp->focusWindowChanged(nullptr);
     emit qGuiApp->focusWindowChanged(form->windowHandle());
-    QCOMPARE(comPort, qint16(3));
+    QCOMPARE(workspace.comPort, qint16(3));
 
     // A message box or prompt over the main window is part of it.
     QMessageBox box(QMessageBox::Information, QStringLiteral("Daywheel"), QStringLiteral("note"),
@@ -410,15 +413,15 @@ void TestForm1::comingBackFromAnotherProgramIsNoActivation()
     box.accept();
     form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(form.get()));
-    QCOMPARE(comPort, qint16(3));
+    QCOMPARE(workspace.comPort, qint16(3));
 }
 
-void TestForm1::closingEmitsClosed()
+void TstMainWindow::closingEmitsClosed()
 {
-    QSignalSpy closed(form.get(), &Form1::closed);
+    QSignalSpy closed(form.get(), &MainWindow::closed);
     form->close();
     QCOMPARE(closed.count(), 1);
 }
 
-QTEST_MAIN(TestForm1)
-#include "tst_form1.moc"
+QTEST_MAIN(TstMainWindow)
+#include "tst_main_window.moc"

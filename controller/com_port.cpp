@@ -1,3 +1,0 @@
-#include "controller/com_port.h"
-
-qint16 comPort = 10;

@@ -1,0 +1,103 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "widgets/layout_table.h"
+
+#include "widgets/click_area.h"
+#include "widgets/shape_widget.h"
+#include "widgets/wrap_button.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTextStream>
+#include <algorithm>
+#include <cstring>
+
+namespace {
+QWidget *create(const ControlSpec &spec, QWidget *parent, const CustomControlFactory &custom)
+{
+    const QString caption = QString::fromUtf8(spec.caption ? spec.caption : "");
+    switch (spec.kind) {
+    case ControlKind::Label:
+        return new QLabel(caption, parent);
+    case ControlKind::Button: {
+        auto *b = new WrapButton(caption, parent);
+        // Enter in a text box must not press a button by accident.
+        b->setAutoDefault(false);
+        b->setDefault(false);
+        return b;
+    }
+    case ControlKind::ScrollBar:
+        return new QScrollBar(Qt::Horizontal, parent);
+    case ControlKind::RadioButton:
+        return new QRadioButton(caption, parent);
+    case ControlKind::Rectangle:
+        return new ShapeWidget(ShapeWidget::Kind::Rectangle, parent);
+    case ControlKind::Disc:
+        return new ShapeWidget(ShapeWidget::Kind::Disc, parent);
+    case ControlKind::ClickArea:
+        return new ClickArea(parent);
+    case ControlKind::LineEdit:
+        return new QLineEdit(caption, parent);
+    case ControlKind::TextLog:
+        return new QPlainTextEdit(caption, parent);
+    case ControlKind::Custom:
+        break;
+    }
+    return custom(spec, parent);
+}
+}
+
+const ControlSpec *WindowLayout::find(const char *name) const
+{
+    for (const ControlSpec &spec : controls) {
+        if (std::strcmp(spec.objectName, name) == 0)
+            return &spec;
+    }
+    return nullptr;
+}
+
+void Controls::add(int role, QWidget *widget)
+{
+    if (std::size_t(role) >= byRole.size())
+        byRole.resize(std::size_t(role) + 1, nullptr);
+    byRole[std::size_t(role)] = widget;
+}
+
+Controls buildLayout(QWidget *window, const WindowLayout &layout, const CustomControlFactory &custom)
+{
+    window->setObjectName(QString::fromLatin1(layout.objectName));
+    window->setWindowTitle(QString::fromUtf8(layout.title));
+    window->resize(layout.pixelSize());
+
+    Controls made;
+    std::vector<std::pair<int, QWidget *>> chain;
+    for (const ControlSpec &spec : layout.controls) {
+        QWidget *w = create(spec, window, custom);
+        w->setObjectName(QString::fromLatin1(spec.objectName));
+        w->setGeometry(spec.place.pixels());
+        made.add(spec.role, w);
+        if (spec.tabOrder > 0)
+            chain.emplace_back(spec.tabOrder, w);
+    }
+    std::sort(chain.begin(), chain.end(),
+              [](const auto &a, const auto &b) { return a.first < b.first; });
+    for (std::size_t i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1].second, chain[i].second);
+    return made;
+}
+
+QString layoutListing(const WindowLayout &layout)
+{
+    QString text;
+    QTextStream out(&text);
+    const QSize size = layout.pixelSize();
+    out << layout.objectName << " - 0 0 " << size.width() << ' ' << size.height() << '\n';
+    for (const ControlSpec &spec : layout.controls) {
+        const QRect r = spec.place.pixels();
+        out << layout.objectName << '.' << spec.objectName << ' ' << r.x() << ' ' << r.y() << ' '
+            << r.width() << ' ' << r.height() << '\n';
+    }
+    return text;
+}
