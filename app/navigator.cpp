@@ -64,9 +64,12 @@ void Navigator::showControllerWindow()
 void Navigator::mainWindowClosed()
 {
     // Closing the main window ends the program whatever else is open.
-    for (QWidget *w : {files.data(), controller.data(), startingController.data()}) {
+    for (QWidget *w : {files.data(), controller.data()}) {
         if (w)
             w->hide();
     }
+    // A start still waiting for its greeting is abandoned.
+    if (startingController)
+        startingController->deleteLater();
     QCoreApplication::quit();
 }

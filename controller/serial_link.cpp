@@ -1,11 +1,8 @@
 #include "controller/serial_link.h"
 
 #include "controller/port_names.h"
-#include "controller/reply_collector.h"
 
 #include <QFile>
-#include <QPointer>
-#include <QTimer>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -56,9 +53,6 @@ PortFailure::Kind openFailureKind(QSerialPort::SerialPortError error, const QStr
     }
 }
 
-// Exit codes of the line wait's event loop. 0 and -1 are what the loop
-// returns when the application quits under it.
-enum : int { reached = 1, timedOut = 2, gotFailure = 3 };
 }
 
 SerialLink::SerialLink(QObject *parent)
@@ -120,107 +114,34 @@ qint64 SerialLink::bytesWaiting() const
     return serial->isOpen() ? serial->bytesAvailable() : 0;
 }
 
-bool SerialLink::discardInput()
+bool SerialLink::usable()
 {
     if (broken || !serial->isOpen()) {
         if (!broken)
             lastError = QStringLiteral("port not open");
         return false;
     }
+    return true;
+}
+
+bool SerialLink::discardInput()
+{
+    if (!usable())
+        return false;
     serial->readAll();
     return serial->clear(QSerialPort::Input) && !broken;
 }
 
 bool SerialLink::write(const QByteArray &bytes)
 {
-    if (broken || !serial->isOpen()) {
-        if (!broken)
-            lastError = QStringLiteral("port not open");
+    if (!usable())
         return false;
-    }
     if (serial->write(bytes) != bytes.size())
         return false;
     // Hand the bytes to the system now rather than at the next turn of the
     // event loop, so that a failure shows up here.
     serial->flush();
     return !broken;
-}
-
-SerialLink::WaitEnd SerialLink::waitForLine(QByteArray &text, std::chrono::milliseconds bound,
-                                            QEventLoop::ProcessEventsFlags flags)
-{
-    ReplyCollector reply;
-    WaitEnd end = WaitEnd::LineFeed;
-    if (reply.add(readAvailable()) == ReplyCollector::State::Waiting) {
-        end = runWait(bound, flags, [&](QEventLoop &loop) {
-            connect(serial, &QSerialPort::readyRead, &loop, [&] {
-                if (reply.add(serial->readAll()) != ReplyCollector::State::Waiting)
-                    loop.exit(reached);
-            });
-        });
-    }
-    if (end == WaitEnd::Interrupted)
-        return end;
-    text = reply.text();
-    if (reply.state() == ReplyCollector::State::TooLong) {
-        discardInput();
-        return WaitEnd::TooLong;
-    }
-    return end;
-}
-
-SerialLink::WaitEnd SerialLink::waitForQuiet(std::chrono::milliseconds quiet, QDeadlineTimer notBefore,
-                                             std::chrono::milliseconds bound,
-                                             QEventLoop::ProcessEventsFlags flags)
-{
-    readAvailable();
-    QTimer silence;
-    silence.setSingleShot(true);
-    silence.setTimerType(Qt::PreciseTimer);
-    const auto restart = [&] {
-        silence.start(std::max(quiet, std::chrono::milliseconds(notBefore.remainingTime())));
-    };
-    const WaitEnd end = runWait(bound, flags, [&](QEventLoop &loop) {
-        connect(&silence, &QTimer::timeout, &loop, [&loop] { loop.exit(reached); });
-        connect(serial, &QSerialPort::readyRead, &loop, [&] {
-            serial->readAll();
-            restart();
-        });
-        restart();
-    });
-    return end == WaitEnd::LineFeed ? WaitEnd::Quiet : end;
-}
-
-SerialLink::WaitEnd SerialLink::runWait(std::chrono::milliseconds bound,
-                                        QEventLoop::ProcessEventsFlags flags,
-                                        const std::function<void(QEventLoop &)> &arm)
-{
-    if (broken || !serial->isOpen()) {
-        if (!broken)
-            lastError = QStringLiteral("port not open");
-        return WaitEnd::Failed;
-    }
-
-    QEventLoop loop;
-    QTimer bounds;
-    bounds.setSingleShot(true);
-    bounds.setTimerType(Qt::PreciseTimer);
-    connect(&bounds, &QTimer::timeout, &loop, [&loop] { loop.exit(timedOut); });
-    connect(this, &SerialLink::failed, &loop, [&loop] { loop.exit(gotFailure); });
-    connect(this, &QObject::destroyed, &loop, [&loop] { loop.exit(0); });
-    arm(loop);
-    bounds.start(bound);
-
-    const QPointer<SerialLink> self(this);
-    const int code = loop.exec(flags);
-    if (!self)
-        return WaitEnd::Interrupted;
-    switch (code) {
-    case reached: return WaitEnd::LineFeed;
-    case timedOut: return WaitEnd::TimedOut;
-    case gotFailure: return WaitEnd::Failed;
-    default: return WaitEnd::Interrupted;
-    }
 }
 
 void SerialLink::portError(QSerialPort::SerialPortError error)

@@ -5,6 +5,7 @@
 #include "schedule/workspace.h"
 #include "controller/controller_window.h"
 #include "schedule/day_table.h"
+#include "controller_window_driver.h"
 #include "test_controller.h"
 
 #include <QApplication>
@@ -126,7 +127,7 @@ void TstControllerFaults::keepsAnswering()
     }
 
     QPointer<ControllerWindow> window = new ControllerWindow(workspace);
-    QVERIFY(window->start());
+    QVERIFY(startAndWait(window));
     window->show();
     const qsizetype logBefore = window->replyLog().size();
 
@@ -144,7 +145,7 @@ void TstControllerFaults::keepsAnswering()
         QTimer::singleShot(3000, &idle, &QEventLoop::quit);
         idle.exec();
     } else if (fault != QLatin1String("greeting flood")) {
-        QTest::mouseClick(window->findChild<QPushButton *>("Command6"), Qt::LeftButton);   // Get part a
+        QVERIFY(clickAndWait(window, "Command6"));   // Get part a
     }
     board.stopFlood();
     QVERIFY2(window->replyLog().mid(logBefore).contains(shown) || fault == QLatin1String("greeting flood"),
@@ -154,7 +155,7 @@ void TstControllerFaults::keepsAnswering()
     QVERIFY(window->replyLog().size() < (1 << 20) + 4096);
 
     // The next query is answered.
-    QTest::mouseClick(window->findChild<QPushButton *>("Command5"), Qt::LeftButton);   // Status?
+    QVERIFY(clickAndWait(window, "Command5"));   // Status?
     QVERIFY2(window->replyLog().endsWith(QStringLiteral("fine\n")), qPrintable(window->replyLog().right(200)));
     QCOMPARE(workspace.daySlots, markedTable());
     peak = std::max(peak, residentBytes());

@@ -4,6 +4,7 @@
 #include "controller/controller_window.h"
 #include "dial/clock_source.h"
 #include "schedule/day_table.h"
+#include "controller_window_driver.h"
 #include "test_controller.h"
 
 #include <QApplication>
@@ -20,63 +21,6 @@ using namespace std::chrono_literals;
 namespace {
 // What the windows under test share, as the application would hand it to them.
 Workspace workspace;
-
-// Answers the port prompt whenever it is up: records its title and label,
-// then types the next answer and presses OK, or presses Cancel when no
-// answers are left.
-class PromptAnswerer : public QObject
-{
-public:
-    explicit PromptAnswerer(QStringList replies) : answers(std::move(replies))
-    {
-        connect(&poll, &QTimer::timeout, this, [this] {
-            auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
-            if (!dialog || !dialog->isVisible())
-                return;
-            titles << dialog->windowTitle();
-            labels << dialog->labelText();
-            if (answers.isEmpty()) {
-                dialog->reject();
-                return;
-            }
-            dialog->setTextValue(answers.takeFirst());
-            dialog->accept();
-        });
-        poll.start(10);
-    }
-    QStringList titles, labels;
-
-private:
-    QStringList answers;
-    QTimer poll;
-};
-
-QDateTime at(int h, int m, int s)
-{
-    return QDateTime(QDate(2024, 5, 6), QTime(h, m, s));
-}
-
-// Makes port 10 one that cannot be opened, whatever devices this machine has.
-struct MissingPort
-{
-    explicit MissingPort(int port)
-        : alias(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)
-                + QStringLiteral("/daywheel/ports/com%1").arg(port))
-    {
-        QDir().mkpath(QFileInfo(alias).path());
-        QFile::link(QStringLiteral("/nonexistent/board"), alias);
-    }
-    ~MissingPort() { QFile::remove(alias); }
-    QString alias;
-};
-
-bool portIsFree(const QString &device)
-{
-    QSerialPort probe(device);
-    const bool free = probe.open(QIODevice::ReadWrite);
-    probe.close();
-    return free;
-}
 }
 
 class TstControllerWindow : public QObject
@@ -100,20 +44,6 @@ private slots:
     void cancelGivesUp();
     void greetingNeverComes();
 
-    void sendTime();
-    void sendProgram();
-    void staleLineDiscarded_data();
-    void staleLineDiscarded();
-    void statusThenPartA();
-    void getTime_data();
-    void getTime();
-    void replyNeverComes();
-    void lateReplyIsNotTheNextAnswer();
-    void controllerGoesAway_data();
-    void controllerGoesAway();
-    void getitReplacesLog();
-    void closeShowsMainWindowAndReleasesPort();
-    void closeWaitsForReply();
 
 private:
     ControllerWindow *startedWindow(QWidget *mainWindow = nullptr);
@@ -137,7 +67,7 @@ void TstControllerWindow::cleanup()
 ControllerWindow *TstControllerWindow::startedWindow(QWidget *mainWindow)
 {
     window = new ControllerWindow(workspace, mainWindow);
-    if (!window->start())
+    if (!startAndWait(window))
         return nullptr;
     window->show();
     return window;
@@ -321,7 +251,7 @@ void TstControllerWindow::cancelGivesUp()
     MissingPort missing(10);
     PromptAnswerer prompt({});
     window = new ControllerWindow(workspace);
-    QVERIFY(!window->start());
+    QVERIFY(!startAndWait(window));
     QCOMPARE(prompt.titles.size(), 1);
     QVERIFY(window);
     QVERIFY(!window->isVisible());
@@ -336,7 +266,7 @@ void TstControllerWindow::greetingNeverComes()
     window = new ControllerWindow(workspace);
     QElapsedTimer clock;
     clock.start();
-    QVERIFY(!window->start());
+    QVERIFY(!startAndWait(window));
     QVERIFY(clock.elapsed() >= 290);
     QCOMPARE(prompt.titles, QStringList{"com port is 10"});
     QCOMPARE(prompt.labels.first().section(u'\n', 2, 2),
@@ -346,238 +276,19 @@ void TstControllerWindow::greetingNeverComes()
     QVERIFY(portIsFree(board.deviceName()));
 }
 
-void TstControllerWindow::sendTime()
-{
-    TestController board(10);
-    ClockSource::set([] { return at(14, 5, 30); });
-    QVERIFY(startedWindow());
-    // The label is sent as shown, even when the clock has moved on since.
-    ClockSource::set([] { return at(14, 6, 2); });
-    QTest::mouseClick(window->findChild<QPushButton *>("Command1"), Qt::LeftButton);
-    QTRY_COMPARE(board.received, QList<QByteArray>{QByteArray("\x74\x31\x34\x3A\x30\x35\x0A")});
-    QCOMPARE(window->replyLog(), QString::fromLatin1(board.greeting));
-}
 
-void TstControllerWindow::sendProgram()
-{
-    TestController board(10);
-    for (int s = 25; s <= 32; ++s)
-        workspace.daySlots.set(s, 1);
-    workspace.daySlots.set(0, 5);     // values a loaded file may hold
-    workspace.daySlots.set(95, -1);
-    QVERIFY(startedWindow());
-    QTest::mouseClick(window->findChild<QPushButton *>("Command2"), Qt::LeftButton);
-    const QByteArray lineA = "a5" + QByteArray(24, '0') + QByteArray(8, '1') + QByteArray(15, '0') + "\n";
-    const QByteArray lineB = "b" + QByteArray(47, '0') + "-1\n";
-    QCOMPARE(lineB.size(), 51);
-    QTRY_COMPARE(board.received, (QList<QByteArray>{lineA, lineB}));
-    QCOMPARE(window->findChild<QLineEdit *>("Text1")->text(), QString::fromLatin1(lineA));
-    QCOMPARE(window->findChild<QLineEdit *>("Text2")->text(), QString::fromLatin1(lineB));
-}
 
-void TstControllerWindow::staleLineDiscarded_data()
-{
-    QTest::addColumn<bool>("takenByPort");
-    QTest::newRow("already read by the port") << true;
-    QTest::newRow("still held by the system") << false;
-}
 
-void TstControllerWindow::staleLineDiscarded()
-{
-    QFETCH(bool, takenByPort);
-    TestController board(10);
-    board.answer = [](const QByteArray &line) {
-        return line == "s\n" ? QByteArray("status ok\r\n") : QByteArray("ack\r\n");
-    };
-    QVERIFY(startedWindow());
-    // Send Time's line is acknowledged, and nobody reads the ack.
-    QTest::mouseClick(window->findChild<QPushButton *>("Command1"), Qt::LeftButton);
-    QTRY_COMPARE(board.received.size(), 1);
-    if (takenByPort)
-        QTRY_VERIFY(window->findChild<QSerialPort *>()->bytesAvailable() > 0);
-    QTest::mouseClick(window->findChild<QPushButton *>("Command5"), Qt::LeftButton);
-    QCOMPARE(window->replyLog(), QString::fromLatin1(board.greeting) + QStringLiteral("status ok\r\n"));
-}
 
-void TstControllerWindow::statusThenPartA()
-{
-    TestController board(10);
-    const QByteArray partA = QByteArray(25, '0') + QByteArray(8, '1') + QByteArray(15, '0') + "\r\n";
-    board.answer = [&](const QByteArray &line) {
-        if (line == "s\n")
-            return QByteArray("OK 12:00\r\n");
-        if (line == "f\n")
-            return partA;
-        return QByteArray();
-    };
-    QVERIFY(startedWindow());
-    QTest::mouseClick(window->findChild<QPushButton *>("Command5"), Qt::LeftButton);
-    QTest::mouseClick(window->findChild<QPushButton *>("Command6"), Qt::LeftButton);
-    QCOMPARE(board.received, (QList<QByteArray>{"s\n", "f\n"}));
-    QCOMPARE(window->replyLog(),
-             QString::fromLatin1(board.greeting + "OK 12:00\r\n" + partA));
-}
 
-void TstControllerWindow::getTime_data()
-{
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("43200") << QByteArray("43200\r\n") << "12:00";
-    QTest::newRow("3725") << QByteArray("3725\r\n") << "01:02";
-    QTest::newRow("0") << QByteArray("0\r\n") << "00:00";
-    QTest::newRow("86340") << QByteArray("86340\r\n") << "23:59";
-    QTest::newRow("3599") << QByteArray("3599\r\n") << "00:59";
-    QTest::newRow("no number") << QByteArray("clock not set\r\n") << "00:00";
-    QTest::newRow("bare line feed") << QByteArray("7200\n") << "02:00";
-    QTest::newRow("CR LF then more") << QByteArray("36\r\n00") << "00:00";
-    QTest::newRow("bare LF then more") << QByteArray("36\n00") << "01:00";
-    QTest::newRow("beyond 32 bits") << QByteArray("9999999999\r\n") << "00:00";
-}
 
-void TstControllerWindow::getTime()
-{
-    QFETCH(QByteArray, reply);
-    QFETCH(QString, shown);
-    TestController board(10);
-    board.answer = [&](const QByteArray &line) { return line == "z\n" ? reply : QByteArray(); };
-    QVERIFY(startedWindow());
-    QTest::mouseClick(window->findChild<QPushButton *>("Command3"), Qt::LeftButton);
-    QCOMPARE(board.received, QList<QByteArray>{"z\n"});
-    QCOMPARE(window->replyLog(), QString::fromLatin1(board.greeting) + shown + QStringLiteral("\r\n"));
-}
 
-void TstControllerWindow::replyNeverComes()
-{
-    TestController board(10);
-    board.answer = [](const QByteArray &line) {
-        return line == "e\n" ? QByteArray("0000") : QByteArray("fine\n");
-    };
-    ControllerWindow::setWaitBounds(5s, 300ms);
-    QVERIFY(startedWindow());
-    QElapsedTimer clock;
-    clock.start();
-    QTest::mouseClick(window->findChild<QPushButton *>("Command4"), Qt::LeftButton);
-    QVERIFY(clock.elapsed() >= 290);
-    const QString greeting = QString::fromLatin1(board.greeting);
-    QCOMPARE(window->replyLog(), greeting + "0000\r\nThe controller did not answer.\r\n");
-    // The window carries on.
-    QTest::mouseClick(window->findChild<QPushButton *>("Command5"), Qt::LeftButton);
-    QCOMPARE(window->replyLog(), greeting + "0000\r\nThe controller did not answer.\r\nfine\n");
-}
 
-void TstControllerWindow::lateReplyIsNotTheNextAnswer()
-{
-    // The time comes a second after Get Time gave up; the status never comes.
-    TestController board(10);
-    board.answer = [&](const QByteArray &line) {
-        if (line == "z\n")
-            QTimer::singleShot(2200ms, &board, [&] { board.send("43200\r\n"); });
-        return QByteArray();
-    };
-    ControllerWindow::setWaitBounds(5s, 1200ms);
-    QVERIFY(startedWindow());
-    QTest::mouseClick(window->findChild<QPushButton *>("Command3"), Qt::LeftButton);
-    const QString gaveUp = QString::fromLatin1(board.greeting) + "The controller did not answer.\r\n";
-    QCOMPARE(window->replyLog(), gaveUp);
-    QTest::mouseClick(window->findChild<QPushButton *>("Command5"), Qt::LeftButton);
-    QCOMPARE(window->replyLog(), gaveUp + "The controller did not answer.\r\n");
-    QCOMPARE(board.received, (QList<QByteArray>{"z\n", "s\n"}));
-}
 
-void TstControllerWindow::controllerGoesAway_data()
-{
-    QTest::addColumn<bool>("duringQuery");
-    QTest::newRow("while idle") << false;
-    QTest::newRow("while a query waits") << true;
-}
 
-void TstControllerWindow::controllerGoesAway()
-{
-    QFETCH(bool, duringQuery);
-    QWidget mainWindow;
-    TestController board(10);
-    if (duringQuery) {
-        board.answer = [&](const QByteArray &) {
-            QTimer::singleShot(0, &board, &TestController::goAway);
-            return QByteArray();
-        };
-    }
-    QVERIFY(startedWindow(&mainWindow));
-    const QString greeting = QString::fromLatin1(board.greeting);
-    if (duringQuery) {
-        QTest::mouseClick(window->findChild<QPushButton *>("Command5"), Qt::LeftButton);
-        QVERIFY(window->replyLog().startsWith(greeting + "Could not read from the controller: "));
-    } else {
-        board.goAway();
-        QTRY_VERIFY(window->replyLog() != greeting);
-        QVERIFY(window->replyLog().startsWith(greeting + "The serial link failed: "));
-    }
-    // One report of the failure, not one per failed read.
-    QTRY_VERIFY(!window->findChild<QSerialPort *>()->isOpen());
-    QCOMPARE(window->replyLog().count(u'\n'), greeting.count(u'\n') + 1);
 
-    // The window stays usable and says why nothing happens.
-    QTest::mouseClick(window->findChild<QPushButton *>("Command1"), Qt::LeftButton);
-    QVERIFY(window->replyLog().section(u'\n', -2).startsWith("Could not send to the controller: "));
-    QTest::mouseClick(window->findChild<QPushButton *>("Command3"), Qt::LeftButton);
-    QVERIFY(window->replyLog().section(u'\n', -2).startsWith("Could not read from the controller: "));
-    QVERIFY(window->isVisible());
 
-    // Closing it and starting again connects afresh.
-    window->close();
-    QTRY_VERIFY(!window);
-    TestController again(10);
-    again.greeting = "back again\n";
-    QVERIFY(startedWindow(&mainWindow));
-    QCOMPARE(window->replyLog(), QStringLiteral("back again\n"));
-}
 
-void TstControllerWindow::getitReplacesLog()
-{
-    TestController board(10);
-    QVERIFY(startedWindow());
-    QTimer::singleShot(0, &board, [&] { board.send("late li"); });
-    connect(window->findChild<QSerialPort *>(), &QSerialPort::readyRead, &board,
-            [&] { board.send("ne\r\nand more"); }, Qt::SingleShotConnection);
-    window->getit();
-    QCOMPARE(window->replyLog(), QStringLiteral("late line\r\nand more"));
-}
-
-void TstControllerWindow::closeShowsMainWindowAndReleasesPort()
-{
-    QWidget mainWindow;
-    mainWindow.show();
-    TestController board(10);
-    QVERIFY(startedWindow(&mainWindow));
-    mainWindow.hide();
-    QVERIFY(!portIsFree(board.deviceName()));
-    window->close();
-    QVERIFY(mainWindow.isVisible());
-    QVERIFY(!window->isVisible());
-    QTRY_VERIFY(!window);   // destroyed, and its port with it
-    QVERIFY(portIsFree(board.deviceName()));
-}
-
-void TstControllerWindow::closeWaitsForReply()
-{
-    QWidget mainWindow;
-    TestController board(10);
-    board.answer = [&](const QByteArray &) {
-        // The close request comes in while the query waits; the answer
-        // follows it.
-        QTimer::singleShot(0, this, [&] {
-            window->close();
-            QVERIFY(window->isVisible());
-            board.send("done\n");
-        });
-        return QByteArray();
-    };
-    QVERIFY(startedWindow(&mainWindow));
-    QTest::mouseClick(window->findChild<QPushButton *>("Command5"), Qt::LeftButton);
-    QCOMPARE(window->replyLog(), QString::fromLatin1(board.greeting) + "done\n");
-    QTRY_VERIFY(!window);
-    QVERIFY(mainWindow.isVisible());
-}
 
 int main(int argc, char *argv[])
 {

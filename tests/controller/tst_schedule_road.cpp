@@ -71,6 +71,7 @@ void TstScheduleRoad::setSendAndProgram()
         QTest::mouseClick(form1.findChild<QPushButton *>("Command6"), Qt::LeftButton);
     });
     QTest::mouseClick(form1.findChild<QPushButton *>("Command6"), Qt::LeftButton);   // Send
+    QTRY_VERIFY(navigator.controllerWindow());
     QVERIFY(mainShownWhileStarting);
     QVERIFY(!controllerShownWhileStarting);
     QCOMPARE(board.opens, 1);
@@ -126,7 +127,7 @@ void TstScheduleRoad::cancelLeavesMainWindow()
     });
     cancel.start(10);
     QTest::mouseClick(form1.findChild<QPushButton *>("Command6"), Qt::LeftButton);
-    QCOMPARE(titles, QStringList{"com port is 10"});
+    QTRY_COMPARE(titles, QStringList{"com port is 10"});
     QVERIFY(form1.isVisible());
     QVERIFY(!navigator.controllerWindow());
     QTRY_VERIFY(form1.findChildren<ControllerWindow *>().isEmpty());

@@ -9,6 +9,7 @@
 #include "schedule/day_table.h"
 
 #include "board_session.h"
+#include "controller/controller_window_driver.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -22,7 +23,7 @@ const QByteArray lineA = "a" + QByteArray(25, '0') + QByteArray(8, '1') + QByteA
 const QByteArray lineB = "b" + QByteArray(48, '0');
 }
 
-class TestRoadToBoard : public QObject
+class TstRoadToBoard : public QObject
 {
     Q_OBJECT
 private slots:
@@ -36,6 +37,9 @@ private:
         auto *button = window->findChild<QPushButton *>(QString::fromLatin1(name));
         QVERIFY2(button, name);
         QTest::mouseClick(button, Qt::LeftButton);
+        // The controller window answers a click asynchronously.
+        if (auto *controller = qobject_cast<ControllerWindow *>(window))
+            QVERIFY(waitIdle(controller));
     }
     QByteArray control(const QByteArray &command)
     {
@@ -61,7 +65,7 @@ private:
     boardtest::BoardSession board;
 };
 
-void TestRoadToBoard::initTestCase()
+void TstRoadToBoard::initTestCase()
 {
     const QString missing = boardtest::missingTools();
     QVERIFY2(missing.isEmpty(), qPrintable(missing + " (scripts/setup installs gcc-avr and simavr)"));
@@ -73,13 +77,13 @@ void TestRoadToBoard::initTestCase()
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
 }
 
-void TestRoadToBoard::cleanupTestCase()
+void TstRoadToBoard::cleanupTestCase()
 {
     ClockSource::set({});
     board.stop();
 }
 
-void TestRoadToBoard::roadOfOneSchedule()
+void TstRoadToBoard::roadOfOneSchedule()
 {
     workspace.daySlots.reset();
     MainWindow form1(workspace);
@@ -90,6 +94,7 @@ void TestRoadToBoard::roadOfOneSchedule()
     // Paint 06:00-08:00 with SET, then Send: the board on port 10 greets.
     click(&form1, "Command3");
     click(&form1, "Command6");
+    QTRY_VERIFY_WITH_TIMEOUT(navigator.controllerWindow(), 15000);
     auto *form3 = qobject_cast<ControllerWindow *>(navigator.controllerWindow());
     QVERIFY2(form3, "the controller window did not open on port 10");
     QVERIFY(form3->isVisible());
@@ -133,6 +138,7 @@ void TestRoadToBoard::roadOfOneSchedule()
     // A power cut: the board restarts with its clock lost but the pattern kept.
     QCOMPARE(control("powercut"), QByteArray("ok"));
     form3->getit();   // the greeting of the restarted board
+    QVERIFY(waitIdle(form3));
     QCOMPARE(form3->replyLog(), QStringLiteral("Daywheel board ready\r\n"));
     QVERIFY(lightBecomes("light 0"));   // 00:00 again
     mark = form3->replyLog().size();
@@ -147,5 +153,5 @@ void TestRoadToBoard::roadOfOneSchedule()
     QTRY_VERIFY(!navigator.controllerWindow());
 }
 
-QTEST_MAIN(TestRoadToBoard)
+QTEST_MAIN(TstRoadToBoard)
 #include "tst_road_to_board.moc"

@@ -1,7 +1,9 @@
-// The serial link against a test controller on a pseudo-terminal, reached
-// through its com10 alias like the real program reaches a board.
+// The serial link and the exchanges run over it, against a test controller
+// on a pseudo-terminal reached through its com10 alias like the real program
+// reaches a board. No window and no display.
 
 #include "controller/port_names.h"
+#include "controller/controller_link.h"
 #include "controller/serial_link.h"
 #include "support/capabilities.h"
 #include "test_controller.h"
@@ -14,10 +16,29 @@
 #include <sys/stat.h>
 
 using namespace std::chrono_literals;
-using WaitEnd = SerialLink::WaitEnd;
+using Outcome = ControllerLink::Outcome;
 Q_DECLARE_METATYPE(PortFailure::Kind)
 
-class TstSerialLink : public QObject
+namespace {
+// Starts exchanges and waits for the last one's result.
+ControllerLink::Result run(ControllerLink &link, const std::function<void()> &start, int results = 1)
+{
+    QList<ControllerLink::Result> got;
+    const QMetaObject::Connection c = QObject::connect(
+        &link, &ControllerLink::finished, [&](const ControllerLink::Result &r) { got << r; });
+    start();
+    QTest::qWaitFor([&] { return got.size() >= results; }, 20000);
+    QObject::disconnect(c);
+    return got.size() >= results ? got.last() : ControllerLink::Result{ControllerLink::Kind::Send, "no result"};
+}
+
+ControllerLink::Result nextLine(ControllerLink &link)
+{
+    return run(link, [&] { link.listen(); });
+}
+}
+
+class TstControllerLink : public QObject
 {
     Q_OBJECT
 private slots:
@@ -29,14 +50,17 @@ private slots:
     void lineNeverEnds();
     void discardDropsEverythingWaiting();
     void controllerGoesAway();
+    void exchangesTakeTurns();
 };
 
-void TstSerialLink::opensAtLineSettings()
+void TstControllerLink::opensAtLineSettings()
 {
     TestController board(10);
     QVERIFY(board.isReady());
-    SerialLink link;
-    QVERIFY2(link.open(10), qPrintable(link.errorText()));
+    ControllerLink engine;
+    const ControllerLink::Result greeted = run(engine, [&] { engine.connectTo(10); });
+    SerialLink &link = *engine.serialLink();
+    QVERIFY2(greeted.ok(), qPrintable(link.errorText()));
     QCOMPARE(QStringLiteral("/dev/") + link.port()->portName(), board.deviceName());
     QCOMPARE(link.port()->baudRate(), 9600);
     QCOMPARE(link.port()->parity(), QSerialPort::NoParity);
@@ -44,15 +68,12 @@ void TstSerialLink::opensAtLineSettings()
     QCOMPARE(link.port()->stopBits(), QSerialPort::OneStop);
     QCOMPARE(link.port()->error(), QSerialPort::NoError);
 
-    // The board's greeting waits for the first read.
-    QByteArray greeting;
-    QCOMPARE(link.waitForLine(greeting, 5s, QEventLoop::AllEvents), WaitEnd::LineFeed);
-    QCOMPARE(greeting, board.greeting);
+    QCOMPARE(greeted.reply, board.greeting);
     QCOMPARE(link.bytesWaiting(), 0);
     QCOMPARE(link.readAvailable(), QByteArray());
 }
 
-void TstSerialLink::unopenablePorts_data()
+void TstControllerLink::unopenablePorts_data()
 {
     QTest::addColumn<int>("port");
     QTest::addColumn<QString>("setup");
@@ -65,7 +86,7 @@ void TstSerialLink::unopenablePorts_data()
     QTest::newRow("permission denied") << 10 << "node closed" << PortFailure::Kind::PermissionDenied;
 }
 
-void TstSerialLink::unopenablePorts()
+void TstControllerLink::unopenablePorts()
 {
     QFETCH(int, port);
     QFETCH(QString, setup);
@@ -100,7 +121,8 @@ void TstSerialLink::unopenablePorts()
             withheld = WithoutCapabilities::filePermissions;
         }
     }
-    SerialLink link;
+    ControllerLink engine;
+    SerialLink &link = *engine.serialLink();
     bool opened;
     {
         WithoutCapabilities asUser(withheld);
@@ -121,11 +143,10 @@ void TstSerialLink::unopenablePorts()
     QVERIFY(!link.isOpen());
     QVERIFY(!link.errorText().isEmpty());
     QVERIFY(!link.write("z\n"));
-    QByteArray text;
-    QCOMPARE(link.waitForLine(text, 1s, QEventLoop::AllEvents), WaitEnd::Failed);
+    QCOMPARE(nextLine(engine).outcome, Outcome::ReadFailed);
 }
 
-void TstSerialLink::writeReachesController()
+void TstControllerLink::writeReachesController()
 {
     TestController board(10);
     SerialLink link;
@@ -135,11 +156,12 @@ void TstSerialLink::writeReachesController()
     QTRY_COMPARE(board.received, (QList<QByteArray>{"a0101\n", "z\n"}));
 }
 
-void TstSerialLink::lineInPieces()
+void TstControllerLink::lineInPieces()
 {
     TestController board(10);
     board.greeting.clear();
-    SerialLink link;
+    ControllerLink engine;
+    SerialLink &link = *engine.serialLink();
     QVERIFY(link.open(10));
 
     // Each piece goes out once the link has taken the one before, so the
@@ -151,33 +173,38 @@ void TstSerialLink::lineInPieces()
         if (!pieces.isEmpty())
             board.send(pieces.takeFirst());
     });
-    board.send(pieces.takeFirst());
-    QByteArray text;
-    QCOMPARE(link.waitForLine(text, 5s, QEventLoop::AllEvents), WaitEnd::LineFeed);
-    QCOMPARE(text, QByteArray("12345\r\nrest"));
+    const ControllerLink::Result line = run(engine, [&] {
+        engine.listen();
+        board.send(pieces.takeFirst());
+    });
+    QCOMPARE(line.outcome, Outcome::Done);
+    QCOMPARE(line.reply, QByteArray("12345\r\nrest"));
     QCOMPARE(reads, 4);
 }
 
-void TstSerialLink::lineNeverEnds()
+void TstControllerLink::lineNeverEnds()
 {
     TestController board(10);
     board.greeting = "no line feed";
-    SerialLink link;
+    ControllerLink engine;
+    engine.setBounds({5s, 300ms});
+    SerialLink &link = *engine.serialLink();
     QVERIFY(link.open(10));
-    QByteArray text;
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(link.waitForLine(text, 300ms, QEventLoop::AllEvents), WaitEnd::TimedOut);
+    const ControllerLink::Result line = nextLine(engine);
+    QCOMPARE(line.outcome, Outcome::TimedOut);
     QVERIFY(clock.elapsed() >= 290);
-    QCOMPARE(text, QByteArray("no line feed"));
+    QCOMPARE(line.reply, QByteArray("no line feed"));
     QVERIFY(link.isOpen());
 }
 
-void TstSerialLink::discardDropsEverythingWaiting()
+void TstControllerLink::discardDropsEverythingWaiting()
 {
     TestController board(10);
     board.greeting.clear();
-    SerialLink link;
+    ControllerLink engine;
+    SerialLink &link = *engine.serialLink();
     QVERIFY(link.open(10));
     board.send("taken in by the port\n");
     QTRY_VERIFY(link.bytesWaiting() > 0);
@@ -185,23 +212,25 @@ void TstSerialLink::discardDropsEverythingWaiting()
     QVERIFY(link.discardInput());
     QCOMPARE(link.bytesWaiting(), 0);
 
-    board.send("fresh\n");
-    QByteArray text;
-    QCOMPARE(link.waitForLine(text, 5s, QEventLoop::AllEvents), WaitEnd::LineFeed);
-    QCOMPARE(text, QByteArray("fresh\n"));
+    const ControllerLink::Result line = run(engine, [&] {
+        engine.listen();
+        board.send("fresh\n");
+    });
+    QCOMPARE(line.reply, QByteArray("fresh\n"));
 }
 
-void TstSerialLink::controllerGoesAway()
+void TstControllerLink::controllerGoesAway()
 {
     TestController board(10);
     board.greeting.clear();
-    SerialLink link;
+    ControllerLink engine;
+    SerialLink &link = *engine.serialLink();
     QVERIFY(link.open(10));
     QSignalSpy failures(&link, &SerialLink::failed);
 
     QTimer::singleShot(0, &board, &TestController::goAway);
-    QByteArray text;
-    QCOMPARE(link.waitForLine(text, 5s, QEventLoop::AllEvents), WaitEnd::Failed);
+    const ControllerLink::Result line = nextLine(engine);
+    QCOMPARE(line.outcome, Outcome::ReadFailed);
     QVERIFY(!link.errorText().isEmpty());
     QTRY_VERIFY(!link.isOpen());
     // Reported once, not once per failed read.
@@ -213,12 +242,35 @@ void TstSerialLink::controllerGoesAway()
     QVERIFY(!link.discardInput());
 }
 
+void TstControllerLink::exchangesTakeTurns()
+{
+    // Asked back to back, each question waits for the one before to be
+    // answered; past the queue's bound a question is refused.
+    TestController board(10);
+    board.answer = [](const QByteArray &line) { return "re " + line; };
+    ControllerLink engine;
+    QVERIFY(run(engine, [&] { engine.connectTo(10); }).ok());
+    QList<QByteArray> replies;
+    connect(&engine, &ControllerLink::finished, this,
+            [&](const ControllerLink::Result &r) { replies << r.reply; });
+    QSignalSpy idle(&engine, &ControllerLink::idle);
+    int accepted = 0;
+    for (int i = 0; i < int(ControllerLink::queueBound) + 2; ++i)
+        accepted += engine.ask(QByteArray(1, char('a' + i % 26)) + '\n');
+    QCOMPARE(accepted, int(ControllerLink::queueBound) + 1);   // one runs, the rest wait
+    QVERIFY(idle.wait(20000));
+    QCOMPARE(replies.size(), accepted);
+    QCOMPARE(replies.first(), QByteArray("re a\n"));
+    QCOMPARE(replies.last(), "re " + QByteArray(1, char('a' + accepted - 1)) + '\n');
+    QCOMPARE(board.received.size(), accepted);
+}
+
 int main(int argc, char *argv[])
 {
     useTemporaryRuntimeFolder();
     QCoreApplication app(argc, argv);
-    TstSerialLink test;
+    TstControllerLink test;
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_serial_link.moc"
+#include "tst_controller_link.moc"

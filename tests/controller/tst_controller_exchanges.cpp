@@ -1,0 +1,313 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The controller window's buttons and what the controller answers, against
+// a test controller on a pseudo-terminal.
+
+#include "controller/controller_window.h"
+#include "controller_window_driver.h"
+#include "dial/clock_source.h"
+#include "schedule/workspace.h"
+#include "test_controller.h"
+
+#include <QLineEdit>
+#include <QtTest>
+
+using namespace std::chrono_literals;
+
+namespace {
+// What the windows under test share, as the application would hand it to them.
+Workspace workspace;
+}
+
+class TstControllerExchanges : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void sendTime();
+    void sendProgram();
+    void staleLineDiscarded_data();
+    void staleLineDiscarded();
+    void statusThenPartA();
+    void getTime_data();
+    void getTime();
+    void replyNeverComes();
+    void lateReplyIsNotTheNextAnswer();
+    void controllerGoesAway_data();
+    void controllerGoesAway();
+    void getitReplacesLog();
+    void closeShowsMainWindowAndReleasesPort();
+    void closeWaitsForReply();
+
+private:
+    ControllerWindow *startedWindow(QWidget *mainWindow = nullptr);
+    QPointer<ControllerWindow> window;
+};
+
+void TstControllerExchanges::init()
+{
+    workspace.comPort = 10;
+    workspace.daySlots.reset();
+    ClockSource::set({});
+    ControllerWindow::setWaitBounds(5s, 5s);
+}
+
+void TstControllerExchanges::cleanup()
+{
+    delete window;
+    ClockSource::set({});
+}
+
+ControllerWindow *TstControllerExchanges::startedWindow(QWidget *mainWindow)
+{
+    window = new ControllerWindow(workspace, mainWindow);
+    if (!startAndWait(window))
+        return nullptr;
+    window->show();
+    return window;
+}
+
+void TstControllerExchanges::sendTime()
+{
+    TestController board(10);
+    ClockSource::set([] { return at(14, 5, 30); });
+    QVERIFY(startedWindow());
+    // The label is sent as shown, even when the clock has moved on since.
+    ClockSource::set([] { return at(14, 6, 2); });
+    QVERIFY(clickAndWait(window, "Command1"));
+    QTRY_COMPARE(board.received, QList<QByteArray>{QByteArray("\x74\x31\x34\x3A\x30\x35\x0A")});
+    QCOMPARE(window->replyLog(), QString::fromLatin1(board.greeting));
+}
+
+void TstControllerExchanges::sendProgram()
+{
+    TestController board(10);
+    for (int s = 25; s <= 32; ++s)
+        workspace.daySlots.set(s, 1);
+    workspace.daySlots.set(0, 5);     // values a loaded file may hold
+    workspace.daySlots.set(95, -1);
+    QVERIFY(startedWindow());
+    QVERIFY(clickAndWait(window, "Command2"));
+    const QByteArray lineA = "a5" + QByteArray(24, '0') + QByteArray(8, '1') + QByteArray(15, '0') + "\n";
+    const QByteArray lineB = "b" + QByteArray(47, '0') + "-1\n";
+    QCOMPARE(lineB.size(), 51);
+    QTRY_COMPARE(board.received, (QList<QByteArray>{lineA, lineB}));
+    QCOMPARE(window->findChild<QLineEdit *>("Text1")->text(), QString::fromLatin1(lineA));
+    QCOMPARE(window->findChild<QLineEdit *>("Text2")->text(), QString::fromLatin1(lineB));
+}
+
+void TstControllerExchanges::staleLineDiscarded_data()
+{
+    QTest::addColumn<bool>("takenByPort");
+    QTest::newRow("already read by the port") << true;
+    QTest::newRow("still held by the system") << false;
+}
+
+void TstControllerExchanges::staleLineDiscarded()
+{
+    QFETCH(bool, takenByPort);
+    TestController board(10);
+    board.answer = [](const QByteArray &line) {
+        return line == "s\n" ? QByteArray("status ok\r\n") : QByteArray("ack\r\n");
+    };
+    QVERIFY(startedWindow());
+    // Send Time's line is acknowledged, and nobody reads the ack.
+    QVERIFY(clickAndWait(window, "Command1"));
+    QTRY_COMPARE(board.received.size(), 1);
+    if (takenByPort)
+        QTRY_VERIFY(window->findChild<QSerialPort *>()->bytesAvailable() > 0);
+    QVERIFY(clickAndWait(window, "Command5"));
+    QCOMPARE(window->replyLog(), QString::fromLatin1(board.greeting) + QStringLiteral("status ok\r\n"));
+}
+
+void TstControllerExchanges::statusThenPartA()
+{
+    TestController board(10);
+    const QByteArray partA = QByteArray(25, '0') + QByteArray(8, '1') + QByteArray(15, '0') + "\r\n";
+    board.answer = [&](const QByteArray &line) {
+        if (line == "s\n")
+            return QByteArray("OK 12:00\r\n");
+        if (line == "f\n")
+            return partA;
+        return QByteArray();
+    };
+    QVERIFY(startedWindow());
+    QVERIFY(clickAndWait(window, "Command5"));
+    QVERIFY(clickAndWait(window, "Command6"));
+    QCOMPARE(board.received, (QList<QByteArray>{"s\n", "f\n"}));
+    QCOMPARE(window->replyLog(),
+             QString::fromLatin1(board.greeting + "OK 12:00\r\n" + partA));
+}
+
+void TstControllerExchanges::getTime_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("43200") << QByteArray("43200\r\n") << "12:00";
+    QTest::newRow("3725") << QByteArray("3725\r\n") << "01:02";
+    QTest::newRow("0") << QByteArray("0\r\n") << "00:00";
+    QTest::newRow("86340") << QByteArray("86340\r\n") << "23:59";
+    QTest::newRow("3599") << QByteArray("3599\r\n") << "00:59";
+    QTest::newRow("no number") << QByteArray("clock not set\r\n") << "00:00";
+    QTest::newRow("bare line feed") << QByteArray("7200\n") << "02:00";
+    QTest::newRow("CR LF then more") << QByteArray("36\r\n00") << "00:00";
+    QTest::newRow("bare LF then more") << QByteArray("36\n00") << "01:00";
+    QTest::newRow("beyond 32 bits") << QByteArray("9999999999\r\n") << "00:00";
+}
+
+void TstControllerExchanges::getTime()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, shown);
+    TestController board(10);
+    board.answer = [&](const QByteArray &line) { return line == "z\n" ? reply : QByteArray(); };
+    QVERIFY(startedWindow());
+    QVERIFY(clickAndWait(window, "Command3"));
+    QCOMPARE(board.received, QList<QByteArray>{"z\n"});
+    QCOMPARE(window->replyLog(), QString::fromLatin1(board.greeting) + shown + QStringLiteral("\r\n"));
+}
+
+void TstControllerExchanges::replyNeverComes()
+{
+    TestController board(10);
+    board.answer = [](const QByteArray &line) {
+        return line == "e\n" ? QByteArray("0000") : QByteArray("fine\n");
+    };
+    ControllerWindow::setWaitBounds(5s, 300ms);
+    QVERIFY(startedWindow());
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(clickAndWait(window, "Command4"));
+    QVERIFY(clock.elapsed() >= 290);
+    const QString greeting = QString::fromLatin1(board.greeting);
+    QCOMPARE(window->replyLog(), greeting + "0000\r\nThe controller did not answer.\r\n");
+    // The window carries on.
+    QVERIFY(clickAndWait(window, "Command5"));
+    QCOMPARE(window->replyLog(), greeting + "0000\r\nThe controller did not answer.\r\nfine\n");
+}
+
+void TstControllerExchanges::lateReplyIsNotTheNextAnswer()
+{
+    // The time comes a second after Get Time gave up; the status never comes.
+    TestController board(10);
+    board.answer = [&](const QByteArray &line) {
+        if (line == "z\n")
+            QTimer::singleShot(2200ms, &board, [&] { board.send("43200\r\n"); });
+        return QByteArray();
+    };
+    ControllerWindow::setWaitBounds(5s, 1200ms);
+    QVERIFY(startedWindow());
+    QVERIFY(clickAndWait(window, "Command3"));
+    const QString gaveUp = QString::fromLatin1(board.greeting) + "The controller did not answer.\r\n";
+    QCOMPARE(window->replyLog(), gaveUp);
+    QVERIFY(clickAndWait(window, "Command5"));
+    QCOMPARE(window->replyLog(), gaveUp + "The controller did not answer.\r\n");
+    QCOMPARE(board.received, (QList<QByteArray>{"z\n", "s\n"}));
+}
+
+void TstControllerExchanges::controllerGoesAway_data()
+{
+    QTest::addColumn<bool>("duringQuery");
+    QTest::newRow("while idle") << false;
+    QTest::newRow("while a query waits") << true;
+}
+
+void TstControllerExchanges::controllerGoesAway()
+{
+    QFETCH(bool, duringQuery);
+    QWidget mainWindow;
+    TestController board(10);
+    if (duringQuery) {
+        board.answer = [&](const QByteArray &) {
+            QTimer::singleShot(0, &board, &TestController::goAway);
+            return QByteArray();
+        };
+    }
+    QVERIFY(startedWindow(&mainWindow));
+    const QString greeting = QString::fromLatin1(board.greeting);
+    if (duringQuery) {
+        QVERIFY(clickAndWait(window, "Command5"));
+        QVERIFY(window->replyLog().startsWith(greeting + "Could not read from the controller: "));
+    } else {
+        board.goAway();
+        QTRY_VERIFY(window->replyLog() != greeting);
+        QVERIFY(window->replyLog().startsWith(greeting + "The serial link failed: "));
+    }
+    // One report of the failure, not one per failed read.
+    QTRY_VERIFY(!window->findChild<QSerialPort *>()->isOpen());
+    QCOMPARE(window->replyLog().count(u'\n'), greeting.count(u'\n') + 1);
+
+    // The window stays usable and says why nothing happens.
+    QVERIFY(clickAndWait(window, "Command1"));
+    QVERIFY(window->replyLog().section(u'\n', -2).startsWith("Could not send to the controller: "));
+    QVERIFY(clickAndWait(window, "Command3"));
+    QVERIFY(window->replyLog().section(u'\n', -2).startsWith("Could not read from the controller: "));
+    QVERIFY(window->isVisible());
+
+    // Closing it and starting again connects afresh.
+    window->close();
+    QTRY_VERIFY(!window);
+    TestController again(10);
+    again.greeting = "back again\n";
+    QVERIFY(startedWindow(&mainWindow));
+    QCOMPARE(window->replyLog(), QStringLiteral("back again\n"));
+}
+
+void TstControllerExchanges::getitReplacesLog()
+{
+    TestController board(10);
+    QVERIFY(startedWindow());
+    QTimer::singleShot(0, &board, [&] { board.send("late li"); });
+    connect(window->findChild<QSerialPort *>(), &QSerialPort::readyRead, &board,
+            [&] { board.send("ne\r\nand more"); }, Qt::SingleShotConnection);
+    window->getit();
+    QVERIFY(waitIdle(window));
+    QCOMPARE(window->replyLog(), QStringLiteral("late line\r\nand more"));
+}
+
+void TstControllerExchanges::closeShowsMainWindowAndReleasesPort()
+{
+    QWidget mainWindow;
+    mainWindow.show();
+    TestController board(10);
+    QVERIFY(startedWindow(&mainWindow));
+    mainWindow.hide();
+    QVERIFY(!portIsFree(board.deviceName()));
+    window->close();
+    QVERIFY(mainWindow.isVisible());
+    QVERIFY(!window->isVisible());
+    QTRY_VERIFY(!window);   // destroyed, and its port with it
+    QVERIFY(portIsFree(board.deviceName()));
+}
+
+void TstControllerExchanges::closeWaitsForReply()
+{
+    QWidget mainWindow;
+    TestController board(10);
+    board.answer = [&](const QByteArray &) {
+        // The close request comes in while the query waits; the answer
+        // follows it.
+        QTimer::singleShot(0, this, [&] {
+            window->close();
+            QVERIFY(window->isVisible());
+            board.send("done\n");
+        });
+        return QByteArray();
+    };
+    QVERIFY(startedWindow(&mainWindow));
+    QVERIFY(clickAndWait(window, "Command5"));
+    QCOMPARE(window->replyLog(), QString::fromLatin1(board.greeting) + "done\n");
+    QTRY_VERIFY(!window);
+    QVERIFY(mainWindow.isVisible());
+}
+
+int main(int argc, char *argv[])
+{
+    useTemporaryRuntimeFolder();
+    QApplication app(argc, argv);
+    TstControllerExchanges test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_controller_exchanges.moc"
