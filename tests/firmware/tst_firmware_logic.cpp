@@ -1,83 +1,12 @@
 // The board's portable logic, run on the host against a fake HAL: clock and
-// quarter-hour rules, the line protocol, pattern storage and the light.
+// quarter-hour rules, the line protocol and the status line.
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QtTest>
 
-#include "fake_hal.h"
+#include "board_harness.h"
 
-extern "C" {
-#include "dw_board.h"
-#include "dw_clock.h"
-#include "dw_store.h"
-}
-
-FakeHal hal;
-
-extern "C" {
-uint8_t dw_hal_ee_read(uint16_t addr)
-{
-    if (addr >= sizeof hal.eeprom)
-        qFatal("EEPROM read out of range: %u", addr);
-    return hal.eeprom[addr];
-}
-
-void dw_hal_ee_write(uint16_t addr, uint8_t value)
-{
-    if (addr >= sizeof hal.eeprom)
-        qFatal("EEPROM write out of range: %u", addr);
-    if (hal.writesLeft == 0)
-        return;                  // power is gone: nothing reaches the chip
-    if (hal.writesLeft > 0)
-        --hal.writesLeft;
-    hal.writes << addr;
-    hal.eeprom[addr] = value;
-}
-
-void dw_hal_putc(char c) { hal.tx.append(c); }
-uint32_t dw_hal_clock_get(void) { return hal.clock; }
-void dw_hal_clock_set(uint32_t s) { hal.clock = s; }
-void dw_hal_light(uint8_t on)
-{
-    hal.light = on;
-    ++hal.lightCalls;
-}
-}
-
-namespace {
-
-void feed(const QByteArray &bytes)
-{
-    for (char c : bytes)
-        dw_board_rx(static_cast<uint8_t>(c));
-}
-
-// One command line; returns what the board answered to it.
-QList<QByteArray> send(const QByteArray &line, const QByteArray &end = "\n")
-{
-    hal.tx.clear();
-    feed(line + end);
-    return hal.takeLines();
-}
-
-QByteArray pattern48(std::initializer_list<int> on)
-{
-    QByteArray p(48, '0');
-    for (int k : on)
-        p[k] = '1';
-    return p;
-}
-
-uint32_t hms(int h, int m, int s = 0) { return uint32_t(h * 3600 + m * 60 + s); }
-
-QByteArray eepromRange(int from, int to)
-{
-    return QByteArray(reinterpret_cast<const char *>(hal.eeprom + from), to - from);
-}
-
-} // namespace
-
-class TestFirmwareLogic : public QObject {
+class TstFirmwareLogic : public QObject {
     Q_OBJECT
 
 private slots:
@@ -114,24 +43,9 @@ private slots:
     void refusalShownUntilItsKindIsAccepted();
     void refusalsOfSeveralKinds();
 
-    // --- pattern storage ------------------------------------------------
-    void blankEepromMeansAllOff();
-    void storeBothHalvesAndReadBack();
-    void halvesAreIndependent();
-    void refusedPatternLeavesBothHalves_data();
-    void refusedPatternLeavesBothHalves();
-    void identicalStoreWritesNothing();
-    void patternSurvivesRestart();
-    void powerCutDuringStoreKeepsOldOrNew();
-    void sequenceWrapKeepsNewest();
-    void corruptSlotIsIgnored();
-
-    // --- light ----------------------------------------------------------
-    void lightDecisionPerEntry();
-    void lightFollowsClockAndPattern();
 };
 
-void TestFirmwareLogic::quarterEntry_data()
+void TstFirmwareLogic::quarterEntry_data()
 {
     QTest::addColumn<uint>("seconds");
     QTest::addColumn<int>("entry");
@@ -148,14 +62,14 @@ void TestFirmwareLogic::quarterEntry_data()
     QTest::newRow("23:59:59") << uint(hms(23, 59, 59)) << 0;
 }
 
-void TestFirmwareLogic::quarterEntry()
+void TstFirmwareLogic::quarterEntry()
 {
     QFETCH(uint, seconds);
     QFETCH(int, entry);
     QCOMPARE(int(dw_quarter_entry(seconds)), entry);
 }
 
-void TestFirmwareLogic::quarterEntryCoversEveryQuarterOnce()
+void TstFirmwareLogic::quarterEntryCoversEveryQuarterOnce()
 {
     QList<int> seen(96, 0);
     for (uint32_t s = 0; s < DW_DAY_SECONDS; s += 60) {
@@ -170,7 +84,7 @@ void TestFirmwareLogic::quarterEntryCoversEveryQuarterOnce()
         QVERIFY2(seen[e] == 1, qPrintable(QString("entry %1 seen %2 times").arg(e).arg(seen[e])));
 }
 
-void TestFirmwareLogic::parseTime_data()
+void TstFirmwareLogic::parseTime_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<bool>("ok");
@@ -186,7 +100,7 @@ void TestFirmwareLogic::parseTime_data()
     QTest::newRow("space") << QByteArray(" 9:30") << false << 0u;
 }
 
-void TestFirmwareLogic::parseTime()
+void TstFirmwareLogic::parseTime()
 {
     QFETCH(QByteArray, text);
     QFETCH(bool, ok);
@@ -196,7 +110,7 @@ void TestFirmwareLogic::parseTime()
     QCOMPARE(uint(out), ok ? seconds : 4242u);
 }
 
-void TestFirmwareLogic::formatting()
+void TstFirmwareLogic::formatting()
 {
     char buf[16];
     dw_format_hms(hms(6, 5, 0), buf);
@@ -214,7 +128,7 @@ void TestFirmwareLogic::formatting()
     QCOMPARE(QByteArray(buf), QByteArray("4294967295"));
 }
 
-void TestFirmwareLogic::clockWrapsAtMidnight()
+void TstFirmwareLogic::clockWrapsAtMidnight()
 {
     QCOMPARE(dw_clock_add(DW_DAY_SECONDS - 1, 1), 0u);
     QCOMPARE(dw_clock_add(hms(23, 0), hms(2, 0)), hms(1, 0));
@@ -240,14 +154,14 @@ void TestFirmwareLogic::clockWrapsAtMidnight()
     QCOMPARE(uint(sec), 11u);
 }
 
-void TestFirmwareLogic::greetingAtStart()
+void TstFirmwareLogic::greetingAtStart()
 {
     hal.tx.clear();
     dw_board_init();
     QCOMPARE(hal.takeLines(), QList<QByteArray>{QByteArray(DW_GREETING)});
 }
 
-void TestFirmwareLogic::lineEndings()
+void TstFirmwareLogic::lineEndings()
 {
     hal.clock = 43200;
     QCOMPARE(send("z", "\n"), QList<QByteArray>{"43200"});
@@ -264,7 +178,7 @@ void TestFirmwareLogic::lineEndings()
     QCOMPARE(hal.takeLines(), QList<QByteArray>{"27000"});
 }
 
-void TestFirmwareLogic::refusedLines_data()
+void TstFirmwareLogic::refusedLines_data()
 {
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<QByteArray>("error");
@@ -292,7 +206,7 @@ void TestFirmwareLogic::refusedLines_data()
     QTest::newRow("b bare") << QByteArray("b") << QByteArray("error: bad length");
 }
 
-void TestFirmwareLogic::refusedLines()
+void TstFirmwareLogic::refusedLines()
 {
     QFETCH(QByteArray, line);
     QFETCH(QByteArray, error);
@@ -304,7 +218,7 @@ void TestFirmwareLogic::refusedLines()
     QCOMPARE(send("z"), QList<QByteArray>{"10800"});
 }
 
-void TestFirmwareLogic::overlongLineIsDiscardedToItsEnd()
+void TstFirmwareLogic::overlongLineIsDiscardedToItsEnd()
 {
     // ends in what would be a valid command if the start were cut off
     QByteArray junk(300, '1');
@@ -318,7 +232,7 @@ void TestFirmwareLogic::overlongLineIsDiscardedToItsEnd()
     QCOMPARE(send("z"), QList<QByteArray>{"0"});
 }
 
-void TestFirmwareLogic::damagedLineIsRefused()
+void TstFirmwareLogic::damagedLineIsRefused()
 {
     const QByteArray line = "a" + pattern48({1, 2, 3});
     feed(line.left(10));
@@ -333,7 +247,7 @@ void TestFirmwareLogic::damagedLineIsRefused()
     QCOMPARE(send("f"), QList<QByteArray>{line});
 }
 
-void TestFirmwareLogic::severalLinesInOneChunk()
+void TstFirmwareLogic::severalLinesInOneChunk()
 {
     hal.clock = 5;
     hal.tx.clear();
@@ -345,7 +259,7 @@ void TestFirmwareLogic::severalLinesInOneChunk()
 // Random and near-valid lines against an independent statement of the rules:
 // only a well-formed a/b line changes its half, only a well-formed t line the
 // clock, and every line gets at most one answer.
-void TestFirmwareLogic::randomLinesChangeOnlyWhatTheyMayChange()
+void TstFirmwareLogic::randomLinesChangeOnlyWhatTheyMayChange()
 {
     const QRegularExpression storeRule("^([ab])([01]{48})\\r?$");
     const QRegularExpression timeRule("^t([01][0-9]|2[0-3]):([0-5][0-9])\\r?$");
@@ -415,7 +329,7 @@ void TestFirmwareLogic::randomLinesChangeOnlyWhatTheyMayChange()
     }
 }
 
-void TestFirmwareLogic::setTimeThenQuery()
+void TstFirmwareLogic::setTimeThenQuery()
 {
     QCOMPARE(send("t06:00"), QList<QByteArray>{});
     QCOMPARE(send("z"), QList<QByteArray>{"21600"});
@@ -427,7 +341,7 @@ void TestFirmwareLogic::setTimeThenQuery()
     QCOMPARE(send("z"), QList<QByteArray>{"43200"});
 }
 
-void TestFirmwareLogic::statusLine()
+void TstFirmwareLogic::statusLine()
 {
     hal.clock = hms(6, 5);
     QCOMPARE(send("s"), QList<QByteArray>{"time 06:05:00 light off pattern none"});
@@ -439,19 +353,7 @@ void TestFirmwareLogic::statusLine()
     QCOMPARE(send("s"), QList<QByteArray>{"time 23:59:59 light off pattern stored"});
 }
 
-namespace {
-// The refusal part of the status line: from its first "; " on.
-QByteArray statusRefusals()
-{
-    const QList<QByteArray> lines = send("s");
-    if (lines.size() != 1)
-        return "NOT ONE LINE: " + lines.join('|');
-    const int at = lines[0].indexOf("; ");
-    return at < 0 ? QByteArray() : lines[0].mid(at);
-}
-} // namespace
-
-void TestFirmwareLogic::refusalShownUntilItsKindIsAccepted_data()
+void TstFirmwareLogic::refusalShownUntilItsKindIsAccepted_data()
 {
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<bool>("damaged");
@@ -483,7 +385,7 @@ void TestFirmwareLogic::refusalShownUntilItsKindIsAccepted_data()
                            << QList<QByteArray>{"s"} << a;
 }
 
-void TestFirmwareLogic::refusalShownUntilItsKindIsAccepted()
+void TstFirmwareLogic::refusalShownUntilItsKindIsAccepted()
 {
     QFETCH(QByteArray, line);
     QFETCH(bool, damaged);
@@ -511,7 +413,7 @@ void TestFirmwareLogic::refusalShownUntilItsKindIsAccepted()
     QCOMPARE(statusRefusals(), QByteArray());
 }
 
-void TestFirmwareLogic::refusalsOfSeveralKinds()
+void TstFirmwareLogic::refusalsOfSeveralKinds()
 {
     // both halves refused: accepting one leaves the other shown
     send("a" + QByteArray(47, '0') + "5");
@@ -537,265 +439,5 @@ void TestFirmwareLogic::refusalsOfSeveralKinds()
     QCOMPARE(statusRefusals(), QByteArray());
 }
 
-void TestFirmwareLogic::blankEepromMeansAllOff()
-{
-    QCOMPARE(send("f"), QList<QByteArray>{"a" + pattern48({})});
-    QCOMPARE(send("e"), QList<QByteArray>{"b" + pattern48({})});
-    for (uint32_t s = 0; s < DW_DAY_SECONDS; s += 900) {
-        hal.clock = s;
-        dw_board_poll();
-        QCOMPARE(hal.light, 0);
-    }
-    // reading never writes
-    QVERIFY(hal.writes.isEmpty());
-
-    // a half stored all off counts as stored, a blank one does not
-    uint8_t bits[DW_HALF_BYTES];
-    QVERIFY(!dw_store_load(0, bits));
-    QCOMPARE(send("a" + pattern48({})), QList<QByteArray>{});
-    QVERIFY(dw_store_load(0, bits));
-    QVERIFY(!dw_store_load(1, bits));
-}
-
-void TestFirmwareLogic::storeBothHalvesAndReadBack()
-{
-    const QByteArray a = "a" + pattern48({0, 1, 25, 26, 47});
-    const QByteArray b = "b" + pattern48({0, 23, 46, 47});
-    QCOMPARE(send(a), QList<QByteArray>{});
-    QCOMPARE(send(b, "\r\n"), QList<QByteArray>{});
-    QCOMPARE(send("f"), QList<QByteArray>{a});
-    QCOMPARE(send("e"), QList<QByteArray>{b});
-    // and again, with new contents, several times (both slots in use)
-    for (int round = 0; round < 5; ++round) {
-        const QByteArray a2 = "a" + pattern48({round, 10 + round});
-        const QByteArray b2 = "b" + pattern48({47 - round});
-        QCOMPARE(send(a2), QList<QByteArray>{});
-        QCOMPARE(send(b2), QList<QByteArray>{});
-        QCOMPARE(send("f"), QList<QByteArray>{a2});
-        QCOMPARE(send("e"), QList<QByteArray>{b2});
-    }
-    // everything lives in the reserved range
-    for (uint16_t addr : std::as_const(hal.writes))
-        QVERIFY(addr >= DW_STORE_BASE && addr < DW_STORE_END);
-}
-
-void TestFirmwareLogic::halvesAreIndependent()
-{
-    const QByteArray b = "b" + pattern48({5, 6, 7});
-    QCOMPARE(send(b), QList<QByteArray>{});
-    const QByteArray bRegion = eepromRange(DW_STORE_BASE + DW_HALF_SPAN, DW_STORE_END);
-
-    hal.writes.clear();
-    for (int i = 0; i < 4; ++i)
-        QCOMPARE(send("a" + pattern48({i, 2 * i + 1})), QList<QByteArray>{});
-    QVERIFY(!hal.writes.isEmpty());
-    for (uint16_t addr : std::as_const(hal.writes))
-        QVERIFY2(addr >= DW_STORE_BASE && addr < DW_STORE_BASE + DW_HALF_SPAN,
-                 qPrintable(QString("storing a wrote address %1").arg(addr)));
-    QCOMPARE(eepromRange(DW_STORE_BASE + DW_HALF_SPAN, DW_STORE_END), bRegion);
-    QCOMPARE(send("e"), QList<QByteArray>{b});
-
-    const QByteArray aRegion = eepromRange(DW_STORE_BASE, DW_STORE_BASE + DW_HALF_SPAN);
-    hal.writes.clear();
-    QCOMPARE(send("b" + pattern48({40})), QList<QByteArray>{});
-    for (uint16_t addr : std::as_const(hal.writes))
-        QVERIFY(addr >= DW_STORE_BASE + DW_HALF_SPAN && addr < DW_STORE_END);
-    QCOMPARE(eepromRange(DW_STORE_BASE, DW_STORE_BASE + DW_HALF_SPAN), aRegion);
-}
-
-void TestFirmwareLogic::refusedPatternLeavesBothHalves_data()
-{
-    QTest::addColumn<QByteArray>("line");
-    QTest::newRow("a too short") << "a" + QByteArray(47, '1');
-    QTest::newRow("a too long") << "a" + QByteArray(49, '1');
-    QTest::newRow("a bad last digit") << "a" + QByteArray(47, '1') + "9";
-    QTest::newRow("b bad first digit") << "b-" + QByteArray(47, '1');
-    QTest::newRow("b overlong") << "b" + QByteArray(500, '1');
-    QTest::newRow("b space") << "b " + QByteArray(47, '1');
-}
-
-void TestFirmwareLogic::refusedPatternLeavesBothHalves()
-{
-    QFETCH(QByteArray, line);
-    const QByteArray a = "a" + pattern48({3, 4, 30});
-    const QByteArray b = "b" + pattern48({0, 47});
-    QCOMPARE(send(a), QList<QByteArray>{});
-    QCOMPARE(send(b), QList<QByteArray>{});
-    const QByteArray before = eepromRange(0, 1024);
-    hal.writes.clear();
-
-    const QList<QByteArray> answer = send(line);
-    QCOMPARE(answer.size(), 1);
-    QVERIFY2(answer[0].startsWith("error: "), answer[0].constData());
-    QVERIFY(hal.writes.isEmpty());
-    QCOMPARE(eepromRange(0, 1024), before);
-    QCOMPARE(send("f"), QList<QByteArray>{a});
-    QCOMPARE(send("e"), QList<QByteArray>{b});
-}
-
-void TestFirmwareLogic::identicalStoreWritesNothing()
-{
-    const QByteArray a = "a" + pattern48({7, 8});
-    QCOMPARE(send(a), QList<QByteArray>{});
-    hal.writes.clear();
-    QCOMPARE(send(a), QList<QByteArray>{});
-    QVERIFY(hal.writes.isEmpty());
-    QCOMPARE(send("f"), QList<QByteArray>{a});
-}
-
-void TestFirmwareLogic::patternSurvivesRestart()
-{
-    const QByteArray a = "a" + pattern48({25, 26, 27});
-    const QByteArray b = "b" + pattern48({1});
-    send(a);
-    send(b);
-    hal.clock = hms(6, 0);
-    hal.tx.clear();
-    dw_board_init();            // a power cycle: RAM state rebuilt from EEPROM
-    QCOMPARE(hal.takeLines(), QList<QByteArray>{DW_GREETING});
-    QCOMPARE(hal.light, 1);
-    QCOMPARE(send("f"), QList<QByteArray>{a});
-    QCOMPARE(send("e"), QList<QByteArray>{b});
-    QCOMPARE(send("s"), QList<QByteArray>{"time 06:00:00 light on pattern stored"});
-}
-
-void TestFirmwareLogic::powerCutDuringStoreKeepsOldOrNew()
-{
-    const uint8_t oldBits[DW_HALF_BYTES] = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66};
-    const uint8_t newBits[DW_HALF_BYTES] = {0xEE, 0xDD, 0xCC, 0xBB, 0xAA, 0x99};
-    const QByteArray oldB = QByteArray(reinterpret_cast<const char *>(oldBits), DW_HALF_BYTES);
-    const QByteArray newB = QByteArray(reinterpret_cast<const char *>(newBits), DW_HALF_BYTES);
-
-    // both slots in use, the one to be overwritten holding a third pattern,
-    // so every data byte of the store really changes
-    const uint8_t thirdBits[DW_HALF_BYTES] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06};
-    auto prepare = [&] {
-        hal.reset();
-        dw_store_save(0, thirdBits);
-        dw_store_save(0, oldBits);
-    };
-    prepare();
-    hal.writes.clear();
-    dw_store_save(0, newBits);
-    const int full = int(hal.writes.size());
-    QVERIFY(full >= int(DW_HALF_BYTES) + 2);
-
-    for (int cut = 0; cut <= full; ++cut) {
-        prepare();
-        hal.writesLeft = cut;
-        dw_store_save(0, newBits);
-        hal.writesLeft = -1;
-        uint8_t got[DW_HALF_BYTES];
-        QVERIFY2(dw_store_load(0, got), qPrintable(QString("cut after %1 writes").arg(cut)));
-        const QByteArray gotB(reinterpret_cast<const char *>(got), DW_HALF_BYTES);
-        if (cut < full)
-            QVERIFY2(gotB == oldB, qPrintable(QString("cut after %1 writes").arg(cut)));
-        else
-            QCOMPARE(gotB, newB);
-    }
-
-    // the very first store interrupted: still blank, i.e. all off
-    hal.reset();
-    dw_store_save(1, newBits);
-    const int first = int(hal.writes.size());
-    QVERIFY(first >= int(DW_HALF_BYTES) + 2);
-    for (int cut = 0; cut < first; ++cut) {
-        hal.reset();
-        hal.writesLeft = cut;
-        dw_store_save(1, newBits);
-        uint8_t got[DW_HALF_BYTES];
-        QVERIFY(!dw_store_load(1, got));
-        QCOMPARE(QByteArray(reinterpret_cast<const char *>(got), DW_HALF_BYTES),
-                 QByteArray(DW_HALF_BYTES, '\0'));
-    }
-}
-
-void TestFirmwareLogic::sequenceWrapKeepsNewest()
-{
-    uint8_t bits[DW_HALF_BYTES] = {};
-    for (int i = 0; i < 600; ++i) {
-        bits[0] = uint8_t(i);
-        bits[5] = uint8_t(i >> 8);
-        dw_store_save(1, bits);
-        uint8_t got[DW_HALF_BYTES];
-        QVERIFY(dw_store_load(1, got));
-        QVERIFY2(got[0] == uint8_t(i) && got[5] == uint8_t(i >> 8),
-                 qPrintable(QString("store %1 read back %2").arg(i).arg(got[0])));
-    }
-}
-
-void TestFirmwareLogic::corruptSlotIsIgnored()
-{
-    const uint8_t first[DW_HALF_BYTES] = {1, 2, 3, 4, 5, 6};
-    const uint8_t second[DW_HALF_BYTES] = {6, 5, 4, 3, 2, 1};
-    dw_store_save(0, first);
-    dw_store_save(0, second);
-    uint8_t got[DW_HALF_BYTES];
-    QVERIFY(dw_store_load(0, got));
-    QCOMPARE(got[0], uint8_t(6));
-    // flip a data bit of the newer copy (slot 1): the older one is used
-    hal.eeprom[DW_STORE_BASE + DW_SLOT_SIZE + 3] ^= 0x10;
-    QVERIFY(dw_store_load(0, got));
-    QCOMPARE(got[0], uint8_t(1));
-    // both damaged: treated as never stored
-    hal.eeprom[DW_STORE_BASE + 4] ^= 0x01;
-    QVERIFY(!dw_store_load(0, got));
-    QCOMPARE(got[0], uint8_t(0));
-}
-
-void TestFirmwareLogic::lightDecisionPerEntry()
-{
-    for (int e = 0; e < 96; ++e) {
-        uint8_t p[DW_PATTERN_BYTES] = {};
-        p[e / 8] = uint8_t(1u << (e % 8));
-        for (uint32_t s = 0; s < DW_DAY_SECONDS; s += 450) {
-            const bool want = dw_quarter_entry(s) == e;
-            QVERIFY2(bool(dw_light_at(p, s)) == want,
-                     qPrintable(QString("entry %1 at second %2").arg(e).arg(s)));
-        }
-    }
-}
-
-void TestFirmwareLogic::lightFollowsClockAndPattern()
-{
-    // entries 25..32 on: 06:00 to 08:00
-    QCOMPARE(send("a" + pattern48({25, 26, 27, 28, 29, 30, 31, 32})), QList<QByteArray>{});
-    QCOMPARE(send("b" + pattern48({47})), QList<QByteArray>{});   // entry 95: 23:30-23:45
-
-    struct Case { uint32_t s; int light; };
-    const Case cases[] = {
-        {hms(5, 59, 59), 0}, {hms(6, 0), 1}, {hms(6, 30), 1}, {hms(7, 59, 59), 1},
-        {hms(8, 0), 0}, {hms(9, 0), 0}, {hms(23, 30), 1}, {hms(23, 44, 59), 1},
-        {hms(23, 45), 0}, {hms(0, 0), 0},
-    };
-    for (const Case &c : cases) {
-        hal.clock = c.s;
-        dw_board_poll();
-        QVERIFY2(hal.light == c.light, qPrintable(QString("at %1").arg(c.s)));
-        QCOMPARE(int(dw_board_light()), c.light);
-    }
-
-    // a stored pattern takes effect without waiting for the clock
-    hal.clock = hms(9, 0);
-    dw_board_poll();
-    QCOMPARE(hal.light, 0);
-    QCOMPARE(send("a" + pattern48({37})), QList<QByteArray>{});   // 09:00-09:15
-    dw_board_poll();
-    QCOMPARE(hal.light, 1);
-    // setting the time is applied at once too
-    QCOMPARE(send("t10:00"), QList<QByteArray>{});
-    dw_board_poll();
-    QCOMPARE(hal.light, 0);
-    // entry 0, the last quarter of the day
-    QCOMPARE(send("a" + pattern48({0})), QList<QByteArray>{});
-    QCOMPARE(send("t23:50"), QList<QByteArray>{});
-    dw_board_poll();
-    QCOMPARE(hal.light, 1);
-    // nothing changed, nothing re-driven
-    const int calls = hal.lightCalls;
-    dw_board_poll();
-    QCOMPARE(hal.lightCalls, calls);
-}
-
-QTEST_APPLESS_MAIN(TestFirmwareLogic)
+QTEST_APPLESS_MAIN(TstFirmwareLogic)
 #include "tst_firmware_logic.moc"

@@ -1,0 +1,297 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The board's pattern storage in EEPROM and the light it drives, run on the
+// host against a fake HAL that can lose power part-way through a write.
+#include <QtTest>
+
+#include "board_harness.h"
+
+class TstFirmwareStore : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        hal.reset();
+        dw_board_init();
+        hal.tx.clear();
+    }
+
+    // --- pattern storage ------------------------------------------------
+    void blankEepromMeansAllOff();
+    void storeBothHalvesAndReadBack();
+    void halvesAreIndependent();
+    void refusedPatternLeavesBothHalves_data();
+    void refusedPatternLeavesBothHalves();
+    void identicalStoreWritesNothing();
+    void patternSurvivesRestart();
+    void powerCutDuringStoreKeepsOldOrNew();
+    void sequenceWrapKeepsNewest();
+    void corruptSlotIsIgnored();
+
+    // --- light ----------------------------------------------------------
+    void lightDecisionPerEntry();
+    void lightFollowsClockAndPattern();
+};
+
+void TstFirmwareStore::blankEepromMeansAllOff()
+{
+    QCOMPARE(send("f"), QList<QByteArray>{"a" + pattern48({})});
+    QCOMPARE(send("e"), QList<QByteArray>{"b" + pattern48({})});
+    for (uint32_t s = 0; s < DW_DAY_SECONDS; s += 900) {
+        hal.clock = s;
+        dw_board_poll();
+        QCOMPARE(hal.light, 0);
+    }
+    // reading never writes
+    QVERIFY(hal.writes.isEmpty());
+
+    // a half stored all off counts as stored, a blank one does not
+    uint8_t bits[DW_HALF_BYTES];
+    QVERIFY(!dw_store_load(0, bits));
+    QCOMPARE(send("a" + pattern48({})), QList<QByteArray>{});
+    QVERIFY(dw_store_load(0, bits));
+    QVERIFY(!dw_store_load(1, bits));
+}
+
+void TstFirmwareStore::storeBothHalvesAndReadBack()
+{
+    const QByteArray a = "a" + pattern48({0, 1, 25, 26, 47});
+    const QByteArray b = "b" + pattern48({0, 23, 46, 47});
+    QCOMPARE(send(a), QList<QByteArray>{});
+    QCOMPARE(send(b, "\r\n"), QList<QByteArray>{});
+    QCOMPARE(send("f"), QList<QByteArray>{a});
+    QCOMPARE(send("e"), QList<QByteArray>{b});
+    // and again, with new contents, several times (both slots in use)
+    for (int round = 0; round < 5; ++round) {
+        const QByteArray a2 = "a" + pattern48({round, 10 + round});
+        const QByteArray b2 = "b" + pattern48({47 - round});
+        QCOMPARE(send(a2), QList<QByteArray>{});
+        QCOMPARE(send(b2), QList<QByteArray>{});
+        QCOMPARE(send("f"), QList<QByteArray>{a2});
+        QCOMPARE(send("e"), QList<QByteArray>{b2});
+    }
+    // everything lives in the reserved range
+    for (uint16_t addr : std::as_const(hal.writes))
+        QVERIFY(addr >= DW_STORE_BASE && addr < DW_STORE_END);
+}
+
+void TstFirmwareStore::halvesAreIndependent()
+{
+    const QByteArray b = "b" + pattern48({5, 6, 7});
+    QCOMPARE(send(b), QList<QByteArray>{});
+    const QByteArray bRegion = eepromRange(DW_STORE_BASE + DW_HALF_SPAN, DW_STORE_END);
+
+    hal.writes.clear();
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(send("a" + pattern48({i, 2 * i + 1})), QList<QByteArray>{});
+    QVERIFY(!hal.writes.isEmpty());
+    for (uint16_t addr : std::as_const(hal.writes))
+        QVERIFY2(addr >= DW_STORE_BASE && addr < DW_STORE_BASE + DW_HALF_SPAN,
+                 qPrintable(QString("storing a wrote address %1").arg(addr)));
+    QCOMPARE(eepromRange(DW_STORE_BASE + DW_HALF_SPAN, DW_STORE_END), bRegion);
+    QCOMPARE(send("e"), QList<QByteArray>{b});
+
+    const QByteArray aRegion = eepromRange(DW_STORE_BASE, DW_STORE_BASE + DW_HALF_SPAN);
+    hal.writes.clear();
+    QCOMPARE(send("b" + pattern48({40})), QList<QByteArray>{});
+    for (uint16_t addr : std::as_const(hal.writes))
+        QVERIFY(addr >= DW_STORE_BASE + DW_HALF_SPAN && addr < DW_STORE_END);
+    QCOMPARE(eepromRange(DW_STORE_BASE, DW_STORE_BASE + DW_HALF_SPAN), aRegion);
+}
+
+void TstFirmwareStore::refusedPatternLeavesBothHalves_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("a too short") << "a" + QByteArray(47, '1');
+    QTest::newRow("a too long") << "a" + QByteArray(49, '1');
+    QTest::newRow("a bad last digit") << "a" + QByteArray(47, '1') + "9";
+    QTest::newRow("b bad first digit") << "b-" + QByteArray(47, '1');
+    QTest::newRow("b overlong") << "b" + QByteArray(500, '1');
+    QTest::newRow("b space") << "b " + QByteArray(47, '1');
+}
+
+void TstFirmwareStore::refusedPatternLeavesBothHalves()
+{
+    QFETCH(QByteArray, line);
+    const QByteArray a = "a" + pattern48({3, 4, 30});
+    const QByteArray b = "b" + pattern48({0, 47});
+    QCOMPARE(send(a), QList<QByteArray>{});
+    QCOMPARE(send(b), QList<QByteArray>{});
+    const QByteArray before = eepromRange(0, 1024);
+    hal.writes.clear();
+
+    const QList<QByteArray> answer = send(line);
+    QCOMPARE(answer.size(), 1);
+    QVERIFY2(answer[0].startsWith("error: "), answer[0].constData());
+    QVERIFY(hal.writes.isEmpty());
+    QCOMPARE(eepromRange(0, 1024), before);
+    QCOMPARE(send("f"), QList<QByteArray>{a});
+    QCOMPARE(send("e"), QList<QByteArray>{b});
+}
+
+void TstFirmwareStore::identicalStoreWritesNothing()
+{
+    const QByteArray a = "a" + pattern48({7, 8});
+    QCOMPARE(send(a), QList<QByteArray>{});
+    hal.writes.clear();
+    QCOMPARE(send(a), QList<QByteArray>{});
+    QVERIFY(hal.writes.isEmpty());
+    QCOMPARE(send("f"), QList<QByteArray>{a});
+}
+
+void TstFirmwareStore::patternSurvivesRestart()
+{
+    const QByteArray a = "a" + pattern48({25, 26, 27});
+    const QByteArray b = "b" + pattern48({1});
+    send(a);
+    send(b);
+    hal.clock = hms(6, 0);
+    hal.tx.clear();
+    dw_board_init();            // a power cycle: RAM state rebuilt from EEPROM
+    QCOMPARE(hal.takeLines(), QList<QByteArray>{DW_GREETING});
+    QCOMPARE(hal.light, 1);
+    QCOMPARE(send("f"), QList<QByteArray>{a});
+    QCOMPARE(send("e"), QList<QByteArray>{b});
+    QCOMPARE(send("s"), QList<QByteArray>{"time 06:00:00 light on pattern stored"});
+}
+
+void TstFirmwareStore::powerCutDuringStoreKeepsOldOrNew()
+{
+    const uint8_t oldBits[DW_HALF_BYTES] = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66};
+    const uint8_t newBits[DW_HALF_BYTES] = {0xEE, 0xDD, 0xCC, 0xBB, 0xAA, 0x99};
+    const QByteArray oldB = QByteArray(reinterpret_cast<const char *>(oldBits), DW_HALF_BYTES);
+    const QByteArray newB = QByteArray(reinterpret_cast<const char *>(newBits), DW_HALF_BYTES);
+
+    // both slots in use, the one to be overwritten holding a third pattern,
+    // so every data byte of the store really changes
+    const uint8_t thirdBits[DW_HALF_BYTES] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06};
+    auto prepare = [&] {
+        hal.reset();
+        dw_store_save(0, thirdBits);
+        dw_store_save(0, oldBits);
+    };
+    prepare();
+    hal.writes.clear();
+    dw_store_save(0, newBits);
+    const int full = int(hal.writes.size());
+    QVERIFY(full >= int(DW_HALF_BYTES) + 2);
+
+    for (int cut = 0; cut <= full; ++cut) {
+        prepare();
+        hal.writesLeft = cut;
+        dw_store_save(0, newBits);
+        hal.writesLeft = -1;
+        uint8_t got[DW_HALF_BYTES];
+        QVERIFY2(dw_store_load(0, got), qPrintable(QString("cut after %1 writes").arg(cut)));
+        const QByteArray gotB(reinterpret_cast<const char *>(got), DW_HALF_BYTES);
+        if (cut < full)
+            QVERIFY2(gotB == oldB, qPrintable(QString("cut after %1 writes").arg(cut)));
+        else
+            QCOMPARE(gotB, newB);
+    }
+
+    // the very first store interrupted: still blank, i.e. all off
+    hal.reset();
+    dw_store_save(1, newBits);
+    const int first = int(hal.writes.size());
+    QVERIFY(first >= int(DW_HALF_BYTES) + 2);
+    for (int cut = 0; cut < first; ++cut) {
+        hal.reset();
+        hal.writesLeft = cut;
+        dw_store_save(1, newBits);
+        uint8_t got[DW_HALF_BYTES];
+        QVERIFY(!dw_store_load(1, got));
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(got), DW_HALF_BYTES),
+                 QByteArray(DW_HALF_BYTES, '\0'));
+    }
+}
+
+void TstFirmwareStore::sequenceWrapKeepsNewest()
+{
+    uint8_t bits[DW_HALF_BYTES] = {};
+    for (int i = 0; i < 600; ++i) {
+        bits[0] = uint8_t(i);
+        bits[5] = uint8_t(i >> 8);
+        dw_store_save(1, bits);
+        uint8_t got[DW_HALF_BYTES];
+        QVERIFY(dw_store_load(1, got));
+        QVERIFY2(got[0] == uint8_t(i) && got[5] == uint8_t(i >> 8),
+                 qPrintable(QString("store %1 read back %2").arg(i).arg(got[0])));
+    }
+}
+
+void TstFirmwareStore::corruptSlotIsIgnored()
+{
+    const uint8_t first[DW_HALF_BYTES] = {1, 2, 3, 4, 5, 6};
+    const uint8_t second[DW_HALF_BYTES] = {6, 5, 4, 3, 2, 1};
+    dw_store_save(0, first);
+    dw_store_save(0, second);
+    uint8_t got[DW_HALF_BYTES];
+    QVERIFY(dw_store_load(0, got));
+    QCOMPARE(got[0], uint8_t(6));
+    // flip a data bit of the newer copy (slot 1): the older one is used
+    hal.eeprom[DW_STORE_BASE + DW_SLOT_SIZE + 3] ^= 0x10;
+    QVERIFY(dw_store_load(0, got));
+    QCOMPARE(got[0], uint8_t(1));
+    // both damaged: treated as never stored
+    hal.eeprom[DW_STORE_BASE + 4] ^= 0x01;
+    QVERIFY(!dw_store_load(0, got));
+    QCOMPARE(got[0], uint8_t(0));
+}
+
+void TstFirmwareStore::lightDecisionPerEntry()
+{
+    for (int e = 0; e < 96; ++e) {
+        uint8_t p[DW_PATTERN_BYTES] = {};
+        p[e / 8] = uint8_t(1u << (e % 8));
+        for (uint32_t s = 0; s < DW_DAY_SECONDS; s += 450) {
+            const bool want = dw_quarter_entry(s) == e;
+            QVERIFY2(bool(dw_light_at(p, s)) == want,
+                     qPrintable(QString("entry %1 at second %2").arg(e).arg(s)));
+        }
+    }
+}
+
+void TstFirmwareStore::lightFollowsClockAndPattern()
+{
+    // entries 25..32 on: 06:00 to 08:00
+    QCOMPARE(send("a" + pattern48({25, 26, 27, 28, 29, 30, 31, 32})), QList<QByteArray>{});
+    QCOMPARE(send("b" + pattern48({47})), QList<QByteArray>{});   // entry 95: 23:30-23:45
+
+    struct Case { uint32_t s; int light; };
+    const Case cases[] = {
+        {hms(5, 59, 59), 0}, {hms(6, 0), 1}, {hms(6, 30), 1}, {hms(7, 59, 59), 1},
+        {hms(8, 0), 0}, {hms(9, 0), 0}, {hms(23, 30), 1}, {hms(23, 44, 59), 1},
+        {hms(23, 45), 0}, {hms(0, 0), 0},
+    };
+    for (const Case &c : cases) {
+        hal.clock = c.s;
+        dw_board_poll();
+        QVERIFY2(hal.light == c.light, qPrintable(QString("at %1").arg(c.s)));
+        QCOMPARE(int(dw_board_light()), c.light);
+    }
+
+    // a stored pattern takes effect without waiting for the clock
+    hal.clock = hms(9, 0);
+    dw_board_poll();
+    QCOMPARE(hal.light, 0);
+    QCOMPARE(send("a" + pattern48({37})), QList<QByteArray>{});   // 09:00-09:15
+    dw_board_poll();
+    QCOMPARE(hal.light, 1);
+    // setting the time is applied at once too
+    QCOMPARE(send("t10:00"), QList<QByteArray>{});
+    dw_board_poll();
+    QCOMPARE(hal.light, 0);
+    // entry 0, the last quarter of the day
+    QCOMPARE(send("a" + pattern48({0})), QList<QByteArray>{});
+    QCOMPARE(send("t23:50"), QList<QByteArray>{});
+    dw_board_poll();
+    QCOMPARE(hal.light, 1);
+    // nothing changed, nothing re-driven
+    const int calls = hal.lightCalls;
+    dw_board_poll();
+    QCOMPARE(hal.lightCalls, calls);
+}
+
+QTEST_APPLESS_MAIN(TstFirmwareStore)
+#include "tst_firmware_store.moc"
