@@ -1,0 +1,103 @@
+/* SPDX-License-Identifier: GPL-3.0-or-later */
+/* The virtual board's parts: the simulated chip, its EEPROM file, the
+   pseudo-terminal it is offered on and the control socket tests use. */
+#pragma once
+
+#define _GNU_SOURCE
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <stdarg.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <avr_eeprom.h>
+#include <avr_ioport.h>
+#include <avr_uart.h>
+#include <sim_avr.h>
+#include <sim_elf.h>
+
+#define EEPROM_SIZE 1024
+#define MAX_CLIENTS 8
+#define CLIENT_LINE 256
+#define HOST_QUEUE 4096
+#define DAY_SECONDS 86400u
+
+struct client {
+    int fd;
+    char buf[CLIENT_LINE];
+    size_t len;
+};
+
+struct virtual_board {
+    avr_t *avr;
+    elf_firmware_t fw;
+    uint32_t sym_seconds, sym_ms;   /* data-space addresses of the clock */
+
+    int master;
+    char slave_name[PATH_MAX];
+    int port_open;                  /* some program has the slave open */
+    double boot_until;              /* chip held in reset (bootloader) until then */
+    double boot_delay;
+
+    /* host -> chip bytes, fed to the UART at the line rate */
+    uint8_t to_chip[HOST_QUEUE];
+    size_t to_chip_len;
+    avr_cycle_count_t next_rx_cycle;
+    avr_cycle_count_t cycles_per_byte;
+
+    /* chip -> host bytes waiting for the pty */
+    uint8_t to_host[HOST_QUEUE];
+    size_t to_host_len;
+
+    /* real-time pacing: cycle c0 ran at wall time t0 */
+    double t0;
+    avr_cycle_count_t c0;
+
+    /* clock writes wait for a moment the firmware is not touching the clock */
+    int pending_clock;
+    uint32_t pending_seconds;
+    int pending_reset_ms;
+
+    char link_path[PATH_MAX];
+    char control_path[PATH_MAX];
+    int control_fd;
+    struct client clients[MAX_CLIENTS];
+
+    char eeprom_path[PATH_MAX];
+    uint8_t eeprom_saved[EEPROM_SIZE];
+    double next_eeprom_check;
+
+    int verbose;
+};
+
+extern struct virtual_board vb;
+extern volatile sig_atomic_t stop_requested;
+
+double now_s(void);
+void logf_(const char *fmt, ...);
+void die(const char *fmt, ...);
+void eeprom_get(uint8_t *out);
+void eeprom_set(const uint8_t *in);
+void eeprom_load_file(void);
+void eeprom_save_if_changed(void);
+void chip_restart(void);
+int light_pin(char port, int bit);
+uint32_t read_u32(uint32_t addr);
+void port_create(void);
+void link_create(void);
+void link_remove(void);
+void service_port(void);
+void control_create(void);
+void service_control(void);
