@@ -14,12 +14,13 @@
 # each quarter-hour segment, the controller's log through the clipboard, and
 # what the board received through its control socket.
 #
-# acceptance.sh APP BOARD OUT REFERENCE
+# acceptance.sh APP BOARD OUT REFERENCE LAYOUTS
+#   LAYOUTS                   prints the controls' places and the dial's segments
 #   OUT                       screenshots of every step (emptied first)
 #   DAYWHEEL_DOCS=DIR         also copies the three windows' pictures to DIR
 #   DAYWHEEL_NEW_REFERENCE=1  writes the crops to REFERENCE instead of comparing
 set -euo pipefail
-app=$(readlink -f "$1") board=$(readlink -f "$2") out=$3 reference=$4
+app=$(readlink -f "$1") board=$(readlink -f "$2") out=$3 reference=$4 layouts=$(readlink -f "$5")
 
 rm -rf "$out"
 mkdir -p "$out/crops"
@@ -80,28 +81,14 @@ wait_for 10 "the virtual board did not register as port 10" \
   test -e "$XDG_RUNTIME_DIR/daywheel/ports/com10" -a -S "$sock"
 board_says() { socat - "UNIX-CONNECT:$sock" <<<"$1" 2>/dev/null; }
 
-# --- the windows and their controls, in twips (15 twips = 1 pixel) ----------
-declare -A at=(
-  [Form1.Command1]="4680 6240 615 495" [Form1.Command2]="4680 4920 615 495"
-  [Form1.Command3]="2160 5760 1095 375" [Form1.Command4]="4680 3720 615 255"
-  [Form1.Command5]="4680 4080 615 255" [Form1.Command6]="4680 4560 615 255"
-  [Form1.HScroll2]="3600 5760 975 255"
-  [Form1.Shape2]="2760 6240 495 375" [Form1.Shape3]="2160 6240 495 375"
-  [Form2.Text1]="4080 1200 2055 375" [Form2.Command1]="4320 1680 1095 375"
-  [Form2.Command2]="4320 3120 975 375" [Form2.File1]="240 120 1455 3600"
-  [Form2.Dir1]="1800 480 1455 3240"
-  [Form3.Command1]="240 480 855 495" [Form3.Command2]="1320 480 1095 495"
-  [Form3.Command6]="2640 480 975 495" [Form3.Command3]="240 1200 855 495"
-  [Form3.Command5]="1440 1200 975 495" [Form3.Command4]="2640 1200 975 495"
-  [Form3.Text3]="5760 360 3375 4575"
-)
-px() { echo $((($1 + 7) / 15)); }
+# --- the windows and their controls, as the windows' layout tables place them
+declare -A at=() ring_at=()
+while read -r name x y w h; do
+  if [ "$name" = ring ]; then ring_at[$x]="$y $w"; else at[$name]="$x $y $w $h"; fi
+done < <("$layouts")
+[ ${#at[@]} -gt 40 ] && [ ${#ring_at[@]} -eq 96 ] || fail "the layout listing is incomplete"
 # Pixel rectangle "x y w h" of a control.
-rect() {
-  local l t w h
-  read -r l t w h <<<"${at[$1]}"
-  echo "$(px "$l") $(px "$t") $(px "$w") $(px "$h")"
-}
+rect() { echo "${at[$1]}"; }
 click() {   # click WINDOW CONTROL [DX DY]: at the middle, or DX DY from its corner
   local x y w h
   read -r x y w h <<<"$(rect "$2")"
@@ -158,12 +145,8 @@ looks_like() {   # WINDOW STATE CONTROL...
 }
 
 # Pixel "x y" in the main window of the middle of quarter hour $1's segment
-# (1 = 00:00-00:15, 96 = 23:45-24:00): radius 6.3 drawing units, between
-# the ticks and clear of the clock hand.
-ring() {
-  awk -v k="$1" 'BEGIN { a = (k - 0.5) / 96 * 2 * 3.14159265
-    printf "%d %d", (10 + 6.3 * cos(a)) * 270.75 / 15, (9 + 6.3 * sin(a)) * 267.474182 / 15 }'
-}
+# (1 = 00:00-00:15, 96 = 23:45-24:00).
+ring() { echo "${ring_at[$1]}"; }
 # The dial as 96 characters, one per quarter hour: '#' green (on), '.' pale
 # blue (off), '?' anything else; one convert call reads them all.
 ring_format=$(for k in $(seq 96); do printf '%%[hex:p{%d,%d}] ' $(ring "$k"); done)
