@@ -1,5 +1,6 @@
 #include "controller/controller_window.h"
 
+#include "controller/board_clock.h"
 #include "controller/port_names.h"
 #include "controller/port_prompt.h"
 #include "controller/serial_link.h"
@@ -113,6 +114,11 @@ ControllerWindow::ControllerWindow(Workspace &workspace_, QWidget *mainWindow)
     clockTimer->setInterval(5000);
     connect(clockTimer, &QTimer::timeout, this, &ControllerWindow::refreshClock);
     clockTimer->start();
+
+    boardClockTimer = new QTimer(this);
+    boardClockTimer->setSingleShot(true);
+    boardClockTimer->setTimerType(Qt::PreciseTimer);
+    connect(boardClockTimer, &QTimer::timeout, this, &ControllerWindow::setBoardClock);
 }
 
 ControllerWindow::~ControllerWindow()
@@ -149,6 +155,7 @@ void ControllerWindow::connectFinished(const ControllerLink::Result &result)
     switch (result.outcome) {
     case ControllerLink::Outcome::Done:
         log.replace(QString::fromLatin1(result.reply));
+        noticeClockState(result.reply);
         break;
     case ControllerLink::Outcome::TooLong:
         // Something talks on this port: show what it said, so the user can
@@ -192,8 +199,27 @@ void ControllerWindow::askForPort(qint16 failedPort, const QString &failure)
 
 void ControllerWindow::sendTimeClicked()
 {
-    // The label as shown, even when it lags the clock by a few seconds.
+    // The label lags the clock by up to its refresh interval: never send the
+    // minute before.
+    refreshClock();
     link->send({timeMessage(clockLabel->text())});
+}
+
+void ControllerWindow::noticeClockState(const QByteArray &line)
+{
+    if (boardClockTimer->isActive() || !boardSaysTimeNotSet(line))
+        return;
+    // A little past the minute's start, so the label cannot still show the
+    // minute before when the timer and the wall clock disagree by a tick.
+    boardClockTimer->start(untilNextMinute(ClockSource::now().time()) + milliseconds(20));
+}
+
+void ControllerWindow::setBoardClock()
+{
+    refreshClock();
+    link->send({timeMessage(clockLabel->text())});
+    log.appendNotice(QStringLiteral("The controller said its time was not set: sent the time, %1.")
+                         .arg(clockLabel->text()));
 }
 
 void ControllerWindow::sendProgramClicked()
@@ -233,9 +259,11 @@ void ControllerWindow::exchangeFinished(const ControllerLink::Result &result)
     }
     switch (result.outcome) {
     case Outcome::Done:
-        if (result.kind == Kind::Ask)
+        if (result.kind == Kind::Ask) {
             log.append(result.request == queryMessage('z') ? controllerTimeText(result.reply) + QStringLiteral("\r\n")
                                                            : reply);
+            noticeClockState(result.reply);
+        }
         break;
     case Outcome::TimedOut:
         log.append(reply);
@@ -267,6 +295,7 @@ void ControllerWindow::linkIdle()
 
 void ControllerWindow::closeEvent(QCloseEvent *event)
 {
+    boardClockTimer->stop();
     if (isBusy()) {
         // The running exchange ends first (within its bound); what waits
         // behind it is dropped.

@@ -69,6 +69,8 @@ private:
     void exchangeFinished(const ControllerLink::Result &result);
     void connectFinished(const ControllerLink::Result &result);
     void linkIdle();
+    void noticeClockState(const QByteArray &line);
+    void setBoardClock();
 
     Workspace &workspace;
     ControllerLink *link;
@@ -83,4 +85,6 @@ private:
     QPlainTextEdit *logView;
     ReplyLog log;
     QTimer *clockTimer;
+    // Sets a board that said its time is not set, when the next minute begins.
+    QTimer *boardClockTimer;
 };

@@ -27,6 +27,8 @@ private slots:
 
     void sendTime();
     void sendProgram();
+    void setsTimeTheBoardLost_data();
+    void setsTimeTheBoardLost();
     void staleLineDiscarded_data();
     void staleLineDiscarded();
     void statusThenPartA();
@@ -73,11 +75,40 @@ void TstControllerExchanges::sendTime()
     TestController board(10);
     ClockSource::set([] { return at(14, 5, 30); });
     QVERIFY(startedWindow());
-    // The label is sent as shown, even when the clock has moved on since.
+    // The clock's minute, even when the label has not caught up with it yet.
     ClockSource::set([] { return at(14, 6, 2); });
     QVERIFY(clickAndWait(window, "Command1"));
-    QTRY_COMPARE(board.received, QList<QByteArray>{QByteArray("\x74\x31\x34\x3A\x30\x35\x0A")});
+    QTRY_COMPARE(board.received, QList<QByteArray>{QByteArray("\x74\x31\x34\x3A\x30\x36\x0A")});
     QCOMPARE(window->replyLog(), QString::fromLatin1(board.greeting));
+}
+
+void TstControllerExchanges::setsTimeTheBoardLost_data()
+{
+    QTest::addColumn<QByteArray>("greeting");
+    QTest::addColumn<bool>("askStatus");
+    QTest::newRow("greeting says so") << QByteArray("Daywheel board ready, time not set\r\n") << false;
+    QTest::newRow("status says so") << QByteArray("Daywheel board ready\r\n") << true;
+}
+
+void TstControllerExchanges::setsTimeTheBoardLost()
+{
+    // Half a second before a new minute: the time goes out when it begins.
+    QFETCH(QByteArray, greeting);
+    QFETCH(bool, askStatus);
+    TestController board(10);
+    board.greeting = greeting;
+    board.answer = [](const QByteArray &line) {
+        return line == "s\n" ? QByteArray("time 00:00:12 (not set) light on pattern stored\r\n") : QByteArray();
+    };
+    QElapsedTimer since;
+    since.start();
+    ClockSource::set([&since] { return at(14, 5, 59).addMSecs(500 + since.elapsed()); });
+    QVERIFY(startedWindow());
+    if (askStatus)
+        QVERIFY(clickAndWait(window, "Command5"));
+    QTRY_VERIFY(board.received.contains("t14:06\n"));
+    QCOMPARE(board.received.count("t14:06\n"), 1);
+    QVERIFY(window->replyLog().endsWith("The controller said its time was not set: sent the time, 14:06.\r\n"));
 }
 
 void TstControllerExchanges::sendProgram()
