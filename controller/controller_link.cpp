@@ -28,22 +28,27 @@ ControllerLink::~ControllerLink() = default;
 
 bool ControllerLink::connectTo(qint16 port)
 {
-    return enqueue({Kind::Connect, port, {}});
+    return enqueue({Kind::Connect, port, {}, {}});
+}
+
+bool ControllerLink::connectToDevice(const QString &path)
+{
+    return enqueue({Kind::Connect, 0, {}, path});
 }
 
 bool ControllerLink::send(const QList<QByteArray> &lines)
 {
-    return enqueue({Kind::Send, 0, lines});
+    return enqueue({Kind::Send, 0, lines, {}});
 }
 
 bool ControllerLink::ask(const QByteArray &query)
 {
-    return enqueue({Kind::Ask, 0, {query}});
+    return enqueue({Kind::Ask, 0, {query}, {}});
 }
 
 bool ControllerLink::listen()
 {
-    return enqueue({Kind::Listen, 0, {}});
+    return enqueue({Kind::Listen, 0, {}, {}});
 }
 
 void ControllerLink::dropWaiting()
@@ -91,7 +96,7 @@ void ControllerLink::begin()
     collector = ReplyCollector();
     switch (current.kind) {
     case Kind::Connect:
-        if (!serial->open(current.port)) {
+        if (!(current.device.isEmpty() ? serial->open(current.port) : serial->openDevice(current.device))) {
             finish(Outcome::OpenFailed, {}, serial->openFailure());
             return;
         }
@@ -190,7 +195,8 @@ void ControllerLink::boundPassed()
     switch (phase) {
     case Phase::Greeting:
         finish(Outcome::OpenFailed, {},
-               {PortFailure::Kind::NoGreeting, current.port, serial->deviceName(), {}, limits.greeting});
+               {PortFailure::Kind::NoGreeting, current.port, serial->deviceName(), {}, limits.greeting,
+                !current.device.isEmpty()});
         break;
     case Phase::Reading:
         if (current.kind == Kind::Ask)
@@ -224,7 +230,8 @@ void ControllerLink::portFailed(const QString &text)
         break;
     case Phase::Greeting:
         finish(Outcome::OpenFailed, {},
-               {PortFailure::Kind::Other, current.port, serial->deviceName(), serial->errorText(), {}});
+               {PortFailure::Kind::Other, current.port, serial->deviceName(), serial->errorText(), {},
+                !current.device.isEmpty()});
         break;
     case Phase::Reading:
         finish(Outcome::ReadFailed, serial->errorText());

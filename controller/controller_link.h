@@ -69,6 +69,7 @@ public:
 
     // Each returns false when the queue is full and the exchange refused.
     bool connectTo(qint16 port);
+    bool connectToDevice(const QString &path);
     bool send(const QList<QByteArray> &lines);
     bool ask(const QByteArray &query);
     bool listen();
@@ -92,6 +93,7 @@ private:
         Kind kind;
         qint16 port = 0;
         QList<QByteArray> lines;
+        QString device;   // Connect by path instead of by number
     };
     enum class Phase { None, Greeting, Settling, Reading };
 
@@ -109,7 +111,7 @@ private:
     SerialLink *serial;
     Bounds limits;
     std::deque<Exchange> waiting;
-    Exchange current{Kind::Send, 0, {}};
+    Exchange current{Kind::Send, 0, {}, {}};
     bool running = false;
     bool starting = false;   // in startNext(): a finish there must not recurse
     Phase phase = Phase::None;

@@ -14,7 +14,8 @@ QString portFailureText(const PortFailure &failure)
 {
     if (failure.kind == PortFailure::Kind::NoDevice)
         return QStringLiteral("Port %1 names no device.").arg(failure.port);
-    const QString port = QStringLiteral("Port %1 (%2)").arg(failure.port).arg(failure.device);
+    const QString port = failure.byPath ? QStringLiteral("Port %1").arg(failure.device)
+                                        : QStringLiteral("Port %1 (%2)").arg(failure.port).arg(failure.device);
     switch (failure.kind) {
     case PortFailure::Kind::NotFound:
         return port + QStringLiteral(": no such device.");

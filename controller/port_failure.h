@@ -21,6 +21,7 @@ struct PortFailure
     QString device;                     // what the number opened; empty for NoDevice
     QString detail;                     // the system's words, for Other
     std::chrono::milliseconds waited{}; // the greeting bound, for NoGreeting
+    bool byPath = false;                // opened by device path, not by number
 };
 
 // One or two lines: what went wrong on which port and, where there is one,

@@ -64,13 +64,25 @@ SerialLink::SerialLink(QObject *parent)
 
 bool SerialLink::open(qint16 number)
 {
+    lastOpenFailure = PortFailure{};
+    lastOpenFailure.port = number;
+    return openNamed(portDeviceName(number));
+}
+
+bool SerialLink::openDevice(const QString &path)
+{
+    lastOpenFailure = PortFailure{};
+    lastOpenFailure.byPath = true;
+    return openNamed(path);
+}
+
+bool SerialLink::openNamed(const QString &name)
+{
     close();
     ++openings;
     broken = false;
     lastError.clear();
-    lastOpenFailure = PortFailure{};
-    lastOpenFailure.port = number;
-    device = portDeviceName(number);
+    device = name;
     if (device.isEmpty()) {
         lastOpenFailure.kind = PortFailure::Kind::NoDevice;
         lastError = portFailureText(lastOpenFailure);

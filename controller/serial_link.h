@@ -23,6 +23,8 @@ public:
     // Closes whatever is open first, then opens the device of port `number`.
     // On failure openFailure() says why.
     bool open(qint16 number);
+    // The same for a device given by its path.
+    bool openDevice(const QString &path);
     PortFailure openFailure() const { return lastOpenFailure; }
     // The device the last open() was for; empty when its number named none.
     QString deviceName() const { return device; }
@@ -54,6 +56,7 @@ signals:
     void failed(const QString &text);
 
 private:
+    bool openNamed(const QString &device);
     void portError(QSerialPort::SerialPortError error);
     void fail(const QString &text);
 

@@ -76,7 +76,7 @@ bool startAndWait(ControllerWindow *window)
     QSignalSpy ready(window, &ControllerWindow::ready);
     QSignalSpy gaveUp(window, &ControllerWindow::gaveUp);
     window->start();
-    QTest::qWaitFor([&] { return !ready.isEmpty() || !gaveUp.isEmpty(); }, 60000);
+    (void)QTest::qWaitFor([&] { return !ready.isEmpty() || !gaveUp.isEmpty(); }, 60000);
     return !ready.isEmpty();
 }
 

@@ -27,7 +27,7 @@ ControllerLink::Result run(ControllerLink &link, const std::function<void()> &st
     const QMetaObject::Connection c = QObject::connect(
         &link, &ControllerLink::finished, [&](const ControllerLink::Result &r) { got << r; });
     start();
-    QTest::qWaitFor([&] { return got.size() >= results; }, 20000);
+    (void)QTest::qWaitFor([&] { return got.size() >= results; }, 20000);
     QObject::disconnect(c);
     return got.size() >= results ? got.last() : ControllerLink::Result{ControllerLink::Kind::Send, "no result"};
 }
