@@ -53,9 +53,6 @@ public:
     const std::array<qint16, valueCount> &values() const { return parsed; }
 
 private:
-    // Where a field stands in the number it should spell.
-    enum class Shape { Empty, Sign, Whole, PointFirst, Point, Fraction, Exponent, ExponentSign, ExponentDigits, Broken };
-
     void take(char c);
     void takeInField(char c);
     void endField();
@@ -72,6 +69,5 @@ private:
     bool inField = false;
     bool valueEnded = false;   // a value closed by a blank may still own one comma
 
-    Shape shape = Shape::Empty;
     QByteArray fieldText;
 };
