@@ -2,9 +2,6 @@
 
 #include "schedule/number_format.h"
 
-#include <QRegularExpression>
-#include <cmath>
-
 QString portPromptTitle(qint16 failedPort)
 {
     return QStringLiteral("com port is") + formatSignedInteger(failedPort);
@@ -17,17 +14,18 @@ QString portPromptLabel(const QString &failure, const QString &portList)
 
 std::optional<qint16> parsePortAnswer(const QString &answer)
 {
-    static const QRegularExpression number(
-        QStringLiteral("^\\s*([+-]?(?:\\d+\\.?\\d*|\\.\\d+))\\s*$"));
-    const QRegularExpressionMatch m = number.match(answer);
-    if (!m.hasMatch())
+    // Blanks around the number are ASCII white space, nothing wider; a
+    // character beyond ASCII turns into bytes no number holds.
+    const QByteArray bytes = answer.toUtf8();
+    const auto isBlank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    qsizetype first = 0, last = bytes.size();
+    while (first < last && isBlank(bytes[first]))
+        ++first;
+    while (last > first && isBlank(bytes[last - 1]))
+        --last;
+    const QByteArrayView text = QByteArrayView(bytes).sliced(first, last - first);
+    const DecimalNumber number = readDecimal(text, Exponent::Refused);
+    if (number.length == 0 || number.length != text.size())
         return std::nullopt;
-    bool ok = false;
-    const double value = m.captured(1).toDouble(&ok);
-    if (!ok)
-        return std::nullopt;
-    const double whole = std::nearbyint(value);
-    if (whole < -32768.0 || whole > 32767.0)
-        return std::nullopt;
-    return qint16(whole);
+    return roundedInt16(number.value);
 }

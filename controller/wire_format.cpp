@@ -3,7 +3,6 @@
 #include "schedule/day_table.h"
 #include "schedule/number_format.h"
 
-#include <cctype>
 #include <cmath>
 #include <limits>
 
@@ -32,52 +31,8 @@ double leadingNumber(QByteArrayView text)
         if (c != ' ' && c != '\t' && c != '\n')
             packed += c;
     }
-
-    qsizetype i = 0;
-    const auto digitAt = [&](qsizetype at) {
-        return at < packed.size() && std::isdigit(static_cast<unsigned char>(packed[at]));
-    };
-    const auto skipDigits = [&](qsizetype &at) {
-        qsizetype n = 0;
-        while (digitAt(at)) {
-            ++at;
-            ++n;
-        }
-        return n;
-    };
-
-    if (i < packed.size() && (packed[i] == '+' || packed[i] == '-'))
-        ++i;
-    qsizetype digits = skipDigits(i);
-    if (i < packed.size() && packed[i] == '.') {
-        ++i;
-        digits += skipDigits(i);
-    }
-    if (digits == 0)
-        return 0.0;
-    qsizetype end = i;
-    bool tinyExponent = false;
-    if (i < packed.size() && (packed[i] == 'e' || packed[i] == 'E')) {
-        qsizetype e = i + 1;
-        const bool minus = e < packed.size() && packed[e] == '-';
-        if (e < packed.size() && (packed[e] == '+' || minus))
-            ++e;
-        if (skipDigits(e) > 0) {
-            end = e;   // "12e" is 12: an exponent needs digits
-            tinyExponent = minus;
-        }
-    }
-
-    bool ok = false;
-    const double value = packed.first(end).toDouble(&ok);
-    if (ok)
-        return value;
-    // Out of double range. Too small is as good as 0; too large the caller
-    // sees as a number that fits no time.
-    if (tinyExponent)
-        return 0.0;
-    return packed[0] == '-' ? -std::numeric_limits<double>::infinity()
-                            : std::numeric_limits<double>::infinity();
+    // No number reads 0, as readDecimal leaves it.
+    return readDecimal(packed).value;
 }
 
 QString controllerTimeText(QByteArrayView reply)

@@ -9,7 +9,7 @@ FileList::FileList(QWidget *parent)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
     connect(this, &QListWidget::itemSelectionChanged, this, [this] {
-        if (!refilling && !selectedItems().isEmpty())
+        if (!selectedItems().isEmpty())
             emit clicked();
     });
 }
@@ -17,7 +17,8 @@ FileList::FileList(QWidget *parent)
 void FileList::setPath(const QString &newFolder)
 {
     folder = newFolder;
-    refilling = true;
+    // Refilling is no selection by the user.
+    const QSignalBlocker quiet(this);
     clear();
     // Only what Load can read: regular files and links to them, not the
     // devices, pipes or sockets (or links to them) a folder may hold.
@@ -26,7 +27,6 @@ void FileList::setPath(const QString &newFolder)
         if (isRegularFile(dir.filePath(name)))
             addItem(name);
     }
-    refilling = false;
 }
 
 QString FileList::fileName() const

@@ -24,5 +24,4 @@ signals:
 
 private:
     QString folder;
-    bool refilling = false;
 };

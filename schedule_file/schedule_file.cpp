@@ -207,10 +207,5 @@ FileResult loadSchedule(const QString &path, DayTable &table)
 
 bool isRegularFile(const QString &path)
 {
-#ifdef Q_OS_UNIX
-    struct stat info {};
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
-#else
     return QFileInfo(path).isFile();
-#endif
 }

@@ -1,6 +1,6 @@
 #include "schedule_file/schedule_reader.h"
 
-#include <cmath>
+#include "schedule/number_format.h"
 
 namespace {
 constexpr char byteOrderMark[] = "\xEF\xBB\xBF";
@@ -9,11 +9,6 @@ constexpr int shownFieldLength = 24;
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t';
-}
-
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
 }
 
 bool isPrintable(QByteArrayView text)
@@ -95,7 +90,6 @@ void ScheduleReader::take(char c)
 
     if (!inField) {
         inField = true;
-        shape = Shape::Empty;
         fieldText.clear();
     }
     takeInField(c);
@@ -104,49 +98,19 @@ void ScheduleReader::take(char c)
 void ScheduleReader::takeInField(char c)
 {
     if (fieldText.size() >= longestField) {
-        if (shape == Shape::Broken)
+        // A field that still spells a number could only be one too long to
+        // hold; anything else is a word, refused as such.
+        if (readDecimal(fieldText).reach < fieldText.size())
             refuseField();
         else
             cause = QStringLiteral("the value on line %1 is too long to be a number of the schedule").arg(line);
         return;
     }
     fieldText.append(c);
-
-    const bool digit = isDigit(c);
-    const bool sign = c == '+' || c == '-';
-    const bool point = c == '.';
-    const bool exponent = c == 'e' || c == 'E';
-    switch (shape) {
-    case Shape::Empty:
-        shape = sign ? Shape::Sign : digit ? Shape::Whole : point ? Shape::PointFirst : Shape::Broken;
-        break;
-    case Shape::Sign:
-        shape = digit ? Shape::Whole : point ? Shape::PointFirst : Shape::Broken;
-        break;
-    case Shape::Whole:
-        shape = digit ? Shape::Whole : point ? Shape::Point : exponent ? Shape::Exponent : Shape::Broken;
-        break;
-    case Shape::PointFirst:
-        shape = digit ? Shape::Fraction : Shape::Broken;
-        break;
-    case Shape::Point:
-    case Shape::Fraction:
-        shape = digit ? Shape::Fraction : exponent ? Shape::Exponent : Shape::Broken;
-        break;
-    case Shape::Exponent:
-        shape = sign ? Shape::ExponentSign : digit ? Shape::ExponentDigits : Shape::Broken;
-        break;
-    case Shape::ExponentSign:
-    case Shape::ExponentDigits:
-        shape = digit ? Shape::ExponentDigits : Shape::Broken;
-        break;
-    case Shape::Broken:
-        break;
-    }
     // A word is refused whole when it ends, so the message can quote it; a
-    // control or non-ASCII byte at once: a field of NUL bytes read from a
-    // device would never end.
-    if (shape == Shape::Broken && !isPrintable(QByteArrayView(&c, 1)))
+    // control or non-ASCII byte, which no number holds, at once: a field of
+    // NUL bytes read from a device would never end.
+    if (!isPrintable(QByteArrayView(&c, 1)))
         refuseField();
 }
 
@@ -170,19 +134,13 @@ void ScheduleReader::endField()
 {
     inField = false;
     valueEnded = true;
-    if (shape != Shape::Whole && shape != Shape::Point && shape != Shape::Fraction
-        && shape != Shape::ExponentDigits) {
+    const DecimalNumber number = readDecimal(fieldText);
+    if (number.length != fieldText.size()) {
         refuseField();
         return;
     }
-    bool ok = false;
-    double value = std::nearbyint(fieldText.toDouble(&ok));
-    // Too small for a double is as good as 0; too large is out of range below.
-    if (!ok && (fieldText.contains("e-") || fieldText.contains("E-"))) {
-        value = 0;
-        ok = true;
-    }
-    if (!ok || !(value >= -32768.0 && value <= 32767.0)) {
+    const std::optional<qint16> value = roundedInt16(number.value);
+    if (!value) {
         QByteArray shown = fieldText.left(shownFieldLength);
         if (fieldText.size() > shownFieldLength)
             shown += "...";
@@ -191,7 +149,7 @@ void ScheduleReader::endField()
                     .arg(line);
         return;
     }
-    push(qint16(value));
+    push(*value);
 }
 
 void ScheduleReader::push(qint16 value)

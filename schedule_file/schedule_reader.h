@@ -20,9 +20,10 @@
 // - blanks and then one comma after a value close that value only:
 //   "1 , 2" is two values; a comma with no value before it in its line or
 //   since the last comma is an empty field and gives 0 ("1,,2" is 1, 0, 2);
-// - a value is a decimal number: an optional sign, digits with an optional
-//   fraction, an optional exponent ("1", "-1", "1.0", ".5", "1e0"). A
-//   fraction is rounded to the nearest whole number, a half to the even one;
+// - a value is a decimal number as readDecimal reads it: an optional sign,
+//   digits with an optional fraction, an optional exponent ("1", "-1",
+//   "1.0", ".5", "1e0"). A fraction is rounded to the nearest whole number,
+//   a half to the even one;
 // - blank lines, and a comma at the end of a line, add no values;
 // - anything else refuses the whole file: a field that is not a number (a
 //   word, a control byte, text in another encoding), a whole number outside
@@ -53,9 +54,6 @@ public:
     const std::array<qint16, valueCount> &values() const { return parsed; }
 
 private:
-    // Where a field stands in the number it should spell.
-    enum class Shape { Empty, Sign, Whole, PointFirst, Point, Fraction, Exponent, ExponentSign, ExponentDigits, Broken };
-
     void take(char c);
     void takeInField(char c);
     void endField();
@@ -72,6 +70,5 @@ private:
     bool inField = false;
     bool valueEnded = false;   // a value closed by a blank may still own one comma
 
-    Shape shape = Shape::Empty;
     QByteArray fieldText;
 };

@@ -216,6 +216,7 @@ void TstControllerRules::portAnswer_data()
     QTest::addColumn<int>("port");
     QTest::newRow("3") << "3" << true << 3;
     QTest::newRow("blanks around") << "  12 " << true << 12;
+    QTest::newRow("tab and line feed around") << "\t12\n" << true << 12;
     QTest::newRow("negative") << "-1" << true << -1;
     QTest::newRow("plus") << "+7" << true << 7;
     QTest::newRow("fraction up") << "3.6" << true << 4;
@@ -232,6 +233,7 @@ void TstControllerRules::portAnswer_data()
     QTest::newRow("empty") << "" << false << 0;
     QTest::newRow("only blanks") << "   " << false << 0;
     QTest::newRow("only a point") << "." << false << 0;
+    QTest::newRow("no exponent") << "1e2" << false << 0;
 }
 
 void TstControllerRules::portAnswer()

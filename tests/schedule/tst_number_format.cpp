@@ -2,7 +2,7 @@
 
 #include <QTest>
 
-class TestNumberFormat : public QObject
+class TstNumberFormat : public QObject
 {
     Q_OBJECT
 private slots:
@@ -13,7 +13,7 @@ private slots:
     void boundaryLabels();
 };
 
-void TestNumberFormat::decimalPattern_data()
+void TstNumberFormat::decimalPattern_data()
 {
     QTest::addColumn<double>("value");
     QTest::addColumn<int>("decimals");
@@ -32,7 +32,7 @@ void TestNumberFormat::decimalPattern_data()
     QTest::newRow("23.983") << 23.0 + 59.0 / 60 << 2 << "23.98";
 }
 
-void TestNumberFormat::decimalPattern()
+void TstNumberFormat::decimalPattern()
 {
     QFETCH(double, value);
     QFETCH(int, decimals);
@@ -40,7 +40,7 @@ void TestNumberFormat::decimalPattern()
     QCOMPARE(formatDecimalPattern(value, decimals), text);
 }
 
-void TestNumberFormat::twoDigitsAndSigned()
+void TstNumberFormat::twoDigitsAndSigned()
 {
     QCOMPARE(formatTwoDigits(0), QStringLiteral("00"));
     QCOMPARE(formatTwoDigits(7), QStringLiteral("07"));
@@ -52,7 +52,7 @@ void TestNumberFormat::twoDigitsAndSigned()
     QCOMPARE(formatSignedInteger(-32768), QStringLiteral("-32768"));
 }
 
-void TestNumberFormat::boundaryLabels_data()
+void TstNumberFormat::boundaryLabels_data()
 {
     QTest::addColumn<int>("boundary");
     QTest::addColumn<QString>("text");
@@ -64,12 +64,12 @@ void TestNumberFormat::boundaryLabels_data()
     QTest::newRow("95") << 95 << "23:45";
 }
 
-void TestNumberFormat::boundaryLabels()
+void TstNumberFormat::boundaryLabels()
 {
     QFETCH(int, boundary);
     QFETCH(QString, text);
     QCOMPARE(boundaryLabelText(boundary), text);
 }
 
-QTEST_APPLESS_MAIN(TestNumberFormat)
+QTEST_APPLESS_MAIN(TstNumberFormat)
 #include "tst_number_format.moc"

@@ -96,7 +96,7 @@ private:
 };
 }
 
-class TestScheduleFile : public QObject
+class TstScheduleFile : public QObject
 {
     Q_OBJECT
 private slots:
@@ -118,7 +118,7 @@ private slots:
     void readOnlyFolder();
 };
 
-void TestScheduleFile::savedBytes_data()
+void TstScheduleFile::savedBytes_data()
 {
     QTest::addColumn<DayTable>("table");
     QTest::addColumn<QByteArray>("expected");
@@ -142,7 +142,7 @@ void TestScheduleFile::savedBytes_data()
                               << lines(10, " 0 \r\n") + " 32767 \r\n-32768 \r\n" + lines(85, " 0 \r\n");
 }
 
-void TestScheduleFile::savedBytes()
+void TstScheduleFile::savedBytes()
 {
     QFETCH(DayTable, table);
     QFETCH(QByteArray, expected);
@@ -155,7 +155,7 @@ void TestScheduleFile::savedBytes()
     QCOMPARE(fileBytes(path), expected);
 }
 
-void TestScheduleFile::saveThenLoad()
+void TstScheduleFile::saveThenLoad()
 {
     DayTable saved;
     for (int i = 0; i < DayTable::storedSlots; ++i)
@@ -176,7 +176,7 @@ void TestScheduleFile::saveThenLoad()
         QCOMPARE(loaded.at(i), qint16(1000 + i));   // slots 97..100 are not in the file
 }
 
-void TestScheduleFile::midnightTakesTheLastValue()
+void TstScheduleFile::midnightTakesTheLastValue()
 {
     // Older programs could save 23:45-24:00 with its two entries apart; the
     // last one is what the pointer and the clock used.
@@ -192,7 +192,7 @@ void TestScheduleFile::midnightTakesTheLastValue()
     }
 }
 
-void TestScheduleFile::reader_data()
+void TstScheduleFile::reader_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<Values>("expected");
@@ -219,7 +219,7 @@ void TestScheduleFile::reader_data()
     QTest::newRow("range limits") << "32767\r\n-32768\r\n" + lines(95, "0\r\n") << values({32767, -32768});
 }
 
-void TestScheduleFile::reader()
+void TstScheduleFile::reader()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(Values, expected);
@@ -235,7 +235,7 @@ void TestScheduleFile::reader()
     }
 }
 
-void TestScheduleFile::readerErrors_data()
+void TstScheduleFile::readerErrors_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("cause");
@@ -253,14 +253,16 @@ void TestScheduleFile::readerErrors_data()
     QTest::newRow("a word") << lines(3, "0\n") + "abc\n" + lines(93, "0\n") << "line 4 holds \"abc\", which is not a number";
     QTest::newRow("a sign alone") << "-\n" + lines(96, "0\n") << "line 1 holds \"-\"";
     QTest::newRow("trailing letters") << "12x\n" + lines(96, "0\n") << "line 1 holds \"12x\"";
+    QTest::newRow("an exponent without digits") << "12e\n" + lines(96, "0\n") << "line 1 holds \"12e\"";
     QTest::newRow("two signs") << "0\n--3\n" + lines(95, "0\n") << "line 2 holds \"--3\"";
     QTest::newRow("NUL bytes") << QByteArray(5000, '\0') << "line 1 holds something other than numbers";
     QTest::newRow("UTF-16") << QByteArray("\xFF\xFE" "1\0\r\0\n\0", 8) << "line 1 holds something other than numbers";
     QTest::newRow("half a byte-order mark") << "\xEF\xBB" "1\n" + lines(96, "0\n") << "line 1 holds something other";
     QTest::newRow("field too long") << QByteArray(300, '0') << "line 1 is too long";
+    QTest::newRow("word too long") << QByteArray(300, 'x') << "line 1 holds \"" + QString(24, u'x') + "...\"";
 }
 
-void TestScheduleFile::readerErrors()
+void TstScheduleFile::readerErrors()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, cause);
@@ -273,7 +275,7 @@ void TestScheduleFile::readerErrors()
     }
 }
 
-void TestScheduleFile::loadFailureKeepsTable_data()
+void TstScheduleFile::loadFailureKeepsTable_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("cause");
@@ -290,7 +292,7 @@ void TestScheduleFile::loadFailureKeepsTable_data()
     QTest::newRow("a pipe") << "pipe.txt" << "a pipe";
 }
 
-void TestScheduleFile::loadFailureKeepsTable()
+void TstScheduleFile::loadFailureKeepsTable()
 {
     QFETCH(QString, name);
     QFETCH(QString, cause);
@@ -316,7 +318,7 @@ void TestScheduleFile::loadFailureKeepsTable()
     QCOMPARE(table, markedTable());
 }
 
-void TestScheduleFile::saveFailureKeepsOldFile_data()
+void TstScheduleFile::saveFailureKeepsOldFile_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("cause");
@@ -327,7 +329,7 @@ void TestScheduleFile::saveFailureKeepsOldFile_data()
     QTest::newRow("a folder where the file should be") << "sub" << "";
 }
 
-void TestScheduleFile::saveFailureKeepsOldFile()
+void TstScheduleFile::saveFailureKeepsOldFile()
 {
     QFETCH(QString, name);
     QFETCH(QString, cause);
@@ -348,7 +350,7 @@ void TestScheduleFile::saveFailureKeepsOldFile()
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), before);
 }
 
-void TestScheduleFile::saveReplacesExistingFile()
+void TstScheduleFile::saveReplacesExistingFile()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("suntime.txt"));
@@ -359,7 +361,7 @@ void TestScheduleFile::saveReplacesExistingFile()
     QCOMPARE(fileBytes(path), lines(5, " 0 \r\n") + " 1 \r\n" + lines(91, " 0 \r\n"));
 }
 
-void TestScheduleFile::partWriteKeepsOldFile()
+void TstScheduleFile::partWriteKeepsOldFile()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("suntime.txt"));
@@ -387,7 +389,7 @@ void TestScheduleFile::partWriteKeepsOldFile()
     QCOMPARE(fileBytes(path).size(), 485);
 }
 
-void TestScheduleFile::readOnlyFolder_data()
+void TstScheduleFile::readOnlyFolder_data()
 {
     QTest::addColumn<bool>("fileThere");
     QTest::addColumn<bool>("diskFull");
@@ -397,7 +399,7 @@ void TestScheduleFile::readOnlyFolder_data()
     QTest::newRow("full disk: the old content is put back") << true << true << "old content was put back";
 }
 
-void TestScheduleFile::readOnlyFolder()
+void TstScheduleFile::readOnlyFolder()
 {
     QFETCH(bool, fileThere);
     QFETCH(bool, diskFull);
@@ -433,5 +435,5 @@ void TestScheduleFile::readOnlyFolder()
         QCOMPARE(fileBytes(path), old);
 }
 
-QTEST_GUILESS_MAIN(TestScheduleFile)
+QTEST_GUILESS_MAIN(TstScheduleFile)
 #include "tst_schedule_file.moc"
