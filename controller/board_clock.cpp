@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "controller/board_clock.h"
 
+#include "schedule/number_format.h"
+
+
 bool boardSaysTimeNotSet(QByteArrayView line)
 {
     return line.contains("time not set") || line.contains("(not set)");
@@ -10,4 +13,11 @@ std::chrono::milliseconds untilNextMinute(QTime now)
 {
     const int intoMinute = now.second() * 1000 + now.msec();
     return std::chrono::milliseconds(60000 - intoMinute);
+}
+
+QString clockText(qint64 seconds)
+{
+    const qint64 magnitude = seconds < 0 ? -seconds : seconds;
+    return (seconds < 0 ? QStringLiteral("-") : QString()) + formatTwoDigits(magnitude / 3600) + u':'
+        + formatTwoDigits(magnitude % 3600 / 60) + u':' + formatTwoDigits(magnitude % 60);
 }

@@ -35,16 +35,23 @@ double leadingNumber(QByteArrayView text)
     return readDecimal(packed).value;
 }
 
-QString controllerTimeText(QByteArrayView reply)
+std::optional<qint32> boardSeconds(QByteArrayView reply)
 {
-    const double seconds = leadingNumber(reply);
-    const double rounded = std::nearbyint(seconds);   // to even on a half, like BASIC's CLng
+    const double rounded = std::nearbyint(leadingNumber(reply));   // to even on a half, like BASIC's CLng
     if (!(rounded >= double(std::numeric_limits<qint32>::min())
           && rounded <= double(std::numeric_limits<qint32>::max())))
+        return std::nullopt;
+    return qint32(rounded);
+}
+
+QString controllerTimeText(QByteArrayView reply)
+{
+    const std::optional<qint32> seconds = boardSeconds(reply);
+    if (!seconds)
         return QStringLiteral("00:00");
     // Hours and minutes of the same whole number, so 3599.5 s reads 01:00
     // and not 00:00; a negative time keeps its sign in front.
-    const qint64 n = qint64(rounded);
+    const qint64 n = *seconds;
     const qint64 magnitude = n < 0 ? -n : n;
     return (n < 0 ? QStringLiteral("-") : QString()) + formatTwoDigits(magnitude / 3600) + u':'
         + formatTwoDigits(magnitude % 3600 / 60);

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <optional>
 
 class DayTable;
 
@@ -24,6 +25,10 @@ QByteArray programLine(char letter, const DayTable &table, int first);
 // optional fraction and an optional exponent; reading stops at the first byte
 // that cannot continue the number (a carriage return, say). No number gives 0.
 double leadingNumber(QByteArrayView text);
+
+// The board's seconds after midnight leading a reply, rounded to a whole
+// second (half to even); nothing when that does not fit 32 bits.
+std::optional<qint32> boardSeconds(QByteArrayView reply);
 
 // The controller's time of day (seconds after midnight, leading the reply),
 // rounded to a whole second, as "hh:mm" with whole minutes. Past a day the
