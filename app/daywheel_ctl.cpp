@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// daywheel-ctl: the board from scripts, without a display.
+#include "controller/board_command.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+const char *const description =
+    "Reaches the Daywheel light controller board from the command line.\n"
+    "\n"
+    "Commands:\n"
+    "  status             print the board's status line\n"
+    "  get-time           print the board's time as hh:mm:ss\n"
+    "  set-time [--now]   set the board's clock at the start of the next minute\n"
+    "                     (so the seconds are right), or at once with --now;\n"
+    "                     then read it back and print the offset from the host\n"
+    "  send FILE          send the schedule in FILE (a 97-line schedule file),\n"
+    "                     then read both halves back and compare\n"
+    "  get [FILE]         read both halves back and write them as a schedule\n"
+    "                     file to FILE, or to standard output\n"
+    "\n"
+    "Exit status: 0 done; 1 the board failed (no port, no greeting, no answer\n"
+    "in time, a refused line, a read-back that differs); 2 a usage or file error.";
+
+void write(std::FILE *to, const QByteArray &bytes)
+{
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), to);
+    std::fflush(to);
+}
+}
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("daywheel-ctl"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(DAYWHEEL_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(description));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption({QStringLiteral("port"),
+                      QStringLiteral("Port number as the controller window takes it (10 by default, a lone "
+                                     "USB serial device or the alias com10), or a device path."),
+                      QStringLiteral("N|DEVICE")});
+    parser.addOption({QStringLiteral("now"), QStringLiteral("With set-time: set the clock at once.")});
+    parser.addPositionalArgument(QStringLiteral("COMMAND"), QStringLiteral("status, get-time, set-time, send FILE or get [FILE]"));
+    // Options and words are checked by parseBoardRequest, which scripts'
+    // usage errors share with the tests.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    if (!parser.parse(QCoreApplication::arguments())) {
+        write(stderr, ("daywheel-ctl: " + parser.errorText() + "\nTry 'daywheel-ctl --help'.\n").toLocal8Bit());
+        return exitUsage;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        write(stdout, parser.helpText().toLocal8Bit());
+        return exitDone;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        write(stdout, "daywheel-ctl " DAYWHEEL_VERSION "\n");
+        return exitDone;
+    }
+    const ParsedRequest parsed = parseBoardRequest(QCoreApplication::arguments().mid(1));
+    if (!parsed.request) {
+        write(stderr, ("daywheel-ctl: " + parsed.error + "\nTry 'daywheel-ctl --help'.\n").toLocal8Bit());
+        return exitUsage;
+    }
+    BoardCommand command(*parsed.request, [](const QByteArray &b) { write(stdout, b); },
+                         [](const QByteArray &b) { write(stderr, b); });
+    QObject::connect(&command, &BoardCommand::finished, &app, &QCoreApplication::exit);
+    // From inside the event loop, so a result that comes at once still ends it.
+    QTimer::singleShot(0, &command, &BoardCommand::start);
+    return app.exec();
+}

@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "controller/controller_link.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <functional>
+#include <optional>
+
+// What daywheel-ctl was asked to do.
+struct BoardRequest
+{
+    enum class Command { Status, GetTime, SetTime, Send, Get };
+    Command command = Command::Status;
+    qint16 port = 10;     // used when device is empty
+    QString device;       // a device path given with --port
+    bool now = false;     // set-time --now
+    QString file;         // send FILE, get [FILE]
+};
+
+// Exit statuses, as scripts read them.
+enum BoardExit : int { exitDone = 0, exitBoardFailed = 1, exitUsage = 2 };
+
+// The words after the program name as a request; on a usage error, the
+// message. --help and --version are the caller's (QCommandLineParser).
+struct ParsedRequest
+{
+    std::optional<BoardRequest> request;
+    QString error;
+};
+ParsedRequest parseBoardRequest(const QStringList &words);
+
+// Runs one request over a ControllerLink, asynchronously, and ends in
+// finished(exit status). What it prints goes to `out`, one failure line to
+// `err`: "daywheel-ctl: PORT: COMMAND: what went wrong".
+class BoardCommand : public QObject
+{
+    Q_OBJECT
+public:
+    using Sink = std::function<void(const QByteArray &)>;
+    BoardCommand(BoardRequest request, Sink out, Sink err, QObject *parent = nullptr);
+
+    void start();
+    ControllerLink &link() { return engine; }
+
+signals:
+    void finished(int exitStatus);
+
+private:
+    void exchangeFinished(const ControllerLink::Result &result);
+    void connected();
+    void setTimeNow();
+    void checkReadBack();
+    void writeDay();
+    void fail(int status, const QString &what);
+    QString portName() const;
+    QString commandName() const;
+
+    BoardRequest request;
+    Sink out, err;
+    ControllerLink engine;
+    QTimer minuteStart;
+    QList<ControllerLink::Result> replies;   // answers of this request, in order
+    QByteArray sentA, sentB;
+    QString failedHalves;
+    bool done = false;
+};
