@@ -265,29 +265,20 @@ void MainWindow::paintEvent(QPaintEvent *)
     p.drawImage(0, 0, dial.image());
 }
 
+// Any mouse button paints; positions are device-independent pixels.
 void MainWindow::mousePressEvent(QMouseEvent *event)
 {
-    pointerPress(event->position());
+    if (isLocked())
+        return;
+    if (const auto hit = DialGeometry::hitTest(DialGeometry::unitsFromPixels(event->position())))
+        rangeFrom = hit->slot;
 }
 
 void MainWindow::mouseReleaseEvent(QMouseEvent *event)
 {
-    pointerRelease(event->position());
-}
-
-void MainWindow::pointerPress(QPointF pixels)
-{
     if (isLocked())
         return;
-    if (const auto hit = DialGeometry::hitTest(DialGeometry::unitsFromPixels(pixels)))
-        rangeFrom = hit->slot;
-}
-
-void MainWindow::pointerRelease(QPointF pixels)
-{
-    if (isLocked())
-        return;
-    const auto hit = DialGeometry::hitTest(DialGeometry::unitsFromPixels(pixels));
+    const auto hit = DialGeometry::hitTest(DialGeometry::unitsFromPixels(event->position()));
     if (!hit)
         return;
     rangeTo = hit->slot;

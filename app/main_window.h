@@ -34,11 +34,6 @@ public:
     // One tick of the live clock (Timer1 calls it every second).
     void timerTick();
 
-    // Sets up the window's state and redraws; runs when the window first
-    // shows and whenever it becomes active again after another of the
-    // program's windows was active.
-    void activation();
-
     // The editing state, read by tests. lastRun: the slots the latest fill,
     // Clear All or dial redraw went through.
     struct State {
@@ -48,10 +43,6 @@ public:
     };
     State state() const;
     const DialSurface &surface() const { return dial; }
-
-    // Pointer handling in device-independent pixels of the client area.
-    void pointerPress(QPointF pixels);
-    void pointerRelease(QPointF pixels);
 
 signals:
     void saveRequested();
@@ -67,6 +58,10 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Sets up the window's state and redraws; runs when the window first
+    // shows and whenever it becomes active again after another of the
+    // program's windows was active.
+    void activation();
     void setUpControls();
     void connectControls();
     void focusWindowChanged(QWindow *window);

@@ -287,6 +287,11 @@ void TstMainWindow::releaseOffTheRingDoesNothing()
     const QPointF pressOff(1, 1);
     drag(pressOff, point(segmentAngle(10), 6.3));
     QCOMPARE(slotsOn(), run(5, 10));
+    // A press on a swatch is the swatch's, wherever it is released.
+    auto *swatch = child<QWidget>("Image2");
+    QTest::mousePress(swatch, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(swatch, Qt::LeftButton, {}, rightOfCentre - swatch->pos());
+    QCOMPARE(slotsOn(), run(5, 10));
 }
 
 void TstMainWindow::clearAllShowsAtTheNextTick()
