@@ -48,7 +48,8 @@ constexpr ControlSpec controls[] = {
     {Role::Mark6, K::Label, "Label6", "6", {2640, 4440, 255, 255}},
     {Role::PointerReadout, K::Label, "Label9", "Label9", {120, 120, 1335, 255}},
     {Role::ClockReadout, K::Label, "Label8", "Label8", {120, 4680, 1935, 255}},
-    {Role::ClockCaption, K::Label, "Label1", "TIME: 20:20:20, Monday, April 27, 2020", {1080, 5040, 3495, 255}},
+    {Role::ClockCaption, K::Label, "Label1", "TIME: 20:20:20, Monday, April 27, 2020",
+     {1080, 5040, 3495, 255}},
     {Role::StartTitle, K::Label, "Label2", "BEGIN", {240, 5760, 615, 255}},
     {Role::EndTitle, K::Label, "Label3", "END", {4800, 5760, 375, 255}},
     {Role::StartLabel, K::Label, "Label10", "6:00", {1080, 6120, 615, 255}},
@@ -117,7 +118,7 @@ void MainWindow::setUpControls()
     setAutoFillBackground(false);   // the retained drawing is the background
     dial.resize(mainLayout.pixelSize());
 
-    buttonPanel = made.get<ShapeWidget>(Role::ButtonPanel);
+    auto *buttonPanel = made.get<ShapeWidget>(Role::ButtonPanel);
     buttonPanel->setFill(panelColour);
     buttonPanel->setBorder(Qt::black, 1);
     offSwatch = made.get<ShapeWidget>(Role::OffSwatch);
@@ -324,7 +325,8 @@ void MainWindow::setClicked()
 {
     if (isLocked())
         return;
-    if (const auto run = fillRange(workspace.daySlots, startSlot, endSlot, paintValue, FillMode::Preset))
+    const auto run = fillRange(workspace.daySlots, startSlot, endSlot, paintValue, FillMode::Preset);
+    if (run)
         lastRun = *run;
     rangeFrom = startSlot;
     rangeTo = endSlot;

@@ -90,7 +90,7 @@ private:
     bool started = false;
     QWindow *lastProgramWindow = nullptr;
 
-    ShapeWidget *buttonPanel, *offSwatch, *onSwatch;
+    ShapeWidget *offSwatch, *onSwatch;
     QLabel *clockCaption, *clockReadoutLabel, *pointerReadoutLabel, *startLabel, *endLabel;
     ClickArea *paintOffArea, *paintOnArea;
     QPushButton *clearAllButton, *lockButton, *setButton, *saveButton, *loadButton, *sendButton;
