@@ -2,9 +2,8 @@
 
 #include "app/app_icon.h"
 #include "widgets/click_area.h"
+#include "widgets/layout_table.h"
 #include "widgets/shape_widget.h"
-#include "widgets/twips.h"
-#include "widgets/wrap_button.h"
 #include "dial/clock_source.h"
 #include "dial/dial_geometry.h"
 #include "schedule/fill.h"
@@ -24,147 +23,167 @@
 #include <QWindow>
 
 namespace {
-const QSize clientSize = twipsSize(5415, 6735);
-const QColor shape1Colour(128, 128, 255);
-
-QLabel *label(QWidget *parent, const char *name, const QString &text, QRect geometry,
-              bool windowBackground = false)
-{
-    auto *l = place(new QLabel(text, parent), name, geometry);
-    l->setAutoFillBackground(windowBackground);
-    return l;
+namespace Role {
+enum : int {
+    ButtonPanel, OffSwatch, OnSwatch,
+    Mark18, Mark12, Mark24, Mark6,
+    PointerReadout, ClockReadout, ClockCaption, StartTitle, EndTitle, StartLabel, EndLabel,
+    PaintOffArea, PaintOnArea,
+    Save, Load, Send, Lock, ClearAll, Set, StartScroll, EndScroll,
+    LightOn, LightOff,
+};
 }
 
-QPushButton *button(QWidget *parent, const char *name, const QString &text, QRect geometry)
+using K = ControlKind;
+
+// Back to front: shapes, then labels and click areas, then the buttons,
+// scroll bars and option buttons that lie above everything.
+constexpr ControlSpec controls[] = {
+    {Role::ButtonPanel, K::Rectangle, "Shape1", "", {4560, 3600, 855, 1935}},
+    {Role::OffSwatch, K::Disc, "Shape3", "", {2160, 6240, 495, 375}},
+    {Role::OnSwatch, K::Disc, "Shape2", "", {2760, 6240, 495, 375}},
+    {Role::Mark18, K::Label, "Label4", "18", {2640, 120, 615, 255}},
+    {Role::Mark12, K::Label, "Label7", "12", {360, 2280, 255, 375}},
+    {Role::Mark24, K::Label, "Label5", "24", {4800, 2280, 615, 375}},
+    {Role::Mark6, K::Label, "Label6", "6", {2640, 4440, 255, 255}},
+    {Role::PointerReadout, K::Label, "Label9", "Label9", {120, 120, 1335, 255}},
+    {Role::ClockReadout, K::Label, "Label8", "Label8", {120, 4680, 1935, 255}},
+    {Role::ClockCaption, K::Label, "Label1", "TIME: 20:20:20, Monday, April 27, 2020",
+     {1080, 5040, 3495, 255}},
+    {Role::StartTitle, K::Label, "Label2", "BEGIN", {240, 5760, 615, 255}},
+    {Role::EndTitle, K::Label, "Label3", "END", {4800, 5760, 375, 255}},
+    {Role::StartLabel, K::Label, "Label10", "6:00", {1080, 6120, 615, 255}},
+    {Role::EndLabel, K::Label, "Label11", "8:00", {3720, 6120, 615, 255}},
+    {Role::PaintOffArea, K::ClickArea, "Image1", "", {2160, 6120, 495, 615}},
+    {Role::PaintOnArea, K::ClickArea, "Image2", "", {2760, 6120, 495, 615}},
+    {Role::Save, K::Button, "Command4", "Save", {4680, 3720, 615, 255}, 6},
+    {Role::Load, K::Button, "Command5", "Load", {4680, 4080, 615, 255}, 7},
+    {Role::Send, K::Button, "Command6", "Send", {4680, 4560, 615, 255}, 10},
+    {Role::Lock, K::Button, "Command2", "Lock", {4680, 4920, 615, 495}, 2},
+    {Role::ClearAll, K::Button, "Command1", "Clear All", {4680, 6240, 615, 495}, 1},
+    {Role::Set, K::Button, "Command3", "SET", {2160, 5760, 1095, 375}, 3},
+    {Role::StartScroll, K::ScrollBar, "HScroll1", "", {960, 5760, 975, 255}, 8},
+    {Role::EndScroll, K::ScrollBar, "HScroll2", "", {3600, 5760, 975, 255}, 9},
+    {Role::LightOn, K::RadioButton, "Option1", "", {1320, 6480, 255, 255}, 4},
+    {Role::LightOff, K::RadioButton, "Option2", "", {3840, 6480, 255, 195}, 5},
+};
+
+constexpr WindowLayout mainLayout{"Form1", "Daywheel", 5415, 6735, controls};
+
+const QColor panelColour(128, 128, 255);
+
+void setUpSwatch(ShapeWidget *swatch, const QColor &fill, bool border)
 {
-    auto *b = place(new WrapButton(text, parent), name, geometry);
-    b->setAutoDefault(false);
-    return b;
+    swatch->setFill(fill);
+    swatch->setBorder(Qt::black, 3);
+    swatch->setBorderShown(border);
 }
 
-QScrollBar *scrollBar(QWidget *parent, const char *name, int value, QRect geometry)
+void setUpScroll(QScrollBar *scroll, int value)
 {
-    auto *s = place(new QScrollBar(Qt::Horizontal, parent), name, geometry);
-    s->setRange(0, 95);
-    s->setSingleStep(1);
-    s->setPageStep(1);
-    s->setValue(value);
-    s->setFocusPolicy(Qt::StrongFocus);
-    return s;
+    scroll->setRange(0, 95);
+    scroll->setSingleStep(1);
+    scroll->setPageStep(1);
+    scroll->setValue(value);
+}
 }
 
-ShapeWidget *swatch(QWidget *parent, const char *name, const QColor &fill, bool border,
-                    QRect geometry)
+const WindowLayout &MainWindow::layout()
 {
-    auto *s = place(new ShapeWidget(ShapeWidget::Kind::Disc, parent), name, geometry);
-    s->setFill(fill);
-    s->setBorder(Qt::black, 3);
-    s->setBorderShown(border);
-    return s;
-}
+    return mainLayout;
 }
 
 MainWindow::MainWindow(Workspace &workspace_, QWidget *parent)
     : QWidget(parent), workspace(workspace_)
 {
-    setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Daywheel"));
+    setUpControls();
+    connectControls();
+
+    clockTimer = new QTimer(this);
+    clockTimer->setObjectName(QStringLiteral("Timer1"));
+    clockTimer->setInterval(1000);
+    connect(clockTimer, &QTimer::timeout, this, &MainWindow::timerTick);
+    clockTimer->start();
+
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &MainWindow::focusWindowChanged);
+}
+
+void MainWindow::setUpControls()
+{
+    const Controls made = buildLayout(this, mainLayout);
     setWindowIcon(daywheelIcon());
     QPalette pal = palette();
     pal.setColor(QPalette::Window, DialColours::background);
     setPalette(pal);
     setAutoFillBackground(false);   // the retained drawing is the background
-    resize(clientSize);
-    dial.resize(clientSize);
+    dial.resize(mainLayout.pixelSize());
 
-    buildLayout();
-    connectControls();
+    auto *buttonPanel = made.get<ShapeWidget>(Role::ButtonPanel);
+    buttonPanel->setFill(panelColour);
+    buttonPanel->setBorder(Qt::black, 1);
+    offSwatch = made.get<ShapeWidget>(Role::OffSwatch);
+    onSwatch = made.get<ShapeWidget>(Role::OnSwatch);
+    setUpSwatch(offSwatch, DialColours::lightOff, false);
+    setUpSwatch(onSwatch, DialColours::on, true);
 
-    timer1 = new QTimer(this);
-    timer1->setObjectName(QStringLiteral("Timer1"));
-    timer1->setInterval(1000);
-    connect(timer1, &QTimer::timeout, this, &MainWindow::timerTick);
-    timer1->start();
+    // Hidden diagnostics: where the last release hit and what the clock read.
+    pointerReadoutLabel = made.get<QLabel>(Role::PointerReadout);
+    clockReadoutLabel = made.get<QLabel>(Role::ClockReadout);
+    pointerReadoutLabel->setHidden(true);
+    clockReadoutLabel->setHidden(true);
+    clockCaption = made.get<QLabel>(Role::ClockCaption);
+    for (int role : {Role::ClockCaption, Role::StartTitle, Role::EndTitle})
+        made.get<QLabel>(role)->setAutoFillBackground(true);
+    startLabel = made.get<QLabel>(Role::StartLabel);
+    endLabel = made.get<QLabel>(Role::EndLabel);
 
-    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &MainWindow::focusWindowChanged);
-}
+    paintOffArea = made.get<ClickArea>(Role::PaintOffArea);
+    paintOnArea = made.get<ClickArea>(Role::PaintOnArea);
 
-void MainWindow::buildLayout()
-{
-    // Created back to front: shapes, then labels and click areas, then the
-    // buttons, scroll bars and option buttons that lie above everything.
-    shape1 = place(new ShapeWidget(ShapeWidget::Kind::Rectangle, this), "Shape1",
-                   twipsRect(4560, 3600, 855, 1935));
-    shape1->setFill(shape1Colour);
-    shape1->setBorder(Qt::black, 1);
-    shape3 = swatch(this, "Shape3", DialColours::lightOff, false, twipsRect(2160, 6240, 495, 375));
-    shape2 = swatch(this, "Shape2", DialColours::on, true, twipsRect(2760, 6240, 495, 375));
+    saveButton = made.get<QPushButton>(Role::Save);
+    loadButton = made.get<QPushButton>(Role::Load);
+    sendButton = made.get<QPushButton>(Role::Send);
+    lockButton = made.get<QPushButton>(Role::Lock);
+    lockButton->setCheckable(true);
+    clearAllButton = made.get<QPushButton>(Role::ClearAll);
+    setButton = made.get<QPushButton>(Role::Set);
+    startScroll = made.get<QScrollBar>(Role::StartScroll);
+    endScroll = made.get<QScrollBar>(Role::EndScroll);
+    // Set before connectControls(): the boundary labels keep their first
+    // captions until the user moves a scroll bar.
+    setUpScroll(startScroll, 24);
+    setUpScroll(endScroll, 32);
 
-    label4 = label(this, "Label4", QStringLiteral("18"), twipsRect(2640, 120, 615, 255));
-    label7 = label(this, "Label7", QStringLiteral("12"), twipsRect(360, 2280, 255, 375));
-    label5 = label(this, "Label5", QStringLiteral("24"), twipsRect(4800, 2280, 615, 375));
-    label6 = label(this, "Label6", QStringLiteral("6"), twipsRect(2640, 4440, 255, 255));
-    label9 = label(this, "Label9", QStringLiteral("Label9"), twipsRect(120, 120, 1335, 255));
-    label8 = label(this, "Label8", QStringLiteral("Label8"), twipsRect(120, 4680, 1935, 255));
-    label9->setHidden(true);
-    label8->setHidden(true);
-    label1 = label(this, "Label1", QStringLiteral("TIME: 20:20:20, Monday, April 27, 2020"),
-                   twipsRect(1080, 5040, 3495, 255), true);
-    label2 = label(this, "Label2", QStringLiteral("BEGIN"), twipsRect(240, 5760, 615, 255), true);
-    label3 = label(this, "Label3", QStringLiteral("END"), twipsRect(4800, 5760, 375, 255), true);
-    label10 = label(this, "Label10", QStringLiteral("6:00"), twipsRect(1080, 6120, 615, 255));
-    label11 = label(this, "Label11", QStringLiteral("8:00"), twipsRect(3720, 6120, 615, 255));
-
-    image1 = place(new ClickArea(this), "Image1", twipsRect(2160, 6120, 495, 615));
-    image2 = place(new ClickArea(this), "Image2", twipsRect(2760, 6120, 495, 615));
-
-    command4 = button(this, "Command4", QStringLiteral("Save"), twipsRect(4680, 3720, 615, 255));
-    command5 = button(this, "Command5", QStringLiteral("Load"), twipsRect(4680, 4080, 615, 255));
-    command6 = button(this, "Command6", QStringLiteral("Send"), twipsRect(4680, 4560, 615, 255));
-    command2 = button(this, "Command2", QStringLiteral("Lock"), twipsRect(4680, 4920, 615, 495));
-    command1 = button(this, "Command1", QStringLiteral("Clear All"), twipsRect(4680, 6240, 615, 495));
-    command3 = button(this, "Command3", QStringLiteral("SET"), twipsRect(2160, 5760, 1095, 375));
-    hScroll1 = scrollBar(this, "HScroll1", 24, twipsRect(960, 5760, 975, 255));
-    hScroll2 = scrollBar(this, "HScroll2", 32, twipsRect(3600, 5760, 975, 255));
-
-    option1 = place(new QRadioButton(this), "Option1", twipsRect(1320, 6480, 255, 255));
-    option2 = place(new QRadioButton(this), "Option2", twipsRect(3840, 6480, 255, 195));
-    for (QRadioButton *o : {option1, option2})
+    lightOnOption = made.get<QRadioButton>(Role::LightOn);
+    lightOffOption = made.get<QRadioButton>(Role::LightOff);
+    lightGroup = new QButtonGroup(this);
+    for (QRadioButton *o : {lightOnOption, lightOffOption}) {
         o->setAutoFillBackground(true);
-    optionGroup = new QButtonGroup(this);
-    optionGroup->addButton(option1);
-    optionGroup->addButton(option2);
-    option2->setChecked(true);
+        lightGroup->addButton(o);
+    }
+    lightOffOption->setChecked(true);
 
-    setTabOrder(command1, command2);
-    setTabOrder(command2, command3);
-    setTabOrder(command3, option1);
-    setTabOrder(option1, option2);
-    setTabOrder(option2, command4);
-    setTabOrder(command4, command5);
-    setTabOrder(command5, hScroll1);
-    setTabOrder(hScroll1, hScroll2);
-    setTabOrder(hScroll2, command6);
-    command1->setFocus();
+    clearAllButton->setFocus();
 }
 
 void MainWindow::connectControls()
 {
-    connect(command1, &QPushButton::clicked, this, &MainWindow::clearAllClicked);
-    connect(command2, &QPushButton::clicked, this, &MainWindow::lockClicked);
-    connect(command3, &QPushButton::clicked, this, &MainWindow::setClicked);
-    connect(command4, &QPushButton::clicked, this, &MainWindow::saveRequested);
-    connect(command5, &QPushButton::clicked, this, &MainWindow::loadRequested);
-    connect(command6, &QPushButton::clicked, this, &MainWindow::sendRequested);
-    connect(hScroll1, &QScrollBar::valueChanged, this, &MainWindow::startScrolled);
-    connect(hScroll2, &QScrollBar::valueChanged, this, &MainWindow::endScrolled);
-    connect(image1, &ClickArea::clicked, this, &MainWindow::paintOffClicked);
-    connect(image2, &ClickArea::clicked, this, &MainWindow::paintOnClicked);
+    connect(clearAllButton, &QPushButton::clicked, this, &MainWindow::clearAllClicked);
+    connect(lockButton, &QPushButton::toggled, this, &MainWindow::lockToggled);
+    connect(setButton, &QPushButton::clicked, this, &MainWindow::setClicked);
+    connect(saveButton, &QPushButton::clicked, this, &MainWindow::saveRequested);
+    connect(loadButton, &QPushButton::clicked, this, &MainWindow::loadRequested);
+    connect(sendButton, &QPushButton::clicked, this, &MainWindow::sendRequested);
+    connect(startScroll, &QScrollBar::valueChanged, this, &MainWindow::startScrolled);
+    connect(endScroll, &QScrollBar::valueChanged, this, &MainWindow::endScrolled);
+    connect(paintOffArea, &ClickArea::clicked, this, &MainWindow::paintOffClicked);
+    connect(paintOnArea, &ClickArea::clicked, this, &MainWindow::paintOnClicked);
 }
 
 MainWindow::State MainWindow::state() const
 {
-    return {startSlot, endSlot, rangeFrom, rangeTo, slotCursor, paintValue, locked, lightNow, tickCount};
+    return {startSlot, endSlot, rangeFrom, rangeTo, lastRun,
+            paintValue, qint16(isLocked() ? 1 : 0), lightNow, tickCount};
 }
 
 void MainWindow::activation()
@@ -177,12 +196,11 @@ void MainWindow::activation()
         started = true;
         workspace.daySlots.set(0, 0);
     }
-    paintValue = shape2->borderShown() ? 1 : 0;
+    paintValue = onSwatch->borderShown() ? 1 : 0;
     workspace.comPort = 10;
-    slotCursor = 0;
     display();
-    startSlot = SlotIndex(hScroll1->value());
-    endSlot = SlotIndex(hScroll2->value());
+    startSlot = SlotIndex(startScroll->value());
+    endSlot = SlotIndex(endScroll->value());
 }
 
 void MainWindow::showEvent(QShowEvent *event)
@@ -191,7 +209,7 @@ void MainWindow::showEvent(QShowEvent *event)
     if (!started) {
         // Draw at the screen's own resolution so the dial stays sharp.
         if (!qFuzzyCompare(dial.image().devicePixelRatio(), devicePixelRatioF()))
-            dial.resize(clientSize, devicePixelRatioF());
+            dial.resize(mainLayout.pixelSize(), devicePixelRatioF());
         activation();
         lastProgramWindow = windowHandle();
     }
@@ -221,9 +239,9 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::display()
 {
-    label1->setText(dialCaption(ClockSource::now()));
-    (lightNow == 1 ? option1 : option2)->setChecked(true);
-    dial.paintDial(workspace.daySlots, lightNow == 1, slotCursor);
+    clockCaption->setText(dialCaption(ClockSource::now()));
+    (lightNow == 1 ? lightOnOption : lightOffOption)->setChecked(true);
+    lastRun = dial.paintDial(workspace.daySlots, lightNow == 1);
     update();
 }
 
@@ -236,9 +254,8 @@ void MainWindow::timerTick()
         tickCount = 0;
     }
     dial.paintHand(reading.handEnd);
-    slotCursor = reading.slot;
-    lightNow = workspace.daySlots.at(slotCursor) == 1 ? 1 : 0;
-    label8->setText(DialGeometry::clockReadout(reading));
+    lightNow = workspace.daySlots.at(reading.slot) == 1 ? 1 : 0;
+    clockReadoutLabel->setText(DialGeometry::clockReadout(reading));
     display();
 }
 
@@ -249,86 +266,80 @@ void MainWindow::paintEvent(QPaintEvent *)
     p.drawImage(0, 0, dial.image());
 }
 
+// Any mouse button paints; positions are device-independent pixels.
 void MainWindow::mousePressEvent(QMouseEvent *event)
 {
-    pointerPress(event->position());
+    if (isLocked())
+        return;
+    if (const auto hit = DialGeometry::hitTest(DialGeometry::unitsFromPixels(event->position())))
+        rangeFrom = hit->slot;
 }
 
 void MainWindow::mouseReleaseEvent(QMouseEvent *event)
 {
-    pointerRelease(event->position());
-}
-
-void MainWindow::pointerPress(QPointF pixels)
-{
-    if (locked == 1)
+    if (isLocked())
         return;
-    if (const auto hit = DialGeometry::hitTest(DialGeometry::unitsFromPixels(pixels)))
-        rangeFrom = hit->slot;
-}
-
-void MainWindow::pointerRelease(QPointF pixels)
-{
-    if (locked == 1)
-        return;
-    const auto hit = DialGeometry::hitTest(DialGeometry::unitsFromPixels(pixels));
+    const auto hit = DialGeometry::hitTest(DialGeometry::unitsFromPixels(event->position()));
     if (!hit)
         return;
     rangeTo = hit->slot;
-    label9->setText(DialGeometry::pointerReadout(*hit, slotCursor));
-    fillRange(workspace.daySlots, rangeFrom, rangeTo, paintValue, FillMode::Pointer, slotCursor);
+    pointerReadoutLabel->setText(DialGeometry::pointerReadout(*hit));
+    if (const auto run = fillRange(workspace.daySlots, rangeFrom, rangeTo, paintValue, FillMode::Pointer))
+        lastRun = *run;
 }
 
 void MainWindow::clearAllClicked()
 {
-    clearAll(workspace.daySlots, slotCursor);
+    lastRun = clearAll(workspace.daySlots);
 }
 
 void MainWindow::startScrolled(int value)
 {
     startSlot = SlotIndex(value);
-    label10->setText(boundaryLabelText(value));
+    startLabel->setText(boundaryLabelText(value));
 }
 
 void MainWindow::endScrolled(int value)
 {
     endSlot = SlotIndex(value);
-    label11->setText(boundaryLabelText(value));
+    endLabel->setText(boundaryLabelText(value));
 }
 
 void MainWindow::paintOffClicked()
 {
     paintValue = 0;
-    shape2->setBorderShown(false);
-    shape3->setBorderShown(true);
-    command3->setText(QStringLiteral("UNSET"));
+    onSwatch->setBorderShown(false);
+    offSwatch->setBorderShown(true);
+    setButton->setText(QStringLiteral("UNSET"));
 }
 
 void MainWindow::paintOnClicked()
 {
     paintValue = 1;
-    shape3->setBorderShown(false);
-    shape2->setBorderShown(true);
-    command3->setText(QStringLiteral("SET"));
+    offSwatch->setBorderShown(false);
+    onSwatch->setBorderShown(true);
+    setButton->setText(QStringLiteral("SET"));
 }
 
 void MainWindow::setClicked()
 {
-    if (locked == 1)
+    if (isLocked())
         return;
-    fillRange(workspace.daySlots, startSlot, endSlot, paintValue, FillMode::Preset, slotCursor);
+    const auto run = fillRange(workspace.daySlots, startSlot, endSlot, paintValue, FillMode::Preset);
+    if (run)
+        lastRun = *run;
     rangeFrom = startSlot;
     rangeTo = endSlot;
     display();
 }
 
-void MainWindow::lockClicked()
+bool MainWindow::isLocked() const
 {
-    if (locked == 1) {
-        locked = 0;
-        command2->setText(QStringLiteral("lock"));
-    } else {
-        locked = 1;
-        command2->setText(QStringLiteral("un- lock"));
-    }
+    return lockButton->isChecked();
+}
+
+void MainWindow::lockToggled(bool locked)
+{
+    // "Lock" only until the first press; then the caption says what the next press does.
+    lockButton->setText(locked ? QStringLiteral("un- lock") : QStringLiteral("lock"));
 }

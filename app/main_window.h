@@ -13,15 +13,19 @@ class QScrollBar;
 class QTimer;
 class ClickArea;
 class ShapeWidget;
-
-// The main window: the dial, its editing controls and the live clock.
+struct WindowLayout;
 struct Workspace;
 
+// The main window: the dial, its editing controls and the live clock.
 class MainWindow : public QWidget
 {
     Q_OBJECT
 public:
     explicit MainWindow(Workspace &workspace, QWidget *parent = nullptr);
+
+    // Every control of the window, back to front, with its name, caption,
+    // place and tab order.
+    static const WindowLayout &layout();
 
     // Repaints the caption, the centre indicator and the whole dial over what
     // is already drawn; never clears.
@@ -30,22 +34,15 @@ public:
     // One tick of the live clock (Timer1 calls it every second).
     void timerTick();
 
-    // Sets up the window's state and redraws; runs when the window first
-    // shows and whenever it becomes active again after another of the
-    // program's windows was active.
-    void activation();
-
-    // The editing state, read by tests and the diagnostic readouts.
+    // The editing state, read by tests. lastRun: the slots the latest fill,
+    // Clear All or dial redraw went through.
     struct State {
-        SlotIndex startSlot, endSlot, rangeFrom, rangeTo, slotCursor;
+        SlotIndex startSlot, endSlot, rangeFrom, rangeTo;
+        SlotRun lastRun;
         qint16 paintValue, locked, lightNow, tickCount;
     };
     State state() const;
     const DialSurface &surface() const { return dial; }
-
-    // Pointer handling in device-independent pixels of the client area.
-    void pointerPress(QPointF pixels);
-    void pointerRelease(QPointF pixels);
 
 signals:
     void saveRequested();
@@ -61,7 +58,11 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void buildLayout();
+    // Sets up the window's state and redraws; runs when the window first
+    // shows and whenever it becomes active again after another of the
+    // program's windows was active.
+    void activation();
+    void setUpControls();
     void connectControls();
     void focusWindowChanged(QWindow *window);
 
@@ -71,7 +72,8 @@ private:
     void paintOffClicked();
     void paintOnClicked();
     void setClicked();
-    void lockClicked();
+    void lockToggled(bool locked);
+    bool isLocked() const;
 
     Workspace &workspace;
     DialSurface dial;
@@ -80,22 +82,20 @@ private:
     SlotIndex endSlot = 0;
     SlotIndex rangeFrom = 0;
     SlotIndex rangeTo = 0;
-    SlotIndex slotCursor = 0;
+    SlotRun lastRun;
     qint16 paintValue = 0;
-    qint16 locked = 0;
     qint16 lightNow = 0;
     qint16 tickCount = 0;
 
     bool started = false;
     QWindow *lastProgramWindow = nullptr;
 
-    QLabel *label1, *label2, *label3, *label4, *label5, *label6, *label7, *label8, *label9;
-    QLabel *label10, *label11;
-    QPushButton *command1, *command2, *command3, *command4, *command5, *command6;
-    QScrollBar *hScroll1, *hScroll2;
-    ShapeWidget *shape1, *shape2, *shape3;
-    ClickArea *image1, *image2;
-    QRadioButton *option1, *option2;
-    QButtonGroup *optionGroup;
-    QTimer *timer1;
+    ShapeWidget *offSwatch, *onSwatch;
+    QLabel *clockCaption, *clockReadoutLabel, *pointerReadoutLabel, *startLabel, *endLabel;
+    ClickArea *paintOffArea, *paintOnArea;
+    QPushButton *clearAllButton, *lockButton, *setButton, *saveButton, *loadButton, *sendButton;
+    QScrollBar *startScroll, *endScroll;
+    QRadioButton *lightOnOption, *lightOffOption;
+    QButtonGroup *lightGroup;
+    QTimer *clockTimer;
 };

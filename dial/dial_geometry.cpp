@@ -77,11 +77,11 @@ ClockReading readClock(QTime time)
     return r;
 }
 
-QString pointerReadout(const PointerHit &hit, SlotIndex slotCursor)
+QString pointerReadout(const PointerHit &hit)
 {
     const QString sep = QStringLiteral(", ");
     return formatDecimalPattern(hit.dx, 1) + sep + formatDecimalPattern(hit.dy, 1) + sep
-        + formatDecimalPattern(hit.distance, 1) + sep + formatDecimalPattern(slotCursor, 1);
+        + formatDecimalPattern(hit.distance, 1) + sep + formatDecimalPattern(hit.slot, 1);
 }
 
 QString clockReadout(const ClockReading &reading)

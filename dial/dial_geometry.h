@@ -59,9 +59,9 @@ struct ClockReading {
 
 ClockReading readClock(QTime time);
 
-// The hidden diagnostic readouts: "dx, dy, d, slotCursor" after a release and
-// "hourOfDay, slot, slotPosition" after a tick.
-QString pointerReadout(const PointerHit &hit, SlotIndex slotCursor);
+// The hidden diagnostic readouts: "dx, dy, d, slot" of a release on the ring
+// and "hourOfDay, slot, slotPosition" after a tick.
+QString pointerReadout(const PointerHit &hit);
 QString clockReadout(const ClockReading &reading);
 
 constexpr double handLength = 5.5;

@@ -44,7 +44,7 @@ void DialSurface::beginUnits(QPainter &painter)
     painter.scale(pixelsPerUnitX, pixelsPerUnitY);
 }
 
-void DialSurface::paintDial(const DayTable &table, bool lightOn, SlotIndex &slotCursor)
+SlotRun DialSurface::paintDial(const DayTable &table, bool lightOn)
 {
     QPainter painter(&picture);
     beginUnits(painter);
@@ -56,9 +56,10 @@ void DialSurface::paintDial(const DayTable &table, bool lightOn, SlotIndex &slot
 
     const QPen onPen = pen(DialColours::on, 7);
     const QPen offPen = pen(DialColours::background, 7);
-    for (slotCursor = 0; slotCursor <= 95; ++slotCursor) {
-        const double a = segmentAngle(slotCursor);
-        painter.setPen(table.at(slotCursor) == 1 ? onPen : offPen);
+    const SlotRun drawn{0, SlotIndex(DayTable::lastSlot - 1)};
+    for (SlotIndex i = drawn.first; i <= drawn.last; ++i) {
+        const double a = segmentAngle(i);
+        painter.setPen(table.at(i) == 1 ? onPen : offPen);
         painter.drawLine(point(a, 5.6), point(a, 7));
     }
 
@@ -66,14 +67,15 @@ void DialSurface::paintDial(const DayTable &table, bool lightOn, SlotIndex &slot
     circle(painter, 7);
     circle(painter, 5.5);
 
-    for (slotCursor = 0; slotCursor <= 95; ++slotCursor) {
-        const double a = tickAngle(slotCursor);
+    for (int tick = 0; tick <= 95; ++tick) {
+        const double a = tickAngle(tick);
         painter.drawLine(point(a, 6.8), point(a, 7));
-        if (slotCursor % 4 == 0)
+        if (tick % 4 == 0)
             painter.drawLine(point(a, 6), point(a, 7));
-        if (slotCursor % 24 == 0)
+        if (tick % 24 == 0)
             painter.drawLine(point(a, 5.2), point(a, 7.3));
     }
+    return drawn;
 }
 
 void DialSurface::paintHand(QPointF end)

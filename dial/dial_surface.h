@@ -27,8 +27,9 @@ public:
     void clear();
 
     // Everything the dial shows apart from the caption: centre disc, 96
-    // segments, the two rings and the ticks. Leaves loop index 96 behind.
-    void paintDial(const DayTable &table, bool lightOn, SlotIndex &slotCursor);
+    // segments, the two rings and the ticks. Returns the entries it drew
+    // (0..95; entry 96 is the same quarter hour as 0).
+    SlotRun paintDial(const DayTable &table, bool lightOn);
     void paintHand(QPointF end);
 
     const QImage &image() const { return picture; }

@@ -9,6 +9,15 @@
 // and the wire use 0.
 using SlotIndex = qint16;
 
+// The slots a fill, a clear or a redraw went through: from first, forward
+// through the day (on from 96 to 0 when it wraps), to last.
+struct SlotRun
+{
+    SlotIndex first = 0;
+    SlotIndex last = 0;
+    bool operator==(const SlotRun &) const = default;
+};
+
 // The whole day's light schedule: 101 signed 16-bit entries, 1 = on, 0 = off.
 // Only 0..96 are ever used; 97..100 exist because stored layouts count on them.
 class DayTable
@@ -18,6 +27,7 @@ public:
     static constexpr SlotIndex lastSlot = 96;   // highest slot any operation touches
     static constexpr int storedSlots = 97;      // 0..96: what a schedule file holds
 
+    // Both throw std::out_of_range for an index outside 0..size-1.
     qint16 at(int index) const;
     // Writing slot 0 or 96 writes both, so the quarter hour the user edits
     // is the one the dial draws and the board is sent.
@@ -29,6 +39,5 @@ public:
     bool operator==(const DayTable &) const = default;
 
 private:
-    static void check(int index);
     std::array<qint16, size> entries{};
 };

@@ -1,5 +1,6 @@
 #include "schedule/fill.h"
 
+namespace {
 void paintSlot(DayTable &table, SlotIndex i, qint16 v)
 {
     if (v == 1) {
@@ -9,27 +10,31 @@ void paintSlot(DayTable &table, SlotIndex i, qint16 v)
         table.set(i, 0);
     }
 }
-
-void fillRange(DayTable &table, SlotIndex f, SlotIndex t, qint16 v, FillMode mode,
-               SlotIndex &slotCursor)
-{
-    const SlotIndex first = mode == FillMode::Preset ? SlotIndex(f + 1) : f;
-    if (f < t) {
-        for (slotCursor = first; slotCursor <= t; ++slotCursor)
-            paintSlot(table, slotCursor, v);
-    } else if (f > t) {
-        for (slotCursor = first; slotCursor <= DayTable::lastSlot; ++slotCursor)
-            paintSlot(table, slotCursor, v);
-        for (slotCursor = 0; slotCursor <= t; ++slotCursor)
-            paintSlot(table, slotCursor, v);
-    } else if (mode == FillMode::Pointer) {
-        slotCursor = f;
-        table.set(f, v == 1 ? 1 : 0);
-    }
 }
 
-void clearAll(DayTable &table, SlotIndex &slotCursor)
+std::optional<SlotRun> fillRange(DayTable &table, SlotIndex f, SlotIndex t, qint16 v, FillMode mode)
 {
-    for (slotCursor = 0; slotCursor <= DayTable::lastSlot; ++slotCursor)
-        table.set(slotCursor, 0);
+    if (f == t) {
+        if (mode == FillMode::Preset)
+            return std::nullopt;
+        table.set(f, v == 1 ? 1 : 0);
+        return SlotRun{f, f};
+    }
+    // Slot by slot in the day's order: writing 0 or 96 writes both, and each
+    // later slot sees what the earlier ones wrote.
+    const SlotIndex first = mode == FillMode::Preset ? SlotIndex(f + 1) : f;
+    for (SlotIndex i = first; i <= (f < t ? t : DayTable::lastSlot); ++i)
+        paintSlot(table, i, v);
+    if (f > t) {
+        for (SlotIndex i = 0; i <= t; ++i)
+            paintSlot(table, i, v);
+    }
+    return SlotRun{first, t};
+}
+
+SlotRun clearAll(DayTable &table)
+{
+    for (SlotIndex i = 0; i <= DayTable::lastSlot; ++i)
+        table.set(i, 0);
+    return {0, DayTable::lastSlot};
 }

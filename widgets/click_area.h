@@ -1,21 +1,20 @@
 #pragma once
 
-#include <QWidget>
+#include <QAbstractButton>
 
-// A transparent area that only reports clicks, laid over a swatch.
-class ClickArea : public QWidget
+// A transparent button laid over a swatch: it paints nothing and clicks when
+// a press is released inside it, with any mouse button, or from the keyboard
+// and accessibility tools as any button does. It stays out of the tab chain:
+// the layouts' tab order has no place for it.
+class ClickArea : public QAbstractButton
 {
     Q_OBJECT
 public:
-    using QWidget::QWidget;
-
-signals:
-    void clicked();
+    explicit ClickArea(QWidget *parent = nullptr);
 
 protected:
+    void paintEvent(QPaintEvent *) override {}
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
-
-private:
-    bool pressed = false;
 };

@@ -78,8 +78,13 @@ Controls buildLayout(QWidget *window, const WindowLayout &layout, const CustomCo
         w->setObjectName(QString::fromLatin1(spec.objectName));
         w->setGeometry(spec.place.pixels());
         made.add(spec.role, w);
-        if (spec.tabOrder > 0)
+        if (spec.tabOrder > 0) {
+            // A place in the tab chain means the keyboard reaches it; Qt
+            // links only widgets that take focus (a scroll bar does not).
+            if (w->focusPolicy() == Qt::NoFocus)
+                w->setFocusPolicy(Qt::StrongFocus);
             chain.emplace_back(spec.tabOrder, w);
+        }
     }
     std::sort(chain.begin(), chain.end(),
               [](const auto &a, const auto &b) { return a.first < b.first; });

@@ -87,7 +87,7 @@ using CustomControlFactory = std::function<QWidget *(const ControlSpec &, QWidge
 
 // Gives the window its name, title and size, creates every control of the
 // layout on it back to front, names, captions and places each, and links the
-// tab chain in tabOrder order.
+// tab chain in tabOrder order (a control in it takes focus from the keyboard).
 Controls buildLayout(QWidget *window, const WindowLayout &layout,
                      const CustomControlFactory &custom = {});
 

@@ -16,7 +16,6 @@ public:
     void setBorder(const QColor &colour, int widthPixels);
     void setBorderShown(bool shown);
     bool borderShown() const { return showBorder; }
-    QColor fill() const { return fillColour; }
 
 protected:
     void paintEvent(QPaintEvent *) override;

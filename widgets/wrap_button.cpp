@@ -37,6 +37,9 @@ void WrapButton::paintEvent(QPaintEvent *)
     initStyleOption(&option);
     const QRect area = captionRect(option);
     option.text.clear();
+    // A checkable button (Lock) shows its state by its caption alone, never
+    // latched down.
+    option.state &= ~QStyle::State_On;
     p.drawControl(QStyle::CE_PushButton, option);
     p.drawItemText(area, captionFlags, palette(), isEnabled(), text(), QPalette::ButtonText);
 }

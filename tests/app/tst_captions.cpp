@@ -83,16 +83,16 @@ void TstCaptions::initTestCase()
 
 void TstCaptions::fixedCaptions()
 {
-    MainWindow form1(workspace);
-    FileWindow form2(workspace, &form1);
-    ControllerWindow form3(workspace, &form1);
-    QCOMPARE(misfits(form1) + misfits(form2) + misfits(form3), QStringList());
+    MainWindow mainWindow(workspace);
+    FileWindow fileWindow(workspace, &mainWindow);
+    ControllerWindow controllerWindow(workspace, &mainWindow);
+    QCOMPARE(misfits(mainWindow) + misfits(fileWindow) + misfits(controllerWindow), QStringList());
 }
 
 void TstCaptions::changingCaptions()
 {
-    MainWindow form1(workspace);
-    ControllerWindow form3(workspace, &form1);
+    MainWindow mainWindow(workspace);
+    ControllerWindow controllerWindow(workspace, &mainWindow);
     QStringList wrong;
     const auto check = [&](QWidget &window, const char *name, const QStringList &texts) {
         QWidget *control = window.findChild<QWidget *>(QLatin1String(name));
@@ -111,12 +111,12 @@ void TstCaptions::changingCaptions()
     for (int minute = 0; minute < 24 * 60; ++minute)
         clockTexts << QTime(0, 0).addSecs(minute * 60).toString(QStringLiteral("hh:mm"));
 
-    check(form1, "Label1", clockCaptions(form1.findChild<QLabel *>("Label1")->fontMetrics()));
-    check(form1, "Label10", boundaries);
-    check(form1, "Label11", boundaries);
-    check(form1, "Command3", {QStringLiteral("UNSET")});
-    check(form1, "Command2", {QStringLiteral("un- lock"), QStringLiteral("lock")});
-    check(form3, "Label1", clockTexts);
+    check(mainWindow, "Label1", clockCaptions(mainWindow.findChild<QLabel *>("Label1")->fontMetrics()));
+    check(mainWindow, "Label10", boundaries);
+    check(mainWindow, "Label11", boundaries);
+    check(mainWindow, "Command3", {QStringLiteral("UNSET")});
+    check(mainWindow, "Command2", {QStringLiteral("un- lock"), QStringLiteral("lock")});
+    check(controllerWindow, "Label1", clockTexts);
     wrong.removeDuplicates();
     QCOMPARE(wrong, QStringList());
 }

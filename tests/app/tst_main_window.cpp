@@ -135,7 +135,7 @@ void TstMainWindow::startsAsDesigned()
     QCOMPARE(s.startSlot, SlotIndex(24));
     QCOMPARE(s.endSlot, SlotIndex(32));
     QCOMPARE(s.paintValue, qint16(1));
-    QCOMPARE(s.slotCursor, SlotIndex(96));
+    QCOMPARE(s.lastRun, (SlotRun{0, 95}));
     QCOMPARE(s.lightNow, qint16(0));
     QCOMPARE(workspace.comPort, qint16(10));
     QCOMPARE(form->surface().colourAtUnits(QPointF(10.3, 9.3)), DialColours::lightOff);
@@ -258,7 +258,7 @@ void TstMainWindow::dragFillsForwardAndShowsAtTheNextTick()
     QCOMPARE(slotsOn(), run(1, 48));
     QCOMPARE(form->state().rangeFrom, SlotIndex(1));
     QCOMPARE(form->state().rangeTo, SlotIndex(48));
-    QCOMPARE(child<QLabel>("Label9")->text(), QStringLiteral("-6., ., 6., 96."));
+    QCOMPARE(child<QLabel>("Label9")->text(), QStringLiteral("-6., ., 6., 48."));
     // Not drawn until the clock's next tick.
     QCOMPARE(form->surface().colourAtUnits(segmentMiddle(10)), DialColours::background);
     form->timerTick();
@@ -287,6 +287,10 @@ void TstMainWindow::releaseOffTheRingDoesNothing()
     const QPointF pressOff(1, 1);
     drag(pressOff, point(segmentAngle(10), 6.3));
     QCOMPARE(slotsOn(), run(5, 10));
+    // A press on a swatch is the swatch's, wherever it is released.
+    QTest::mousePress(child<QWidget>("Image2"), Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(child<QWidget>("Image2"), Qt::LeftButton, {}, rightOfCentre - QPoint(184, 408));
+    QCOMPARE(slotsOn(), run(5, 10));
 }
 
 void TstMainWindow::clearAllShowsAtTheNextTick()
@@ -295,7 +299,7 @@ void TstMainWindow::clearAllShowsAtTheNextTick()
     QCOMPARE(form->surface().colourAtUnits(segmentMiddle(28)), DialColours::on);
     click("Command1");
     QCOMPARE(slotsOn(), QList<int>{});
-    QCOMPARE(form->state().slotCursor, SlotIndex(97));
+    QCOMPARE(form->state().lastRun, (SlotRun{0, 96}));
     QCOMPARE(form->surface().colourAtUnits(segmentMiddle(28)), DialColours::on);
     form->timerTick();
     QCOMPARE(form->surface().colourAtUnits(segmentMiddle(28)), DialColours::background);
@@ -311,7 +315,7 @@ void TstMainWindow::tickLooksUpTheCurrentSlot()
     QCOMPARE(form->surface().colourAtUnits(QPointF(10.3, 9.3)), DialColours::on);
     QCOMPARE(child<QLabel>("Label8")->text(), QStringLiteral("6.08,  25, 25.33"));
     QCOMPARE(child<QLabel>("Label1")->text(), QStringLiteral("Time: 06:05:03, Tuesday, March 02, 2021"));
-    QCOMPARE(form->state().slotCursor, SlotIndex(96));
+    QCOMPARE(form->state().lastRun, (SlotRun{0, 95}));
 
     workspace.daySlots.set(25, 2);
     form->timerTick();

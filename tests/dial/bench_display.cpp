@@ -17,9 +17,8 @@ private slots:
         DayTable table;
         for (int i = 0; i < 96; i += 2)
             table.set(i, 1);
-        SlotIndex cursor = 0;
         QBENCHMARK {
-            surface.paintDial(table, true, cursor);
+            surface.paintDial(table, true);
         }
     }
 

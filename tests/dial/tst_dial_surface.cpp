@@ -12,7 +12,7 @@ QPointF segmentMiddle(int n)
 }
 }
 
-class TestDialSurface : public QObject
+class TstDialSurface : public QObject
 {
     Q_OBJECT
 private slots:
@@ -28,74 +28,68 @@ private:
     DialSurface surface;
 };
 
-void TestDialSurface::init()
+void TstDialSurface::init()
 {
     surface = DialSurface();
     surface.resize(QSize(361, 449));
 }
 
-void TestDialSurface::segmentsShowTheTable()
+void TstDialSurface::segmentsShowTheTable()
 {
     DayTable t;
     for (int i = 25; i <= 32; ++i)
         t.set(i, 1);
     t.set(40, 2);      // foreign values draw as off
-    SlotIndex cursor = 5;
-    surface.paintDial(t, false, cursor);
-    QCOMPARE(int(cursor), 96);
+    QCOMPARE(surface.paintDial(t, false), (SlotRun{0, 95}));
     for (int n = 0; n <= 95; ++n) {
         const QColor expected = (n >= 25 && n <= 32) ? DialColours::on : DialColours::background;
         QCOMPARE(surface.colourAtUnits(segmentMiddle(n)), expected);
     }
     // The pointer and the clock call 23:45-24:00 slot 96; it shows in its place.
     t.set(96, 1);
-    surface.paintDial(t, false, cursor);
+    surface.paintDial(t, false);
     QCOMPARE(surface.colourAtUnits(segmentMiddle(0)), DialColours::on);
 }
 
-void TestDialSurface::centreDiscShowsTheLight()
+void TstDialSurface::centreDiscShowsTheLight()
 {
     DayTable t;
-    SlotIndex cursor = 0;
-    surface.paintDial(t, false, cursor);
+    surface.paintDial(t, false);
     QCOMPARE(surface.colourAtUnits(QPointF(10.3, 9.3)), DialColours::lightOff);
-    surface.paintDial(t, true, cursor);
+    surface.paintDial(t, true);
     QCOMPARE(surface.colourAtUnits(QPointF(10.3, 9.3)), DialColours::on);
     // Outside the disc, inside the ring, nothing is painted.
     QCOMPARE(surface.colourAtUnits(QPointF(13, 9.5)), DialColours::background);
 }
 
-void TestDialSurface::repaintingTurnsASegmentBackWithoutClearing()
+void TstDialSurface::repaintingTurnsASegmentBackWithoutClearing()
 {
     DayTable t;
-    SlotIndex cursor = 0;
     t.set(60, 1);
-    surface.paintDial(t, false, cursor);
+    surface.paintDial(t, false);
     QCOMPARE(surface.colourAtUnits(segmentMiddle(60)), DialColours::on);
     t.set(60, 0);
-    surface.paintDial(t, false, cursor);
+    surface.paintDial(t, false);
     QCOMPARE(surface.colourAtUnits(segmentMiddle(60)), DialColours::background);
 }
 
-void TestDialSurface::handsStayUntilCleared()
+void TstDialSurface::handsStayUntilCleared()
 {
     // A hand drawn at 03:00 points down-right; halfway along it is black.
     const QPointF along(10 + 3 * std::cos(M_PI / 4), 9 + 3 * std::sin(M_PI / 4));
     surface.paintHand(readClock(QTime(3, 0)).handEnd);
     QCOMPARE(surface.colourAtUnits(along), DialColours::foreground);
     DayTable t;
-    SlotIndex cursor = 0;
-    surface.paintDial(t, false, cursor);   // the dial never erases it
+    surface.paintDial(t, false);   // the dial never erases it
     QCOMPARE(surface.colourAtUnits(along), DialColours::foreground);
     surface.clear();
     QCOMPARE(surface.colourAtUnits(along), DialColours::background);
 }
 
-void TestDialSurface::ticksStandAtTheQuarters()
+void TstDialSurface::ticksStandAtTheQuarters()
 {
     DayTable t;
-    SlotIndex cursor = 0;
-    surface.paintDial(t, false, cursor);
+    surface.paintDial(t, false);
     // Long ticks reach out to 7.3 at right, bottom, left and top only.
     QCOMPARE(surface.colourAtUnits(QPointF(17.2, 9)), DialColours::foreground);
     QCOMPARE(surface.colourAtUnits(QPointF(10, 16.2)), DialColours::foreground);
@@ -107,7 +101,7 @@ void TestDialSurface::ticksStandAtTheQuarters()
     QCOMPARE(surface.colourAtUnits(point(tickAngle(5), 6.2)), DialColours::background);
 }
 
-void TestDialSurface::caption()
+void TstDialSurface::caption()
 {
     const QLocale english(QLocale::English, QLocale::UnitedStates);
     QCOMPARE(dialCaption(QDateTime(QDate(2020, 4, 27), QTime(20, 20, 20)), english),
@@ -116,5 +110,5 @@ void TestDialSurface::caption()
              QStringLiteral("Time: 09:05:03, Tuesday, March 02, 2021"));
 }
 
-QTEST_APPLESS_MAIN(TestDialSurface)
+QTEST_APPLESS_MAIN(TstDialSurface)
 #include "tst_dial_surface.moc"
