@@ -56,7 +56,10 @@ int main(int argc, char *argv[])
         return exitUsage;
     }
     if (parser.isSet(QStringLiteral("help"))) {
-        write(stdout, parser.helpText().toLocal8Bit());
+        // Named as typed in scripts, not by the path it was started from.
+        QString help = parser.helpText();
+        help.replace(QCoreApplication::arguments().constFirst(), QStringLiteral("daywheel-ctl"));
+        write(stdout, help.toLocal8Bit());
         return exitDone;
     }
     if (parser.isSet(QStringLiteral("version"))) {

@@ -12,7 +12,6 @@
 #include <QScrollBar>
 #include <QTextStream>
 #include <algorithm>
-#include <cstring>
 
 namespace {
 QWidget *create(const ControlSpec &spec, QWidget *parent, const CustomControlFactory &custom)
@@ -47,15 +46,6 @@ QWidget *create(const ControlSpec &spec, QWidget *parent, const CustomControlFac
     }
     return custom(spec, parent);
 }
-}
-
-const ControlSpec *WindowLayout::find(const char *name) const
-{
-    for (const ControlSpec &spec : controls) {
-        if (std::strcmp(spec.objectName, name) == 0)
-            return &spec;
-    }
-    return nullptr;
 }
 
 void Controls::add(int role, QWidget *widget)

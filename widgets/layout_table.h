@@ -64,8 +64,6 @@ struct WindowLayout
     std::span<const ControlSpec> controls;
 
     QSize pixelSize() const { return QSize(pixelsFromTwips(widthTwips), pixelsFromTwips(heightTwips)); }
-    // The row of the control with this objectName, or null.
-    const ControlSpec *find(const char *objectName) const;
 };
 
 // The controls buildLayout() made, by role.

@@ -20,6 +20,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 # Installed files, relative to the prefix.
 expected=$(sort <<EOF2
 bin/daywheel
+bin/daywheel-ctl
 bin/daywheel-try
 libexec/daywheel/daywheel-virtual-board
 share/applications/$id.desktop
@@ -29,6 +30,7 @@ share/icons/hicolor/16x16/apps/$id.png
 share/icons/hicolor/32x32/apps/$id.png
 share/icons/hicolor/48x48/apps/$id.png
 share/icons/hicolor/scalable/apps/$id.svg
+share/man/man1/daywheel-ctl.1.gz
 share/metainfo/$id.metainfo.xml
 EOF2
 )
@@ -44,7 +46,7 @@ stage=$work/stage
 DESTDIR=$stage cmake --install "$build" --prefix /usr >"$work/install.log" 2>&1 ||
   { cat "$work/install.log"; fail "cmake --install failed"; }
 same_files "cmake --install" "$(cd "$stage/usr" && find . -type f -printf '%P\n' | sort)"
-for exe in bin/daywheel bin/daywheel-try libexec/daywheel/daywheel-virtual-board; do
+for exe in bin/daywheel bin/daywheel-ctl bin/daywheel-try libexec/daywheel/daywheel-virtual-board; do
   [ -x "$stage/usr/$exe" ] || fail "$exe is not executable"
 done
 for n in 16 32 48; do
