@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// daywheel-ctl, the installed program itself, against the real firmware on
+// the virtual board: a day sent comes back whole, and a refused line fails.
+
+#include "board_session.h"
+#include "schedule/day_table.h"
+#include "schedule_file/schedule_file.h"
+
+#include <QProcess>
+#include <QTest>
+
+class TstCtlOnBoard : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase() { board.stop(); }
+    void sendThenGet();
+    void refusedLineFails();
+
+private:
+    // Runs daywheel-ctl with the words; its exit status, or -1.
+    int ctl(const QStringList &words, QByteArray *out = nullptr, QByteArray *err = nullptr)
+    {
+        QProcess p;
+        p.start(QStringLiteral(DAYWHEEL_CTL), words);
+        if (!p.waitForFinished(30000))
+            return -1;
+        if (out)
+            *out = p.readAllStandardOutput();
+        if (err)
+            *err = p.readAllStandardError();
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+    boardtest::BoardSession board;
+    QTemporaryDir folder;
+};
+
+void TstCtlOnBoard::initTestCase()
+{
+    const QString missing = boardtest::missingTools();
+    QVERIFY2(missing.isEmpty(), qPrintable(missing + " (scripts/setup installs gcc-avr and simavr)"));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(board.dir.path()));
+    QVERIFY2(board.start({}, false), qPrintable(board.error));
+}
+
+void TstCtlOnBoard::sendThenGet()
+{
+    DayTable day;
+    for (int i : {0, 1, 2, 25, 26, 47, 48, 70, 95})
+        day.set(i, 1);
+    const QString sent = folder.filePath("sent.txt"), got = folder.filePath("got.txt");
+    QVERIFY(saveSchedule(sent, day).ok());
+    QByteArray out, err;
+    QCOMPARE(ctl({"send", sent}, &out, &err), 0);
+    QVERIFY2(out.startsWith("sent and read back: a111"), out + err);
+    QCOMPARE(ctl({"get", got}), 0);
+    QFile a(sent), b(got);
+    QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    QCOMPARE(b.readAll(), a.readAll());
+    QCOMPARE(ctl({"status"}, &out), 0);
+    QVERIFY2(out.startsWith("time ") && out.contains("pattern stored"), out);
+}
+
+void TstCtlOnBoard::refusedLineFails()
+{
+    DayTable day;
+    day.set(10, 5);   // a value the board takes for no digit
+    const QString file = folder.filePath("five.txt");
+    QVERIFY(saveSchedule(file, day).ok());
+    QByteArray out, err;
+    QCOMPARE(ctl({"--port", "10", "send", file}, &out, &err), 1);
+    QVERIFY2(err.contains(": send: part a not stored; the board says: ") && err.contains("refused a"), err);
+}
+
+QTEST_GUILESS_MAIN(TstCtlOnBoard)
+#include "tst_ctl_on_board.moc"
