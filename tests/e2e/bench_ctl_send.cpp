@@ -1,0 +1,95 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Measures daywheel-ctl's send (port open, greeting, both halves sent, both
+// read back and compared) against the virtual board, beside the line's floor:
+// the bytes on the wire at 9600 bit/s, the board's greeting delay and its
+// time to store a half. Not part of ctest: it reports, it does not judge.
+#include "board_session.h"
+#include "controller/board_command.h"
+#include "schedule/day_table.h"
+#include "schedule_file/schedule_file.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTextStream>
+#include <algorithm>
+
+namespace {
+double median(QList<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+double wireMs(int bytes) { return bytes * 10 * 1000.0 / 9600; }
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    const QString missing = boardtest::missingTools();
+    if (!missing.isEmpty()) {
+        out << "skipped: " << missing << "\n";
+        return 0;
+    }
+    const int rounds = argc > 1 ? QByteArray(argv[1]).toInt() : 10;
+    boardtest::BoardSession board;
+    if (!board.start()) {
+        out << "error: " << board.error << "\n";
+        return 1;
+    }
+    DayTable day;
+    for (int i = 20; i < 70; i += 3)
+        day.set(i, 1);
+    const QString file = board.dir.filePath(QStringLiteral("day.txt"));
+    saveSchedule(file, day);
+    const QByteArray lineA = "a" + QByteArray(48, '1');
+
+    QList<double> greeting, store, send;
+    for (int i = 0; i < rounds; ++i) {
+        // The floor's parts, measured on the board itself.
+        QElapsedTimer t;
+        QByteArray line;
+        t.start();
+        if (!board.openPort() || !board.readLine(&line)) {
+            out << "error in round " << i << ": " << board.error << "\n";
+            return 1;
+        }
+        greeting << t.nsecsElapsed() / 1e6;
+        t.restart();
+        if (!board.send(lineA) || !board.query("z", &line)) {
+            out << "error: " << board.error << "\n";
+            return 1;
+        }
+        store << t.nsecsElapsed() / 1e6 - wireMs(50 + 2 + int(line.size()) + 2);
+        board.port.close();
+        // The board notices a close only at its next look at the line.
+        const auto closed = [&] {
+            QByteArray answer;
+            return board.control("open?", &answer) && answer == "open 0";
+        };
+        boardtest::waitUntil(closed);
+
+        BoardRequest request;
+        request.command = BoardRequest::Command::Send;
+        request.file = file;
+        request.device = QFileInfo(board.link).canonicalFilePath();
+        BoardCommand command(request, [](const QByteArray &) {}, [&](const QByteArray &e) { out << e; });
+        QSignalSpy finished(&command, &BoardCommand::finished);
+        t.restart();
+        command.start();
+        if (!finished.wait(30000) || finished.first().first().toInt() != 0)
+            return 1;
+        send << t.nsecsElapsed() / 1e6;
+        boardtest::waitUntil(closed);
+    }
+    // a, b (50 bytes each), f and e (2 each) and their answers (51 each).
+    const double wire = wireMs(50 + 50 + 2 + 51 + 2 + 51);
+    const double floor = wire + median(greeting) + 2 * median(store);
+    out << QString("send and verify: median %1 ms over %2 rounds; floor %3 ms "
+                   "(wire %4 ms + greeting %5 ms + 2 x store %6 ms); ratio %7\n")
+               .arg(median(send), 0, 'f', 1).arg(rounds).arg(floor, 0, 'f', 1).arg(wire, 0, 'f', 1)
+               .arg(median(greeting), 0, 'f', 1).arg(median(store), 0, 'f', 1)
+               .arg(median(send) / floor, 0, 'f', 2);
+    return 0;
+}
