@@ -217,6 +217,12 @@ void service_port(void)
         ssize_t n = read(vb.master, buf, room < sizeof buf ? room : sizeof buf);
         /* the bootloader eats what arrives while it runs */
         if (n > 0 && vb.boot_until == 0) {
+            /* delivered no earlier than the chip's moment for now: while it
+             * catches up after a host stall, it must not answer from its past */
+            avr_cycle_count_t arrival =
+                vb.c0 + (avr_cycle_count_t)((now_s() - vb.t0) * vb.avr->frequency);
+            if (vb.to_chip_len == 0 && vb.next_rx_cycle < arrival)
+                vb.next_rx_cycle = arrival;
             memcpy(vb.to_chip + vb.to_chip_len, buf, (size_t)n);
             vb.to_chip_len += (size_t)n;
         }
