@@ -50,23 +50,18 @@ void dw_hal_clock_set(uint32_t s)
 }
 uint8_t dw_hal_clock_known(void) { return hal.known; }
 
-// A stopped module answers like a running one; a stuck bus like none.
+// A fitted module answers (a stopped one too); a stuck bus is like none.
+static bool moduleAnswers(uint8_t addr, uint8_t reg, uint8_t n)
+{
+    return addr == DW_MODULE_ADDR && reg + n <= 3 && hal.module == FakeHal::Fitted;
+}
 uint8_t dw_hal_i2c_read(uint8_t addr, uint8_t reg, uint8_t *buf, uint8_t n)
 {
-    if (addr != DW_MODULE_ADDR || reg + n > 3 || hal.module == FakeHal::NoModule ||
-        hal.module == FakeHal::Stuck)
-        return 0;
-    std::memcpy(buf, hal.moduleRegs + reg, n);
-    return 1;
+    return moduleAnswers(addr, reg, n) && std::memcpy(buf, hal.moduleRegs + reg, n);
 }
 uint8_t dw_hal_i2c_write(uint8_t addr, uint8_t reg, const uint8_t *buf, uint8_t n)
 {
-    if (addr != DW_MODULE_ADDR || reg + n > 3 || hal.module == FakeHal::NoModule ||
-        hal.module == FakeHal::Stuck)
-        return 0;
-    std::memcpy(hal.moduleRegs + reg, buf, n);
-    hal.module = FakeHal::Running;   // setting the seconds starts the oscillator
-    return 1;
+    return moduleAnswers(addr, reg, n) && std::memcpy(hal.moduleRegs + reg, buf, n);
 }
 void dw_hal_light(uint8_t on)
 {

@@ -18,7 +18,7 @@ struct FakeHal {
     int light = -1;              // -1: never driven
     int lightCalls = 0;
     bool known = true;           // the time is set (a cold start clears it)
-    enum Module { NoModule, Running, Stopped, Stuck } module = NoModule;
+    enum Module { NoModule, Fitted, Stuck } module = NoModule;
     uint8_t moduleRegs[3] = {};  // seconds, minutes, hours as the module holds them
     qint64 us = 0;               // time the board spent: sending bytes, writing EEPROM
 

@@ -102,19 +102,19 @@ void dw_hal_clock_set(uint32_t s)
     hal.known = true;
 }
 uint8_t dw_hal_clock_known(void) { return hal.known; }
+// The module's clock registers, if one is fitted; copies n bytes from from to to.
+static uint8_t moduleIo(uint8_t addr, uint8_t reg, uint8_t n, const uint8_t *from, uint8_t *to)
+{
+    require(addr == DW_MODULE_ADDR && reg + n <= 3, "module access outside its clock registers");
+    return hal.module && std::memcpy(to, from, n);
+}
 uint8_t dw_hal_i2c_read(uint8_t addr, uint8_t reg, uint8_t *buf, uint8_t n)
 {
-    require(addr == DW_MODULE_ADDR && reg + n <= 3, "module read outside its clock registers");
-    if (hal.module)
-        std::memcpy(buf, hal.regs + reg, n);
-    return hal.module;
+    return moduleIo(addr, reg, n, hal.regs + reg, buf);
 }
 uint8_t dw_hal_i2c_write(uint8_t addr, uint8_t reg, const uint8_t *buf, uint8_t n)
 {
-    require(addr == DW_MODULE_ADDR && reg + n <= 3, "module write outside its clock registers");
-    if (hal.module)
-        std::memcpy(hal.regs + reg, buf, n);
-    return hal.module;
+    return moduleIo(addr, reg, n, buf, hal.regs + reg);
 }
 void dw_hal_light(uint8_t on) { hal.light = on; }
 }

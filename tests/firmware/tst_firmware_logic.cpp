@@ -425,7 +425,7 @@ void TstFirmwareLogic::refusalsOfSeveralKinds()
     QCOMPARE(statusRefusals(), QByteArray("; refused a: bad digit"));
 
     // the longest status line there can be: the module gives the time
-    hal.module = FakeHal::Running;
+    hal.module = FakeHal::Fitted;
     std::memcpy(hal.moduleRegs, "\x59\x59\x23", 3);
     dw_board_init();
     for (const char *cmd : {"t", "a", "b"})
