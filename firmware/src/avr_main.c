@@ -1,10 +1,13 @@
-/* ATmega328P side: USART0, Timer0 tick, EEPROM, light pins, main loop. */
+/* ATmega328P side: start-up, USART0, Timer0 tick, EEPROM, TWI, light pins,
+ * main loop. */
 #include <avr/eeprom.h>
 #include <avr/interrupt.h>
 #include <avr/io.h>
+#include <avr/pgmspace.h>
 #include <avr/sleep.h>
 #include <avr/wdt.h>
 #include <util/atomic.h>
+#include <util/twi.h>
 
 #define BAUD 9600
 #include <util/setbaud.h>
@@ -12,6 +15,7 @@
 #include "dw_board.h"
 #include "dw_clock.h"
 #include "dw_hal.h"
+#include "dw_rx.h"
 
 /* Light outputs: on-board LED PB5 (Arduino D13), relay PD7 (D7), active high. */
 #define LED_DDR DDRB
@@ -21,53 +25,42 @@
 #define RELAY_PORT PORTD
 #define RELAY_BIT PD7
 
-/* Time of day. Global, non-static names: the virtual board finds them in the
- * ELF symbol table to set the clock from a test. */
-volatile uint32_t dw_clock_seconds;
-volatile uint16_t dw_clock_ms;
+/* Time of day, in RAM the start-up code leaves alone so that it survives
+ * a reset that is not a power cut. Global, non-static name: the virtual
+ * board finds it in the ELF symbol table to set the clock from a test. */
+volatile struct dw_kept dw_clock __attribute__((section(".noinit")));
 
-#define RX_SIZE 128U   /* power of two; holds two full pattern lines */
-static volatile uint8_t rx_buf[RX_SIZE];
-static volatile uint8_t rx_head, rx_tail;
-/* A byte dropped because the buffer was full: refuse the line it was in. */
-static volatile uint8_t rx_lost, rx_lost_pos;
+/* What the reset left: MCUSR and r2 (Optiboot's copy of MCUSR), saved
+ * before anything clears them. */
+static uint8_t start_mcusr __attribute__((section(".noinit")));
+static uint8_t start_r2 __attribute__((section(".noinit")));
 
-/* A watchdog reset leaves the watchdog running; stop it before anything
- * slow happens in startup code. */
-void early_wdt_off(void) __attribute__((naked, used, section(".init3")));
-void early_wdt_off(void)
+static volatile struct dw_rx rx;
+
+/* Runs before .data and .bss are set up. A watchdog reset leaves the
+ * watchdog running, and it only stops once WDRF is cleared: save the reset
+ * cause, then stop it before anything slow happens. */
+void early_start(void) __attribute__((naked, used, section(".init3")));
+void early_start(void)
 {
+    uint8_t r2;
+    __asm__ __volatile__("mov %0, r2" : "=r"(r2));
+    start_r2 = r2;
+    start_mcusr = MCUSR;
     MCUSR = 0;
     wdt_disable();
 }
 
 ISR(TIMER0_COMPA_vect)
 {
-    dw_clock_tick_ms(&dw_clock_seconds, &dw_clock_ms);
+    dw_kept_tick(&dw_clock);
 }
 
 ISR(USART_RX_vect)
 {
     uint8_t status = UCSR0A;
     uint8_t c = UDR0;
-    uint8_t next = (uint8_t)((rx_head + 1U) & (RX_SIZE - 1U));
-    if (status & _BV(DOR0)) {
-        /* the chip itself dropped a byte before this one */
-        if (!rx_lost) {
-            rx_lost_pos = rx_head;
-            rx_lost = 1;
-        }
-    }
-    if (next == rx_tail) {
-        if (!rx_lost) {
-            rx_lost_pos = rx_head;
-            rx_lost = 1;
-        }
-        return;
-    }
-    /* a garbled byte becomes one no command accepts, so its line is refused */
-    rx_buf[rx_head] = (status & _BV(FE0)) ? 0xFF : c;
-    rx_head = next;
+    dw_rx_put(&rx, c, status & _BV(FE0), status & _BV(DOR0));
 }
 
 uint8_t dw_hal_ee_read(uint16_t addr)
@@ -90,16 +83,105 @@ void dw_hal_putc(char c)
 uint32_t dw_hal_clock_get(void)
 {
     uint32_t s;
-    ATOMIC_BLOCK(ATOMIC_RESTORESTATE) { s = dw_clock_seconds; }
+    ATOMIC_BLOCK(ATOMIC_RESTORESTATE) { s = dw_clock.seconds; }
     return s;
 }
 
 void dw_hal_clock_set(uint32_t seconds)
 {
-    ATOMIC_BLOCK(ATOMIC_RESTORESTATE) {
-        dw_clock_seconds = seconds % DW_DAY_SECONDS;
-        dw_clock_ms = 0;
+    ATOMIC_BLOCK(ATOMIC_RESTORESTATE) { dw_kept_set(&dw_clock, seconds); }
+}
+
+uint8_t dw_hal_clock_known(void)
+{
+    return dw_clock.known;
+}
+
+/* ---- TWI (I2C master, 100 kHz) ------------------------------------------
+ * Every wait is bounded: a missing module just does not acknowledge, but a
+ * stuck bus (a line held low) would otherwise hang the board. */
+
+#define TWI_WAIT_LOOPS 3000U    /* about 1 ms; one byte takes 90 us */
+
+static uint8_t twi_wait(void)
+{
+    for (uint16_t n = TWI_WAIT_LOOPS; n; --n)
+        if (TWCR & _BV(TWINT))
+            return 1;
+    return 0;
+}
+
+/* Starts one step of a transfer and waits for its end. The chip clears
+ * TWINT at once; simavr (the virtual board) may leave it set until the
+ * step is done, so the old flag is waited out first, at most about 0.2 ms
+ * (a step takes 90 us at 100 kHz). */
+static uint8_t twi_step(uint8_t control)
+{
+    TWCR = control;
+    for (uint16_t n = TWI_WAIT_LOOPS / 5U; n && (TWCR & _BV(TWINT)); --n)
+        ;
+    return twi_wait();
+}
+
+static uint8_t twi_start(uint8_t sla)
+{
+    if (!twi_step(_BV(TWINT) | _BV(TWSTA) | _BV(TWEN)) ||
+        (TW_STATUS != TW_START && TW_STATUS != TW_REP_START))
+        return 0;
+    TWDR = sla;
+    /* simavr reports an acknowledged SLA+W as 0x28, a status the chip
+     * never shows after an address */
+    return twi_step(_BV(TWINT) | _BV(TWEN)) &&
+           (TW_STATUS == TW_MT_SLA_ACK || TW_STATUS == TW_MR_SLA_ACK || TW_STATUS == TW_MT_DATA_ACK);
+}
+
+static uint8_t twi_send(uint8_t b)
+{
+    TWDR = b;
+    return twi_step(_BV(TWINT) | _BV(TWEN)) && TW_STATUS == TW_MT_DATA_ACK;
+}
+
+/* Ends a transfer; after a failure the TWI is switched off, which lets go
+ * of both lines, and the next start switches it on again. */
+static uint8_t twi_end(uint8_t ok)
+{
+    if (ok) {
+        TWCR = _BV(TWINT) | _BV(TWSTO) | _BV(TWEN);
+        for (uint16_t n = TWI_WAIT_LOOPS; n && (TWCR & _BV(TWSTO)); --n)
+            ;
     }
+    if (!ok || (TWCR & _BV(TWSTO)))
+        TWCR = 0;
+    return ok;
+}
+
+uint8_t dw_hal_i2c_read(uint8_t addr, uint8_t reg, uint8_t *buf, uint8_t n)
+{
+    /* register pointer, stop, then a read: simavr's TWI does not read
+     * after a repeated start, and every DS1307-type clock takes either */
+    uint8_t ok = twi_end(twi_start((uint8_t)(addr << 1 | TW_WRITE)) && twi_send(reg)) &&
+                 twi_start((uint8_t)(addr << 1 | TW_READ));
+    for (uint8_t i = 0; ok && i < n; ++i) {
+        uint8_t last = i + 1U == n;
+        ok = twi_step((uint8_t)(_BV(TWINT) | _BV(TWEN) | (last ? 0 : _BV(TWEA)))) && TW_STATUS == (last ? TW_MR_DATA_NACK : TW_MR_DATA_ACK);
+        buf[i] = TWDR;
+    }
+    return twi_end(ok);
+}
+
+uint8_t dw_hal_i2c_write(uint8_t addr, uint8_t reg, const uint8_t *buf, uint8_t n)
+{
+    uint8_t ok = twi_start((uint8_t)(addr << 1 | TW_WRITE)) && twi_send(reg);
+    for (uint8_t i = 0; ok && i < n; ++i)
+        ok = twi_send(buf[i]);
+    return twi_end(ok);
+}
+
+static void twi_init(void)
+{
+    PORTC |= _BV(PC4) | _BV(PC5);   /* weak pull-ups: an empty bus reads idle */
+    TWSR = 0;                        /* prescaler 1 */
+    TWBR = (uint8_t)((F_CPU / 100000UL - 16U) / 2U);
 }
 
 void dw_hal_light(uint8_t on)
@@ -137,34 +219,29 @@ static void timer_init(void)
 
 int main(void)
 {
+    /* before the tick runs: keep the time if this reset kept the RAM */
+    dw_kept_start(&dw_clock, dw_reset_flags(start_mcusr, start_r2, pgm_read_byte(FLASHEND)),
+                  DW_BOOT_HOLD_MS);
+    wdt_enable(WDTO_2S);
     LED_DDR |= _BV(LED_BIT);
     RELAY_DDR |= _BV(RELAY_BIT);
     usart_init();
     timer_init();
+    twi_init();
     set_sleep_mode(SLEEP_MODE_IDLE);
     sei();
 
     dw_board_init();
-    wdt_enable(WDTO_2S);
 
     for (;;) {
         wdt_reset();
-        for (;;) {
-            if (rx_lost && rx_tail == rx_lost_pos) {
-                rx_lost = 0;
-                dw_board_rx_error();
-            }
-            if (rx_tail == rx_head)
-                break;
-            uint8_t c = rx_buf[rx_tail];
-            rx_tail = (uint8_t)((rx_tail + 1U) & (RX_SIZE - 1U));
-            dw_board_rx(c);
-        }
+        while (dw_rx_step(&rx))
+            ;
         dw_board_poll();
 
         /* sleep until the next tick or byte, unless one arrived meanwhile */
         cli();
-        if (rx_tail == rx_head) {
+        if (rx.tail == rx.head) {
             sleep_enable();
             sei();
             sleep_cpu();

@@ -1,6 +1,7 @@
 #include "dw_board.h"
 #include "dw_clock.h"
 #include "dw_hal.h"
+#include "dw_rx.h"
 #include "dw_store.h"
 
 enum { LINE_OK = 0, LINE_TOO_LONG = 1, LINE_DAMAGED = 2 };
@@ -13,6 +14,12 @@ static uint8_t stored_mask;       /* bit 0: half a stored, bit 1: half b */
 static uint8_t light;
 static uint8_t eval_due;
 static uint32_t eval_seconds;
+
+/* The clock module: none answered at start; fitted but not giving the time
+ * (oscillator stopped, or it stopped answering); giving the time. */
+enum { MODULE_NONE, MODULE_IDLE, MODULE_RUNNING };
+static uint8_t module;
+static uint16_t module_minute;    /* the board's minute the module was last read in */
 
 /* Refusals not yet made good, for the status line: a sender that reads no
  * answers (set commands are silent) still learns that a line was refused.
@@ -83,6 +90,28 @@ static void load_half(uint8_t half)
         stored_mask &= (uint8_t)~(1U << half);
 }
 
+/* Reads the module and, when it runs, sets the board's tick from it: the
+ * module keeps the better time. */
+static void module_sync(void)
+{
+    uint8_t regs[3];
+    uint32_t s;
+    module_minute = (uint16_t)(dw_hal_clock_get() / 60U);   /* a failed read waits a minute too */
+    if (!dw_hal_i2c_read(DW_MODULE_ADDR, 0, regs, sizeof regs)) {
+        if (module != MODULE_NONE)
+            module = MODULE_IDLE;
+        return;
+    }
+    if (!dw_module_decode(regs, &s)) {
+        module = MODULE_IDLE;
+    } else {
+        module = MODULE_RUNNING;
+        if (s != dw_hal_clock_get() || !dw_hal_clock_known())
+            dw_hal_clock_set(s);
+    }
+    module_minute = (uint16_t)(dw_hal_clock_get() / 60U);
+}
+
 void dw_board_init(void)
 {
     line_len = 0;
@@ -92,13 +121,17 @@ void dw_board_init(void)
         refused[k].why = 0;
     load_half(0);
     load_half(1);
-    answer(DW_GREETING);
+    module = MODULE_NONE;
+    module_sync();
+    answer(dw_hal_clock_known() ? DW_GREETING : DW_GREETING_NOT_SET);
     eval_due = 1;
     dw_board_poll();
 }
 
 void dw_board_poll(void)
 {
+    if (module != MODULE_NONE && dw_hal_clock_get() / 60U != module_minute)
+        module_sync();          /* once a minute: the tick drifts, the module hardly */
     uint32_t s = dw_hal_clock_get();
     if (!eval_due && s == eval_seconds)
         return;
@@ -159,6 +192,13 @@ static void set_time(void)
     }
     accepted('t');
     dw_hal_clock_set(s);
+    if (module != MODULE_NONE) {
+        uint8_t regs[3];
+        dw_module_encode(s, regs);
+        module = dw_hal_i2c_write(DW_MODULE_ADDR, 0, regs, sizeof regs) ? MODULE_RUNNING
+                                                                       : MODULE_IDLE;
+        module_minute = (uint16_t)(s / 60U);
+    }
     eval_due = 1;
     dw_board_poll();
 }
@@ -169,6 +209,10 @@ static void send_status(void)
     dw_format_hms(dw_hal_clock_get(), hms);
     put_str("time ");
     put_str(hms);
+    if (!dw_hal_clock_known())
+        put_str(DW_STATUS_NOT_SET);
+    else if (module == MODULE_RUNNING)
+        put_str(DW_STATUS_MODULE);
     put_str(light ? " light on" : " light off");
     put_str(stored_mask == 3 ? " pattern stored"
             : stored_mask ? " pattern partial" : " pattern none");
@@ -248,4 +292,18 @@ void dw_board_rx(uint8_t c)
         execute();
     line_len = 0;
     line_state = LINE_OK;
+}
+
+uint8_t dw_rx_step(volatile struct dw_rx *r)
+{
+    if (r->lost && r->tail == r->lost_at) {
+        r->lost = 0;
+        dw_board_rx_error();
+    }
+    if (r->tail == r->head)
+        return 0;
+    uint8_t c = r->buf[r->tail];
+    r->tail = (uint8_t)(r->tail + 1U);
+    dw_board_rx(c);
+    return 1;
 }

@@ -15,14 +15,24 @@ extern "C" {
 #define DW_PATTERN_BYTES 12U   /* 96 entries, one bit each */
 
 /* Longest line the board sends, without its CR LF: a status line naming
- * four refusals, "time hh:mm:ss light off pattern partial" (39) plus
+ * four refusals, "time hh:mm:ss from module light off pattern partial"
+ * (51; " (not set)" instead of " from module" is shorter) plus
  * "; refused t: line too long" for t, a and b (3 x 26) and
  * "; refused ?: unknown command" (28). */
-#define DW_ANSWER_MAX 145U
+#define DW_ANSWER_MAX 157U
 
 #define DW_GREETING "Daywheel board ready"
+/* The greeting after a cold start with no running clock module. */
+#define DW_GREETING_NOT_SET "Daywheel board ready, time not set"
+/* Status after the time when the clock module gives it. */
+#define DW_STATUS_MODULE " from module"
+#define DW_STATUS_NOT_SET " (not set)"
 
-/* Loads the pattern, sends the greeting and sets the light. Call at start. */
+/* DS1307/DS3231-compatible clock module on the I2C bus. */
+#define DW_MODULE_ADDR 0x68U
+
+/* Loads the pattern, looks for the clock module, sends the greeting and
+ * sets the light. Call at start, with the kept time already restored. */
 void dw_board_init(void);
 
 /* Feeds one received byte; a complete line is executed at once. */

@@ -62,3 +62,92 @@ uint8_t dw_format_u32(uint32_t v, char *out)
     out[n] = '\0';
     return n;
 }
+
+uint8_t dw_reset_flags(uint8_t mcusr, uint8_t r2, uint8_t boot_major)
+{
+    const uint8_t causes = DW_RESET_POWER | DW_RESET_EXTERNAL | DW_RESET_BROWNOUT | DW_RESET_WATCHDOG;
+    if (mcusr & causes)
+        return mcusr & causes;
+    /* older bootloaders leave r2 as it happens to be: not a reset cause */
+    if (boot_major >= 5U && boot_major != 0xFFU)
+        return r2 & causes;
+    return 0;
+}
+
+uint32_t dw_kept_check(const volatile struct dw_kept *k)
+{
+    /* the time's complement, a constant naming the layout, whether the time
+     * is known and where the words lie: a build that moves them never
+     * trusts what an older one left */
+    return ~k->seconds ^ (0x5D1A0000UL | (uint32_t)k->layout << 8 | k->known) ^
+           ((uint32_t)(uint16_t)(uintptr_t)k << 16) ^ k->ms;
+}
+
+uint8_t dw_kept_start(volatile struct dw_kept *k, uint8_t flags, uint16_t hold_ms)
+{
+    uint8_t kept = !(flags & (DW_RESET_POWER | DW_RESET_BROWNOUT)) && k->layout == DW_KEPT_LAYOUT &&
+                   k->seconds < DW_DAY_SECONDS && k->ms < 1000U && k->known <= 1U &&
+                   k->check == dw_kept_check(k);
+    if (kept) {
+        uint32_t ms = (uint32_t)k->ms + hold_ms;
+        k->seconds = dw_clock_add(k->seconds, ms / 1000U);
+        k->ms = (uint16_t)(ms % 1000U);
+    } else {
+        k->seconds = 0;
+        k->ms = 0;
+        k->known = 0;
+        k->layout = DW_KEPT_LAYOUT;
+    }
+    k->check = dw_kept_check(k);
+    return kept;
+}
+
+void dw_kept_set(volatile struct dw_kept *k, uint32_t seconds)
+{
+    k->seconds = seconds % DW_DAY_SECONDS;
+    k->ms = 0;
+    k->known = 1;
+    k->layout = DW_KEPT_LAYOUT;
+    k->check = dw_kept_check(k);
+}
+
+static uint8_t from_bcd(uint8_t v, uint8_t max, uint8_t *out)
+{
+    uint8_t lo = v & 0x0FU, hi = v >> 4;
+    if (lo > 9U || (uint8_t)(hi * 10U + lo) > max)
+        return 0;
+    *out = (uint8_t)(hi * 10U + lo);
+    return 1;
+}
+
+uint8_t dw_module_decode(const uint8_t *regs, uint32_t *seconds)
+{
+    uint8_t s, m, h;
+    if (regs[0] & 0x80U)            /* clock halt: the oscillator is stopped */
+        return 0;
+    if (!from_bcd(regs[0], 59, &s) || !from_bcd(regs[1] & 0x7FU, 59, &m))
+        return 0;
+    if (regs[2] & 0x40U) {          /* 12-hour form: bit 5 is PM */
+        if (!from_bcd(regs[2] & 0x1FU, 12, &h) || h == 0)
+            return 0;
+        h = (uint8_t)(h % 12U + (regs[2] & 0x20U ? 12U : 0U));
+    } else if (!from_bcd(regs[2] & 0x3FU, 23, &h)) {
+        return 0;
+    }
+    *seconds = (uint32_t)h * 3600UL + (uint32_t)m * 60U + s;
+    return 1;
+}
+
+static uint8_t to_bcd(uint8_t v)
+{
+    return (uint8_t)((v / 10U) << 4 | (v % 10U));
+}
+
+void dw_module_encode(uint32_t seconds, uint8_t *regs)
+{
+    seconds %= DW_DAY_SECONDS;
+    uint16_t rest = (uint16_t)(seconds % 3600UL);
+    regs[0] = to_bcd((uint8_t)(rest % 60U));
+    regs[1] = to_bcd((uint8_t)(rest / 60U));
+    regs[2] = to_bcd((uint8_t)(seconds / 3600UL));
+}

@@ -27,6 +27,61 @@ static inline void dw_clock_tick_ms(volatile uint32_t *seconds, volatile uint16_
     *ms = m;
 }
 
+/* The time of day as the firmware keeps it: in RAM that a reset leaves
+ * alone (.noinit on the chip), with a check word so a start can tell a
+ * time that survived from whatever the RAM holds after power-up. */
+struct dw_kept {
+    uint32_t seconds;   /* 0..86399 */
+    uint16_t ms;        /* 0..999 */
+    uint8_t known;      /* 1 once a `t` line or the clock module gave the time */
+    uint8_t layout;     /* DW_KEPT_LAYOUT */
+    uint32_t check;     /* dw_kept_check() */
+};
+#define DW_KEPT_LAYOUT 1U
+
+/* Reset causes, laid out as in MCUSR. */
+#define DW_RESET_POWER 0x01U
+#define DW_RESET_EXTERNAL 0x02U
+#define DW_RESET_BROWNOUT 0x04U
+#define DW_RESET_WATCHDOG 0x08U
+
+/* How long a reset through the Uno's bootloader (Optiboot) holds the chip
+ * before the firmware runs again: start-up delay, three LED flashes and its
+ * 1 s watchdog wait. Added back to a time that survived a reset. */
+#define DW_BOOT_HOLD_MS 1400U
+
+/* The reset causes as far as they are known: MCUSR as the start-up code
+ * found it, or, when a bootloader cleared it, what Optiboot 5 and later
+ * hand over in r2 (boot_major: Optiboot's major version from the end of
+ * flash, 0xFF when there is none). 0: unknown. */
+uint8_t dw_reset_flags(uint8_t mcusr, uint8_t r2, uint8_t boot_major);
+
+/* The check word for k's time, layout and place in RAM. */
+uint32_t dw_kept_check(const volatile struct dw_kept *k);
+
+/* At start: keeps k's time, plus hold_ms for the bootloader, when the reset
+ * was not a power-up or brown-out and the check word matches; otherwise a
+ * cold start at 00:00:00, time not known. Returns 1 if the time was kept. */
+uint8_t dw_kept_start(volatile struct dw_kept *k, uint8_t flags, uint16_t hold_ms);
+
+/* Sets the time of day (known from now on) and restarts the second. */
+void dw_kept_set(volatile struct dw_kept *k, uint32_t seconds);
+
+/* The timer interrupt's body: one millisecond, check word kept in step. */
+static inline void dw_kept_tick(volatile struct dw_kept *k)
+{
+    dw_clock_tick_ms(&k->seconds, &k->ms);
+    k->check = dw_kept_check(k);
+}
+
+/* A DS1307/DS3231-layout clock module's first three registers (BCD
+ * seconds with the DS1307's clock-halt bit 7, minutes, hours in 12- or
+ * 24-hour form). Returns 1 and the time of day when the oscillator runs
+ * and the registers hold a valid time. */
+uint8_t dw_module_decode(const uint8_t *regs, uint32_t *seconds);
+/* The registers for a time of day: 24-hour form, oscillator running. */
+void dw_module_encode(uint32_t seconds, uint8_t *regs);
+
 /* Pattern entry for the quarter hour containing time-of-day s. Entry k
  * (1..95) is the quarter that ends k*15 minutes after midnight; entry 0 is
  * the last quarter of the day. */

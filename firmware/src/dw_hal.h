@@ -19,8 +19,18 @@ void dw_hal_putc(char c);
 
 /* Time of day in whole seconds (0..86399), kept by the timer interrupt. */
 uint32_t dw_hal_clock_get(void);
-/* Sets the time of day and restarts the current second. */
+/* Sets the time of day, restarts the current second and marks the time
+ * known. */
 void dw_hal_clock_set(uint32_t seconds);
+/* 0 after a cold start until the time is set, else 1. */
+uint8_t dw_hal_clock_known(void);
+
+/* The I2C bus (7-bit address): n bytes from or to the registers starting at
+ * reg. 1 when every byte was acknowledged; 0 when nothing answers or the
+ * bus is stuck. Each call ends within a few milliseconds whatever the bus
+ * does. */
+uint8_t dw_hal_i2c_read(uint8_t addr, uint8_t reg, uint8_t *buf, uint8_t n);
+uint8_t dw_hal_i2c_write(uint8_t addr, uint8_t reg, const uint8_t *buf, uint8_t n);
 
 /* Drives the light outputs (LED and relay). */
 void dw_hal_light(uint8_t on);

@@ -10,6 +10,7 @@
 extern "C" {
 #include "dw_board.h"
 #include "dw_clock.h"
+#include "dw_rx.h"
 #include "dw_store.h"
 }
 
@@ -33,11 +34,35 @@ void dw_hal_ee_write(uint16_t addr, uint8_t value)
         --hal.writesLeft;
     hal.writes << addr;
     hal.eeprom[addr] = value;
+    hal.us += 3400;              // the chip's EEPROM write time
 }
 
-void dw_hal_putc(char c) { hal.tx.append(c); }
+void dw_hal_putc(char c)
+{
+    hal.tx.append(c);
+    hal.us += 1042;              // one byte at 9600 bit/s
+}
 uint32_t dw_hal_clock_get(void) { return hal.clock; }
-void dw_hal_clock_set(uint32_t s) { hal.clock = s; }
+void dw_hal_clock_set(uint32_t s)
+{
+    hal.clock = s;
+    hal.known = true;
+}
+uint8_t dw_hal_clock_known(void) { return hal.known; }
+
+// A fitted module answers (a stopped one too); a stuck bus is like none.
+static bool moduleAnswers(uint8_t addr, uint8_t reg, uint8_t n)
+{
+    return addr == DW_MODULE_ADDR && reg + n <= 3 && hal.module == FakeHal::Fitted;
+}
+uint8_t dw_hal_i2c_read(uint8_t addr, uint8_t reg, uint8_t *buf, uint8_t n)
+{
+    return moduleAnswers(addr, reg, n) && std::memcpy(buf, hal.moduleRegs + reg, n);
+}
+uint8_t dw_hal_i2c_write(uint8_t addr, uint8_t reg, const uint8_t *buf, uint8_t n)
+{
+    return moduleAnswers(addr, reg, n) && std::memcpy(hal.moduleRegs + reg, buf, n);
+}
 void dw_hal_light(uint8_t on)
 {
     hal.light = on;
@@ -51,6 +76,25 @@ void feed(const QByteArray &bytes)
 {
     for (char c : bytes)
         dw_board_rx(static_cast<uint8_t>(c));
+}
+
+// Bytes as the serial line brings them, one per 1.04 ms, into the receive
+// ring while the board takes its time over each; returns the answers.
+[[maybe_unused]] QList<QByteArray> sendAtLineRate(const QByteArray &bytes)
+{
+    dw_rx ring{};
+    hal.tx.clear();
+    qint64 arrival = hal.us;
+    for (int next = 0;;) {
+        for (; next < bytes.size() && arrival <= hal.us; arrival += 1042)
+            dw_rx_put(&ring, uint8_t(bytes[next++]), 0, 0);
+        if (!dw_rx_step(&ring)) {
+            if (next == bytes.size())
+                break;
+            hal.us = arrival;
+        }
+    }
+    return hal.takeLines();
 }
 
 // One command line; returns what the board answered to it.

@@ -1,5 +1,6 @@
 // Host stand-in for the board hardware: an EEPROM that can lose power
-// part-way through, a settable clock, a captured serial output and the light.
+// part-way through, a settable clock, a captured serial output, the light,
+// a clock module on I2C, and the time the serial line and EEPROM take.
 #pragma once
 
 #include <QByteArray>
@@ -16,6 +17,10 @@ struct FakeHal {
     uint32_t clock = 0;
     int light = -1;              // -1: never driven
     int lightCalls = 0;
+    bool known = true;           // the time is set (a cold start clears it)
+    enum Module { NoModule, Fitted, Stuck } module = NoModule;
+    uint8_t moduleRegs[3] = {};  // seconds, minutes, hours as the module holds them
+    qint64 us = 0;               // time the board spent: sending bytes, writing EEPROM
 
     void reset()
     {
@@ -26,6 +31,9 @@ struct FakeHal {
         clock = 0;
         light = -1;
         lightCalls = 0;
+        known = true;
+        module = NoModule;
+        us = 0;
     }
 
     // Lines sent since the last call, without their CR LF. A line not ended

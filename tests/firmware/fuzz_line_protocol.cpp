@@ -8,9 +8,12 @@
 // the board byte by byte, except that 0xFE starts an event:
 //   FE FE      a literal 0xFE byte
 //   FE op ...  by op % 8: 0 byte lost (dw_board_rx_error), 1 set the clock
-//              (3 bytes), 2 let time pass (1 byte), 3 poll, 4 restart,
+//              (3 bytes), 2 let time pass (1 byte), 3 poll, 4 power cut,
 //              5 cut the power during the next stored half (1 byte: writes
-//              that still get through), 6/7 nothing
+//              that still get through), 6 power cut with the clock module
+//              changed (3 bytes: bit 7 of the first removes it, bit 6
+//              stops its oscillator, the rest its time), 7 reset that
+//              keeps the RAM
 // Build: configure with CC=clang CXX=clang++ and -DDAYWHEEL_FUZZ=ON.
 #include <cstdint>
 #include <cstdio>
@@ -49,6 +52,9 @@ struct Hal {
     int writesLeft;      // >= 0: power fails after that many more writes
     bool cutHit;         // a write was lost to the power cut
     int writes;
+    bool known;          // the time is set
+    bool module;         // a clock module is fitted
+    uint8_t regs[3];     // its seconds, minutes, hours
 
     void reset()
     {
@@ -59,6 +65,8 @@ struct Hal {
         writesLeft = -1;
         cutHit = false;
         writes = 0;
+        known = false;
+        module = false;
     }
 } hal;
 
@@ -87,7 +95,27 @@ void dw_hal_ee_write(uint16_t addr, uint8_t value)
 
 void dw_hal_putc(char c) { hal.tx.push_back(c); }
 uint32_t dw_hal_clock_get(void) { return hal.clock; }
-void dw_hal_clock_set(uint32_t s) { hal.clock = s; }
+void dw_hal_clock_set(uint32_t s)
+{
+    require(s < DW_DAY_SECONDS, "clock set out of range", std::to_string(s));
+    hal.clock = s;
+    hal.known = true;
+}
+uint8_t dw_hal_clock_known(void) { return hal.known; }
+// The module's clock registers, if one is fitted; copies n bytes from from to to.
+static uint8_t moduleIo(uint8_t addr, uint8_t reg, uint8_t n, const uint8_t *from, uint8_t *to)
+{
+    require(addr == DW_MODULE_ADDR && reg + n <= 3, "module access outside its clock registers");
+    return hal.module && std::memcpy(to, from, n);
+}
+uint8_t dw_hal_i2c_read(uint8_t addr, uint8_t reg, uint8_t *buf, uint8_t n)
+{
+    return moduleIo(addr, reg, n, hal.regs + reg, buf);
+}
+uint8_t dw_hal_i2c_write(uint8_t addr, uint8_t reg, const uint8_t *buf, uint8_t n)
+{
+    return moduleIo(addr, reg, n, buf, hal.regs + reg);
+}
 void dw_hal_light(uint8_t on) { hal.light = on; }
 }
 
@@ -102,7 +130,11 @@ struct Model {
     uint8_t stored;         // bit per half, as the status reports it
     std::string raw;        // bytes of the line being received
     bool damaged;
+    bool known;             // a t line or a running module gave the time
+    bool moduleRunning;     // the module gives the time
 } model;
+
+uint8_t bcd(uint32_t v) { return uint8_t((v / 10) << 4 | v % 10); }
 
 std::string halfLine(uint8_t h)
 {
@@ -161,7 +193,9 @@ std::string hms(uint32_t s)
 
 void checkStatus(const std::string &st)
 {
-    const std::string head = "time " + hms(hal.clock) + (modelLight() ? " light on" : " light off") +
+    const std::string head = "time " + hms(hal.clock) +
+                             (!model.known ? " (not set)" : model.moduleRunning ? " from module" : "") +
+                             (modelLight() ? " light on" : " light off") +
                              (model.stored == 3 ? " pattern stored"
                               : model.stored   ? " pattern partial"
                                                : " pattern none");
@@ -188,12 +222,21 @@ void checkStatus(const std::string &st)
     }
 }
 
-void restart()
+// A power cut loses the clock and whether it was set (RAM); a reset that
+// keeps the RAM keeps both.
+void restart(bool keepsRam = false)
 {
-    hal.clock = 0;             // the clock lives in RAM
+    if (!keepsRam) {
+        hal.clock = 0;
+        hal.known = false;
+        model.known = false;
+    }
     dw_board_init();
+    model.moduleRunning = hal.module && !(hal.regs[0] & 0x80);
+    model.known = model.known || model.moduleRunning;
     std::string line;
-    require(takeLines(&line) == 1 && line == DW_GREETING, "no greeting after restart");
+    require(takeLines(&line) == 1 && line == (model.known ? DW_GREETING : DW_GREETING_NOT_SET),
+            "no greeting after restart", line);
     model.stored = 0;
     model.half[0] = halfLine(0);
     model.half[1] = halfLine(1);
@@ -257,6 +300,11 @@ void lineDone()
     } else if (!bad && parseTime(l, &t)) {
         require(n == 0, "accepted time answered", answer);
         require(hal.clock == t, "clock not set", std::to_string(hal.clock));
+        model.known = true;
+        model.moduleRunning = hal.module;
+        require(!hal.module || (hal.regs[0] == 0 && hal.regs[1] == bcd(t / 60 % 60) &&
+                                hal.regs[2] == bcd(t / 3600)),
+                "module not set with the clock");
     } else if (!bad && l == "z") {
         require(n == 1 && answer == std::to_string(hal.clock), "z answer", answer);
     } else if (!bad && (l == "f" || l == "e")) {
@@ -344,7 +392,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             hal.writesLeft = arg % 16;
             i += i < size;
             break;
+        case 6:
+            if (i + 3 <= size) {
+                hal.module = !(data[i] & 0x80);
+                const uint32_t s = (uint32_t(data[i] & 0x3F) << 16 | uint32_t(data[i + 1]) << 8 |
+                                    data[i + 2]) % DW_DAY_SECONDS;
+                hal.regs[0] = uint8_t(bcd(s % 60) | (data[i] & 0x40 ? 0x80 : 0));
+                hal.regs[1] = bcd(s / 60 % 60);
+                hal.regs[2] = bcd(s / 3600);
+                i += 3;
+                restart();
+            }
+            break;
         default:
+            restart(true);
             break;
         }
         require(hal.tx.empty(), "answer to an event");

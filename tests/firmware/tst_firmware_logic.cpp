@@ -1,5 +1,5 @@
-// The board's portable logic, run on the host against a fake HAL: clock and
-// quarter-hour rules, the line protocol and the status line.
+// The board's portable logic, run on the host against a fake HAL: the
+// quarter-hour rule, the line protocol and the status line.
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QtTest>
@@ -24,7 +24,6 @@ private slots:
     void parseTime_data();
     void parseTime();
     void formatting();
-    void clockWrapsAtMidnight();
 
     // --- line protocol --------------------------------------------------
     void greetingAtStart();
@@ -33,7 +32,8 @@ private slots:
     void refusedLines();
     void overlongLineIsDiscardedToItsEnd();
     void damagedLineIsRefused();
-    void severalLinesInOneChunk();
+    void linesBackToBack_data();
+    void linesBackToBack();
     void randomLinesChangeOnlyWhatTheyMayChange();
 
     // --- time and status ------------------------------------------------
@@ -126,32 +126,6 @@ void TstFirmwareLogic::formatting()
     QCOMPARE(QByteArray(buf), QByteArray("43200"));
     QCOMPARE(int(dw_format_u32(4294967295u, buf)), 10);
     QCOMPARE(QByteArray(buf), QByteArray("4294967295"));
-}
-
-void TstFirmwareLogic::clockWrapsAtMidnight()
-{
-    QCOMPARE(dw_clock_add(DW_DAY_SECONDS - 1, 1), 0u);
-    QCOMPARE(dw_clock_add(hms(23, 0), hms(2, 0)), hms(1, 0));
-    QCOMPARE(dw_clock_add(100, 3 * DW_DAY_SECONDS + 5), 105u);
-    QCOMPARE(dw_clock_add(0, 0), 0u);
-
-    volatile uint32_t sec = DW_DAY_SECONDS - 1;
-    volatile uint16_t ms = 998;
-    dw_clock_tick_ms(&sec, &ms);
-    QCOMPARE(uint(sec), uint(DW_DAY_SECONDS - 1));
-    QCOMPARE(uint(ms), 999u);
-    dw_clock_tick_ms(&sec, &ms);
-    QCOMPARE(uint(sec), 0u);
-    QCOMPARE(uint(ms), 0u);
-
-    // a full second is exactly 1000 ticks
-    sec = 10;
-    ms = 0;
-    for (int i = 0; i < 999; ++i)
-        dw_clock_tick_ms(&sec, &ms);
-    QCOMPARE(uint(sec), 10u);
-    dw_clock_tick_ms(&sec, &ms);
-    QCOMPARE(uint(sec), 11u);
 }
 
 void TstFirmwareLogic::greetingAtStart()
@@ -247,13 +221,41 @@ void TstFirmwareLogic::damagedLineIsRefused()
     QCOMPARE(send("f"), QList<QByteArray>{line});
 }
 
-void TstFirmwareLogic::severalLinesInOneChunk()
+// Lines with no gap between them, in one chunk or at full line speed while
+// stores write the EEPROM and answers go out byte by byte: every line is
+// handled, none lost.
+void TstFirmwareLogic::linesBackToBack_data()
 {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("lineRate");
+    QTest::addColumn<QList<QByteArray>>("answers");
+    const QByteArray a = "a" + pattern48({1, 25}), b = "b" + pattern48({0, 47});
+    const QByteArray a2 = "a" + pattern48({2, 26}), b2 = "b" + pattern48({3});
+    QTest::newRow("one chunk") << QByteArray("z\r\nt01:00\nz\nhello\nz\n") << false
+                               << QList<QByteArray>{"5", "3600", "error: unknown command", "3600"};
+    QTest::newRow("a b f e s t") << a + "\r\n" + b + "\r\nf\r\ne\r\ns\r\nt12:00\r\nz\r\n" << true
+                                 << QList<QByteArray>{a, b, "time 00:00:05 light on pattern stored", "43200"};
+    QTest::newRow("stored half then f") << a + "\nf\n" + a2 + "\nf\n" << true << QList<QByteArray>{a, a2};
+    QTest::newRow("t s b e a f") << "t06:00\ns\n" + b2 + "\ne\n" + a + "\nf\n" << true
+                                 << QList<QByteArray>{"time 06:00:00 light off pattern none", b2, a};
+    QTest::newRow("queries between stores") << "f\n" + a + "\ne\n" + b + "\nf\ne\ns\n" + a2 + "\n" + b2 + "\nf\ne\n"
+        << true << QList<QByteArray>{"a" + pattern48({}), "b" + pattern48({}), a, b,
+                                     "time 00:00:05 light on pattern stored", a2, b2};
+}
+
+void TstFirmwareLogic::linesBackToBack()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, lineRate);
+    QFETCH(QList<QByteArray>, answers);
     hal.clock = 5;
-    hal.tx.clear();
-    feed("z\r\nt01:00\nz\nhello\nz\n");
-    QCOMPARE(hal.takeLines(),
-             (QList<QByteArray>{"5", "3600", "error: unknown command", "3600"}));
+    if (lineRate) {
+        QCOMPARE(sendAtLineRate(bytes), answers);
+    } else {
+        hal.tx.clear();
+        feed(bytes);
+        QCOMPARE(hal.takeLines(), answers);
+    }
 }
 
 // Random and near-valid lines against an independent statement of the rules:
@@ -422,14 +424,15 @@ void TstFirmwareLogic::refusalsOfSeveralKinds()
     send("b" + pattern48({}));
     QCOMPARE(statusRefusals(), QByteArray("; refused a: bad digit"));
 
-    // the longest status line there can be
-    hal.clock = hms(23, 59, 59);
-    dw_board_poll();
+    // the longest status line there can be: the module gives the time
+    hal.module = FakeHal::Fitted;
+    std::memcpy(hal.moduleRegs, "\x59\x59\x23", 3);
+    dw_board_init();
     for (const char *cmd : {"t", "a", "b"})
         send(cmd + QByteArray(DW_LINE_MAX + 1, '1'));
     send("x");
     const QList<QByteArray> status = send("s");
-    QCOMPARE(status, QList<QByteArray>{"time 23:59:59 light off pattern partial"
+    QCOMPARE(status, QList<QByteArray>{"time 23:59:59 from module light off pattern partial"
                                        "; refused t: line too long; refused a: line too long"
                                        "; refused b: line too long; refused ?: unknown command"});
     QCOMPARE(status[0].size(), int(DW_ANSWER_MAX));

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The board's pattern storage in EEPROM and the light it drives, run on the
-// host against a fake HAL that can lose power part-way through a write.
+// What the board keeps through restarts: the pattern in EEPROM (with power
+// lost part-way through a write), the time of day in RAM and in a clock
+// module; and the light they drive. Run on the host against a fake HAL.
 #include <QtTest>
 
 #include "board_harness.h"
@@ -27,6 +28,11 @@ private slots:
     void powerCutDuringStoreKeepsOldOrNew();
     void sequenceWrapKeepsNewest();
     void corruptSlotIsIgnored();
+
+    // --- time of day across restarts --------------------------------------
+    void clockWrapsAtMidnight();
+    void restartKeepsTime_data();
+    void restartKeepsTime();
 
     // --- light ----------------------------------------------------------
     void lightDecisionPerEntry();
@@ -237,6 +243,112 @@ void TstFirmwareStore::corruptSlotIsIgnored()
     hal.eeprom[DW_STORE_BASE + 4] ^= 0x01;
     QVERIFY(!dw_store_load(0, got));
     QCOMPARE(got[0], uint8_t(0));
+}
+
+void TstFirmwareStore::clockWrapsAtMidnight()
+{
+    QCOMPARE(dw_clock_add(DW_DAY_SECONDS - 1, 1), 0u);
+    QCOMPARE(dw_clock_add(hms(23, 0), hms(2, 0)), hms(1, 0));
+    QCOMPARE(dw_clock_add(100, 3 * DW_DAY_SECONDS + 5), 105u);
+    QCOMPARE(dw_clock_add(0, 0), 0u);
+
+    volatile uint32_t sec = DW_DAY_SECONDS - 1;
+    volatile uint16_t ms = 998;
+    dw_clock_tick_ms(&sec, &ms);
+    QCOMPARE(uint(sec), uint(DW_DAY_SECONDS - 1));
+    QCOMPARE(uint(ms), 999u);
+    dw_clock_tick_ms(&sec, &ms);
+    QCOMPARE(uint(sec), 0u);
+    QCOMPARE(uint(ms), 0u);
+
+    // a full second is exactly 1000 ticks
+    sec = 10;
+    ms = 0;
+    for (int i = 0; i < 999; ++i)
+        dw_clock_tick_ms(&sec, &ms);
+    QCOMPARE(uint(sec), 10u);
+    dw_clock_tick_ms(&sec, &ms);
+    QCOMPARE(uint(sec), 11u);
+}
+
+// A restart as the chip sees it: the reset cause (MCUSR, Optiboot's r2 and
+// version), the kept time with its check word, and the clock module.
+void TstFirmwareStore::restartKeepsTime_data()
+{
+    QTest::addColumn<int>("mcusr");
+    QTest::addColumn<int>("r2");
+    QTest::addColumn<int>("bootMajor");
+    QTest::addColumn<bool>("damaged");        // the kept time changed behind its check word
+    QTest::addColumn<QByteArray>("module");   // its seconds, minutes, hours; none; stuck bus
+    QTest::addColumn<QByteArray>("status");
+
+    const QByteArray at715("\x00\x15\x07", 3), none, stuck = "stuck",
+                     kept = "time 12:34:57 light off pattern partial",
+                     cold = "time 00:00:00 (not set) light on pattern partial",
+                     fromModule = "time 07:15:00 from module light off pattern partial";
+    QTest::newRow("power-up") << 0x01 << 0 << 0xFF << false << none << cold;
+    QTest::newRow("brown-out") << 0x04 << 0 << 0xFF << false << none << cold;
+    QTest::newRow("reset pin") << 0x02 << 0 << 0xFF << false << none << kept;
+    QTest::newRow("watchdog") << 0x08 << 0 << 0xFF << false << none << kept;
+    QTest::newRow("Optiboot 8: power-up in r2") << 0 << 0x01 << 8 << false << none << cold;
+    QTest::newRow("Optiboot 6: reset in r2") << 0 << 0x08 << 6 << false << none << kept;
+    QTest::newRow("Optiboot 4: r2 means nothing") << 0 << 0x05 << 4 << false << none << kept;
+    QTest::newRow("cleared, no bootloader") << 0 << 0x01 << 0xFF << false << none << kept;
+    QTest::newRow("check word wrong") << 0x02 << 0 << 0xFF << true << none << cold;
+    QTest::newRow("module after power-up") << 0x01 << 0 << 0xFF << false << at715 << fromModule;
+    QTest::newRow("module over kept time") << 0x02 << 0 << 0xFF << false << at715 << fromModule;
+    QTest::newRow("module 12-hour 7 pm") << 0x01 << 0 << 0xFF << false << QByteArray("\x00\x15\x67", 3)
+                                         << QByteArray("time 19:15:00 from module light off pattern partial");
+    QTest::newRow("module nonsense") << 0x01 << 0 << 0xFF << false << QByteArray("\x00\x6A\x07", 3) << cold;
+    QTest::newRow("module stopped") << 0x01 << 0 << 0xFF << false << QByteArray("\x80\x15\x07", 3) << cold;
+    QTest::newRow("bus stuck, power-up") << 0x01 << 0 << 0xFF << false << stuck << cold;
+    QTest::newRow("bus stuck, reset") << 0x02 << 0 << 0xFF << false << stuck << kept;
+}
+
+void TstFirmwareStore::restartKeepsTime()
+{
+    QFETCH(int, mcusr);
+    QFETCH(int, r2);
+    QFETCH(int, bootMajor);
+    QFETCH(bool, damaged);
+    QFETCH(QByteArray, module);
+    QFETCH(QByteArray, status);
+
+    QCOMPARE(send("a" + pattern48({1})), QList<QByteArray>{});   // on 00:00-00:15, b never stored
+    dw_kept k{};
+    dw_kept_set(&k, hms(12, 34, 56));
+    k.ms = 250;
+    k.check = dw_kept_check(&k);
+    k.seconds ^= damaged;
+    const bool survives = dw_kept_start(&k, dw_reset_flags(uint8_t(mcusr), uint8_t(r2), uint8_t(bootMajor)),
+                                        DW_BOOT_HOLD_MS);
+    QCOMPARE(k.check, dw_kept_check(&k));
+    if (module.size() != 3)     // else the module decides
+        QCOMPARE(survives, status == "time 12:34:57 light off pattern partial");
+    QCOMPARE(uint(k.ms), survives ? 650u : 0u);   // 250 ms + the 1.4 s hold
+    hal.clock = k.seconds;
+    hal.known = k.known;
+    hal.module = module.size() == 3 ? FakeHal::Fitted : module.isEmpty() ? FakeHal::NoModule : FakeHal::Stuck;
+    std::memcpy(hal.moduleRegs, module.constData(), qMin<qsizetype>(module.size(), 3));
+
+    hal.tx.clear();
+    dw_board_init();
+    const bool notSet = status.contains("(not set)");
+    QCOMPARE(hal.takeLines(), QList<QByteArray>{notSet ? DW_GREETING_NOT_SET : DW_GREETING});
+    QCOMPARE(send("s"), QList<QByteArray>{status});
+    QCOMPARE(hal.light, int(notSet));   // the schedule from midnight meanwhile
+
+    // t sets an answering module too, which runs from then on and keeps the
+    // board's tick in step once a minute
+    const bool answers = module.size() == 3;
+    QCOMPARE(send("t08:00"), QList<QByteArray>{});
+    QCOMPARE(send("s").value(0).contains(" from module "), answers);
+    uint32_t s = 0;
+    QCOMPARE(dw_module_decode(hal.moduleRegs, &s) && s == hms(8, 0), answers);
+    std::memcpy(hal.moduleRegs, "\x29\x01\x08", 3);    // 08:01:29
+    hal.clock = hms(8, 1, 30);                           // the tick ran a second fast
+    dw_board_poll();
+    QCOMPARE(hal.clock, answers ? hms(8, 1, 29) : hms(8, 1, 30));
 }
 
 void TstFirmwareStore::lightDecisionPerEntry()

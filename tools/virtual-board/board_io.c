@@ -1,5 +1,6 @@
 /* SPDX-License-Identifier: GPL-3.0-or-later */
-/* The board's EEPROM file, its serial port and its control socket. */
+/* The board's EEPROM file, its clock module, its serial port and its
+ * control socket. */
 #include "virtual_board.h"
 
 /* ---- EEPROM ------------------------------------------------------------ */
@@ -62,6 +63,66 @@ void eeprom_save_if_changed(void)
     }
     memcpy(vb.eeprom_saved, cur, sizeof cur);
     logf_("EEPROM saved");
+}
+
+/* ---- clock module ------------------------------------------------------ */
+
+/* simavr's DS1338 model answers on the TWI bus; its time registers are set
+ * from the host's clock before the chip runs, so the module keeps host time
+ * whatever the chip does (resets, power cuts), like one with a battery. A
+ * time the firmware writes is taken over from then on. */
+
+static uint8_t bcd(uint32_t v) { return (uint8_t)((v / 10) << 4 | (v % 10)); }
+static uint32_t unbcd(uint8_t v) { return (uint32_t)(v >> 4) * 10 + (v & 0x0F); }
+
+static void rtc_bus(struct avr_irq_t *irq, uint32_t value, void *param)
+{
+    (void)irq;
+    (void)param;
+    avr_twi_msg_irq_t m = {.u.v = value};
+    uint8_t msg = m.u.twi.msg;
+    /* simavr's master names the address with its start; 0xD0: written
+     * to, 0xD1: read from */
+    if (msg & (TWI_COND_START | TWI_COND_ADDR))
+        vb.rtc_writes = m.u.twi.addr == DS1338_VIRT_TWI_ADDR ? 0 : -1;
+    else if ((msg & TWI_COND_WRITE) && vb.rtc_writes >= 0)
+        ++vb.rtc_writes;
+    if ((msg & TWI_COND_STOP) && vb.rtc_writes > 1)
+        vb.rtc_written = 1;     /* register pointer and at least one byte */
+}
+
+void rtc_attach(void)
+{
+    ds1338_virt_init(vb.avr, &vb.rtc);
+    ds1338_virt_attach_twi(&vb.rtc, AVR_IOCTL_TWI_GETIRQ(0));
+    avr_irq_register_notify(avr_io_getirq(vb.avr, AVR_IOCTL_TWI_GETIRQ(0), TWI_IRQ_OUTPUT),
+                            rtc_bus, NULL);
+    time_t now = time(NULL);
+    struct tm tm;
+    localtime_r(&now, &tm);
+    vb.rtc_base = (uint32_t)(tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec);
+    vb.rtc_t0 = now_s();
+    vb.rtc_writes = -1;
+    rtc_service();
+}
+
+void rtc_service(void)
+{
+    uint8_t *r = vb.rtc.nvram;
+    if (vb.rtc.selected)
+        return;                 /* mid-transfer: next time */
+    double t = now_s();
+    if (vb.rtc_written) {
+        vb.rtc_written = 0;
+        vb.rtc_base = (unbcd(r[2] & 0x3F) * 3600 + unbcd(r[1] & 0x7F) * 60 + unbcd(r[0] & 0x7F)) %
+                      DAY_SECONDS;
+        vb.rtc_t0 = t;
+        logf_("clock module set to %u s", (unsigned)vb.rtc_base);
+    }
+    uint32_t s = (vb.rtc_base + (uint32_t)(t - vb.rtc_t0)) % DAY_SECONDS;
+    r[0] = bcd(s % 60);                 /* clock-halt bit clear: running */
+    r[1] = bcd(s / 60 % 60);
+    r[2] = bcd(s / 3600);               /* 24-hour form */
 }
 
 /* ---- port -------------------------------------------------------------- */
@@ -133,11 +194,8 @@ void service_port(void)
         logf_("port opened; resetting chip");
         vb.port_open = 1;
         vb.to_host_len = 0;
-        vb.to_chip_len = 0;
-        /* held in reset while the bootloader would run */
-        vb.boot_until = now_s() + vb.boot_delay;
-        if (vb.boot_until == 0)
-            vb.boot_until = 1e-9;
+        /* DTR pulses the reset line through a capacitor */
+        chip_hold_then_reset();
     } else if (!open_now && vb.port_open) {
         logf_("port closed");
         vb.port_open = 0;
@@ -159,6 +217,12 @@ void service_port(void)
         ssize_t n = read(vb.master, buf, room < sizeof buf ? room : sizeof buf);
         /* the bootloader eats what arrives while it runs */
         if (n > 0 && vb.boot_until == 0) {
+            /* delivered no earlier than the chip's moment for now: while it
+             * catches up after a host stall, it must not answer from its past */
+            avr_cycle_count_t arrival =
+                vb.c0 + (avr_cycle_count_t)((now_s() - vb.t0) * vb.avr->frequency);
+            if (vb.to_chip_len == 0 && vb.next_rx_cycle < arrival)
+                vb.next_rx_cycle = arrival;
             memcpy(vb.to_chip + vb.to_chip_len, buf, (size_t)n);
             vb.to_chip_len += (size_t)n;
         }
@@ -233,6 +297,9 @@ static void control_command(struct client *c, char *line)
     } else if (strcmp(line, "powercut") == 0) {
         eeprom_save_if_changed();
         chip_restart();
+        client_send(c, "ok");
+    } else if (strcmp(line, "reset") == 0) {
+        chip_hold_then_reset();
         client_send(c, "ok");
     } else if (strcmp(line, "open?") == 0) {
         client_send(c, "open %d", vb.port_open);

@@ -4,6 +4,10 @@
  * control socket for tests. See README.md. */
 #include "virtual_board.h"
 
+/* What the Uno's bootloader takes after a reset; the firmware adds the same
+ * back to the time it kept (DW_BOOT_HOLD_MS). */
+#define BOOT_HOLD_MS 1400
+
 struct virtual_board vb;
 
 volatile sig_atomic_t stop_requested;
@@ -74,19 +78,54 @@ static void pacing_rebase(void)
     vb.next_rx_cycle = vb.avr->cycle;
 }
 
-/* Reset as on power-up or a reset pulse: RAM and registers go, EEPROM stays. */
-void chip_restart(void)
+/* Leaves the reset cause in MCUSR as the chip (and, for an external
+ * reset, a bootloader that keeps MCUSR) would. */
+static void set_reset_cause(avr_regbit_t cause)
+{
+    avr_regbit_clear(vb.avr, vb.avr->reset_flags.porf);
+    avr_regbit_clear(vb.avr, vb.avr->reset_flags.extrf);
+    avr_regbit_clear(vb.avr, vb.avr->reset_flags.borf);
+    avr_regbit_clear(vb.avr, vb.avr->reset_flags.wdrf);
+    avr_regbit_set(vb.avr, cause);
+}
+
+static void reset_common(void)
 {
     uint8_t ee[EEPROM_SIZE];
     eeprom_get(ee);
-    avr_reset(vb.avr);
-    /* RAM content after power loss is undefined; make sure nothing survives */
-    memset(vb.avr->data + 0x100, 0xA5, vb.avr->ramend + 1 - 0x100);
+    avr_reset(vb.avr);          /* keeps SRAM, clears the I/O registers */
     eeprom_set(ee);
     vb.pending_clock = 0;
     vb.to_chip_len = 0;
     pacing_rebase();
-    logf_("chip restarted");
+}
+
+/* Power loss and power-up: RAM and registers go, EEPROM stays. */
+void chip_restart(void)
+{
+    reset_common();
+    /* RAM content after power loss is undefined; make sure nothing survives */
+    memset(vb.avr->data + 0x100, 0xA5, vb.avr->ramend + 1 - 0x100);
+    set_reset_cause(vb.avr->reset_flags.porf);
+    logf_("chip restarted after power loss");
+}
+
+/* A pulse on the reset pin, after the bootloader's hold: RAM stays. */
+void chip_reset_external(void)
+{
+    reset_common();
+    set_reset_cause(vb.avr->reset_flags.extrf);
+    logf_("chip reset (external)");
+}
+
+/* Held in reset while the bootloader would run; the chip does not run, so
+ * its clock stands still, as a real one does. */
+void chip_hold_then_reset(void)
+{
+    vb.to_chip_len = 0;
+    vb.boot_until = now_s() + vb.boot_delay;
+    if (vb.boot_until == 0)
+        vb.boot_until = 1e-9;
 }
 
 static uint32_t find_symbol(const char *name)
@@ -141,15 +180,18 @@ static void run_chip(void)
         return;
     if (vb.boot_until > 0) {
         vb.boot_until = 0;
-        chip_restart();
+        chip_reset_external();
         t = now_s();
     }
     avr_cycle_count_t target = vb.c0 + (avr_cycle_count_t)((t - vb.t0) * vb.avr->frequency);
-    /* fell far behind (host was busy): don't try to catch up in a burst */
-    if (target > vb.avr->cycle + vb.avr->frequency / 10) {
-        pacing_rebase();
-        return;
-    }
+    /* Behind the host's clock (the host was busy): catch up, in slices of
+     * 20 ms so the port and the control socket are served meanwhile. A
+     * stall costs the chip no time. */
+    if (vb.rtc_on)
+        rtc_service();
+    avr_cycle_count_t slice = vb.avr->cycle + vb.avr->frequency / 50;
+    if (target > slice)
+        target = slice;
     while (vb.avr->cycle < target && chip_running()) {
         if (vb.to_chip_len && vb.avr->cycle >= vb.next_rx_cycle) {
             avr_irq_t *in = avr_io_getirq(vb.avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_INPUT);
@@ -192,13 +234,16 @@ static void usage(FILE *f)
 {
     fprintf(f,
             "usage: daywheel-virtual-board [--elf FILE] [--link PATH] [--control PATH]\n"
-            "                              [--eeprom FILE] [--boot-delay MS] [--verbose]\n"
+            "                              [--eeprom FILE] [--boot-delay MS] [--rtc] [--verbose]\n"
             "  --elf FILE        firmware to run (default %s)\n"
             "  --link PATH       port link (default $XDG_RUNTIME_DIR/daywheel/ports/com10)\n"
             "  --control PATH    Unix socket for test commands (light?, settime S, ...)\n"
             "  --eeprom FILE     keep the EEPROM in FILE across runs\n"
-            "  --boot-delay MS   time the chip stays in reset after the port opens (default 300)\n",
-            default_elf);
+            "  --boot-delay MS   time the chip stays in reset after the port opens or a\n"
+            "                    reset (default %d, as the Uno's bootloader)\n"
+            "  --rtc             fit a battery-backed clock module (DS1307 layout, I2C 0x68)\n"
+            "                    that keeps host time\n",
+            default_elf, BOOT_HOLD_MS);
 }
 
 static void default_link(char *out, size_t size)
@@ -224,7 +269,7 @@ int main(int argc, char **argv)
 {
     find_default_elf();
     const char *elf = default_elf;
-    long boot_ms = 300;
+    long boot_ms = BOOT_HOLD_MS;
 
     for (int i = 1; i < argc; ++i) {
         const char *a = argv[i];
@@ -234,6 +279,9 @@ int main(int argc, char **argv)
             return 0;
         } else if (strcmp(a, "--verbose") == 0) {
             vb.verbose = 1;
+            continue;
+        } else if (strcmp(a, "--rtc") == 0) {
+            vb.rtc_on = 1;
             continue;
         }
         if (!v) {
@@ -273,10 +321,12 @@ int main(int argc, char **argv)
     vb.avr->log = vb.verbose ? LOG_WARNING : LOG_ERROR;
     avr_load_firmware(vb.avr, &vb.fw);
     vb.avr->sleep = no_sleep;
-    vb.sym_seconds = find_symbol("dw_clock_seconds");
-    vb.sym_ms = find_symbol("dw_clock_ms");
-    if (!vb.sym_seconds || !vb.sym_ms)
-        die("%s has no dw_clock_seconds/dw_clock_ms symbols", elf);
+    /* struct dw_kept: seconds (4 bytes), ms (2), known (1), ... */
+    vb.sym_seconds = find_symbol("dw_clock");
+    if (!vb.sym_seconds)
+        die("%s has no dw_clock symbol", elf);
+    vb.sym_ms = vb.sym_seconds + 4;
+    vb.sym_known = vb.sym_seconds + 6;
     /* 10 bits per byte at 9600 bit/s */
     vb.cycles_per_byte = (avr_cycle_count_t)vb.avr->frequency * 10 / 9600;
 
@@ -287,6 +337,8 @@ int main(int argc, char **argv)
     avr_irq_register_notify(avr_io_getirq(vb.avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_OUTPUT),
                             uart_output, NULL);
 
+    if (vb.rtc_on)
+        rtc_attach();
     eeprom_load_file();
     port_create();
     link_create();
@@ -327,7 +379,10 @@ int main(int argc, char **argv)
         for (int i = 0; i < MAX_CLIENTS; ++i)
             if (vb.control_fd >= 0 && vb.clients[i].fd >= 0)
                 fds[nf++] = (struct pollfd){.fd = vb.clients[i].fd, .events = POLLIN};
-        poll(fds, nf, 1);
+        /* still catching up: no wait */
+        poll(fds, nf, vb.boot_until == 0 && now_s() - vb.t0 >
+                              (double)(vb.avr->cycle - vb.c0) / vb.avr->frequency + 0.002
+                          ? 0 : 1);
     }
 
     eeprom_save_if_changed();

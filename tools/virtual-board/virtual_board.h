@@ -24,9 +24,12 @@
 
 #include <avr_eeprom.h>
 #include <avr_ioport.h>
+#include <avr_twi.h>
 #include <avr_uart.h>
+#include <ds1338_virt.h>
 #include <sim_avr.h>
 #include <sim_elf.h>
+#include <sim_regbit.h>
 
 #define EEPROM_SIZE 1024
 #define MAX_CLIENTS 8
@@ -44,6 +47,7 @@ struct virtual_board {
     avr_t *avr;
     elf_firmware_t fw;
     uint32_t sym_seconds, sym_ms;   /* data-space addresses of the clock */
+    uint32_t sym_known;
 
     int master;
     char slave_name[PATH_MAX];
@@ -79,6 +83,15 @@ struct virtual_board {
     uint8_t eeprom_saved[EEPROM_SIZE];
     double next_eeprom_check;
 
+    /* --rtc: a battery-backed clock module on the TWI bus, keeping host
+     * time: time of day rtc_base at monotonic time rtc_t0 */
+    int rtc_on;
+    ds1338_virt_t rtc;
+    double rtc_t0;
+    uint32_t rtc_base;
+    int rtc_writes;                 /* data bytes the firmware wrote to it */
+    int rtc_written;                /* a write to its clock ended: take it over */
+
     int verbose;
 };
 
@@ -93,6 +106,10 @@ void eeprom_set(const uint8_t *in);
 void eeprom_load_file(void);
 void eeprom_save_if_changed(void);
 void chip_restart(void);
+void chip_reset_external(void);
+void chip_hold_then_reset(void);
+void rtc_attach(void);
+void rtc_service(void);
 int light_pin(char port, int bit);
 uint32_t read_u32(uint32_t addr);
 void port_create(void);

@@ -31,7 +31,7 @@ int main(int argc, char **argv)
         out << "error: " << b.error << "\n";
         return 1;
     }
-    out << "greeting " << greet.elapsed() << " ms after open (boot delay 100 ms)\n";
+    out << "greeting " << greet.elapsed() << " ms after open (the bootloader hold is 1400 ms)\n";
 
     for (const QByteArray &cmd : {QByteArray("z"), QByteArray("f"), QByteArray("s")}) {
         QList<double> ms;

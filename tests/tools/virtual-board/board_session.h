@@ -160,8 +160,7 @@ public:
     {
         QStringList all{QStringLiteral("--elf"), boardElf(),
                         QStringLiteral("--control"), controlPath,
-                        QStringLiteral("--eeprom"), eepromPath,
-                        QStringLiteral("--boot-delay"), QStringLiteral("100")};
+                        QStringLiteral("--eeprom"), eepromPath};
         if (explicitLink)
             all << QStringLiteral("--link") << link;
         all << args;
