@@ -149,6 +149,14 @@ void BoardCommand::exchangeFinished(const ControllerLink::Result &result)
     }
     if (result.kind == ControllerLink::Kind::Send)
         return;
+    // A refused line is answered by one "error: ..." line, which may come
+    // only after the next question was asked: it is no answer to that
+    // question, whose answer follows it.
+    if (result.reply.startsWith("error:") && refusals.size() < 2 && request.command != BoardRequest::Command::Status) {
+        refusals << withoutLineEnd(result.reply);
+        engine.listen();
+        return;
+    }
     replies << result;
     using Command = BoardRequest::Command;
     switch (request.command) {
@@ -179,15 +187,17 @@ void BoardCommand::exchangeFinished(const ControllerLink::Result &result)
         return;
     }
     case Command::Send:
-        if (replies.size() == 2)
+        if (replies.size() == 1)
+            engine.ask(queryMessage('e'));
+        else if (replies.size() == 2)
             checkReadBack();
-        else if (replies.size() == 3) {   // the status, asked after a half was not stored
-            fail(exitBoardFailed, QStringLiteral("%1 not stored; the board says: %2")
-                                      .arg(failedHalves, QString::fromLatin1(withoutLineEnd(result.reply))));
-        }
+        else if (replies.size() == 3)   // the status, asked after a half was not stored
+            failNotStored(withoutLineEnd(result.reply));
         return;
     case Command::Get:
-        if (replies.size() == 2)
+        if (replies.size() == 1)
+            engine.ask(queryMessage('e'));
+        else if (replies.size() == 2)
             writeDay();
         return;
     }
@@ -212,12 +222,10 @@ void BoardCommand::connected()
         break;
     case Command::Send:
         engine.send({sentA, sentB});
-        engine.ask(queryMessage('f'));
-        engine.ask(queryMessage('e'));
+        engine.ask(queryMessage('f'));   // then e, once f is answered
         break;
     case Command::Get:
         engine.ask(queryMessage('f'));
-        engine.ask(queryMessage('e'));
         break;
     }
 }
@@ -243,9 +251,19 @@ void BoardCommand::checkReadBack()
     const QString halves = !aStored && !bStored ? QStringLiteral("parts a and b")
                          : !aStored             ? QStringLiteral("part a")
                                                 : QStringLiteral("part b");
-    // The status names what the board refused and why.
     failedHalves = halves;
+    if (!refusals.isEmpty()) {
+        failNotStored(refusals.join("; "));
+        return;
+    }
+    // The status names what the board refused and why.
     engine.ask(queryMessage('s'));
+}
+
+void BoardCommand::failNotStored(const QByteArray &boardSays)
+{
+    fail(exitBoardFailed, QStringLiteral("%1 not stored; the board says: %2")
+                              .arg(failedHalves, QString::fromLatin1(boardSays)));
 }
 
 void BoardCommand::writeDay()

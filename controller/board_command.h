@@ -54,6 +54,7 @@ private:
     void connected();
     void setTimeNow();
     void checkReadBack();
+    void failNotStored(const QByteArray &boardSays);
     void writeDay();
     void fail(int status, const QString &what);
     QString portName() const;
@@ -66,5 +67,6 @@ private:
     QList<ControllerLink::Result> replies;   // answers of this request, in order
     QByteArray sentA, sentB;
     QString failedHalves;
+    QByteArrayList refusals;   // "error: ..." lines the board sent meanwhile
     bool done = false;
 };

@@ -200,14 +200,15 @@ void ControllerWindow::askForPort(qint16 failedPort, const QString &failure)
 void ControllerWindow::sendTimeClicked()
 {
     // The label lags the clock by up to its refresh interval: never send the
-    // minute before.
+    // minute before. The board needs no other setting then.
+    boardClockTimer->stop();
     refreshClock();
     link->send({timeMessage(clockLabel->text())});
 }
 
 void ControllerWindow::noticeClockState(const QByteArray &line)
 {
-    if (boardClockTimer->isActive() || !boardSaysTimeNotSet(line))
+    if (!boardSaysTimeNotSet(line))
         return;
     // A little past the minute's start, so the label cannot still show the
     // minute before when the timer and the wall clock disagree by a tick.
@@ -250,8 +251,10 @@ void ControllerWindow::exchangeFinished(const ControllerLink::Result &result)
         return;
     case Kind::Listen:
         // getit ends silently unless a line came.
-        if (result.outcome == Outcome::Done)
+        if (result.outcome == Outcome::Done) {
             log.replace(reply);
+            noticeClockState(result.reply);
+        }
         return;
     case Kind::Send:
     case Kind::Ask:

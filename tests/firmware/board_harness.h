@@ -115,13 +115,13 @@ QByteArray pattern48(std::initializer_list<int> on)
 
 uint32_t hms(int h, int m, int s = 0) { return uint32_t(h * 3600 + m * 60 + s); }
 
-QByteArray eepromRange(int from, int to)
+[[maybe_unused]] QByteArray eepromRange(int from, int to)
 {
     return QByteArray(reinterpret_cast<const char *>(hal.eeprom + from), to - from);
 }
 
 // The refusal part of the status line: from its first "; " on.
-QByteArray statusRefusals()
+[[maybe_unused]] QByteArray statusRefusals()
 {
     const QList<QByteArray> lines = send("s");
     if (lines.size() != 1)
