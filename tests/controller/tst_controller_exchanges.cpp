@@ -3,7 +3,7 @@
 // a test controller on a pseudo-terminal.
 
 #include "controller/controller_window.h"
-#include "controller_window_driver.h"
+#include "controller_window_fixture.h"
 #include "dial/clock_source.h"
 #include "schedule/workspace.h"
 #include "test_controller.h"
@@ -13,17 +13,10 @@
 
 using namespace std::chrono_literals;
 
-namespace {
-// What the windows under test share, as the application would hand it to them.
-Workspace workspace;
-}
-
-class TstControllerExchanges : public QObject
+class TstControllerExchanges : public ControllerWindowFixture
 {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
 
     void sendTime();
     void sendProgram();
@@ -41,34 +34,7 @@ private slots:
     void getitReplacesLog();
     void closeShowsMainWindowAndReleasesPort();
     void closeWaitsForReply();
-
-private:
-    ControllerWindow *startedWindow(QWidget *mainWindow = nullptr);
-    QPointer<ControllerWindow> window;
 };
-
-void TstControllerExchanges::init()
-{
-    workspace.comPort = 10;
-    workspace.daySlots.reset();
-    ClockSource::set({});
-    ControllerWindow::setWaitBounds(5s, 5s);
-}
-
-void TstControllerExchanges::cleanup()
-{
-    delete window;
-    ClockSource::set({});
-}
-
-ControllerWindow *TstControllerExchanges::startedWindow(QWidget *mainWindow)
-{
-    window = new ControllerWindow(workspace, mainWindow);
-    if (!startAndWait(window))
-        return nullptr;
-    window->show();
-    return window;
-}
 
 void TstControllerExchanges::sendTime()
 {

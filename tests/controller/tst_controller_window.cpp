@@ -4,7 +4,7 @@
 #include "controller/controller_window.h"
 #include "dial/clock_source.h"
 #include "schedule/day_table.h"
-#include "controller_window_driver.h"
+#include "controller_window_fixture.h"
 #include "test_controller.h"
 
 #include <QApplication>
@@ -18,17 +18,10 @@
 
 using namespace std::chrono_literals;
 
-namespace {
-// What the windows under test share, as the application would hand it to them.
-Workspace workspace;
-}
-
-class TstControllerWindow : public QObject
+class TstControllerWindow : public ControllerWindowFixture
 {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
 
     void layout_data();
     void layout();
@@ -44,34 +37,7 @@ private slots:
     void cancelGivesUp();
     void greetingNeverComes();
 
-
-private:
-    ControllerWindow *startedWindow(QWidget *mainWindow = nullptr);
-    QPointer<ControllerWindow> window;
 };
-
-void TstControllerWindow::init()
-{
-    workspace.comPort = 10;
-    workspace.daySlots.reset();
-    ClockSource::set({});
-    ControllerWindow::setWaitBounds(5s, 5s);
-}
-
-void TstControllerWindow::cleanup()
-{
-    delete window;
-    ClockSource::set({});
-}
-
-ControllerWindow *TstControllerWindow::startedWindow(QWidget *mainWindow)
-{
-    window = new ControllerWindow(workspace, mainWindow);
-    if (!startAndWait(window))
-        return nullptr;
-    window->show();
-    return window;
-}
 
 void TstControllerWindow::layout_data()
 {
@@ -275,20 +241,6 @@ void TstControllerWindow::greetingNeverComes()
     // Cancel released the port.
     QVERIFY(portIsFree(board.deviceName()));
 }
-
-
-
-
-
-
-
-
-
-
-
-
-
-
 
 int main(int argc, char *argv[])
 {
