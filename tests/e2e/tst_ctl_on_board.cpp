@@ -7,6 +7,7 @@
 #include "schedule_file/schedule_file.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 class TstCtlOnBoard : public QObject
@@ -60,6 +61,10 @@ void TstCtlOnBoard::sendThenGet()
     QCOMPARE(b.readAll(), a.readAll());
     QCOMPARE(ctl({"status"}, &out), 0);
     QVERIFY2(out.startsWith("time ") && out.contains("pattern stored"), out);
+    QCOMPARE(ctl({"set-time", "--now"}, &out), 0);   // the board takes hh:mm, seconds 0
+    QVERIFY2(QRegularExpression("^\\d\\d:\\d\\d:0[0-2] \\(-?\\d+\\.\\d s from the host's ").match(out).hasMatch(), out);
+    QCOMPARE(ctl({"get-time"}, &out), 0);
+    QVERIFY2(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d\\n$").match(out).hasMatch(), out);
 }
 
 void TstCtlOnBoard::refusedLineFails()
