@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTimer>
 #include <QWindow>
 
@@ -168,6 +169,13 @@ void MainWindow::setUpControls()
 
 void MainWindow::connectControls()
 {
+    // The keyboard way to Save, Load and end the program.
+    const auto shortcut = [this](QKeySequence keys, auto action) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, action);
+    };
+    shortcut(QKeySequence::Save, &MainWindow::saveRequested);
+    shortcut(QKeySequence::Open, &MainWindow::loadRequested);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), &QWidget::close);   // not every platform binds Quit
     connect(clearAllButton, &QPushButton::clicked, this, &MainWindow::clearAllClicked);
     connect(lockButton, &QPushButton::toggled, this, &MainWindow::lockToggled);
     connect(setButton, &QPushButton::clicked, this, &MainWindow::setClicked);

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 #include <array>
 
@@ -109,6 +110,9 @@ ControllerWindow::ControllerWindow(Workspace &workspace_, QWidget *mainWindow)
         log.appendNotice(QStringLiteral("The serial link failed: ") + text);
     });
 
+    // Escape does what the close box does.
+    connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this, &QWidget::close);
+
     clockTimer = new QTimer(this);
     clockTimer->setObjectName(QStringLiteral("Timer1"));
     clockTimer->setInterval(5000);
@@ -184,6 +188,9 @@ void ControllerWindow::askForPort(qint16 failedPort, const QString &failure)
     // The list is read afresh each time: the user may have plugged the
     // board in meanwhile.
     prompt->setLabelText(portPromptLabel(failure, portListText(portAliases(), presentPorts())));
+    // Device names and the system's words are shown as they are.
+    for (QLabel *label : prompt->findChildren<QLabel *>())
+        label->setTextFormat(Qt::PlainText);
     connect(prompt, &QInputDialog::textValueSelected, this, [this, failedPort, failure](const QString &text) {
         const std::optional<qint16> answer = parsePortAnswer(text);
         if (!answer) {   // not a port number: ask again

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <array>
 
 namespace {
@@ -82,9 +83,15 @@ FileWindow::FileWindow(Workspace &workspace_, QWidget *mainWindow_, QWidget *par
     nameLabel = made.get<QLabel>(Role::NameLabel);
 
     for (const ControlSpec &spec : controls) {
-        if (spec.kind == Kind::Label)
-            made.get<QLabel>(Role(spec.role))->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        if (spec.kind == Kind::Label) {
+            auto *label = made.get<QLabel>(Role(spec.role));
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            // Paths and names are shown as they are, never as markup.
+            label->setTextFormat(Qt::PlainText);
+        }
     }
+    // Escape does what the close box does.
+    connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this, &QWidget::close);
     made.get<QLabel>(Role::SaveHint)->setWordWrap(true);
     made.get<QLabel>(Role::LoadHint)->setWordWrap(true);
     for (Role role : {Role::PanelFrame, Role::PanelRule}) {
@@ -185,5 +192,6 @@ void FileWindow::report(const QString &text, bool failure)
 {
     QMessageBox box(failure ? QMessageBox::Warning : QMessageBox::NoIcon,
                     QCoreApplication::applicationName(), text, QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);   // the text names files
     box.exec();
 }

@@ -425,6 +425,13 @@ void TstMainWindow::closingEmitsClosed()
     QSignalSpy closed(form.get(), &MainWindow::closed);
     form->close();
     QCOMPARE(closed.count(), 1);
+    // Ctrl+S, Ctrl+O and Ctrl+Q do what Save, Load and the close box do.
+    QSignalSpy save(form.get(), &MainWindow::saveRequested), load(form.get(), &MainWindow::loadRequested);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    for (Qt::Key key : {Qt::Key_S, Qt::Key_O, Qt::Key_Q})
+        QTest::keyClick(form.get(), key, Qt::ControlModifier);
+    QCOMPARE(QList<qsizetype>({save.count(), load.count(), closed.count()}), QList<qsizetype>({1, 1, 2}));
 }
 
 QTEST_MAIN(TstMainWindow)

@@ -32,6 +32,7 @@ private slots:
     void controllerGoesAway_data();
     void controllerGoesAway();
     void getitReplacesLog();
+    void closeShowsMainWindowAndReleasesPort_data();
     void closeShowsMainWindowAndReleasesPort();
     void closeWaitsForReply();
 };
@@ -263,15 +264,28 @@ void TstControllerExchanges::getitReplacesLog()
     QCOMPARE(window->replyLog(), QStringLiteral("late line\r\nand more"));
 }
 
+void TstControllerExchanges::closeShowsMainWindowAndReleasesPort_data()
+{
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("close box") << false;
+    QTest::newRow("Escape") << true;
+}
+
 void TstControllerExchanges::closeShowsMainWindowAndReleasesPort()
 {
+    QFETCH(bool, escape);
     QWidget mainWindow;
     mainWindow.show();
     TestController board(10);
     QVERIFY(startedWindow(&mainWindow));
     mainWindow.hide();
     QVERIFY(!portIsFree(board.deviceName()));
-    window->close();
+    if (escape) {
+        QApplication::setActiveWindow(window);   // the offscreen platform forgets it when the main window hides
+        QTest::keyClick(window, Qt::Key_Escape);
+    } else {
+        window->close();
+    }
     QVERIFY(mainWindow.isVisible());
     QVERIFY(!window->isVisible());
     QTRY_VERIFY(!window);   // destroyed, and its port with it

@@ -50,6 +50,7 @@ private slots:
     void mainWindowActivationAfter();
     void hiddenWindowKeepsState();
     void closedWindowStartsAfresh();
+    void escapeClosesAndNamesStayPlain();
 };
 
 void TstFileWindow::startState()
@@ -340,6 +341,18 @@ void TstFileWindow::closedWindowStartsAfresh()
     QCOMPARE(c.nameLabel->text(), QString());
     QCOMPARE(c.nameEdit->text(), QStringLiteral("suntime.txt"));
     QCOMPARE(c.fileList->fileName(), QString());
+}
+
+void TstFileWindow::escapeClosesAndNamesStayPlain()
+{
+    QWidget mainStandIn;
+    QPointer<FileWindow> w = new FileWindow(workspace, &mainStandIn);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    // A file named "<i>x.txt" shows as that, not in italics.
+    QCOMPARE(FileWindowControls(w).nameLabel->textFormat(), Qt::PlainText);
+    QTest::keyClick(w, Qt::Key_Escape);
+    QTRY_VERIFY(!w);   // as by its close box
 }
 
 QTEST_MAIN(TstFileWindow)
