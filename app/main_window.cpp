@@ -39,7 +39,7 @@ using K = ControlKind;
 
 // Back to front: shapes, then labels and click areas, then the buttons,
 // scroll bars and option buttons that lie above everything.
-constexpr ControlSpec controls[] = {
+constexpr ControlRow controls[] = {
     {Role::ButtonPanel, K::Rectangle, "Shape1", "", {4560, 3600, 855, 1935}},
     {Role::OffSwatch, K::Disc, "Shape3", "", {2160, 6240, 495, 375}},
     {Role::OnSwatch, K::Disc, "Shape2", "", {2760, 6240, 495, 375}},

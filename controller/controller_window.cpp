@@ -27,7 +27,7 @@ enum Role : int {
     PartACaption, PartALine, PartBLine, PartBCaption, Log, LogCaption,
 };
 
-constexpr std::array<ControlSpec, 13> controlTable{{
+constexpr std::array<ControlRow, 13> controlTable{{
     {ClockLabel, ControlKind::Label, "Label1", "09:00", {360, 120, 735, 255}},
     {SendTime, ControlKind::Button, "Command1", "Send Time", {240, 480, 855, 495}, 1},
     {SendProgram, ControlKind::Button, "Command2", "Send Program", {1320, 480, 1095, 495}, 2},

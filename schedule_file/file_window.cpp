@@ -23,34 +23,34 @@ using Kind = ControlKind;
 
 // The frames first, so every control lies above them.
 const std::array controls{
-    ControlSpec{int(Role::PanelFrame), Kind::Rectangle, "Shape1", "", {3600, 120, 3015, 3615}},
-    ControlSpec{int(Role::PanelRule), Kind::Rectangle, "Shape2", "", {3600, 2400, 3015, 15}},
-    ControlSpec{int(Role::FileList), Kind::Custom, "File1", "", {240, 120, 1455, 3600}, 3},
-    ControlSpec{int(Role::DriveList), Kind::Custom, "Drive1", "", {1800, 120, 1455, 315}, 1},
-    ControlSpec{int(Role::FolderList), Kind::Custom, "Dir1", "", {1800, 480, 1455, 3240}, 2},
-    ControlSpec{int(Role::SaveHint), Kind::Label, "Label1",
+    ControlRow{int(Role::PanelFrame), Kind::Rectangle, "Shape1", "", {3600, 120, 3015, 3615}},
+    ControlRow{int(Role::PanelRule), Kind::Rectangle, "Shape2", "", {3600, 2400, 3015, 15}},
+    ControlRow{int(Role::FileList), Kind::Custom, "File1", "", {240, 120, 1455, 3600}, 3},
+    ControlRow{int(Role::DriveList), Kind::Custom, "Drive1", "", {1800, 120, 1455, 315}, 1},
+    ControlRow{int(Role::FolderList), Kind::Custom, "Dir1", "", {1800, 480, 1455, 3240}, 2},
+    ControlRow{int(Role::SaveHint), Kind::Label, "Label1",
                 "Choose directory, then enter name of file to save.  This program has no error "
                 "handling so get it right the first time   :)",
                 {4080, 240, 2175, 1095}},
-    ControlSpec{int(Role::NameEdit), Kind::LineEdit, "Text1", "suntime.txt", {4080, 1200, 2055, 375}, 4},
-    ControlSpec{int(Role::SaveButton), Kind::Button, "Command1", "Save Times", {4320, 1680, 1095, 375}, 5},
-    ControlSpec{int(Role::LoadHint), Kind::Label, "Label3",
+    ControlRow{int(Role::NameEdit), Kind::LineEdit, "Text1", "suntime.txt", {4080, 1200, 2055, 375}, 4},
+    ControlRow{int(Role::SaveButton), Kind::Button, "Command1", "Save Times", {4320, 1680, 1095, 375}, 5},
+    ControlRow{int(Role::LoadHint), Kind::Label, "Label3",
                 "Select file first before pushing load button. Thank you :)", {3840, 2520, 2295, 495}},
-    ControlSpec{int(Role::LoadButton), Kind::Button, "Command2", "Load Times", {4320, 3120, 975, 375}, 6},
-    ControlSpec{int(Role::PathCaption), Kind::Label, "Label4", "Path:", {0, 3840, 495, 255}},
-    ControlSpec{int(Role::PathLabel), Kind::Label, "Label2", "", {720, 3840, 7695, 255}},
-    ControlSpec{int(Role::NameCaption), Kind::Label, "Label5", "Name:", {0, 4320, 495, 255}},
-    ControlSpec{int(Role::NameLabel), Kind::Label, "Label6", "", {720, 4320, 1815, 375}},
+    ControlRow{int(Role::LoadButton), Kind::Button, "Command2", "Load Times", {4320, 3120, 975, 375}, 6},
+    ControlRow{int(Role::PathCaption), Kind::Label, "Label4", "Path:", {0, 3840, 495, 255}},
+    ControlRow{int(Role::PathLabel), Kind::Label, "Label2", "", {720, 3840, 7695, 255}},
+    ControlRow{int(Role::NameCaption), Kind::Label, "Label5", "Name:", {0, 4320, 495, 255}},
+    ControlRow{int(Role::NameLabel), Kind::Label, "Label6", "", {720, 4320, 1815, 375}},
 };
 
 const WindowLayout windowLayout{"Form2", "Form2", 8505, 4980, controls};
 
 // The three lists are the window's only controls of its own kinds.
-QWidget *makeList(const ControlSpec &spec, QWidget *parent)
+QWidget *makeList(const ControlRow &row, QWidget *parent)
 {
-    if (Role(spec.role) == Role::FileList)
+    if (Role(row.role) == Role::FileList)
         return new FileList(parent);
-    if (Role(spec.role) == Role::DriveList)
+    if (Role(row.role) == Role::DriveList)
         return new DriveList(parent);
     return new FolderList(parent);
 }
@@ -82,9 +82,9 @@ FileWindow::FileWindow(Workspace &workspace_, QWidget *mainWindow_, QWidget *par
     pathLabel = made.get<QLabel>(Role::PathLabel);
     nameLabel = made.get<QLabel>(Role::NameLabel);
 
-    for (const ControlSpec &spec : controls) {
-        if (spec.kind == Kind::Label) {
-            auto *label = made.get<QLabel>(Role(spec.role));
+    for (const ControlRow &row : controls) {
+        if (row.kind == Kind::Label) {
+            auto *label = made.get<QLabel>(Role(row.role));
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             // Paths and names are shown as they are, never as markup.
             label->setTextFormat(Qt::PlainText);

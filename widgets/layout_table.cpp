@@ -14,10 +14,10 @@
 #include <algorithm>
 
 namespace {
-QWidget *create(const ControlSpec &spec, QWidget *parent, const CustomControlFactory &custom)
+QWidget *create(const ControlRow &row, QWidget *parent, const CustomControlFactory &custom)
 {
-    const QString caption = QString::fromUtf8(spec.caption ? spec.caption : "");
-    switch (spec.kind) {
+    const QString caption = QString::fromUtf8(row.caption ? row.caption : "");
+    switch (row.kind) {
     case ControlKind::Label:
         return new QLabel(caption, parent);
     case ControlKind::Button: {
@@ -44,7 +44,7 @@ QWidget *create(const ControlSpec &spec, QWidget *parent, const CustomControlFac
     case ControlKind::Custom:
         break;
     }
-    return custom(spec, parent);
+    return custom(row, parent);
 }
 }
 
@@ -63,17 +63,17 @@ Controls buildLayout(QWidget *window, const WindowLayout &layout, const CustomCo
 
     Controls made;
     std::vector<std::pair<int, QWidget *>> chain;
-    for (const ControlSpec &spec : layout.controls) {
-        QWidget *w = create(spec, window, custom);
-        w->setObjectName(QString::fromLatin1(spec.objectName));
-        w->setGeometry(spec.place.pixels());
-        made.add(spec.role, w);
-        if (spec.tabOrder > 0) {
+    for (const ControlRow &row : layout.controls) {
+        QWidget *w = create(row, window, custom);
+        w->setObjectName(QString::fromLatin1(row.objectName));
+        w->setGeometry(row.place.pixels());
+        made.add(row.role, w);
+        if (row.tabOrder > 0) {
             // A place in the tab chain means the keyboard reaches it; Qt
             // links only widgets that take focus (a scroll bar does not).
             if (w->focusPolicy() == Qt::NoFocus)
                 w->setFocusPolicy(Qt::StrongFocus);
-            chain.emplace_back(spec.tabOrder, w);
+            chain.emplace_back(row.tabOrder, w);
         }
     }
     std::sort(chain.begin(), chain.end(),
@@ -89,9 +89,9 @@ QString layoutListing(const WindowLayout &layout)
     QTextStream out(&text);
     const QSize size = layout.pixelSize();
     out << layout.objectName << " - 0 0 " << size.width() << ' ' << size.height() << '\n';
-    for (const ControlSpec &spec : layout.controls) {
-        const QRect r = spec.place.pixels();
-        out << layout.objectName << '.' << spec.objectName << ' ' << r.x() << ' ' << r.y() << ' '
+    for (const ControlRow &row : layout.controls) {
+        const QRect r = row.place.pixels();
+        out << layout.objectName << '.' << row.objectName << ' ' << r.x() << ' ' << r.y() << ' '
             << r.width() << ' ' << r.height() << '\n';
     }
     return text;

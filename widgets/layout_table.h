@@ -43,7 +43,7 @@ enum class ControlKind {
 // One control of a window: what it is for (the window's own role number),
 // its kind, the name tests and automation find it by, its first caption, its
 // place, and its place in the tab chain (1, 2, ...; 0 when it has none).
-struct ControlSpec
+struct ControlRow
 {
     int role;
     ControlKind kind;
@@ -61,7 +61,7 @@ struct WindowLayout
     const char *title;
     int widthTwips;
     int heightTwips;
-    std::span<const ControlSpec> controls;
+    std::span<const ControlRow> controls;
 
     QSize pixelSize() const { return QSize(pixelsFromTwips(widthTwips), pixelsFromTwips(heightTwips)); }
 };
@@ -81,7 +81,7 @@ private:
     std::vector<QWidget *> byRole;
 };
 
-using CustomControlFactory = std::function<QWidget *(const ControlSpec &, QWidget *parent)>;
+using CustomControlFactory = std::function<QWidget *(const ControlRow &, QWidget *parent)>;
 
 // Gives the window its name, title and size, creates every control of the
 // layout on it back to front, names, captions and places each, and links the

@@ -6,7 +6,7 @@
 #include <QTest>
 
 namespace {
-constexpr ControlSpec specs[] = {
+constexpr ControlRow specs[] = {
     {0, ControlKind::Label, "Label1", "Hours", {0, 8, 600, 7}, 3},
     {1, ControlKind::Button, "Command1", "Go", {150, 300, 615, 495}, 2},
     {2, ControlKind::ScrollBar, "HScroll1", "", {960, 5760, 975, 255}, 1},
