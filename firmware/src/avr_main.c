@@ -29,6 +29,8 @@
  * a reset that is not a power cut. Global, non-static name: the virtual
  * board finds it in the ELF symbol table to set the clock from a test. */
 volatile struct dw_kept dw_clock __attribute__((section(".noinit")));
+/* Its second copy, for a reset that lands while the tick writes dw_clock. */
+static volatile struct dw_kept dw_clock_copy __attribute__((section(".noinit")));
 
 /* What the reset left: MCUSR and r2 (Optiboot's copy of MCUSR), saved
  * before anything clears them. */
@@ -53,7 +55,7 @@ void early_start(void)
 
 ISR(TIMER0_COMPA_vect)
 {
-    dw_kept_tick(&dw_clock);
+    dw_kept_tick(&dw_clock, &dw_clock_copy);
 }
 
 ISR(USART_RX_vect)
@@ -89,7 +91,7 @@ uint32_t dw_hal_clock_get(void)
 
 void dw_hal_clock_set(uint32_t seconds)
 {
-    ATOMIC_BLOCK(ATOMIC_RESTORESTATE) { dw_kept_set(&dw_clock, seconds); }
+    ATOMIC_BLOCK(ATOMIC_RESTORESTATE) { dw_kept_set(&dw_clock, &dw_clock_copy, seconds); }
 }
 
 uint8_t dw_hal_clock_known(void)
@@ -220,7 +222,7 @@ static void timer_init(void)
 int main(void)
 {
     /* before the tick runs: keep the time if this reset kept the RAM */
-    dw_kept_start(&dw_clock, dw_reset_flags(start_mcusr, start_r2, pgm_read_byte(FLASHEND)),
+    dw_kept_start(&dw_clock, &dw_clock_copy, dw_reset_flags(start_mcusr, start_r2, pgm_read_byte(FLASHEND)),
                   DW_BOOT_HOLD_MS);
     wdt_enable(WDTO_2S);
     LED_DDR |= _BV(LED_BIT);

@@ -83,11 +83,21 @@ uint32_t dw_kept_check(const volatile struct dw_kept *k)
            ((uint32_t)(uint16_t)(uintptr_t)k << 16) ^ k->ms;
 }
 
-uint8_t dw_kept_start(volatile struct dw_kept *k, uint8_t flags, uint16_t hold_ms)
+static uint8_t kept_valid(const volatile struct dw_kept *k)
 {
-    uint8_t kept = !(flags & (DW_RESET_POWER | DW_RESET_BROWNOUT)) && k->layout == DW_KEPT_LAYOUT &&
-                   k->seconds < DW_DAY_SECONDS && k->ms < 1000U && k->known <= 1U &&
-                   k->check == dw_kept_check(k);
+    return k->layout == DW_KEPT_LAYOUT && k->seconds < DW_DAY_SECONDS && k->ms < 1000U &&
+           k->known <= 1U && k->check == dw_kept_check(k);
+}
+
+uint8_t dw_kept_start(volatile struct dw_kept *k, volatile struct dw_kept *copy, uint8_t flags,
+                      uint16_t hold_ms)
+{
+    uint8_t kept = 0;
+    if (!(flags & (DW_RESET_POWER | DW_RESET_BROWNOUT))) {
+        if (!kept_valid(k) && kept_valid(copy))
+            dw_kept_mirror(k, copy);
+        kept = kept_valid(k);
+    }
     if (kept) {
         uint32_t ms = (uint32_t)k->ms + hold_ms;
         k->seconds = dw_clock_add(k->seconds, ms / 1000U);
@@ -99,16 +109,18 @@ uint8_t dw_kept_start(volatile struct dw_kept *k, uint8_t flags, uint16_t hold_m
         k->layout = DW_KEPT_LAYOUT;
     }
     k->check = dw_kept_check(k);
+    dw_kept_mirror(copy, k);
     return kept;
 }
 
-void dw_kept_set(volatile struct dw_kept *k, uint32_t seconds)
+void dw_kept_set(volatile struct dw_kept *k, volatile struct dw_kept *copy, uint32_t seconds)
 {
     k->seconds = seconds % DW_DAY_SECONDS;
     k->ms = 0;
     k->known = 1;
     k->layout = DW_KEPT_LAYOUT;
     k->check = dw_kept_check(k);
+    dw_kept_mirror(copy, k);
 }
 
 static uint8_t from_bcd(uint8_t v, uint8_t max, uint8_t *out)

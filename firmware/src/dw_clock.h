@@ -59,19 +59,36 @@ uint8_t dw_reset_flags(uint8_t mcusr, uint8_t r2, uint8_t boot_major);
 /* The check word for k's time, layout and place in RAM. */
 uint32_t dw_kept_check(const volatile struct dw_kept *k);
 
-/* At start: keeps k's time, plus hold_ms for the bootloader, when the reset
- * was not a power-up or brown-out and the check word matches; otherwise a
- * cold start at 00:00:00, time not known. Returns 1 if the time was kept. */
-uint8_t dw_kept_start(volatile struct dw_kept *k, uint8_t flags, uint16_t hold_ms);
+/* At start: keeps k's time (or, when a reset tore k, its copy's), plus
+ * hold_ms for the bootloader, when the reset was not a power-up or
+ * brown-out and a check word matches; otherwise a cold start at 00:00:00,
+ * time not known. Both copies agree afterwards. Returns 1 if the time was
+ * kept. */
+uint8_t dw_kept_start(volatile struct dw_kept *k, volatile struct dw_kept *copy, uint8_t flags,
+                      uint16_t hold_ms);
 
 /* Sets the time of day (known from now on) and restarts the second. */
-void dw_kept_set(volatile struct dw_kept *k, uint32_t seconds);
+void dw_kept_set(volatile struct dw_kept *k, volatile struct dw_kept *copy, uint32_t seconds);
 
-/* The timer interrupt's body: one millisecond, check word kept in step. */
-static inline void dw_kept_tick(volatile struct dw_kept *k)
+/* Copies k's time into its second copy, with that copy's own check word.
+ * A reset can come in the middle of any write: while k is written the copy
+ * still holds the time of a millisecond before, and while the copy is
+ * written k is whole, so one of the two always checks out. */
+static inline void dw_kept_mirror(volatile struct dw_kept *copy, const volatile struct dw_kept *k)
+{
+    copy->seconds = k->seconds;
+    copy->ms = k->ms;
+    copy->known = k->known;
+    copy->layout = k->layout;
+    copy->check = dw_kept_check(copy);
+}
+
+/* The timer interrupt's body: one millisecond, check words kept in step. */
+static inline void dw_kept_tick(volatile struct dw_kept *k, volatile struct dw_kept *copy)
 {
     dw_clock_tick_ms(&k->seconds, &k->ms);
     k->check = dw_kept_check(k);
+    dw_kept_mirror(copy, k);
 }
 
 /* A DS1307/DS3231-layout clock module's first three registers (BCD

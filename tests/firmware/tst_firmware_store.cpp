@@ -278,7 +278,7 @@ void TstFirmwareStore::restartKeepsTime_data()
     QTest::addColumn<int>("mcusr");
     QTest::addColumn<int>("r2");
     QTest::addColumn<int>("bootMajor");
-    QTest::addColumn<bool>("damaged");        // the kept time changed behind its check word
+    QTest::addColumn<int>("torn");            // 1, 2: the time, its copy changed behind its check word
     QTest::addColumn<QByteArray>("module");   // its seconds, minutes, hours; none; stuck bus
     QTest::addColumn<QByteArray>("status");
 
@@ -286,23 +286,25 @@ void TstFirmwareStore::restartKeepsTime_data()
                      kept = "time 12:34:57 light off pattern partial",
                      cold = "time 00:00:00 (not set) light on pattern partial",
                      fromModule = "time 07:15:00 from module light off pattern partial";
-    QTest::newRow("power-up") << 0x01 << 0 << 0xFF << false << none << cold;
-    QTest::newRow("brown-out") << 0x04 << 0 << 0xFF << false << none << cold;
-    QTest::newRow("reset pin") << 0x02 << 0 << 0xFF << false << none << kept;
-    QTest::newRow("watchdog") << 0x08 << 0 << 0xFF << false << none << kept;
-    QTest::newRow("Optiboot 8: power-up in r2") << 0 << 0x01 << 8 << false << none << cold;
-    QTest::newRow("Optiboot 6: reset in r2") << 0 << 0x08 << 6 << false << none << kept;
-    QTest::newRow("Optiboot 4: r2 means nothing") << 0 << 0x05 << 4 << false << none << kept;
-    QTest::newRow("cleared, no bootloader") << 0 << 0x01 << 0xFF << false << none << kept;
-    QTest::newRow("check word wrong") << 0x02 << 0 << 0xFF << true << none << cold;
-    QTest::newRow("module after power-up") << 0x01 << 0 << 0xFF << false << at715 << fromModule;
-    QTest::newRow("module over kept time") << 0x02 << 0 << 0xFF << false << at715 << fromModule;
-    QTest::newRow("module 12-hour 7 pm") << 0x01 << 0 << 0xFF << false << QByteArray("\x00\x15\x67", 3)
+    QTest::newRow("power-up") << 0x01 << 0 << 0xFF << 0 << none << cold;
+    QTest::newRow("brown-out") << 0x04 << 0 << 0xFF << 0 << none << cold;
+    QTest::newRow("reset pin") << 0x02 << 0 << 0xFF << 0 << none << kept;
+    QTest::newRow("watchdog") << 0x08 << 0 << 0xFF << 0 << none << kept;
+    QTest::newRow("Optiboot 8: power-up in r2") << 0 << 0x01 << 8 << 0 << none << cold;
+    QTest::newRow("Optiboot 6: reset in r2") << 0 << 0x08 << 6 << 0 << none << kept;
+    QTest::newRow("Optiboot 4: r2 means nothing") << 0 << 0x05 << 4 << 0 << none << kept;
+    QTest::newRow("cleared, no bootloader") << 0 << 0x01 << 0xFF << 0 << none << kept;
+    QTest::newRow("check words wrong") << 0x02 << 0 << 0xFF << 3 << none << cold;
+    QTest::newRow("reset tore the time: its copy") << 0x02 << 0 << 0xFF << 1 << none << kept;
+    QTest::newRow("reset tore the copy") << 0x02 << 0 << 0xFF << 2 << none << kept;
+    QTest::newRow("module after power-up") << 0x01 << 0 << 0xFF << 0 << at715 << fromModule;
+    QTest::newRow("module over kept time") << 0x02 << 0 << 0xFF << 0 << at715 << fromModule;
+    QTest::newRow("module 12-hour 7 pm") << 0x01 << 0 << 0xFF << 0 << QByteArray("\x00\x15\x67", 3)
                                          << QByteArray("time 19:15:00 from module light off pattern partial");
-    QTest::newRow("module nonsense") << 0x01 << 0 << 0xFF << false << QByteArray("\x00\x6A\x07", 3) << cold;
-    QTest::newRow("module stopped") << 0x01 << 0 << 0xFF << false << QByteArray("\x80\x15\x07", 3) << cold;
-    QTest::newRow("bus stuck, power-up") << 0x01 << 0 << 0xFF << false << stuck << cold;
-    QTest::newRow("bus stuck, reset") << 0x02 << 0 << 0xFF << false << stuck << kept;
+    QTest::newRow("module nonsense") << 0x01 << 0 << 0xFF << 0 << QByteArray("\x00\x6A\x07", 3) << cold;
+    QTest::newRow("module stopped") << 0x01 << 0 << 0xFF << 0 << QByteArray("\x80\x15\x07", 3) << cold;
+    QTest::newRow("bus stuck, power-up") << 0x01 << 0 << 0xFF << 0 << stuck << cold;
+    QTest::newRow("bus stuck, reset") << 0x02 << 0 << 0xFF << 0 << stuck << kept;
 }
 
 void TstFirmwareStore::restartKeepsTime()
@@ -310,19 +312,22 @@ void TstFirmwareStore::restartKeepsTime()
     QFETCH(int, mcusr);
     QFETCH(int, r2);
     QFETCH(int, bootMajor);
-    QFETCH(bool, damaged);
+    QFETCH(int, torn);
     QFETCH(QByteArray, module);
     QFETCH(QByteArray, status);
 
     QCOMPARE(send("a" + pattern48({1})), QList<QByteArray>{});   // on 00:00-00:15, b never stored
-    dw_kept k{};
-    dw_kept_set(&k, hms(12, 34, 56));
+    dw_kept k{}, copy{};
+    dw_kept_set(&k, &copy, hms(12, 34, 56));
     k.ms = 250;
     k.check = dw_kept_check(&k);
-    k.seconds ^= damaged;
-    const bool survives = dw_kept_start(&k, dw_reset_flags(uint8_t(mcusr), uint8_t(r2), uint8_t(bootMajor)),
+    dw_kept_mirror(&copy, &k);
+    k.seconds ^= torn & 1;
+    copy.ms ^= torn >> 1;
+    const bool survives = dw_kept_start(&k, &copy, dw_reset_flags(uint8_t(mcusr), uint8_t(r2), uint8_t(bootMajor)),
                                         DW_BOOT_HOLD_MS);
     QCOMPARE(k.check, dw_kept_check(&k));
+    QCOMPARE(copy.seconds, k.seconds);
     if (module.size() != 3)     // else the module decides
         QCOMPARE(survives, status == "time 12:34:57 light off pattern partial");
     QCOMPARE(uint(k.ms), survives ? 650u : 0u);   // 250 ms + the 1.4 s hold

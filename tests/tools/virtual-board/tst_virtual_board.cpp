@@ -64,6 +64,7 @@ private slots:
 
     void defaultLinkInRuntimeFolderAndCleanExit();
     void clockSurvivesOpensResetsAndStalls();
+    void clockSurvivesResetsAtAnyInstant();
     void clockModuleOutlivesPowerCut();
     void setTimeAndQuery();
     void patternRoundTripAndRefusedLines();
@@ -155,6 +156,24 @@ void TestVirtualBoard::clockSurvivesOpensResetsAndStalls()
     ::kill(pid_t(b.proc.processId()), SIGCONT);
     REQUIRE(b.query("z", &answer), b);
     CLOSE_TO(answer, 45240, sinceSet.elapsed());
+}
+
+// A reset lands wherever the chip is, the tick interrupt's writes included;
+// none of them may lose the time.
+void TestVirtualBoard::clockSurvivesResetsAtAnyInstant()
+{
+    BoardSession b;
+    REQUIRE(b.start({QStringLiteral("--boot-delay"), QStringLiteral("0")}), b);
+    REQUIRE(b.openPort(), b);
+    QByteArray line;
+    REQUIRE(b.readLine(&line), b);
+    REQUIRE(b.send("t12:34"), b);
+    REQUIRE(b.silentThenQuery(&line), b);
+    for (int i = 0; i < 200; ++i) {
+        REQUIRE(b.control("reset", &line), b);
+        REQUIRE(b.readLine(&line), b);
+        QCOMPARE(line, kReady);
+    }
 }
 
 // --rtc: a battery-backed module keeps the time through a power cut.
