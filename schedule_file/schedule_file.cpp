@@ -189,10 +189,8 @@ FileResult loadSchedule(const QString &path, DayTable &table)
             break;
         total += chunk.size();
         if (total > readBound)
-            return loadFailed(path, QStringLiteral("it holds more than %1 MiB before its %2th value, "
-                                                   "far more than any schedule")
-                                        .arg(readBound >> 20)
-                                        .arg(ScheduleReader::valueCount));
+            return loadFailed(path, QStringLiteral("it holds more than %1 MiB, far more than any schedule")
+                                        .arg(readBound >> 20));
         reader.feed(chunk);
     }
     reader.finish();

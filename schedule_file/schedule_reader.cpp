@@ -55,10 +55,11 @@ void ScheduleReader::finish()
     }
     if (inField && !done())
         endField();
-    if (!done())
+    if (!done() && count < valueCount)
         cause = count == 0
             ? QStringLiteral("the file holds no values; %1 are needed").arg(valueCount)
             : QStringLiteral("the file ends after %1 values; %2 are needed").arg(count).arg(valueCount);
+    ended = true;
 }
 
 void ScheduleReader::take(char c)
@@ -154,6 +155,13 @@ void ScheduleReader::endField()
 
 void ScheduleReader::push(qint16 value)
 {
+    if (count == valueCount) {
+        cause = QStringLiteral("line %1 holds a %2th value; a schedule has %3")
+                    .arg(line)
+                    .arg(valueCount + 1)
+                    .arg(valueCount);
+        return;
+    }
     parsed[std::size_t(count)] = value;
     ++count;
 }

@@ -8,12 +8,12 @@
 #include <array>
 
 // Reads the values of a schedule file as the bytes arrive, so a long file
-// costs no more memory than a short one and nothing past the last needed
-// value is looked at.
+// costs no more memory than a short one, and stops at the first fault.
 //
 // Rules:
 // - a UTF-8 byte-order mark at the very start is skipped;
-// - values go in order into slots 0..96; after the 97th the rest is ignored;
+// - values go in order into slots 0..96; a 98th refuses the file (a file
+//   written with decimal commas, "1,0", would otherwise load shifted);
 // - blanks (space, tab) before a value are skipped; a value ends at a blank,
 //   a comma or a line end (CR LF, LF or CR), so " 1 " is one value and
 //   "1,2" or "1 2" are two;
@@ -27,7 +27,7 @@
 // - blank lines, and a comma at the end of a line, add no values;
 // - anything else refuses the whole file: a field that is not a number (a
 //   word, a control byte, text in another encoding), a whole number outside
-//   -32768..32767, a file that ends before the 97th value.
+//   -32768..32767, a file that ends before the 97th value or goes on past it.
 class ScheduleReader
 {
 public:
@@ -35,17 +35,17 @@ public:
     // No written number is longer; a longer field is refused, not kept.
     static constexpr int longestField = 256;
 
-    // Takes the next bytes. Once every value is read, or after an error,
-    // further bytes are ignored.
+    // Takes the next bytes. After an error, or once finished, further bytes
+    // are ignored.
     void feed(QByteArrayView bytes);
 
     // The input has ended: closes a value that ran to the end of the file and
     // checks that all 97 were there.
     void finish();
 
-    bool complete() const { return count == valueCount && cause.isEmpty(); }
+    bool complete() const { return ended && count == valueCount && cause.isEmpty(); }
     bool failed() const { return !cause.isEmpty(); }
-    bool done() const { return complete() || failed(); }
+    bool done() const { return ended || failed(); }
 
     // Why the input was refused, as a phrase for a message ("the file ...").
     QString error() const { return cause; }
@@ -63,6 +63,7 @@ private:
     std::array<qint16, valueCount> parsed{};
     int count = 0;
     QString cause;
+    bool ended = false;
 
     qint64 offset = 0;   // bytes seen, for the byte-order mark
     int line = 1;

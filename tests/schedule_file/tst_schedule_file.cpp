@@ -208,7 +208,7 @@ void TstScheduleFile::reader_data()
     QTest::newRow("empty field between commas") << "1,,2\r\n,3\r\n" + lines(92, "0\r\n")
                                                 << values({1, 0, 2, 0, 3});
     QTest::newRow("comma at line end adds nothing") << "1,\r\n2 ,\r\n" + lines(95, "0\r\n") << values({1, 2});
-    QTest::newRow("100 lines: first 97 read") << lines(97, "1\r\n") + "70000\r\nabc\r\n9\r\n" << values({}, 1);
+    QTest::newRow("blank lines and a comma after the 97th") << lines(96, "1\r\n") + "1,\r\n\r\n \t\r\n" << values({}, 1);
     QTest::newRow("blank lines between values") << "\r\n1\r\n\r\n   \r\n2\n\n" + lines(95, "0\r\n") + "\r\n"
                                                 << values({1, 2});
     QTest::newRow("fractions and exponents rounded, halves to even")
@@ -258,6 +258,8 @@ void TstScheduleFile::readerErrors_data()
     QTest::newRow("NUL bytes") << QByteArray(5000, '\0') << "line 1 holds something other than numbers";
     QTest::newRow("UTF-16") << QByteArray("\xFF\xFE" "1\0\r\0\n\0", 8) << "line 1 holds something other than numbers";
     QTest::newRow("half a byte-order mark") << "\xEF\xBB" "1\n" + lines(96, "0\n") << "line 1 holds something other";
+    QTest::newRow("98 values") << lines(98, "0\n") << "line 98 holds a 98th value; a schedule has 97";
+    QTest::newRow("decimal commas") << lines(97, "1,0\n") << "line 49 holds a 98th value";
     QTest::newRow("field too long") << QByteArray(300, '0') << "line 1 is too long";
     QTest::newRow("word too long") << QByteArray(300, 'x') << "line 1 holds \"" + QString(24, u'x') + "...\"";
 }
