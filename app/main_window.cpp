@@ -12,6 +12,7 @@
 
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QHideEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
@@ -213,6 +214,10 @@ void MainWindow::activation()
 
 void MainWindow::showEvent(QShowEvent *event)
 {
+    // Marks the place as chosen, so the window system is told to keep it.
+    if (hiddenPlace && windowHandle())
+        windowHandle()->setPosition(*hiddenPlace);
+    hiddenPlace.reset();
     QWidget::showEvent(event);
     if (!started) {
         // Draw at the screen's own resolution so the dial stays sharp.
@@ -237,6 +242,14 @@ void MainWindow::focusWindowChanged(QWindow *window)
     lastProgramWindow = window;
     if (started && window == windowHandle() && previous != window)
         activation();
+}
+
+void MainWindow::hideEvent(QHideEvent *event)
+{
+    // Minimising is the window system's own hide and keeps the place anyway.
+    if (!event->spontaneous())
+        hiddenPlace = geometry().topLeft();
+    QWidget::hideEvent(event);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

@@ -55,6 +55,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -77,6 +78,10 @@ private:
 
     Workspace &workspace;
     DialSurface dial;
+    // Where the window was when the program hid it (the controller window
+    // takes its place), so it comes back there: on X11 a window shown again
+    // is otherwise placed anew by the window manager.
+    std::optional<QPoint> hiddenPlace;
 
     SlotIndex startSlot = 0;
     SlotIndex endSlot = 0;

@@ -289,6 +289,12 @@ exec 4>&-
 port_closed() { [ "$(board_says 'open?')" = "open 0" ]; }
 wait_for 5 "the board did not notice the line close" port_closed
 
+place() { xdotool getwindowgeometry "$1" | awk '/Position:/ {print $2}'; }
+# Somewhere the window manager would not put it by itself.
+main_place=$(place "$mainw")
+xdotool windowmove "$mainw" 200 150
+wait_for 3 "the main window did not move" eval '[ "$(place "$mainw")" != "$main_place" ]'
+main_place=$(place "$mainw")
 click "$mainw" Form1.Command6
 await_window "$title3" 643x365
 ctlw=$win
@@ -361,6 +367,7 @@ wait_for 5 "the controller window did not close" hidden "$title3"
 port_closed() { why=$(board_says 'open?') && [ "$why" = "open 0" ]; }
 wait_for 5 "the port stays open" port_closed
 mainw=$(window_of "$title1")
+[ "$(place "$mainw")" = "$main_place" ] || fail "the main window came back at $(place "$mainw"), not $main_place"
 wait_for 3 "the day changed" dial_shows $on
 
 step close-main
