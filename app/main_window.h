@@ -3,7 +3,10 @@
 #include "dial/dial_surface.h"
 #include "schedule/day_table.h"
 
+#include <QPoint>
 #include <QWidget>
+
+#include <optional>
 
 class QButtonGroup;
 class QLabel;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "controller/controller_link.h"
 
+#include "controller/known_boards.h"
 #include "controller/serial_link.h"
 
 #include <QPointer>
@@ -180,6 +181,9 @@ void ControllerLink::portReadable()
 void ControllerLink::lineEnded()
 {
     if (collector.state() != ReplyCollector::State::TooLong) {
+        // The device port 10 may open by itself from now on.
+        if (phase == Phase::Greeting && isBoardGreeting(collector.text()))
+            rememberBoard(serial->deviceName());
         finish(Outcome::Done);
         return;
     }

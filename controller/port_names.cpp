@@ -1,5 +1,7 @@
 #include "controller/port_names.h"
 
+#include "controller/known_boards.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -25,19 +27,20 @@ bool isUsbSerial(const QString &location)
     return usb.match(location).hasMatch();
 }
 
-// The device when exactly one USB serial device is present, else empty:
-// with several, guessing could talk to the wrong one.
-QString loneUsbSerialDevice(const QList<PresentPort> &present)
+// The device when exactly one USB serial device is present and it is a
+// board met before, else empty: with several, guessing could talk to the
+// wrong one, and opening resets whatever it is.
+QString loneKnownBoard(const QList<PresentPort> &present)
 {
-    QString found;
+    const PresentPort *found = nullptr;
     for (const PresentPort &p : present) {
         if (!isUsbSerial(p.systemLocation))
             continue;
-        if (!found.isEmpty())
+        if (found)
             return QString();
-        found = p.systemLocation;
+        found = &p;
     }
-    return found;
+    return found && found->metBefore ? found->systemLocation : QString();
 }
 
 // The number whose place in the numbered table is `device`.
@@ -91,7 +94,7 @@ QString portDevice(qint16 number, const std::optional<PortAlias> &alias,
         return alias->device;
 #ifdef Q_OS_LINUX
     if (number == findingPort) {
-        const QString usb = loneUsbSerialDevice(present);
+        const QString usb = loneKnownBoard(present);
         if (!usb.isEmpty())
             return usb;
     }
@@ -150,13 +153,15 @@ PortAliases portAliases()
 QList<PresentPort> presentPorts()
 {
     QList<PresentPort> ports;
+    const QStringList known = knownBoards();
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
 #ifdef Q_OS_WIN
         const QString location = info.portName();   // "COM3", as port numbers name it
 #else
         const QString location = info.systemLocation();
 #endif
-        ports.append({location, info.description(), info.manufacturer()});
+        const bool met = !known.isEmpty() && isUsbSerial(location) && known.contains(stableDeviceName(location));
+        ports.append({location, info.description(), info.manufacturer(), met});
     }
     return ports;
 }

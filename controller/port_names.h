@@ -16,6 +16,7 @@ struct PresentPort
     QString systemLocation;   // "/dev/ttyACM0"
     QString description;      // what the system calls it; may be empty
     QString manufacturer;     // may be empty
+    bool metBefore = false;   // a board greeted on it before (known_boards.h)
 };
 
 // An alias com<n> in portLinkFolder(): the device it opens, or the alias's
@@ -34,7 +35,7 @@ QString portLinkFolder();
 // The device that port number `number` opens, given its alias (if any) and
 // the serial ports present: the alias first; otherwise, for port 10 only,
 // the one USB serial device (ttyACM* or ttyUSB*) when exactly one is
-// present; otherwise on Linux 1-32 are /dev/ttyS0-31, 33-64 /dev/ttyUSB0-31
+// present and a board greeted on it before; otherwise on Linux 1-32 are /dev/ttyS0-31, 33-64 /dev/ttyUSB0-31
 // and 65-96 /dev/ttyACM0-31; on Windows "COM<n>". Empty when the number
 // names no device.
 QString portDevice(qint16 number, const std::optional<PortAlias> &alias,

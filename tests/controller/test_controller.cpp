@@ -20,6 +20,7 @@ void useTemporaryRuntimeFolder()
     QFile::setPermissions(folder.path(),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder.path() + QStringLiteral("/config")));
 }
 
 TestController::TestController(qint16 portNumber, QObject *parent)

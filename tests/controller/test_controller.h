@@ -66,6 +66,6 @@ private:
     std::atomic<qint64> floodBytes{0};
 };
 
-// Points XDG_RUNTIME_DIR at a fresh private folder, so that aliases made
-// by the tests live there. Call before anything asks QStandardPaths.
+// Points XDG_RUNTIME_DIR (and XDG_CONFIG_HOME below it) at a fresh private
+// folder, so that aliases and remembered boards made by the tests live there. Call before anything asks QStandardPaths.
 void useTemporaryRuntimeFolder();

@@ -1,5 +1,6 @@
 // Port numbers, the port prompt's texts and the wire format.
 
+#include "controller/known_boards.h"
 #include "controller/port_failure.h"
 #include "controller/port_names.h"
 #include "controller/port_prompt.h"
@@ -9,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QtTest>
 
@@ -24,6 +26,7 @@ private slots:
     void portList();
     void aliasComesFirst();
     void danglingAliasIsNotReplaced();
+    void boardsRememberedByStableName();
 
     void failureText_data();
     void failureText();
@@ -42,13 +45,14 @@ private slots:
 };
 
 namespace {
-// "location|description|manufacturer" per port.
+// "location|description|manufacturer[|met]" per port; met: a board
+// greeted on it before.
 QList<PresentPort> ports(const QStringList &entries)
 {
     QList<PresentPort> list;
     for (const QString &e : entries) {
         const QStringList f = e.split(u'|');
-        list.append({f.value(0), f.value(1), f.value(2)});
+        list.append({f.value(0), f.value(1), f.value(2), f.value(3) == u"met"});
     }
     return list;
 }
@@ -85,14 +89,16 @@ void TstControllerRules::portDevices_data()
     QTest::newRow("-1") << -1 << QString() << none << QString();
     QTest::newRow("32767") << 32767 << QString() << none << QString();
 
-    // Port 10 finds a lone USB serial device; other ports keep their place.
-    QTest::newRow("10, one ACM") << 10 << QString() << QStringList{"/dev/ttyACM0"} << "/dev/ttyACM0";
+    // Port 10 finds a lone USB serial device a board greeted on before;
+    // other ports keep their place.
+    QTest::newRow("10, one ACM") << 10 << QString() << QStringList{"/dev/ttyACM0|||met"} << "/dev/ttyACM0";
+    QTest::newRow("10, one ACM never met") << 10 << QString() << QStringList{"/dev/ttyACM0"} << "/dev/ttyS9";
     QTest::newRow("10, one USB beside ttyS0")
-        << 10 << QString() << QStringList{"/dev/ttyS0", "/dev/ttyUSB2"} << "/dev/ttyUSB2";
-    QTest::newRow("10, two USB") << 10 << QString() << QStringList{"/dev/ttyACM0", "/dev/ttyUSB0"}
+        << 10 << QString() << QStringList{"/dev/ttyS0", "/dev/ttyUSB2|||met"} << "/dev/ttyUSB2";
+    QTest::newRow("10, two USB") << 10 << QString() << QStringList{"/dev/ttyACM0|||met", "/dev/ttyUSB0|||met"}
                                  << "/dev/ttyS9";
     QTest::newRow("10, alias wins") << 10 << "/dev/pts/7" << QStringList{"/dev/ttyACM0"} << "/dev/pts/7";
-    QTest::newRow("11, one ACM") << 11 << QString() << QStringList{"/dev/ttyACM0"} << "/dev/ttyS10";
+    QTest::newRow("11, one ACM") << 11 << QString() << QStringList{"/dev/ttyACM0|||met"} << "/dev/ttyS10";
 }
 
 void TstControllerRules::portDevices()
@@ -113,8 +119,10 @@ void TstControllerRules::portList_data()
     QTest::addColumn<QString>("text");
     QTest::newRow("nothing") << QStringList{} << QStringList{} << "No serial port is present.";
     QTest::newRow("lone USB: 10 and its place")
-        << QStringList{} << QStringList{"/dev/ttyS0||", "/dev/ttyACM0|Arduino Uno|Arduino SA"}
+        << QStringList{} << QStringList{"/dev/ttyS0||", "/dev/ttyACM0|Arduino Uno|Arduino SA|met"}
         << "Serial ports present:\n1  /dev/ttyS0\n10, 65  /dev/ttyACM0  Arduino Uno";
+    QTest::newRow("lone USB never met: its place only")
+        << QStringList{} << QStringList{"/dev/ttyACM0|Arduino Uno|"} << "Serial ports present:\n65  /dev/ttyACM0  Arduino Uno";
     QTest::newRow("two USB, maker when no description")
         << QStringList{} << QStringList{"/dev/ttyACM0|Arduino Uno|", "/dev/ttyUSB0||FTDI", "/dev/ttyAMA0||"}
         << "Serial ports present:\n33  /dev/ttyUSB0  FTDI\n65  /dev/ttyACM0  Arduino Uno\n-  /dev/ttyAMA0";
@@ -157,6 +165,21 @@ void TstControllerRules::danglingAliasIsNotReplaced()
     const QString device = portDeviceName(5);
     QFile::remove(alias);
     QCOMPARE(device, alias);
+}
+
+void TstControllerRules::boardsRememberedByStableName()
+{
+    QTemporaryDir dev;
+    const QString byId = dev.filePath(QStringLiteral("by-id")), uno = dev.filePath(QStringLiteral("ttyACM3"));
+    QVERIFY(QDir().mkpath(byId) && QFile(uno).open(QIODevice::WriteOnly) && QFile(dev.filePath("ttyUSB0")).open(QIODevice::WriteOnly));
+    QVERIFY(QFile::link(uno, byId + QStringLiteral("/usb-Arduino_Uno_7533-if00")));
+    QCOMPARE(stableDeviceName(uno, byId), byId + QStringLiteral("/usb-Arduino_Uno_7533-if00"));
+    rememberBoard(dev.filePath("ttyUSB0"), byId);   // no stable name: not remembered
+    QCOMPARE(knownBoards(), QStringList{});
+    rememberBoard(uno, byId);
+    rememberBoard(uno, byId);
+    QCOMPARE(knownBoards(), QStringList{byId + QStringLiteral("/usb-Arduino_Uno_7533-if00")});
+    QVERIFY(isBoardGreeting("Daywheel board ready, time not set\r\n") && !isBoardGreeting("start\n"));
 }
 
 void TstControllerRules::failureText_data()
