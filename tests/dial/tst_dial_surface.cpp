@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dial/dial_geometry.h"
 #include "dial/dial_surface.h"
 
@@ -22,6 +23,8 @@ private slots:
     void repaintingTurnsASegmentBackWithoutClearing();
     void handsStayUntilCleared();
     void ticksStandAtTheQuarters();
+    void rangeIsOneBandAtEveryScale_data();
+    void rangeIsOneBandAtEveryScale();
     void caption();
 
 private:
@@ -99,6 +102,38 @@ void TstDialSurface::ticksStandAtTheQuarters()
     // Hour ticks reach in to 6, quarter ticks do not.
     QCOMPARE(surface.colourAtUnits(point(tickAngle(4), 6.2)), DialColours::foreground);
     QCOMPARE(surface.colourAtUnits(point(tickAngle(5), 6.2)), DialColours::background);
+}
+
+void TstDialSurface::rangeIsOneBandAtEveryScale_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    for (qreal ratio : {1.0, 1.25, 1.5, 2.0})
+        QTest::newRow(qPrintable(QString::number(ratio * 100) + u'%')) << ratio;
+}
+
+void TstDialSurface::rangeIsOneBandAtEveryScale()
+{
+    QFETCH(qreal, ratio);
+    surface.resize(QSize(361, 449), ratio);
+    DayTable t;
+    for (int i = 25; i <= 32; ++i)   // 06:00-08:00
+        t.set(i, 1);
+    surface.paintDial(t, false);
+    // Along the middle of the band, clear of the hour ticks, all of it is on.
+    int samples = 0, on = 0;
+    for (double tick = 24; tick <= 32; tick += 1.0 / 64) {
+        if (std::abs(tick - 4 * std::round(tick / 4)) > 0.4) {
+            ++samples;
+            on += surface.colourAtUnits(point(tickAngle(1) * tick, 6.3)) == DialColours::on;
+        }
+    }
+    QCOMPARE(on, samples);
+    // The inner ring is two device-independent pixels wide across a row.
+    const int row = int(pixelsFromUnits(QPointF(0, 9.5)).y() * ratio);
+    int dark = 0;
+    for (int x = int(15 * pixelsPerUnitX * ratio); x < int(16 * pixelsPerUnitX * ratio); ++x)
+        dark += surface.image().pixelColor(x, row).value() < 128;
+    QVERIFY2(dark >= qRound(2 * ratio) - 1, qPrintable(QString::number(dark)));
 }
 
 void TstDialSurface::caption()
