@@ -4,6 +4,7 @@
 #include "widgets/click_area.h"
 #include "widgets/layout_table.h"
 #include "widgets/shape_widget.h"
+#include "widgets/window_look.h"
 #include "dial/clock_source.h"
 #include "dial/dial_geometry.h"
 #include "schedule/fill.h"
@@ -113,9 +114,7 @@ void MainWindow::setUpControls()
 {
     const Controls made = buildLayout(this, mainLayout);
     setWindowIcon(daywheelIcon());
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, DialColours::background);
-    setPalette(pal);
+    useFixedLook(this, DialColours::background);
     setAutoFillBackground(false);   // the retained drawing is the background
     dial.resize(mainLayout.pixelSize());
 

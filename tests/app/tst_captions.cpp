@@ -1,5 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every caption of the three fixed layouts fits its box at 96 dpi with the
-// font the program uses, including the longest texts the captions can take.
+// font the program uses, including the longest texts the captions can take,
+// and stays readable in that font whatever colours and font the desktop sets.
 
 #include "app/main_window.h"
 #include "schedule/workspace.h"
@@ -14,6 +16,7 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QScreen>
+#include <QStyle>
 #include <QtTest>
 
 namespace {
@@ -40,6 +43,26 @@ QStringList misfits(const QWidget &window)
     for (const WrapButton *b : window.findChildren<WrapButton *>()) {
         if (!b->captionFits())
             out << where + b->objectName() + QStringLiteral(": ") + b->text();
+    }
+    return out;
+}
+
+double luminance(const QColor &c)
+{
+    const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+// The controls whose text is hard to read on their background (a contrast
+// under 4.5:1) or that are not in the interface font.
+QStringList unreadable(const QWidget &window)
+{
+    QStringList out;
+    for (const QWidget *w : window.findChildren<QWidget *>()) {
+        const double fg = luminance(w->palette().color(w->foregroundRole()));
+        const double bg = luminance(w->palette().color(w->backgroundRole()));
+        if ((std::max(fg, bg) + 0.05) / (std::min(fg, bg) + 0.05) < 4.5 || w->font() != interfaceFont())
+            out << window.objectName() + u'/' + w->objectName() + u'/' + w->metaObject()->className();
     }
     return out;
 }
@@ -71,6 +94,8 @@ class TstCaptions : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
+    void cleanup();
+    void fixedCaptions_data();
     void fixedCaptions();
     void changingCaptions();
 };
@@ -81,12 +106,34 @@ void TstCaptions::initTestCase()
     QCOMPARE(QFontInfo(QApplication::font()).family(), QStringLiteral("Liberation Sans Narrow"));
 }
 
+void TstCaptions::cleanup()
+{
+    QApplication::setPalette(QApplication::style()->standardPalette());
+    useInterfaceFont();
+}
+
+void TstCaptions::fixedCaptions_data()
+{
+    QTest::addColumn<bool>("darkDesktop");
+    QTest::newRow("as started") << false;
+    // Light text on dark grey, and a font of its own set after the windows exist.
+    QTest::newRow("dark desktop") << true;
+}
+
 void TstCaptions::fixedCaptions()
 {
+    QFETCH(bool, darkDesktop);
+    if (darkDesktop)
+        QApplication::setPalette(QPalette(QColor(53, 53, 53)));
     MainWindow mainWindow(workspace);
     FileWindow fileWindow(workspace, &mainWindow);
     ControllerWindow controllerWindow(workspace, &mainWindow);
+    if (darkDesktop) {
+        QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 11, QFont::Bold));
+        QCoreApplication::sendPostedEvents();   // the change reaches the widgets
+    }
     QCOMPARE(misfits(mainWindow) + misfits(fileWindow) + misfits(controllerWindow), QStringList());
+    QCOMPARE(unreadable(mainWindow) + unreadable(fileWindow) + unreadable(controllerWindow), QStringList());
 }
 
 void TstCaptions::changingCaptions()

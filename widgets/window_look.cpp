@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "widgets/window_look.h"
+
+#include "widgets/interface_font.h"
+
+#include <QApplication>
+#include <QStyle>
+#include <QWidget>
+
+QPalette fixedPalette(const QColor &background)
+{
+    QPalette pal = QApplication::style()->standardPalette();
+    if (background.isValid())
+        pal.setColor(QPalette::Window, background);
+    // A style whose own palette is dark would still leave light text on the
+    // fixed colours; the disabled look stays the style's.
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            pal.setColor(group, role, Qt::black);
+        pal.setColor(group, QPalette::Base, Qt::white);
+    }
+    pal.setResolveMask(~QPalette::ResolveMask(0));
+    return pal;
+}
+
+void useFixedLook(QWidget *window, const QColor &background)
+{
+    window->setPalette(fixedPalette(background));
+    window->setFont(interfaceFont());
+}
