@@ -268,6 +268,12 @@ void MainWindow::timerTick()
 
 void MainWindow::paintEvent(QPaintEvent *)
 {
+    // Moved to a screen of another scale: the dial is drawn again at that
+    // scale; the hands drawn so far come along, scaled.
+    if (started && !qFuzzyCompare(dial.image().devicePixelRatio(), devicePixelRatioF())) {
+        dial.resize(mainLayout.pixelSize(), devicePixelRatioF());
+        dial.paintDial(workspace.daySlots, lightNow == 1);
+    }
     QPainter p(this);
     p.fillRect(rect(), DialColours::background);
     p.drawImage(0, 0, dial.image());
