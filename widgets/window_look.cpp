@@ -10,10 +10,14 @@
 QPalette fixedPalette(const QColor &background)
 {
     QPalette pal = QApplication::style()->standardPalette();
+    // Qt 6.4's styles keep their light palette; should a style follow the
+    // desktop's dark scheme instead, one made from a light grey takes its place.
+    if (pal.color(QPalette::Window).lightness() < 128)
+        pal = QPalette(QColor(239, 239, 239));
     if (background.isValid())
         pal.setColor(QPalette::Window, background);
-    // A style whose own palette is dark would still leave light text on the
-    // fixed colours; the disabled look stays the style's.
+    // Text on the fixed colours is black whatever the style's taste; the
+    // disabled look stays the style's.
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
         for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
             pal.setColor(group, role, Qt::black);
