@@ -4,6 +4,7 @@
 #include "widgets/click_area.h"
 #include "widgets/layout_table.h"
 #include "widgets/shape_widget.h"
+#include "widgets/window_look.h"
 #include "dial/clock_source.h"
 #include "dial/dial_geometry.h"
 #include "schedule/fill.h"
@@ -114,9 +115,7 @@ void MainWindow::setUpControls()
 {
     const Controls made = buildLayout(this, mainLayout);
     setWindowIcon(daywheelIcon());
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, DialColours::background);
-    setPalette(pal);
+    useFixedLook(this, DialColours::background);
     setAutoFillBackground(false);   // the retained drawing is the background
     dial.resize(mainLayout.pixelSize());
 
@@ -282,6 +281,12 @@ void MainWindow::timerTick()
 
 void MainWindow::paintEvent(QPaintEvent *)
 {
+    // Moved to a screen of another scale: the dial is drawn again at that
+    // scale; the hands drawn so far come along, scaled.
+    if (started && !qFuzzyCompare(dial.image().devicePixelRatio(), devicePixelRatioF())) {
+        dial.resize(mainLayout.pixelSize(), devicePixelRatioF());
+        dial.paintDial(workspace.daySlots, lightNow == 1);
+    }
     QPainter p(this);
     p.fillRect(rect(), DialColours::background);
     p.drawImage(0, 0, dial.image());

@@ -7,6 +7,7 @@
 #include "controller/wire_format.h"
 #include "dial/clock_source.h"
 #include "schedule/workspace.h"
+#include "widgets/window_look.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -90,6 +91,7 @@ ControllerWindow::ControllerWindow(Workspace &workspace_, QWidget *mainWindow)
     // The platform's default icon, not the one of the main window it belongs to.
     setWindowIcon(QApplication::windowIcon());
     setAttribute(Qt::WA_DeleteOnClose);
+    useFixedLook(this);
     link->setBounds(defaultBounds);
 
     logView->setLineWrapMode(QPlainTextEdit::NoWrap);

@@ -1,16 +1,20 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dial/dial_surface.h"
 
 #include "dial/dial_geometry.h"
 
 #include <QPainter>
+#include <QPainterPath>
 
 using namespace DialGeometry;
 
 namespace {
-QPen pen(const QColor &colour, int widthPixels)
+// Line widths are in device-independent pixels: on a screen of twice the
+// density a line is twice as many pixels wide, whatever the unit scale.
+QPen pen(const QColor &colour, int widthPixels, qreal devicePixelRatio)
 {
-    QPen p(colour, widthPixels);
-    p.setCosmetic(true);   // line widths are in pixels whatever the unit scale
+    QPen p(colour, widthPixels * devicePixelRatio);
+    p.setCosmetic(true);
     p.setCapStyle(Qt::FlatCap);
     return p;
 }
@@ -18,6 +22,22 @@ QPen pen(const QColor &colour, int widthPixels)
 void circle(QPainter &painter, double radius)
 {
     painter.drawEllipse(QPointF(centreX, centreY), radius, radius);
+}
+
+constexpr double bandInner = 5.6;
+constexpr double bandOuter = 7.0;
+
+// The band from tick `from` to tick `to` (segment n lies between ticks n-1
+// and n) as one piece, so no seam or gap shows inside it at any scale.
+QPolygonF bandPiece(int from, int to)
+{
+    constexpr int stepsPerSegment = 4;
+    QPolygonF piece;
+    for (int k = from * stepsPerSegment; k <= to * stepsPerSegment; ++k)
+        piece << point(tickAngle(1) * k / stepsPerSegment, bandOuter);
+    for (int k = to * stepsPerSegment; k >= from * stepsPerSegment; --k)
+        piece << point(tickAngle(1) * k / stepsPerSegment, bandInner);
+    return piece;
 }
 }
 
@@ -48,22 +68,38 @@ SlotRun DialSurface::paintDial(const DayTable &table, bool lightOn)
 {
     QPainter painter(&picture);
     beginUnits(painter);
+    const qreal ratio = picture.devicePixelRatio();
 
-    painter.setPen(pen(DialColours::foreground, 2));
+    painter.setPen(pen(DialColours::foreground, 2, ratio));
     painter.setBrush(lightOn ? DialColours::on : DialColours::lightOff);
     circle(painter, 1);
+
+    // Segments of one value side by side are drawn as one piece. Entry 0
+    // (23:45-24:00) lies before entry 1, so the pieces start where the
+    // value changes and may run on through midnight.
+    const SlotRun drawn{0, SlotIndex(DayTable::lastSlot - 1)};
+    const int count = drawn.last + 1;
+    const auto isOn = [&](int n) { return table.at(SlotIndex((n + count) % count)) == 1; };
+    int start = 0;
+    while (start < count && isOn(start) == isOn(start - 1))
+        ++start;
+    painter.setPen(Qt::NoPen);
+    if (start == count) {
+        painter.setBrush(isOn(0) ? DialColours::on : DialColours::background);
+        QPainterPath ring;
+        ring.addEllipse(QPointF(centreX, centreY), bandOuter, bandOuter);
+        ring.addEllipse(QPointF(centreX, centreY), bandInner, bandInner);
+        painter.drawPath(ring);
+    } else {
+        for (int first = start, end; first < start + count; first = end) {
+            for (end = first + 1; end < start + count && isOn(end) == isOn(first); ++end) {}
+            painter.setBrush(isOn(first) ? DialColours::on : DialColours::background);
+            painter.drawPolygon(bandPiece(first - 1, end - 1));
+        }
+    }
     painter.setBrush(Qt::NoBrush);
 
-    const QPen onPen = pen(DialColours::on, 7);
-    const QPen offPen = pen(DialColours::background, 7);
-    const SlotRun drawn{0, SlotIndex(DayTable::lastSlot - 1)};
-    for (SlotIndex i = drawn.first; i <= drawn.last; ++i) {
-        const double a = segmentAngle(i);
-        painter.setPen(table.at(i) == 1 ? onPen : offPen);
-        painter.drawLine(point(a, 5.6), point(a, 7));
-    }
-
-    painter.setPen(pen(DialColours::foreground, 2));
+    painter.setPen(pen(DialColours::foreground, 2, ratio));
     circle(painter, 7);
     circle(painter, 5.5);
 
@@ -82,7 +118,7 @@ void DialSurface::paintHand(QPointF end)
 {
     QPainter painter(&picture);
     beginUnits(painter);
-    painter.setPen(pen(DialColours::foreground, 2));
+    painter.setPen(pen(DialColours::foreground, 2, picture.devicePixelRatio()));
     painter.drawLine(QPointF(centreX, centreY), end);
 }
 

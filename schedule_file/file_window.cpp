@@ -7,6 +7,7 @@
 #include "schedule_file/schedule_file.h"
 #include "widgets/layout_table.h"
 #include "widgets/shape_widget.h"
+#include "widgets/window_look.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -73,6 +74,7 @@ FileWindow::FileWindow(Workspace &workspace_, QWidget *mainWindow_, QWidget *par
 {
     setAttribute(Qt::WA_DeleteOnClose);
     const Controls made = buildLayout(this, layout(), makeList);
+    useFixedLook(this);   // the blue frames need the light window
     driveList = made.get<DriveList>(Role::DriveList);
     folderList = made.get<FolderList>(Role::FolderList);
     fileList = made.get<FileList>(Role::FileList);

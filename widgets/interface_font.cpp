@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "widgets/interface_font.h"
 
 #include <QApplication>
@@ -13,6 +14,9 @@ QFont interfaceFont()
     // the closest the program can do; some captions may then be cut.
     QFont font = QFontDatabase::hasFamily(family) ? QFont(family) : QApplication::font();
     font.setPointSize(8);
+    // Every property its own, so nothing of another font (a desktop's bold
+    // or wider one) mixes in where a window uses it.
+    font.setResolveMask(QFont::AllPropertiesResolved);
     return font;
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every caption of the three fixed layouts fits its box at 96 dpi with the
 // font the program uses, including the longest texts the captions can take.
 
@@ -20,6 +21,15 @@ namespace {
 // What the windows under test share, as the application would hand it to them.
 Workspace workspace;
 
+double contrast(QColor a, QColor b)
+{
+    const auto lum = [](QColor c) {   // relative luminance, as WCAG reckons contrast
+        return 0.2126 * std::pow(c.redF(), 2.2) + 0.7152 * std::pow(c.greenF(), 2.2)
+            + 0.0722 * std::pow(c.blueF(), 2.2) + 0.05;
+    };
+    return std::max(lum(a), lum(b)) / std::min(lum(a), lum(b));
+}
+
 bool labelFits(const QLabel *label)
 {
     const QRect box = label->contentsRect();
@@ -40,6 +50,13 @@ QStringList misfits(const QWidget &window)
     for (const WrapButton *b : window.findChildren<WrapButton *>()) {
         if (!b->captionFits())
             out << where + b->objectName() + QStringLiteral(": ") + b->text();
+    }
+    // Whatever the desktop's colours and font: text readable (4.5:1), the interface font.
+    static const QFont font = interfaceFont();
+    for (const QWidget *w : window.findChildren<QWidget *>()) {
+        if (contrast(w->palette().color(w->foregroundRole()), w->palette().color(w->backgroundRole())) < 4.5
+            || w->font() != font)
+            out << where + w->objectName() + QStringLiteral(": unreadable");
     }
     return out;
 }
@@ -83,9 +100,13 @@ void TstCaptions::initTestCase()
 
 void TstCaptions::fixedCaptions()
 {
+    // A dark desktop palette before the windows exist, a font of its own after.
+    QApplication::setPalette(QPalette(QColor(53, 53, 53)));
     MainWindow mainWindow(workspace);
     FileWindow fileWindow(workspace, &mainWindow);
     ControllerWindow controllerWindow(workspace, &mainWindow);
+    QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 11, QFont::Bold));
+    QCoreApplication::sendPostedEvents();   // the font reaches the widgets
     QCOMPARE(misfits(mainWindow) + misfits(fileWindow) + misfits(controllerWindow), QStringList());
 }
 

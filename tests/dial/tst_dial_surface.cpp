@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dial/dial_geometry.h"
 #include "dial/dial_surface.h"
 
@@ -22,6 +23,8 @@ private slots:
     void repaintingTurnsASegmentBackWithoutClearing();
     void handsStayUntilCleared();
     void ticksStandAtTheQuarters();
+    void rangeIsOneBandAtEveryScale_data();
+    void rangeIsOneBandAtEveryScale();
     void caption();
 
 private:
@@ -99,6 +102,31 @@ void TstDialSurface::ticksStandAtTheQuarters()
     // Hour ticks reach in to 6, quarter ticks do not.
     QCOMPARE(surface.colourAtUnits(point(tickAngle(4), 6.2)), DialColours::foreground);
     QCOMPARE(surface.colourAtUnits(point(tickAngle(5), 6.2)), DialColours::background);
+}
+
+void TstDialSurface::rangeIsOneBandAtEveryScale_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    for (qreal ratio : {1.0, 1.25, 1.5, 2.0})
+        QTest::addRow("%g", ratio) << ratio;
+}
+
+void TstDialSurface::rangeIsOneBandAtEveryScale()
+{
+    QFETCH(qreal, ratio);
+    surface.resize(QSize(361, 449), ratio);
+    DayTable t;
+    for (int i = 25; i <= 32; ++i)   // 06:00-08:00
+        t.set(i, 1);
+    surface.paintDial(t, false);
+    // All on along its middle, clear of the 07:00 tick; the inner ring 2 px wide.
+    int off = 0, ring = 0;
+    for (double tick = 24.4; tick < 31.6; tick += 1.0 / 64)
+        off += std::abs(tick - 28) > 0.4 && surface.colourAtUnits(point(tickAngle(1) * tick, 6.3)) != DialColours::on;
+    for (double x = 15; x < 16; x += 1 / (pixelsPerUnitX * ratio))
+        ring += surface.colourAtUnits(QPointF(x, 9.5)).value() < 128;
+    QCOMPARE(off, 0);
+    QVERIFY2(ring >= qRound(2 * ratio) - 1, qPrintable(QString::number(ring)));
 }
 
 void TstDialSurface::caption()
