@@ -10,6 +10,7 @@
 #include "widgets/interface_font.h"
 #include "widgets/wrap_button.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFontInfo>
 #include <QLabel>
@@ -40,6 +41,18 @@ QStringList misfits(const QWidget &window)
     for (const WrapButton *b : window.findChildren<WrapButton *>()) {
         if (!b->captionFits())
             out << where + b->objectName() + QStringLiteral(": ") + b->text();
+    }
+    return out;
+}
+
+// The controls the keyboard reaches that a screen reader could not name.
+QStringList unnamed(const QWidget &window)
+{
+    QStringList out;
+    for (QWidget *w : window.findChildren<QWidget *>()) {
+        if (w->focusPolicy() != Qt::NoFocus && w->parentWidget() == &window
+            && QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).trimmed().isEmpty())
+            out << window.objectName() + u'/' + w->objectName();
     }
     return out;
 }
@@ -87,6 +100,7 @@ void TstCaptions::fixedCaptions()
     FileWindow fileWindow(workspace, &mainWindow);
     ControllerWindow controllerWindow(workspace, &mainWindow);
     QCOMPARE(misfits(mainWindow) + misfits(fileWindow) + misfits(controllerWindow), QStringList());
+    QCOMPARE(unnamed(mainWindow) + unnamed(fileWindow) + unnamed(controllerWindow), QStringList());
 }
 
 void TstCaptions::changingCaptions()
