@@ -366,33 +366,27 @@ wait_for 5 "the port stays open" port_closed
 mainw=$(window_of "$title1")
 wait_for 3 "the day changed" dial_shows $on
 
-# --- the same road by keyboard alone -------------------------------------------------
-# The main window has the focus on Send again. Shift+Tab runs back through
-# the swatches to the scroll bars; Right moves each bar to a later time.
+# --- the same road by keyboard alone (the focus is on Send again) ------------------
 step keyboard
 active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
-wait_for 5 "the main window is not active" active "$mainw"
 keys() { xdotool key --delay 30 "$@"; }
-keys shift+Tab shift+Tab space   # Image1: paint off
-keys shift+Tab $(printf 'Right %.0s' {1..6}) shift+Tab $(printf 'Right %.0s' {1..12})   # END 10:00, BEGIN 09:00
-keys $(printf 'Tab %.0s' {1..7}) space   # round to UNSET: 09:15-10:00 off
+wait_for 5 "the main window is not active" active "$mainw"
+# Back to Image1 (paint off), END 6 on to 10:00, BEGIN 12 on to 09:00, round to UNSET.
+keys shift+Tab shift+Tab space shift+Tab $(printf 'Right %.0s' {1..6}) shift+Tab $(printf 'Right %.0s' {1..12}) \
+  $(printf 'Tab %.0s' {1..7}) space
 on="25-34 41-44"
 wait_for 3 "the keyboard did not clear 09:15-10:00" dial_shows $on
-keys ctrl+s   # the file window, its focus still on Load Times
-wait_for 10 "Ctrl+S opened no file window" visible "$title2"
-filew=$(window_of "$title2")
-wait_for 5 "the file window is not active" active "$filew"
-keys shift+Tab space   # Save Times
+keys ctrl+s && wait_for 5 "Ctrl+S opened no file window" active "$(window_of "$title2")"
+keys shift+Tab space   # from Load Times to Save Times
 digits=$(day "$on" | tr '#.' 10)
-for ((k = 0; k <= 96; k++)); do i=$(((k + 95) % 96)); printf ' %s \r\n' "${digits:i:1}"; done >"$work/expected.txt"
+for ((k = 0; k <= 96; k++)); do printf ' %s \r\n' "${digits:(k + 95) % 96:1}"; done >"$work/expected.txt"
 wait_for 5 "Save Times by keyboard wrote another file" cmp -s "$saved" "$work/expected.txt"
 wait_for 5 "the main window is not back" active "$mainw"
-keys shift+Tab shift+Tab space   # from UNSET back to Clear All
+keys shift+Tab shift+Tab space   # from UNSET to Clear All
 wait_for 3 "Clear All by keyboard did not turn the day off" dial_shows
-keys ctrl+o
-wait_for 5 "Ctrl+O opened no file window" active "$filew"
-# Back to the folder list, reread the folder (nothing selected then), into
-# the file list: its one file is highlighted; on to Load Times.
+# In the folder list read the folder again (no file selected), into the file
+# list (its one file highlighted), on to Load Times.
+keys ctrl+o && wait_for 5 "Ctrl+O opened no file window" active "$(window_of "$title2")"
 keys shift+Tab shift+Tab shift+Tab End Up Return End Return Tab Down Up Tab Tab Tab space
 wait_for 5 "Load Times by keyboard did not bring the day back" dial_shows $on
 keys shift+Tab space   # from Clear All round to Send

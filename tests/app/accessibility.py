@@ -1,123 +1,78 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""What a screen reader hears from Daywheel, read through AT-SPI.
-
-accessibility.py APP FOLDER: starts APP in FOLDER and checks, in the main
-window and in the file window that Save opens, that every control that takes
-the focus has a name, that BEGIN and END say their time, and that the dial
-says the day in words, before and after SET paints 06:00-08:00. Prints how
-many focusable controls have names; exits 1 on the first fault.
-"""
-import re
-import subprocess
-import sys
-import time
-
-import pyatspi
-
-app_path, folder = sys.argv[1], sys.argv[2]
-
+# What a screen reader hears, over AT-SPI: run inside dbus-run-session as
+#   accessibility.py APP
+# Starts its own Xvfb and APP; in the main window and in the file window Save
+# opens, every focusable control must have a name, BEGIN and END say their
+# time, and the dial its day ("off all day", "on 06:00-08:00" after SET).
+import os, subprocess, sys, tempfile, time
 
 def fail(text):
-    print("FAIL:", text)
-    sys.exit(1)
-
+    sys.exit("FAIL: " + text)
 
 def wait_for(what, probe, limit=20):
-    # The registry fills in late; a child may vanish while it is read.
     end = time.monotonic() + limit
     while time.monotonic() < end:
-        try:
-            found = probe()
+        try:   # the tree fills in late and may change while it is read
+            if found := probe():
+                return found
         except Exception:
-            found = None
-        if found:
-            return found
+            pass
         time.sleep(0.2)
     fail(what)
 
-
 def walk(node):
     yield node
-    for i in range(node.childCount):
-        child = node.getChildAtIndex(i)
+    for child in node:
         if child is not None:
             yield from walk(child)
 
-
-def program():
-    for app in pyatspi.Registry.getDesktop(0):
-        if app is not None and app.name == "Daywheel":
-            return app
-    return None
-
-
 def window(title):
-    app = program()
-    for w in app or []:
-        if w is not None and w.name == title and w.getState().contains(pyatspi.STATE_SHOWING):
-            return w
-    return None
+    for app in pyatspi.Registry.getDesktop(0):
+        for w in app if app is not None and app.name == "Daywheel" else []:
+            if w is not None and w.name == title and w.getState().contains(pyatspi.STATE_SHOWING):
+                return w
 
-
-def controls(frame):
-    """The focusable controls shown on frame, as (role, name) pairs."""
-    out = []
-    for node in walk(frame):
-        states = node.getState()
-        if node is not frame and states.contains(pyatspi.STATE_FOCUSABLE) \
-                and states.contains(pyatspi.STATE_SHOWING) \
-                and node.getRole() not in (pyatspi.ROLE_LIST_ITEM, pyatspi.ROLE_MENU_ITEM):
-            out.append((node.getRoleName(), node.name.strip(), node))
-    return out
-
+def controls(frame):   # the focusable controls shown, list entries aside
+    return [n for n in walk(frame) if n is not frame and n.getRole() != pyatspi.ROLE_LIST_ITEM
+            and all(n.getState().contains(s) for s in (pyatspi.STATE_FOCUSABLE, pyatspi.STATE_SHOWING))]
 
 def check_names(frame, least):
-    found = controls(frame)
-    named = [c for c in found if c[1]]
-    print(f"{frame.name}: {len(named)} of {len(found)} focusable controls named:",
-          ", ".join(f"{role} '{name}'" for role, name, _ in found))
-    if len(found) < least:
-        fail(f"{frame.name}: only {len(found)} focusable controls, expected {least}")
-    if len(named) != len(found):
-        fail(f"{frame.name}: unnamed: " + ", ".join(r for r, n, _ in found if not n))
-    return found
+    found = wait_for(f"{frame.name} has fewer than {least} controls", lambda: len(controls(frame)) >= least and controls(frame))
+    print(f"{frame.name}: {sum(bool(n.name.strip()) for n in found)} of {len(found)} focusable controls named:",
+          ", ".join(f"{n.getRoleName()} '{n.name}'" for n in found))
+    if not all(n.name.strip() for n in found):
+        fail(f"{frame.name}: a control has no name")
+    return {n.name: n for n in found}
 
-
-def press(frame, name):
-    for _, n, node in controls(frame):
-        if n == name:
-            node.queryAction().doAction(0)
-            return
-    fail(f"no control named '{name}' on {frame.name}")
-
-
-proc = subprocess.Popen([app_path], cwd=folder)
+work = tempfile.mkdtemp()
+display_pipe = os.pipe()
+xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(display_pipe[1]), "-nolisten", "tcp"], pass_fds=[display_pipe[1]],
+                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 try:
+    os.environ["DISPLAY"] = ":" + os.read(display_pipe[0], 16).decode().strip()
+    import pyatspi   # only now: it finds the accessibility bus through the display
+    os.environ.pop("QT_QPA_PLATFORM", None)   # a real X window: offscreen has no AT-SPI
+    os.environ.update(QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", XDG_RUNTIME_DIR=work)
+    # The registry first: a program started while the bus still comes up may stay unlisted.
+    wait_for("no accessibility registry", lambda: pyatspi.Registry.getDesktop(0).name is not None)
+    app = subprocess.Popen([os.path.abspath(sys.argv[1])], cwd=work)
     main = wait_for("the main window is not on the accessibility bus", lambda: window("Daywheel"))
-    found = check_names(main, 12)
-    # BEGIN and END say the time they stand at, as hh:mm.
-    for role, name, node in found:
-        if name in ("BEGIN", "END"):
-            value = int(node.queryValue().currentValue)
-            spoken = f"{value * 15 // 60:02}:{value * 15 % 60:02}"
-            if role != "scroll bar" or node.description != spoken:
-                fail(f"{name} ({role}) at {value} says '{node.description}', expected '{spoken}'")
-            print(f"{name}: value {value} said as {node.description}")
-    if sorted(n for _, n, _ in found if n in ("BEGIN", "END")) != ["BEGIN", "END"]:
-        fail("no scroll bars named BEGIN and END")
-
-    def dial_says(words):
-        return lambda: main.description == words
-    wait_for(f"the dial says '{main.description}', expected 'off all day'", dial_says("off all day"), 5)
-    press(main, "SET")
-    wait_for(f"after SET the dial says '{main.description}'", dial_says("on 06:00-08:00"), 5)
-    print("dial:", main.description)
-
-    press(main, "Save")
-    files = wait_for("Save opened no file window", lambda: window("Form2"))
-    wait_for("the file window's controls are not all there", lambda: len(controls(files)) >= 6, 5)
-    check_names(files, 6)
+    named = check_names(main, 12)
+    for name in ("BEGIN", "END"):
+        bar = named.get(name) or fail(f"no control named {name}")
+        v = int(bar.queryValue().currentValue)
+        if bar.getRole() != pyatspi.ROLE_SCROLL_BAR or bar.description != f"{v // 4:02}:{v % 4 * 15:02}":
+            fail(f"{name} at {v} says '{bar.description}'")
+        print(f"{name}: {v} says {bar.description}")
+    for press, words in ((None, "off all day"), ("SET", "on 06:00-08:00")):
+        if press:
+            named[press].queryAction().doAction(0)
+        wait_for(f"the dial says '{main.description}', not '{words}'", lambda: main.description == words, 5)
+        print("dial:", words)
+    named["Save"].queryAction().doAction(0)
+    check_names(wait_for("Save opened no file window", lambda: window("Form2")), 6)
+    app.terminate()
+    app.wait(10)
 finally:
-    proc.terminate()
-    proc.wait(10)
+    xvfb.terminate()
 print("passed")

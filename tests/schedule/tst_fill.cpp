@@ -125,6 +125,7 @@ void TstFill::pointerClickForcesSlot()
     QCOMPARE(t.at(10), qint16(5));
     QCOMPARE(t.at(9), qint16(1));
     QCOMPARE(t.at(11), qint16(1));
+    QCOMPARE(dayInWords(t), QStringLiteral("on 02:00-02:15, 02:30-02:45"));   // 5 is not on
 }
 
 void TstFill::paintingOffOnlyClearsOnes()
