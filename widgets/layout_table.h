@@ -87,8 +87,8 @@ using CustomControlFactory = std::function<QWidget *(const ControlRow &, QWidget
 
 // Gives the window its name, title and size, creates every control of the
 // layout on it back to front, names, captions and places each, gives each its
-// spoken name, and links the tab chain in tabOrder order (a control in it
-// takes focus from the keyboard).
+// spoken name, adds the window's FocusRing, and links the tab chain in
+// tabOrder order (a control in it takes focus from the keyboard).
 Controls buildLayout(QWidget *window, const WindowLayout &layout,
                      const CustomControlFactory &custom = {});
 

@@ -6,14 +6,14 @@
 #include <QTest>
 
 namespace {
-constexpr ControlRow specs[] = {
+constexpr ControlRow rows[] = {
     {0, ControlKind::Label, "Label1", "Hours", {0, 8, 600, 7}, 3},
     {1, ControlKind::Button, "Command1", "Go", {150, 300, 615, 495}, 2},
     {2, ControlKind::ScrollBar, "HScroll1", "", {960, 5760, 975, 255}, 1, "BEGIN"},
     {3, ControlKind::ClickArea, "Image1", "", {2160, 6120, 495, 615}},
     {4, ControlKind::ClickArea, "Image2", "", {2760, 6120, 495, 615}, 4},
 };
-constexpr WindowLayout layout{"Form9", "Trial", 5415, 6735, specs};
+constexpr WindowLayout layout{"Form9", "Trial", 5415, 6735, rows};
 }
 
 class TstLayoutTable : public QObject
@@ -43,11 +43,11 @@ void TstLayoutTable::buildsEachRow()
     QFETCH(QRect, pixels);
     QWidget window;
     QWidget *w = buildLayout(&window, layout).get<QWidget>(role);
-    QCOMPARE(w->objectName(), QString::fromLatin1(specs[role].objectName));
+    QCOMPARE(w->objectName(), QString::fromLatin1(rows[role].objectName));
     QCOMPARE(QString::fromLatin1(w->metaObject()->className()), className);
-    QCOMPARE(w->property("text").toString(), QString::fromUtf8(specs[role].caption));
+    QCOMPARE(w->property("text").toString(), QString::fromUtf8(rows[role].caption));
     QCOMPARE(w->geometry(), pixels);
-    QCOMPARE(w->accessibleName(), QString::fromUtf8(specs[role].spokenName ? specs[role].spokenName : ""));
+    QCOMPARE(w->accessibleName(), QString::fromUtf8(rows[role].spokenName ? rows[role].spokenName : ""));
     QCOMPARE(window.size(), QSize(361, 449));
 }
 
