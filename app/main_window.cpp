@@ -7,6 +7,7 @@
 #include "widgets/window_look.h"
 #include "dial/clock_source.h"
 #include "dial/dial_geometry.h"
+#include "schedule/day_words.h"
 #include "schedule/fill.h"
 #include "schedule/workspace.h"
 #include "schedule/number_format.h"
@@ -57,18 +58,18 @@ constexpr ControlRow controls[] = {
     {Role::EndTitle, K::Label, "Label3", "END", {4800, 5760, 375, 255}},
     {Role::StartLabel, K::Label, "Label10", "6:00", {1080, 6120, 615, 255}},
     {Role::EndLabel, K::Label, "Label11", "8:00", {3720, 6120, 615, 255}},
-    {Role::PaintOffArea, K::ClickArea, "Image1", "", {2160, 6120, 495, 615}},
-    {Role::PaintOnArea, K::ClickArea, "Image2", "", {2760, 6120, 495, 615}},
+    {Role::PaintOffArea, K::ClickArea, "Image1", "", {2160, 6120, 495, 615}, 10, "paint off"},
+    {Role::PaintOnArea, K::ClickArea, "Image2", "", {2760, 6120, 495, 615}, 11, "paint on"},
     {Role::Save, K::Button, "Command4", "Save", {4680, 3720, 615, 255}, 6},
     {Role::Load, K::Button, "Command5", "Load", {4680, 4080, 615, 255}, 7},
-    {Role::Send, K::Button, "Command6", "Send", {4680, 4560, 615, 255}, 10},
+    {Role::Send, K::Button, "Command6", "Send", {4680, 4560, 615, 255}, 12},
     {Role::Lock, K::Button, "Command2", "Lock", {4680, 4920, 615, 495}, 2},
     {Role::ClearAll, K::Button, "Command1", "Clear All", {4680, 6240, 615, 495}, 1},
     {Role::Set, K::Button, "Command3", "SET", {2160, 5760, 1095, 375}, 3},
-    {Role::StartScroll, K::ScrollBar, "HScroll1", "", {960, 5760, 975, 255}, 8},
-    {Role::EndScroll, K::ScrollBar, "HScroll2", "", {3600, 5760, 975, 255}, 9},
-    {Role::LightOn, K::RadioButton, "Option1", "", {1320, 6480, 255, 255}, 4},
-    {Role::LightOff, K::RadioButton, "Option2", "", {3840, 6480, 255, 195}, 5},
+    {Role::StartScroll, K::ScrollBar, "HScroll1", "", {960, 5760, 975, 255}, 8, "BEGIN"},
+    {Role::EndScroll, K::ScrollBar, "HScroll2", "", {3600, 5760, 975, 255}, 9, "END"},
+    {Role::LightOn, K::RadioButton, "Option1", "", {1320, 6480, 255, 255}, 4, "light on now"},
+    {Role::LightOff, K::RadioButton, "Option2", "", {3840, 6480, 255, 195}, 5, "light off now"},
 };
 
 constexpr WindowLayout mainLayout{"Form1", "Daywheel", 5415, 6735, controls};
@@ -88,6 +89,10 @@ void setUpScroll(QScrollBar *scroll, int value)
     scroll->setSingleStep(1);
     scroll->setPageStep(1);
     scroll->setValue(value);
+    // A screen reader says the time the bar stands at, not its number.
+    const auto describe = [scroll](int v) { scroll->setAccessibleDescription(boundaryLabelText(v)); };
+    describe(value);
+    QObject::connect(scroll, &QScrollBar::valueChanged, scroll, describe);
 }
 }
 
@@ -262,6 +267,7 @@ void MainWindow::display()
     clockCaption->setText(dialCaption(ClockSource::now()));
     (lightNow == 1 ? lightOnOption : lightOffOption)->setChecked(true);
     lastRun = dial.paintDial(workspace.daySlots, lightNow == 1);
+    setAccessibleDescription(dayInWords(workspace.daySlots));   // the dial in words
     update();
 }
 

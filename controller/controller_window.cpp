@@ -37,10 +37,11 @@ constexpr std::array<ControlRow, 13> controlTable{{
     {Status, ControlKind::Button, "Command5", "Status?", {1440, 1200, 975, 495}, 8},
     {GetPartB, ControlKind::Button, "Command4", "Get part b", {2640, 1200, 975, 495}, 4},
     {PartACaption, ControlKind::Label, "Label2", "Light pattern, part a", {1560, 2760, 2055, 255}},
-    {PartALine, ControlKind::LineEdit, "Text1", "", {240, 3240, 4935, 495}, 7},
-    {PartBLine, ControlKind::LineEdit, "Text2", "", {240, 3720, 4935, 495}, 5},
+    {PartALine, ControlKind::LineEdit, "Text1", "", {240, 3240, 4935, 495}, 7, "Light pattern, part a"},
+    {PartBLine, ControlKind::LineEdit, "Text2", "", {240, 3720, 4935, 495}, 5, "Light pattern, part b"},
     {PartBCaption, ControlKind::Label, "Label3", "Light pattern, part b", {1560, 4320, 1815, 375}},
-    {Log, ControlKind::TextLog, "Text3", "", {5760, 360, 3375, 4575}, 6},
+    {Log, ControlKind::TextLog, "Text3", "", {5760, 360, 3375, 4575}, 6,
+     "Incoming code from arduino"},
     {LogCaption, ControlKind::Label, "Label4", "Incoming code from arduino", {6720, 5160, 2535, 375}},
 }};
 

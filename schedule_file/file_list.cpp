@@ -1,8 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "schedule_file/file_list.h"
 
 #include "schedule_file/schedule_file.h"
 
 #include <QDir>
+#include <QFocusEvent>
 
 FileList::FileList(QWidget *parent)
     : QListWidget(parent)
@@ -12,6 +14,19 @@ FileList::FileList(QWidget *parent)
         if (!selectedItems().isEmpty())
             emit clicked();
     });
+    // The highlighted entry is the selected one, however the keyboard got
+    // there (taking the focus, Ctrl+arrows): Load Times takes what it shows.
+    connect(this, &QListWidget::currentItemChanged, this, [this](QListWidgetItem *item) {
+        if (item && !item->isSelected())
+            setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
+    });
+}
+
+void FileList::focusInEvent(QFocusEvent *event)
+{
+    QListWidget::focusInEvent(event);
+    if (!currentItem() && count() > 0 && event->reason() != Qt::MouseFocusReason)
+        setCurrentRow(0);
 }
 
 void FileList::setPath(const QString &newFolder)

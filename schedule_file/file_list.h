@@ -3,7 +3,9 @@
 #include <QListWidget>
 
 // The file list: the files of one folder that can be loaded (regular files
-// and links to them), one of which can be selected.
+// and links to them), one of which can be selected. The entry the keyboard
+// highlights is always the selected one; taking the focus from the keyboard
+// highlights the first when none is.
 class FileList : public QListWidget
 {
     Q_OBJECT
@@ -17,6 +19,9 @@ public:
 
     // The selected entry's name without its folder; empty when none is selected.
     QString fileName() const;
+
+protected:
+    void focusInEvent(QFocusEvent *event) override;
 
 signals:
     // The user selected an entry, with the mouse or the keyboard.

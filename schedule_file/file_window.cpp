@@ -26,14 +26,14 @@ using Kind = ControlKind;
 const std::array controls{
     ControlRow{int(Role::PanelFrame), Kind::Rectangle, "Shape1", "", {3600, 120, 3015, 3615}},
     ControlRow{int(Role::PanelRule), Kind::Rectangle, "Shape2", "", {3600, 2400, 3015, 15}},
-    ControlRow{int(Role::FileList), Kind::Custom, "File1", "", {240, 120, 1455, 3600}, 3},
-    ControlRow{int(Role::DriveList), Kind::Custom, "Drive1", "", {1800, 120, 1455, 315}, 1},
-    ControlRow{int(Role::FolderList), Kind::Custom, "Dir1", "", {1800, 480, 1455, 3240}, 2},
+    ControlRow{int(Role::FileList), Kind::Custom, "File1", "", {240, 120, 1455, 3600}, 3, "Files"},
+    ControlRow{int(Role::DriveList), Kind::Custom, "Drive1", "", {1800, 120, 1455, 315}, 1, "Drive"},
+    ControlRow{int(Role::FolderList), Kind::Custom, "Dir1", "", {1800, 480, 1455, 3240}, 2, "Folders"},
     ControlRow{int(Role::SaveHint), Kind::Label, "Label1",
                 "Choose directory, then enter name of file to save.  This program has no error "
                 "handling so get it right the first time   :)",
                 {4080, 240, 2175, 1095}},
-    ControlRow{int(Role::NameEdit), Kind::LineEdit, "Text1", "suntime.txt", {4080, 1200, 2055, 375}, 4},
+    ControlRow{int(Role::NameEdit), Kind::LineEdit, "Text1", "suntime.txt", {4080, 1200, 2055, 375}, 4, "File name"},
     ControlRow{int(Role::SaveButton), Kind::Button, "Command1", "Save Times", {4320, 1680, 1095, 375}, 5},
     ControlRow{int(Role::LoadHint), Kind::Label, "Label3",
                 "Select file first before pushing load button. Thank you :)", {3840, 2520, 2295, 495}},

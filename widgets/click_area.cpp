@@ -1,5 +1,7 @@
 #include "widgets/click_area.h"
 
+#include "widgets/focus_frame.h"
+
 #include <QMouseEvent>
 
 namespace {
@@ -42,4 +44,9 @@ void ClickArea::mouseReleaseEvent(QMouseEvent *event)
     QMouseEvent left = asLeftButton(event);
     QAbstractButton::mouseReleaseEvent(&left);
     event->accept();
+}
+
+void ClickArea::paintEvent(QPaintEvent *)
+{
+    paintFocusFrame(this);
 }

@@ -2,6 +2,7 @@
 #include "widgets/layout_table.h"
 
 #include "widgets/click_area.h"
+#include "widgets/focus_frame.h"
 #include "widgets/shape_widget.h"
 #include "widgets/wrap_button.h"
 
@@ -9,7 +10,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QTextStream>
 #include <algorithm>
 
@@ -28,7 +28,7 @@ QWidget *create(const ControlRow &row, QWidget *parent, const CustomControlFacto
         return b;
     }
     case ControlKind::ScrollBar:
-        return new QScrollBar(Qt::Horizontal, parent);
+        return new FocusScrollBar(parent);
     case ControlKind::RadioButton:
         return new QRadioButton(caption, parent);
     case ControlKind::Rectangle:
@@ -67,15 +67,19 @@ Controls buildLayout(QWidget *window, const WindowLayout &layout, const CustomCo
         QWidget *w = create(row, window, custom);
         w->setObjectName(QString::fromLatin1(row.objectName));
         w->setGeometry(row.place.pixels());
+        if (row.spokenName)
+            w->setAccessibleName(QString::fromUtf8(row.spokenName));
         made.add(row.role, w);
         if (row.tabOrder > 0) {
             // A place in the tab chain means the keyboard reaches it; Qt
             // links only widgets that take focus (a scroll bar does not).
+            // A click on a click area leaves the focus where it was.
             if (w->focusPolicy() == Qt::NoFocus)
-                w->setFocusPolicy(Qt::StrongFocus);
+                w->setFocusPolicy(row.kind == ControlKind::ClickArea ? Qt::TabFocus : Qt::StrongFocus);
             chain.emplace_back(row.tabOrder, w);
         }
     }
+    new FocusRing(window);
     std::sort(chain.begin(), chain.end(),
               [](const auto &a, const auto &b) { return a.first < b.first; });
     for (std::size_t i = 1; i < chain.size(); ++i)

@@ -42,7 +42,8 @@ enum class ControlKind {
 
 // One control of a window: what it is for (the window's own role number),
 // its kind, the name tests and automation find it by, its first caption, its
-// place, and its place in the tab chain (1, 2, ...; 0 when it has none).
+// place, its place in the tab chain (1, 2, ...; 0 when it has none), and the
+// name a screen reader says for a control whose caption does not name it.
 struct ControlRow
 {
     int role;
@@ -51,6 +52,7 @@ struct ControlRow
     const char *caption;   // UTF-8
     TwipsRect place;
     int tabOrder = 0;
+    const char *spokenName = nullptr;   // UTF-8; none: the caption, as it changes
 };
 
 // A whole window: its name, title, client size in twips and its controls,
@@ -84,8 +86,9 @@ private:
 using CustomControlFactory = std::function<QWidget *(const ControlRow &, QWidget *parent)>;
 
 // Gives the window its name, title and size, creates every control of the
-// layout on it back to front, names, captions and places each, and links the
-// tab chain in tabOrder order (a control in it takes focus from the keyboard).
+// layout on it back to front, names, captions and places each, gives each its
+// spoken name, adds the window's FocusRing, and links the tab chain in
+// tabOrder order (a control in it takes focus from the keyboard).
 Controls buildLayout(QWidget *window, const WindowLayout &layout,
                      const CustomControlFactory &custom = {});
 

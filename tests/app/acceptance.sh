@@ -7,7 +7,10 @@
 #   Save writes the file, Clear All empties the dial, Load brings the day back;
 #   Send: the board's greeting, Send Time, Send Program, Get part a and b,
 #     Get Time and Status? answered;
-#   closing the controller window, then the main window ends the program.
+#   closing the controller window;
+#   by keyboard alone: paint off, BEGIN/END, UNSET, Save, Clear All, Load,
+#     Send and Escape;
+#   closing the main window ends the program.
 # A control is checked by cropping its place from a screenshot and comparing
 # it with a reference crop (tests/app/reference): a moved control or a
 # changed caption differs. The dial is read from the colour in the middle of
@@ -368,6 +371,37 @@ port_closed() { why=$(board_says 'open?') && [ "$why" = "open 0" ]; }
 wait_for 5 "the port stays open" port_closed
 mainw=$(window_of "$title1")
 [ "$(place "$mainw")" = "$main_place" ] || fail "the main window came back at $(place "$mainw"), not $main_place"
+wait_for 3 "the day changed" dial_shows $on
+
+# --- the same road by keyboard alone (the focus is on Send again) ------------------
+step keyboard
+active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
+keys() { xdotool key --delay 30 "$@"; }
+wait_for 5 "the main window is not active" active "$mainw"
+# Back to Image1 (paint off), END 6 on to 10:00, BEGIN 12 on to 09:00, round to UNSET.
+keys shift+Tab shift+Tab space shift+Tab $(printf 'Right %.0s' {1..6}) shift+Tab $(printf 'Right %.0s' {1..12}) \
+  $(printf 'Tab %.0s' {1..7}) space
+on="25-34 41-44"
+wait_for 3 "the keyboard did not clear 09:15-10:00" dial_shows $on
+keys ctrl+s && wait_for 5 "Ctrl+S opened no file window" active "$(window_of "$title2")"
+keys shift+Tab space   # from Load Times to Save Times
+digits=$(day "$on" | tr '#.' 10)
+for ((k = 0; k <= 96; k++)); do printf ' %s \r\n' "${digits:(k + 95) % 96:1}"; done >"$work/expected.txt"
+wait_for 5 "Save Times by keyboard wrote another file" cmp -s "$saved" "$work/expected.txt"
+wait_for 5 "the main window is not back" active "$mainw"
+keys shift+Tab shift+Tab space   # from UNSET to Clear All
+wait_for 3 "Clear All by keyboard did not turn the day off" dial_shows
+# In the folder list read the folder again (no file selected), into the file
+# list (its one file highlighted), on to Load Times.
+keys ctrl+o && wait_for 5 "Ctrl+O opened no file window" active "$(window_of "$title2")"
+keys shift+Tab shift+Tab shift+Tab End Up Return End Return Tab Down Up Tab Tab Tab space
+wait_for 5 "Load Times by keyboard did not bring the day back" dial_shows $on
+keys shift+Tab space   # from Clear All round to Send
+await_window "$title3" 643x365
+wait_for 5 "the controller window is not active" active "$win"
+keys Escape
+wait_for 5 "Escape did not close the controller window" hidden "$title3"
+mainw=$(window_of "$title1")
 wait_for 3 "the day changed" dial_shows $on
 
 step close-main

@@ -11,6 +11,7 @@
 #include "widgets/interface_font.h"
 #include "widgets/wrap_button.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFontInfo>
 #include <QLabel>
@@ -57,6 +58,18 @@ QStringList misfits(const QWidget &window)
         if (contrast(w->palette().color(w->foregroundRole()), w->palette().color(w->backgroundRole())) < 4.5
             || w->font() != font)
             out << where + w->objectName() + QStringLiteral(": unreadable");
+    }
+    return out;
+}
+
+// The controls the keyboard reaches that a screen reader could not name.
+QStringList unnamed(const QWidget &window)
+{
+    QStringList out;
+    for (QWidget *w : window.findChildren<QWidget *>()) {
+        if (w->focusPolicy() != Qt::NoFocus && w->parentWidget() == &window
+            && QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).trimmed().isEmpty())
+            out << window.objectName() + u'/' + w->objectName();
     }
     return out;
 }
@@ -108,6 +121,7 @@ void TstCaptions::fixedCaptions()
     QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 11, QFont::Bold));
     QCoreApplication::sendPostedEvents();   // the font reaches the widgets
     QCOMPARE(misfits(mainWindow) + misfits(fileWindow) + misfits(controllerWindow), QStringList());
+    QCOMPARE(unnamed(mainWindow) + unnamed(fileWindow) + unnamed(controllerWindow), QStringList());
 }
 
 void TstCaptions::changingCaptions()

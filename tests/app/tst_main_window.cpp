@@ -153,7 +153,8 @@ void TstMainWindow::layoutAndTabOrder()
     QCOMPARE(child<QScrollBar>("HScroll1")->pageStep(), 1);
 
     const QStringList expected{"Command1", "Command2", "Command3", "Option1", "Option2",
-                               "Command4", "Command5", "HScroll1", "HScroll2", "Command6"};
+                               "Command4", "Command5", "HScroll1", "HScroll2", "Image1",
+                               "Image2",   "Command6"};
     QStringList chain;
     QWidget *w = child<QWidget>("Command1");
     for (int i = 0; i < expected.size(); ++i) {
@@ -176,6 +177,10 @@ void TstMainWindow::scrollBarsShowTheirBoundary()
     start->setValue(2);
     QCOMPARE(child<QLabel>("Label10")->text(), QStringLiteral("00:30"));
     QCOMPARE(form->state().startSlot, SlotIndex(2));
+    // The arrow keys go the way they point; a screen reader hears the time.
+    QTest::keyClick(start, Qt::Key_Right);
+    QCOMPARE(form->state().startSlot, SlotIndex(3));
+    QCOMPARE(start->accessibleDescription(), QStringLiteral("00:45"));
     end->setValue(0);
     QCOMPARE(child<QLabel>("Label11")->text(), QStringLiteral("00:00"));
     QCOMPARE(form->state().endSlot, SlotIndex(0));
@@ -208,13 +213,14 @@ void TstMainWindow::setFillsAndRedraws()
     QCOMPARE(form->surface().colourAtUnits(segmentMiddle(25)), DialColours::on);
     QCOMPARE(form->surface().colourAtUnits(segmentMiddle(32)), DialColours::on);
     QCOMPARE(form->surface().colourAtUnits(segmentMiddle(24)), DialColours::background);
+    QCOMPARE(form->accessibleDescription(), QStringLiteral("on 06:00-08:00"));   // the dial in words
 
     // Paint off through midnight turns 1s off and leaves a 2 alone.
     child<QScrollBar>("HScroll1")->setValue(28);
     child<QScrollBar>("HScroll2")->setValue(26);
     workspace.daySlots.set(0, 1);
     workspace.daySlots.set(50, 2);
-    QTest::mouseClick(child<QWidget>("Image1"), Qt::LeftButton);
+    QTest::keyClick(child<QWidget>("Image1"), Qt::Key_Space);
     click("Command3");
     QCOMPARE(slotsOn(), run(27, 28));
     QCOMPARE(workspace.daySlots.at(50), qint16(2));

@@ -1,3 +1,4 @@
+#include "schedule/day_words.h"
 #include "schedule/fill.h"
 #include "support/slot_lists.h"
 
@@ -27,27 +28,38 @@ void TstFill::fillOnEmptyDay_data()
     QTest::addColumn<int>("to");
     QTest::addColumn<QList<int>>("lit");
     QTest::addColumn<QString>("went");   // the run returned, "first-last"
+    QTest::addColumn<QString>("words");   // the day as a screen reader hears it
 
-    QTest::newRow("preset 06:00-08:00") << FillMode::Preset << 24 << 32 << run(25, 32) << "25-32";
+    QTest::newRow("preset 06:00-08:00") << FillMode::Preset << 24 << 32 << run(25, 32) << "25-32"
+        << "on 06:00-08:00";
     QTest::newRow("preset through midnight") << FillMode::Preset << 88 << 8
-                                             << (run(89, 96) + run(0, 8)) << "89-8";
-    QTest::newRow("preset 95 -> 0") << FillMode::Preset << 95 << 0 << QList<int>{0, 96} << "96-0";
-    QTest::newRow("preset start = end") << FillMode::Preset << 32 << 32 << QList<int>{} << "";
-    QTest::newRow("preset 95 -> 95") << FillMode::Preset << 95 << 95 << QList<int>{} << "";
-    QTest::newRow("pointer forward") << FillMode::Pointer << 1 << 48 << run(1, 48) << "1-48";
+                                             << (run(89, 96) + run(0, 8)) << "89-8" << "on 22:00-02:00";
+    QTest::newRow("preset 95 -> 0") << FillMode::Preset << 95 << 0 << QList<int>{0, 96} << "96-0"
+        << "on 23:45-24:00";
+    QTest::newRow("preset start = end") << FillMode::Preset << 32 << 32 << QList<int>{} << "" << "off all day";
+    QTest::newRow("preset 95 -> 95") << FillMode::Preset << 95 << 95 << QList<int>{} << "" << "off all day";
+    QTest::newRow("pointer forward") << FillMode::Pointer << 1 << 48 << run(1, 48) << "1-48"
+        << "on 00:00-12:00";
     QTest::newRow("pointer 90 -> 3") << FillMode::Pointer << 90 << 3
-                                     << (run(0, 3) + run(90, 96)) << "90-3";
+                                     << (run(0, 3) + run(90, 96)) << "90-3" << "on 22:15-00:45";
     QTest::newRow("pointer 20 -> 10 takes the long way") << FillMode::Pointer << 20 << 10
-                                                         << (run(0, 10) + run(20, 96)) << "20-10";
-    QTest::newRow("pointer 96 -> 1") << FillMode::Pointer << 96 << 1 << QList<int>{0, 1, 96} << "96-1";
+                                                         << (run(0, 10) + run(20, 96)) << "20-10"
+        << "on 04:45-02:30";
+    QTest::newRow("pointer 96 -> 1") << FillMode::Pointer << 96 << 1 << QList<int>{0, 1, 96} << "96-1"
+        << "on 23:45-00:15";
     QTest::newRow("pointer 48 -> 1") << FillMode::Pointer << 48 << 1
-                                     << (run(0, 1) + run(48, 96)) << "48-1";
-    QTest::newRow("pointer single slot") << FillMode::Pointer << 10 << 10 << QList<int>{10} << "10-10";
+                                     << (run(0, 1) + run(48, 96)) << "48-1" << "on 11:45-00:15";
+    QTest::newRow("pointer single slot") << FillMode::Pointer << 10 << 10 << QList<int>{10} << "10-10"
+        << "on 02:15-02:30";
     // Slots 0 and 96 are one quarter hour: writing either writes both.
     QTest::newRow("pointer ends at 96 without wrapping") << FillMode::Pointer << 95 << 96
-                                                         << QList<int>{0, 95, 96} << "95-96";
-    QTest::newRow("pointer click on 96") << FillMode::Pointer << 96 << 96 << QList<int>{0, 96} << "96-96";
-    QTest::newRow("pointer from slot 0") << FillMode::Pointer << 0 << 2 << QList<int>{0, 1, 2, 96} << "0-2";
+                                                         << QList<int>{0, 95, 96} << "95-96" << "on 23:30-24:00";
+    QTest::newRow("pointer click on 96") << FillMode::Pointer << 96 << 96 << QList<int>{0, 96} << "96-96"
+        << "on 23:45-24:00";
+    QTest::newRow("pointer 1 -> 96: all day") << FillMode::Pointer << 1 << 96 << run(0, 96) << "1-96"
+                                              << "on all day";
+    QTest::newRow("pointer from slot 0") << FillMode::Pointer << 0 << 2 << QList<int>{0, 1, 2, 96} << "0-2"
+                                         << "on 23:45-00:30";
 }
 
 void TstFill::fillOnEmptyDay()
@@ -57,12 +69,14 @@ void TstFill::fillOnEmptyDay()
     QFETCH(int, to);
     QFETCH(QList<int>, lit);
     QFETCH(QString, went);
+    QFETCH(QString, words);
 
     DayTable t;
     const auto filled = fillRange(t, SlotIndex(from), SlotIndex(to), 1, mode);
     std::sort(lit.begin(), lit.end());
     QCOMPARE(slotsHolding(t, 1), lit);
     QCOMPARE(filled ? QStringLiteral("%1-%2").arg(filled->first).arg(filled->last) : QString(), went);
+    QCOMPARE(dayInWords(t), words);
 }
 
 void TstFill::paintLeavesForeignValues_data()
@@ -111,6 +125,7 @@ void TstFill::pointerClickForcesSlot()
     QCOMPARE(t.at(10), qint16(5));
     QCOMPARE(t.at(9), qint16(1));
     QCOMPARE(t.at(11), qint16(1));
+    QCOMPARE(dayInWords(t), QStringLiteral("on 02:00-02:15, 02:30-02:45"));   // 5 is not on
 }
 
 void TstFill::paintingOffOnlyClearsOnes()

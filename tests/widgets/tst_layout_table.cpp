@@ -6,13 +6,14 @@
 #include <QTest>
 
 namespace {
-constexpr ControlRow specs[] = {
+constexpr ControlRow rows[] = {
     {0, ControlKind::Label, "Label1", "Hours", {0, 8, 600, 7}, 3},
     {1, ControlKind::Button, "Command1", "Go", {150, 300, 615, 495}, 2},
-    {2, ControlKind::ScrollBar, "HScroll1", "", {960, 5760, 975, 255}, 1},
+    {2, ControlKind::ScrollBar, "HScroll1", "", {960, 5760, 975, 255}, 1, "BEGIN"},
     {3, ControlKind::ClickArea, "Image1", "", {2160, 6120, 495, 615}},
+    {4, ControlKind::ClickArea, "Image2", "", {2760, 6120, 495, 615}, 4},
 };
-constexpr WindowLayout layout{"Form9", "Trial", 5415, 6735, specs};
+constexpr WindowLayout layout{"Form9", "Trial", 5415, 6735, rows};
 }
 
 class TstLayoutTable : public QObject
@@ -31,7 +32,7 @@ void TstLayoutTable::buildsEachRow_data()
     QTest::addColumn<QRect>("pixels");   // 15 twips a pixel, halves rounded up
     QTest::newRow("label") << 0 << "QLabel" << QRect(0, 1, 40, 0);
     QTest::newRow("button") << 1 << "WrapButton" << QRect(10, 20, 41, 33);
-    QTest::newRow("scroll bar") << 2 << "QScrollBar" << QRect(64, 384, 65, 17);
+    QTest::newRow("scroll bar") << 2 << "FocusScrollBar" << QRect(64, 384, 65, 17);
     QTest::newRow("click area") << 3 << "ClickArea" << QRect(144, 408, 33, 41);
 }
 
@@ -42,10 +43,11 @@ void TstLayoutTable::buildsEachRow()
     QFETCH(QRect, pixels);
     QWidget window;
     QWidget *w = buildLayout(&window, layout).get<QWidget>(role);
-    QCOMPARE(w->objectName(), QString::fromLatin1(specs[role].objectName));
+    QCOMPARE(w->objectName(), QString::fromLatin1(rows[role].objectName));
     QCOMPARE(QString::fromLatin1(w->metaObject()->className()), className);
-    QCOMPARE(w->property("text").toString(), QString::fromUtf8(specs[role].caption));
+    QCOMPARE(w->property("text").toString(), QString::fromUtf8(rows[role].caption));
     QCOMPARE(w->geometry(), pixels);
+    QCOMPARE(w->accessibleName(), QString::fromUtf8(rows[role].spokenName ? rows[role].spokenName : ""));
     QCOMPARE(window.size(), QSize(361, 449));
 }
 
@@ -63,6 +65,7 @@ void TstLayoutTable::tabChainAndClickArea()
     }
     auto *area = made.get<ClickArea>(3);
     QCOMPARE(area->focusPolicy(), Qt::NoFocus);
+    QCOMPARE(made.get<ClickArea>(4)->focusPolicy(), Qt::TabFocus);   // a click leaves the focus alone
     QSignalSpy clicked(area, &ClickArea::clicked);
     QTest::mouseClick(area, Qt::RightButton);   // any mouse button, as on the dial
     QTest::keyClick(area, Qt::Key_Space);
