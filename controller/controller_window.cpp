@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "controller/controller_window.h"
 
 #include "controller/board_clock.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "controller/serial_link.h"
 
 #include "controller/port_names.h"

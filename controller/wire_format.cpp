@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "controller/wire_format.h"
 
 #include "schedule/day_table.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Prints the firmware's flash/RAM use and keeps it beside the ELF.
 execute_process(COMMAND ${AVR_SIZE} -C --mcu=atmega328p ${ELF}
                 OUTPUT_VARIABLE out RESULT_VARIABLE rc)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "schedule_file/file_window.h"
 
 #include "schedule/workspace.h"

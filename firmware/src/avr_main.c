@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* ATmega328P side: start-up, USART0, Timer0 tick, EEPROM, TWI, light pins,
  * main loop. */
 #include <avr/eeprom.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dw_board.h"
 #include "dw_clock.h"
 #include "dw_hal.h"

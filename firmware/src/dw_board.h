@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* The board's behaviour: line protocol, commands, light decision. Portable;
  * the hardware is reached only through dw_hal.h. */
 #ifndef DW_BOARD_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dw_clock.h"
 
 uint32_t dw_clock_add(uint32_t s, uint32_t n)

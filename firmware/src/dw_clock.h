@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* Clock arithmetic and the quarter-hour rule, shared by firmware and tests. */
 #ifndef DW_CLOCK_H
 #define DW_CLOCK_H

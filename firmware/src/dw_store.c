@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dw_store.h"
 #include "dw_hal.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* The pattern's two halves in EEPROM. Each half has two slots written in
  * turn; a slot only counts once its last byte (the magic) is written, so a
  * power cut during a store leaves the previous contents readable. */

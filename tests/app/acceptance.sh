@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The road a person walks through Daywheel, in a real X server (Xvfb and
 # openbox, started here) with the virtual board registered as port 10, by
 # pointer and keyboard only (xdotool), read back from screenshots only:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/main_window.h"
 #include "schedule/workspace.h"
 #include "dial/clock_source.h"

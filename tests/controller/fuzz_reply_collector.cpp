@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: ReplyCollector fed arbitrary bytes in reads of arbitrary
 // sizes. Input: one byte choosing the bound (0: the real 4096, else 1..255,
 // so short inputs reach it too), then the bytes that arrive. They are fed

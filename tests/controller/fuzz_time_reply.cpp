@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: the Get Time reply rule (leadingNumber,
 // controllerTimeText) on arbitrary bytes. The shown text always has the
 // form -?hh:mm with minutes 00..59 and agrees with the number the reply

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A broken board or a wrong device against the controller window: floods,
 // endless lines, binary bytes. Whatever arrives, the window keeps answering,
 // the schedule stays as it was and memory stays bounded.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Port numbers, the port prompt's texts and the wire format.
 
 #include "controller/known_boards.h"

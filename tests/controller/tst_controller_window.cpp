@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controller window against a test controller on a pseudo-terminal.
 
 #include "schedule/workspace.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One schedule from the main window to the controller: SET, Send, Send
 // Program, with the real main window and window navigation.
 

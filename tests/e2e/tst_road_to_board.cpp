@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The road of one schedule, from the dial to the board and back: the real
 // main and controller windows talk to the real firmware on the virtual board,
 // found as port 10 through the port link folder with no prompt.

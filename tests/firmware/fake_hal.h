@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Host stand-in for the board hardware: an EEPROM that can lose power
 // part-way through, a settable clock, a captured serial output, the light,
 // a clock module on I2C, and the time the serial line and EEPROM take.

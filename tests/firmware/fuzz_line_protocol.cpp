@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: the board's portable code (line protocol, clock, EEPROM
 // store) on the host, driven by arbitrary bytes and checked against a small
 // independent model of the protocol. Any violation aborts.

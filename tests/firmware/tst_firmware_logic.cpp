@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board's portable logic, run on the host against a fake HAL: the
 // quarter-hour rule, the line protocol and the status line.
 #include <QRandomGenerator>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "schedule/day_words.h"
 #include "schedule/fill.h"
 #include "support/slot_lists.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: the schedule file reader on arbitrary bytes. The input is
 // the file's content; it is read three ways (in one piece, byte by byte, and
 // in pieces whose lengths come from the bytes themselves, with empty reads

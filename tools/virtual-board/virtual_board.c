@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* Runs the board firmware on simavr and offers it as a serial port: a
  * pseudo-terminal linked as .../daywheel/ports/com10, restarted when a
  * program opens it (as the real board's USB bridge does), plus a line-based

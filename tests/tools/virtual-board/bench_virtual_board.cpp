@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures query round trips against the virtual board and sets them beside
 // the time the bytes need on a 9600 bit/s line (10 bits per byte). Not part of
 // ctest: it reports, it does not judge.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the virtual board with the real firmware in a private folder and talks
 // to it: the serial port through QSerialPort (as the desktop program does) and
 // the control socket through a plain Unix socket. Every wait has a deadline.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real firmware ELF running in the virtual board, talked to over its pty
 // the way the desktop program does, with the control socket as the test's
 // view of the light pins and the power supply.
