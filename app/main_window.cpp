@@ -268,7 +268,10 @@ void MainWindow::display()
     clockCaption->setText(dialCaption(ClockSource::now()));
     (lightNow == 1 ? lightOnOption : lightOffOption)->setChecked(true);
     lastRun = dial.paintDial(workspace.daySlots, lightNow == 1);
-    setAccessibleDescription(dayInWords(workspace.daySlots));   // the dial in words
+    // The dial in words; set only when it changed, as each change is an
+    // event for a screen reader and this runs every tick.
+    if (const QString words = dayInWords(workspace.daySlots); words != accessibleDescription())
+        setAccessibleDescription(words);
     update();
 }
 

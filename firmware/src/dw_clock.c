@@ -81,7 +81,7 @@ uint32_t dw_kept_check(const volatile struct dw_kept *k)
      * is known and where the words lie: a build that moves them never
      * trusts what an older one left */
     return ~k->seconds ^ (0x5D1A0000UL | (uint32_t)k->layout << 8 | k->known) ^
-           ((uint32_t)(uint16_t)(uintptr_t)k << 16) ^ k->ms;
+           dw_kept_place(k) ^ k->ms;
 }
 
 static uint8_t kept_valid(const volatile struct dw_kept *k)

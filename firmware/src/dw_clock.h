@@ -59,6 +59,11 @@ uint8_t dw_reset_flags(uint8_t mcusr, uint8_t r2, uint8_t boot_major);
 
 /* The check word for k's time, layout and place in RAM. */
 uint32_t dw_kept_check(const volatile struct dw_kept *k);
+/* The part of the check word that names k's place in RAM. */
+static inline uint32_t dw_kept_place(const volatile struct dw_kept *k)
+{
+    return (uint32_t)(uint16_t)(uintptr_t)k << 16;
+}
 
 /* At start: keeps k's time (or, when a reset tore k, its copy's), plus
  * hold_ms for the bootloader, when the reset was not a power-up or
@@ -81,7 +86,10 @@ static inline void dw_kept_mirror(volatile struct dw_kept *copy, const volatile 
     copy->ms = k->ms;
     copy->known = k->known;
     copy->layout = k->layout;
-    copy->check = dw_kept_check(copy);
+    /* k's check word holds for k (the tick just wrote it, a start checked
+     * it): only the part naming the place differs, so the interrupt does
+     * not work the whole word out twice */
+    copy->check = k->check ^ dw_kept_place(k) ^ dw_kept_place(copy);
 }
 
 /* The timer interrupt's body: one millisecond, check words kept in step. */
