@@ -4,15 +4,15 @@
 #include <QApplication>
 #include <QFontDatabase>
 
-namespace {
-const QString family = QStringLiteral("Liberation Sans Narrow");
-}
-
 QFont interfaceFont()
 {
-    // Without the font installed, the platform's family at the same size is
-    // the closest the program can do; some captions may then be cut.
-    QFont font = QFontDatabase::hasFamily(family) ? QFont(family) : QApplication::font();
+    // Without the font installed, the platform's sans-serif family at the
+    // same size is the closest the program can do; some captions may then
+    // be cut. Named rather than looked up, so that nothing here waits for
+    // the system's font list.
+    QFont font;
+    font.setFamilies({QStringLiteral("Liberation Sans Narrow"), QStringLiteral("sans-serif")});
+    font.setStyleHint(QFont::SansSerif);
     font.setPointSize(8);
     // Every property its own, so nothing of another font (a desktop's bold
     // or wider one) mixes in where a window uses it.
