@@ -39,6 +39,19 @@ void Navigator::showControllerWindow()
     // A further Send while the controller window is starting does nothing.
     if (startingController)
         return;
+    // A closed window still lets go of its port: a fresh one opens once the
+    // port is free.
+    if (closingController) {
+        if (!openWhenClosed) {
+            openWhenClosed = true;
+            connect(closingController, &QObject::destroyed, this, [this] {
+                openWhenClosed = false;
+                closingController = nullptr;   // not yet cleared while it is being destroyed
+                showControllerWindow();
+            });
+        }
+        return;
+    }
     if (controller) {
         controller->show();
         controller->raise();
@@ -48,6 +61,10 @@ void Navigator::showControllerWindow()
     }
     auto *w = new ControllerWindow(workspace, &mainWindow);
     startingController = w;
+    connect(w, &ControllerWindow::closed, this, [this, w] {
+        controller = nullptr;
+        closingController = w;
+    });
     connect(w, &ControllerWindow::ready, this, [this, w] {
         startingController = nullptr;
         controller = w;

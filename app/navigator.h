@@ -31,4 +31,7 @@ private:
     QPointer<QWidget> files;
     QPointer<QWidget> controller;
     QPointer<QWidget> startingController;
+    // Closed, and still letting go of its port; never shown again.
+    QPointer<QWidget> closingController;
+    bool openWhenClosed = false;
 };

@@ -15,6 +15,8 @@ ControllerLink::ControllerLink(QObject *parent)
         t->setTimerType(Qt::PreciseTimer);
     }
     connect(&bound, &QTimer::timeout, this, &ControllerLink::boundPassed);
+    drain.setInterval(10);
+    connect(&drain, &QTimer::timeout, this, &ControllerLink::letGo);
     connect(&silence, &QTimer::timeout, this, [this] {
         // The late reply had its time and the line is quiet: ask now.
         bound.stop();
@@ -29,27 +31,32 @@ ControllerLink::~ControllerLink() = default;
 
 bool ControllerLink::connectTo(qint16 port)
 {
-    return enqueue({Kind::Connect, port, {}, {}});
+    return enqueue({Kind::Connect, port, {}, {}, {}});
 }
 
 bool ControllerLink::connectToDevice(const QString &path)
 {
-    return enqueue({Kind::Connect, 0, {}, path});
+    return enqueue({Kind::Connect, 0, {}, path, {}});
 }
 
 bool ControllerLink::send(const QList<QByteArray> &lines)
 {
-    return enqueue({Kind::Send, 0, lines, {}});
+    return enqueue({Kind::Send, 0, lines, {}, {}});
+}
+
+bool ControllerLink::send(LineMaker makeLines)
+{
+    return enqueue({Kind::Send, 0, {}, {}, std::move(makeLines)});
 }
 
 bool ControllerLink::ask(const QByteArray &query)
 {
-    return enqueue({Kind::Ask, 0, {query}, {}});
+    return enqueue({Kind::Ask, 0, {query}, {}, {}});
 }
 
 bool ControllerLink::listen()
 {
-    return enqueue({Kind::Listen, 0, {}, {}});
+    return enqueue({Kind::Listen, 0, {}, {}, {}});
 }
 
 void ControllerLink::dropWaiting()
@@ -62,9 +69,41 @@ void ControllerLink::close()
     serial->close();
 }
 
+void ControllerLink::release()
+{
+    if (releasing)
+        return;
+    releasing = true;
+    // The running exchange is abandoned where it stands: its answer would
+    // reach nobody.
+    waiting.clear();
+    bound.stop();
+    silence.stop();
+    phase = Phase::None;
+    running = false;
+    releaseDeadline.setRemainingTime(releaseBound);
+    letGo();
+}
+
+void ControllerLink::letGo()
+{
+    // Closing a port with bytes still to send waits for them, and the
+    // window thread with it: let them go out first, within the bound.
+    if (serial->unsentBytes() > 0) {
+        if (!releaseDeadline.hasExpired()) {
+            drain.start();
+            return;
+        }
+        serial->port()->clear(QSerialPort::Output);
+    }
+    drain.stop();
+    serial->close();
+    emit released();
+}
+
 bool ControllerLink::enqueue(Exchange exchange)
 {
-    if (waiting.size() >= queueBound)
+    if (releasing || waiting.size() >= queueBound)
         return false;
     waiting.push_back(std::move(exchange));
     startNext();
@@ -104,6 +143,8 @@ void ControllerLink::begin()
         awaitLine(limits.greeting, Phase::Greeting);
         return;
     case Kind::Send:
+        if (current.makeLines)
+            current.lines = current.makeLines();
         for (const QByteArray &line : std::as_const(current.lines)) {
             if (!serial->write(line)) {
                 finish(Outcome::SendFailed, serial->errorText());
@@ -120,6 +161,7 @@ void ControllerLink::begin()
             serial->readAvailable();
             silence.start(std::max(quietTime, std::chrono::milliseconds(lateReplyWindow.remainingTime())));
             bound.start(settleBound);
+            emit settling();
             return;
         }
         askNow();

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <chrono>
 #include <deque>
+#include <functional>
 
 class SerialLink;
 
@@ -60,6 +61,12 @@ public:
     static constexpr std::chrono::milliseconds settleBound{5000};
     // Exchanges waiting their turn beyond this are refused.
     static constexpr std::size_t queueBound = 16;
+    // How long release() lets written bytes go out before it closes the port.
+    static constexpr std::chrono::milliseconds releaseBound{1000};
+
+    // Makes a Send's lines when its turn comes, for lines that carry the
+    // time they are sent at.
+    using LineMaker = std::function<QList<QByteArray>()>;
 
     explicit ControllerLink(QObject *parent = nullptr);
     ~ControllerLink() override;
@@ -71,6 +78,7 @@ public:
     bool connectTo(qint16 port);
     bool connectToDevice(const QString &path);
     bool send(const QList<QByteArray> &lines);
+    bool send(LineMaker makeLines);
     bool ask(const QByteArray &query);
     bool listen();
 
@@ -79,11 +87,19 @@ public:
     bool isIdle() const { return !running; }
 
     void close();
+    // Ends the link for good: nothing waiting or running goes on and no
+    // result is reported; bytes already written go out (releaseBound at
+    // most), then the port closes and released() follows. Nothing can be
+    // asked for after it.
+    void release();
     SerialLink *serialLink() const { return serial; }
 
 signals:
     void finished(const ControllerLink::Result &result);
     void idle();
+    // An Ask waits for the line to fall quiet before it asks (see lateReplyGrace).
+    void settling();
+    void released();
     // The port failed while no exchange was running (a board unplugged).
     void failedWhileIdle(const QString &text);
 
@@ -94,6 +110,7 @@ private:
         qint16 port = 0;
         QList<QByteArray> lines;
         QString device;   // Connect by path instead of by number
+        LineMaker makeLines;   // Send: made when its turn comes
     };
     enum class Phase { None, Greeting, Settling, Reading };
 
@@ -107,16 +124,20 @@ private:
     void boundPassed();
     void portFailed(const QString &text);
     void finish(Outcome outcome, const QString &error = {}, const PortFailure &failure = {});
+    void letGo();
 
     SerialLink *serial;
     Bounds limits;
     std::deque<Exchange> waiting;
-    Exchange current{Kind::Send, 0, {}, {}};
+    Exchange current{Kind::Send, 0, {}, {}, {}};
     bool running = false;
+    bool releasing = false;
     bool starting = false;   // in startNext(): a finish there must not recurse
     Phase phase = Phase::None;
     ReplyCollector collector;
     QTimer bound;
     QTimer silence;
+    QTimer drain;
+    QDeadlineTimer releaseDeadline;
     QDeadlineTimer lateReplyWindow;   // a given-up reply may still arrive until then
 };

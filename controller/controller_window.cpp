@@ -92,7 +92,6 @@ ControllerWindow::ControllerWindow(Workspace &workspace_, QWidget *mainWindow)
 {
     // The platform's default icon, not the one of the main window it belongs to.
     setWindowIcon(QApplication::windowIcon());
-    setAttribute(Qt::WA_DeleteOnClose);
     useFixedLook(this);
     link->setBounds(defaultBounds);
 
@@ -104,14 +103,16 @@ ControllerWindow::ControllerWindow(Workspace &workspace_, QWidget *mainWindow)
 
     connect(sendTimeButton, &QPushButton::clicked, this, &ControllerWindow::sendTimeClicked);
     connect(sendProgramButton, &QPushButton::clicked, this, &ControllerWindow::sendProgramClicked);
-    connect(getTimeButton, &QPushButton::clicked, this, [this] { link->ask(queryMessage('z')); });
-    connect(getPartBButton, &QPushButton::clicked, this, [this] { link->ask(queryMessage('e')); });
-    connect(statusButton, &QPushButton::clicked, this, [this] { link->ask(queryMessage('s')); });
-    connect(getPartAButton, &QPushButton::clicked, this, [this] { link->ask(queryMessage('f')); });
+    connect(getTimeButton, &QPushButton::clicked, this, [this] { ask('z'); });
+    connect(getPartBButton, &QPushButton::clicked, this, [this] { ask('e'); });
+    connect(statusButton, &QPushButton::clicked, this, [this] { ask('s'); });
+    connect(getPartAButton, &QPushButton::clicked, this, [this] { ask('f'); });
     connect(link, &ControllerLink::finished, this, &ControllerWindow::exchangeFinished);
-    connect(link, &ControllerLink::idle, this, &ControllerWindow::linkIdle);
     connect(link, &ControllerLink::failedWhileIdle, this, [this](const QString &text) {
         log.appendNotice(QStringLiteral("The serial link failed: ") + text);
+    });
+    connect(link, &ControllerLink::settling, this, [this] {
+        log.appendNotice(QStringLiteral("Waiting for the board to fall quiet before the next question."));
     });
 
     // Escape does what the close box does.
@@ -208,19 +209,50 @@ void ControllerWindow::askForPort(qint16 failedPort, const QString &failure)
     prompt->show();
 }
 
+void ControllerWindow::ask(char query)
+{
+    taken(link->ask(queryMessage(query)));
+}
+
+bool ControllerWindow::taken(bool accepted)
+{
+    if (accepted) {
+        refusalShown = false;
+    } else if (!refusalShown) {
+        refusalShown = true;
+        log.appendNotice(QStringLiteral("%1 requests already wait for the board: clicks are not taken "
+                                        "until it has answered some of them.")
+                             .arg(ControllerLink::queueBound));
+    }
+    return accepted;
+}
+
+QByteArray ControllerWindow::timeLineNow()
+{
+    // Read when the line goes out, not when it was asked for: it may have
+    // waited behind a slow question. The label lags the clock by up to its
+    // refresh interval, so it is refreshed first, and shows what was sent.
+    refreshClock();
+    return timeMessage(clockLabel->text());
+}
+
 void ControllerWindow::sendTimeClicked()
 {
-    // The label lags the clock by up to its refresh interval: never send the
-    // minute before. The board needs no other setting then.
-    boardClockTimer->stop();
-    refreshClock();
-    link->send({timeMessage(clockLabel->text())});
+    taken(link->send([this] {
+        // The board needs no other setting then.
+        boardClockTimer->stop();
+        return QList<QByteArray>{timeLineNow()};
+    }));
 }
 
 void ControllerWindow::noticeClockState(const QByteArray &line)
 {
-    if (!boardSaysTimeNotSet(line))
-        return;
+    if (boardSaysTimeNotSet(line))
+        setBoardClockAtNextMinute();
+}
+
+void ControllerWindow::setBoardClockAtNextMinute()
+{
     // A little past the minute's start, so the label cannot still show the
     // minute before when the timer and the wall clock disagree by a tick.
     boardClockTimer->start(untilNextMinute(ClockSource::now().time()) + milliseconds(20));
@@ -228,22 +260,31 @@ void ControllerWindow::noticeClockState(const QByteArray &line)
 
 void ControllerWindow::setBoardClock()
 {
-    refreshClock();
-    link->send({timeMessage(clockLabel->text())});
-    log.appendNotice(QStringLiteral("The controller said its time was not set: sent the time, %1.")
-                         .arg(clockLabel->text()));
+    // "t" sets the seconds to 0, so it must go out as a minute begins; behind
+    // a running exchange it would go out late, so it waits for the next one.
+    if (!link->isIdle()) {
+        setBoardClockAtNextMinute();
+        return;
+    }
+    link->send([this] {
+        const QByteArray line = timeLineNow();
+        log.appendNotice(QStringLiteral("The controller said its time was not set: sent the time, %1.")
+                             .arg(clockLabel->text()));
+        return QList<QByteArray>{line};
+    });
 }
 
 void ControllerWindow::sendProgramClicked()
 {
     const QByteArray lineA = programLine('a', workspace.daySlots, 0);
     const QByteArray lineB = programLine('b', workspace.daySlots, 48);
+    if (!taken(link->send({lineA, lineB})))
+        return;
     partALine->setText(QString::fromLatin1(lineA));
     partBLine->setText(QString::fromLatin1(lineB));
     // Show the lines from their command letter on.
     partALine->setCursorPosition(0);
     partBLine->setCursorPosition(0);
-    link->send({lineA, lineB});
 }
 
 void ControllerWindow::getit()
@@ -299,24 +340,18 @@ void ControllerWindow::exchangeFinished(const ControllerLink::Result &result)
     }
 }
 
-void ControllerWindow::linkIdle()
-{
-    if (closeWhenIdle) {
-        closeWhenIdle = false;
-        QTimer::singleShot(0, this, &QWidget::close);
-    }
-}
-
 void ControllerWindow::closeEvent(QCloseEvent *event)
 {
     boardClockTimer->stop();
-    if (isBusy()) {
-        // The running exchange ends first (within its bound); what waits
-        // behind it is dropped.
-        link->dropWaiting();
-        closeWhenIdle = true;
-        event->ignore();
-        return;
+    clockTimer->stop();
+    if (!closing) {
+        closing = true;
+        // Nothing more goes out, and nothing the board still says is shown:
+        // the window goes at once and follows its port when that is closed.
+        disconnect(link, nullptr, this, nullptr);
+        connect(link, &ControllerLink::released, this, &QObject::deleteLater);
+        emit closed();
+        link->release();
     }
     if (QWidget *mainWindow = parentWidget()) {
         mainWindow->show();

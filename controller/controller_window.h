@@ -55,6 +55,9 @@ public:
 signals:
     void ready();
     void gaveUp();
+    // The user closed the window: it is hidden and asks for nothing more,
+    // and is destroyed once its port is closed.
+    void closed();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -67,15 +70,19 @@ private:
 
     void sendTimeClicked();
     void sendProgramClicked();
+    void ask(char query);
+    bool taken(bool accepted);
+    QByteArray timeLineNow();
     void exchangeFinished(const ControllerLink::Result &result);
     void connectFinished(const ControllerLink::Result &result);
-    void linkIdle();
     void noticeClockState(const QByteArray &line);
     void setBoardClock();
+    void setBoardClockAtNextMinute();
 
     Workspace &workspace;
     ControllerLink *link;
-    bool closeWhenIdle = false;
+    bool closing = false;
+    bool refusalShown = false;   // one notice for a burst of refused clicks
     QPointer<QInputDialog> prompt;
 
     Controls controls;

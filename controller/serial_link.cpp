@@ -7,6 +7,7 @@
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 #include <cerrno>
 #endif
@@ -155,6 +156,19 @@ bool SerialLink::write(const QByteArray &bytes)
     // event loop, so that a failure shows up here.
     serial->flush();
     return !broken;
+}
+
+qint64 SerialLink::unsentBytes() const
+{
+    if (!serial->isOpen())
+        return 0;
+    qint64 pending = serial->bytesToWrite();
+#ifdef Q_OS_UNIX
+    int queued = 0;
+    if (::ioctl(int(serial->handle()), TIOCOUTQ, &queued) == 0)
+        pending += queued;
+#endif
+    return pending;
 }
 
 void SerialLink::portError(QSerialPort::SerialPortError error)

@@ -43,6 +43,10 @@ public:
 
     // Sends the bytes in order without waiting for any reply.
     bool write(const QByteArray &bytes);
+    // Bytes written but not yet on the wire, in the port's buffer and the
+    // system's; closing a port waits for those, so a close that must not
+    // block waits for none to be left first.
+    qint64 unsentBytes() const;
 
     // Whether the port is open and has not failed; when not, errorText()
     // says why.

@@ -2,7 +2,6 @@
 #include "widgets/interface_font.h"
 
 #include <QApplication>
-#include <QFontDatabase>
 
 QFont interfaceFont()
 {
@@ -10,10 +9,9 @@ QFont interfaceFont()
     // same size is the closest the program can do; some captions may then
     // be cut. Named rather than looked up, so that nothing here waits for
     // the system's font list.
-    QFont font;
-    font.setFamilies({QStringLiteral("Liberation Sans Narrow"), QStringLiteral("sans-serif")});
+    QFont font(QStringLiteral("Liberation Sans Narrow"), 8, QFont::Normal);
+    font.setFamilies({font.family(), QStringLiteral("sans-serif")});
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSize(8);
     // Every property its own, so nothing of another font (a desktop's bold
     // or wider one) mixes in where a window uses it.
     font.setResolveMask(QFont::AllPropertiesResolved);

@@ -8,6 +8,7 @@
 #include "schedule/workspace.h"
 #include "test_controller.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QtTest>
 
@@ -18,6 +19,7 @@ class TstControllerExchanges : public ControllerWindowFixture
     Q_OBJECT
 private slots:
 
+    void sendTime_data();
     void sendTime();
     void sendProgram();
     void setsTimeTheBoardLost_data();
@@ -34,19 +36,40 @@ private slots:
     void getitReplacesLog();
     void closeShowsMainWindowAndReleasesPort_data();
     void closeShowsMainWindowAndReleasesPort();
-    void closeWaitsForReply();
+    void closeIsPromptAndFinal();
+    void fullQueueSaysSoOnce();
 };
+
+namespace {
+const QString quietNotice = QStringLiteral("Waiting for the board to fall quiet before the next question.\r\n");
+}
+
+void TstControllerExchanges::sendTime_data()
+{
+    QTest::addColumn<bool>("behindQuestion");
+    QTest::newRow("at once") << false;
+    // Clicked at 14:05:59.5 behind a question that is given up a second
+    // later: the minute it goes out at.
+    QTest::newRow("behind a slow question") << true;
+}
 
 void TstControllerExchanges::sendTime()
 {
+    QFETCH(bool, behindQuestion);
     TestController board(10);
     ClockSource::set([] { return at(14, 5, 30); });
+    ControllerWindow::setWaitBounds(5s, 1s);
     QVERIFY(startedWindow());
     // The clock's minute, even when the label has not caught up with it yet.
-    ClockSource::set([] { return at(14, 6, 2); });
+    QElapsedTimer since;
+    since.start();
+    ClockSource::set([&] { return behindQuestion ? at(14, 5, 59).addMSecs(500 + since.elapsed()) : at(14, 6, 2); });
+    if (behindQuestion)
+        QTest::mouseClick(window->findChild<QPushButton *>("Command5"), Qt::LeftButton);
     QVERIFY(clickAndWait(window, "Command1"));
-    QTRY_COMPARE(board.received, QList<QByteArray>{QByteArray("\x74\x31\x34\x3A\x30\x36\x0A")});
-    QCOMPARE(window->replyLog(), QString::fromLatin1(board.greeting));
+    QTRY_COMPARE(board.received.size(), behindQuestion ? 2 : 1);
+    QCOMPARE(board.received.last(), QByteArray("\x74\x31\x34\x3A\x30\x36\x0A"));
+    QCOMPARE(window->findChild<QLabel *>("Label1")->text(), QStringLiteral("14:06"));
 }
 
 void TstControllerExchanges::setsTimeTheBoardLost_data()
@@ -182,7 +205,7 @@ void TstControllerExchanges::replyNeverComes()
     QCOMPARE(window->replyLog(), greeting + "0000\r\nThe controller did not answer.\r\n");
     // The window carries on.
     QVERIFY(clickAndWait(window, "Command5"));
-    QCOMPARE(window->replyLog(), greeting + "0000\r\nThe controller did not answer.\r\nfine\n");
+    QCOMPARE(window->replyLog(), greeting + "0000\r\nThe controller did not answer.\r\n" + quietNotice + "fine\n");
 }
 
 void TstControllerExchanges::lateReplyIsNotTheNextAnswer()
@@ -200,7 +223,7 @@ void TstControllerExchanges::lateReplyIsNotTheNextAnswer()
     const QString gaveUp = QString::fromLatin1(board.greeting) + "The controller did not answer.\r\n";
     QCOMPARE(window->replyLog(), gaveUp);
     QVERIFY(clickAndWait(window, "Command5"));
-    QCOMPARE(window->replyLog(), gaveUp + "The controller did not answer.\r\n");
+    QCOMPARE(window->replyLog(), gaveUp + quietNotice + "The controller did not answer.\r\n");
     QCOMPARE(board.received, (QList<QByteArray>{"z\n", "s\n"}));
 }
 
@@ -292,25 +315,37 @@ void TstControllerExchanges::closeShowsMainWindowAndReleasesPort()
     QVERIFY(portIsFree(board.deviceName()));
 }
 
-void TstControllerExchanges::closeWaitsForReply()
+void TstControllerExchanges::closeIsPromptAndFinal()
 {
+    // Closed while a question waits for its answer and another waits its
+    // turn: gone at once, nothing more on the wire, the port free.
     QWidget mainWindow;
     TestController board(10);
-    board.answer = [&](const QByteArray &) {
-        // The close request comes in while the query waits; the answer
-        // follows it.
-        QTimer::singleShot(0, this, [&] {
-            window->close();
-            QVERIFY(window->isVisible());
-            board.send("done\n");
-        });
-        return QByteArray();
-    };
     QVERIFY(startedWindow(&mainWindow));
-    QVERIFY(clickAndWait(window, "Command5"));
-    QCOMPARE(window->replyLog(), QString::fromLatin1(board.greeting) + "done\n");
-    QTRY_VERIFY(!window);
+    for (const char *button : {"Command5", "Command3"})
+        QTest::mouseClick(window->findChild<QPushButton *>(button), Qt::LeftButton);
+    QTRY_COMPARE(board.received, QList<QByteArray>{"s\n"});
+    window->close();
+    QVERIFY(!window || !window->isVisible());
     QVERIFY(mainWindow.isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!window, 1000);
+    QVERIFY(portIsFree(board.deviceName()));
+    QCOMPARE(board.received, QList<QByteArray>{"s\n"});
+}
+
+void TstControllerExchanges::fullQueueSaysSoOnce()
+{
+    // 20 quick clicks on a board that does not answer: one runs, 16 wait,
+    // the rest are refused with one notice; a refused Send Program fills
+    // nothing in.
+    TestController board(10);
+    QVERIFY(startedWindow());
+    for (int i = 0; i < 20; ++i)
+        QTest::mouseClick(window->findChild<QPushButton *>("Command5"), Qt::LeftButton);
+    QTest::mouseClick(window->findChild<QPushButton *>("Command2"), Qt::LeftButton);
+    QCOMPARE(window->replyLog().count(QStringLiteral("requests already wait for the board")), 1);
+    QVERIFY(window->findChild<QLineEdit *>("Text1")->text().isEmpty());
+    QTRY_COMPARE(board.received.size(), 1);
 }
 
 int main(int argc, char *argv[])

@@ -102,9 +102,19 @@ void TstScheduleRoad::setSendAndProgram()
     QVERIFY(!form1.isVisible());
     QCOMPARE(board.opens, 1);
 
+    // Closed while a question waits, and Send at once: a fresh window
+    // follows once the port is free; the closed one never comes back.
+    QPointer<ControllerWindow> closed = form3;
+    QTest::mouseClick(form3->findChild<QPushButton *>("Command5"), Qt::LeftButton);   // Status?
+    QTRY_COMPARE(board.received.size(), 3);
     form3->close();
     QVERIFY(form1.isVisible());
-    QTRY_VERIFY(!navigator.controllerWindow());
+    QVERIFY(!navigator.controllerWindow());
+    QTest::mouseClick(form1.findChild<QPushButton *>("Command6"), Qt::LeftButton);
+    QTRY_VERIFY(navigator.controllerWindow());
+    QVERIFY(!closed);
+    QCOMPARE(board.opens, 2);
+    QCOMPARE(board.received.size(), 3);
     QCOMPARE(workspace.comPort, qint16(10));
 }
 
