@@ -120,7 +120,8 @@ MainWindow::MainWindow(Workspace &workspace_, QWidget *parent)
 void MainWindow::setUpControls()
 {
     const Controls made = buildLayout(this, mainLayout);
-    setWindowIcon(daywheelIcon());
+    // Drawn once the program runs: the window shows without waiting for it.
+    QMetaObject::invokeMethod(this, [this] { setWindowIcon(daywheelIcon()); }, Qt::QueuedConnection);
     useFixedLook(this, DialColours::background);
     setAutoFillBackground(false);   // the retained drawing is the background
     dial.resize(mainLayout.pixelSize());

@@ -39,10 +39,17 @@ QPolygonF bandPiece(int from, int to)
         piece << point(tickAngle(1) * k / stepsPerSegment, bandInner);
     return piece;
 }
+
+void beginUnits(QPainter &painter)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(pixelsPerUnitX, pixelsPerUnitY);
+}
 }
 
 void DialSurface::resize(QSize size, qreal devicePixelRatio)
 {
+    drawAskedFor();
     QImage next(size * devicePixelRatio, QImage::Format_RGB32);
     next.setDevicePixelRatio(devicePixelRatio);
     next.fill(DialColours::background);
@@ -55,30 +62,47 @@ void DialSurface::resize(QSize size, qreal devicePixelRatio)
 
 void DialSurface::clear()
 {
+    askedFor.reset();   // it would be wiped out
     picture.fill(DialColours::background);
-}
-
-void DialSurface::beginUnits(QPainter &painter)
-{
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(pixelsPerUnitX, pixelsPerUnitY);
 }
 
 SlotRun DialSurface::paintDial(const DayTable &table, bool lightOn)
 {
+    // A request not yet drawn is wholly covered by this one.
+    askedFor = DialRequest{table, lightOn};
+    return {0, SlotIndex(DayTable::lastSlot - 1)};
+}
+
+const QImage &DialSurface::image() const
+{
+    drawAskedFor();
+    return picture;
+}
+
+void DialSurface::drawAskedFor() const
+{
+    if (askedFor) {
+        const DialRequest request = *askedFor;
+        askedFor.reset();
+        drawDial(request);
+    }
+}
+
+void DialSurface::drawDial(const DialRequest &request) const
+{
+    const DayTable &table = request.table;
     QPainter painter(&picture);
     beginUnits(painter);
     const qreal ratio = picture.devicePixelRatio();
 
     painter.setPen(pen(DialColours::foreground, 2, ratio));
-    painter.setBrush(lightOn ? DialColours::on : DialColours::lightOff);
+    painter.setBrush(request.lightOn ? DialColours::on : DialColours::lightOff);
     circle(painter, 1);
 
     // Segments of one value side by side are drawn as one piece. Entry 0
     // (23:45-24:00) lies before entry 1, so the pieces start where the
     // value changes and may run on through midnight.
-    const SlotRun drawn{0, SlotIndex(DayTable::lastSlot - 1)};
-    const int count = drawn.last + 1;
+    const int count = DayTable::lastSlot;
     const auto isOn = [&](int n) { return table.at(SlotIndex((n + count) % count)) == 1; };
     int start = 0;
     while (start < count && isOn(start) == isOn(start - 1))
@@ -97,9 +121,21 @@ SlotRun DialSurface::paintDial(const DayTable &table, bool lightOn)
             painter.drawPolygon(bandPiece(first - 1, end - 1));
         }
     }
-    painter.setBrush(Qt::NoBrush);
 
-    painter.setPen(pen(DialColours::foreground, 2, ratio));
+    if (rings.size() != picture.size() || rings.devicePixelRatio() != ratio)
+        drawRings();
+    painter.resetTransform();
+    painter.drawImage(0, 0, rings);
+}
+
+void DialSurface::drawRings() const
+{
+    rings = QImage(picture.size(), QImage::Format_ARGB32_Premultiplied);
+    rings.setDevicePixelRatio(picture.devicePixelRatio());
+    rings.fill(Qt::transparent);
+    QPainter painter(&rings);
+    beginUnits(painter);
+    painter.setPen(pen(DialColours::foreground, 2, rings.devicePixelRatio()));
     circle(painter, 7);
     circle(painter, 5.5);
 
@@ -111,11 +147,11 @@ SlotRun DialSurface::paintDial(const DayTable &table, bool lightOn)
         if (tick % 24 == 0)
             painter.drawLine(point(a, 5.2), point(a, 7.3));
     }
-    return drawn;
 }
 
 void DialSurface::paintHand(QPointF end)
 {
+    drawAskedFor();
     QPainter painter(&picture);
     beginUnits(painter);
     painter.setPen(pen(DialColours::foreground, 2, picture.devicePixelRatio()));
@@ -125,7 +161,7 @@ void DialSurface::paintHand(QPointF end)
 QColor DialSurface::colourAtUnits(QPointF units) const
 {
     const QPointF px = pixelsFromUnits(units) * picture.devicePixelRatio();
-    return picture.pixelColor(int(px.x()), int(px.y()));
+    return image().pixelColor(int(px.x()), int(px.y()));
 }
 
 QString dialCaption(const QDateTime &now, const QLocale &locale)

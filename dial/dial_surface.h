@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QImage>
 #include <QLocale>
+#include <optional>
 
 class QPainter;
 
@@ -28,17 +29,33 @@ public:
     void clear();
 
     // Everything the dial shows apart from the caption: centre disc, 96
-    // segments, the two rings and the ticks. Returns the entries it drew
-    // (0..95; entry 96 is the same quarter hour as 0).
+    // segments, the two rings and the ticks. Returns the entries it draws
+    // (0..95; entry 96 is the same quarter hour as 0). The drawing is done
+    // when the picture is next looked at or drawn on, in the order asked
+    // for: a window that draws the dial as it is shown has it drawn at its
+    // first paint, after it is on the screen.
     SlotRun paintDial(const DayTable &table, bool lightOn);
     void paintHand(QPointF end);
 
-    const QImage &image() const { return picture; }
+    const QImage &image() const;
     QColor colourAtUnits(QPointF units) const;
 
 private:
-    void beginUnits(QPainter &painter);
-    QImage picture;
+    struct DialRequest
+    {
+        DayTable table;
+        bool lightOn;
+    };
+    void drawDial(const DialRequest &request) const;
+    void drawRings() const;
+    void drawAskedFor() const;
+
+    // The retained drawing and what is still to be drawn on it are one
+    // state: looking at the picture draws what was asked for first.
+    mutable QImage picture;
+    mutable std::optional<DialRequest> askedFor;
+    // The rings and ticks, which never change, drawn once for a size and scale.
+    mutable QImage rings;
 };
 
 // "Time: HH:MM:SS, dddd, mmmm dd, yyyy" as the caption under the dial shows it.

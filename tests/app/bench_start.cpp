@@ -2,7 +2,8 @@
 // Time from process start to the main window mapped on an X server, beside
 // an empty Qt window of the same size started the same way, in pairs on one
 // private Xvfb. Not part of ctest: it reports, it does not judge.
-//   bench_start [PAIRS]    (5 at least, 9 by default)
+//   bench_start [PAIRS [PROGRAM]]    (5 pairs at least, 9 by default;
+//   PROGRAM instead of the daywheel of this build)
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
@@ -22,6 +23,25 @@ struct Mapped
     double ms = -1;   // negative: no window within the bound
     int width = 0, height = 0;
 };
+
+// Starts Xvfb on a free display and returns its name, or "" after 10 s.
+QByteArray startXvfb(QProcess &xvfb)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return {};
+    xvfb.setChildProcessModifier([fds] { ::close(fds[0]); });
+    xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QString::number(fds[1]),
+                                        QStringLiteral("-screen"), QStringLiteral("0"),
+                                        QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
+                                        QStringLiteral("tcp")});
+    ::close(fds[1]);
+    char number[16] = {};
+    pollfd p{fds[0], POLLIN, 0};
+    const bool said = ::poll(&p, 1, 10000) > 0 && ::read(fds[0], number, sizeof number - 1) > 0;
+    ::close(fds[0]);
+    return said ? ":" + QByteArray(number).trimmed() : QByteArray();
+}
 
 double median(QList<double> v)
 {
@@ -66,40 +86,34 @@ int main(int argc, char *argv[])
 {
     QTextStream out(stdout);
     const int pairs = std::max(5, argc > 1 ? atoi(argv[1]) : 9);
+    const QString program = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral(DAYWHEEL_EXE);
 
     // A private X server; -displayfd tells us its number once it listens.
-    int fds[2];
-    if (::pipe(fds) != 0)
-        return 1;
+    // Another server starting at the same time may take that number from
+    // it, so a server that cannot be reached is started again.
     QProcess xvfb;
-    xvfb.setChildProcessModifier([fds] { ::close(fds[0]); });
-    xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QString::number(fds[1]),
-                                        QStringLiteral("-screen"), QStringLiteral("0"),
-                                        QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
-                                        QStringLiteral("tcp")});
-    ::close(fds[1]);
-    char number[16] = {};
-    pollfd p{fds[0], POLLIN, 0};
-    if (::poll(&p, 1, 10000) <= 0 || ::read(fds[0], number, sizeof number - 1) <= 0) {
-        out << "error: Xvfb did not start\n";
-        return 1;
+    xcb_connection_t *x = nullptr;
+    for (int tries = 0; tries < 5 && (!x || xcb_connection_has_error(x)); ++tries) {
+        if (x)
+            xcb_disconnect(x);
+        xvfb.kill();
+        xvfb.waitForFinished(5000);
+        const QByteArray display = startXvfb(xvfb);
+        x = xcb_connect(display.constData(), nullptr);
+        qputenv("DISPLAY", display);
     }
-    ::close(fds[0]);
-    const QByteArray display = ":" + QByteArray(number).trimmed();
-    qputenv("DISPLAY", display);
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    xcb_connection_t *x = xcb_connect(display.constData(), nullptr);
     if (xcb_connection_has_error(x)) {
-        out << "error: cannot reach " << display << "\n";
+        out << "error: no X server\n";
         return 1;
     }
+    qputenv("QT_QPA_PLATFORM", "xcb");
     xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(x)).data;
     const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(x, screen->root, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(x);
 
     // Once unmeasured, so that both start from a warm file cache.
-    const Mapped first = timeToMap(x, QStringLiteral(DAYWHEEL_EXE), {});
+    const Mapped first = timeToMap(x, program, {});
     if (first.ms < 0) {
         out << "error: no daywheel window within 10 s\n";
         return 1;
@@ -109,7 +123,7 @@ int main(int argc, char *argv[])
 
     QList<double> daywheel, bare;
     for (int i = 0; i < pairs; ++i) {
-        const Mapped d = timeToMap(x, QStringLiteral(DAYWHEEL_EXE), {});
+        const Mapped d = timeToMap(x, program, {});
         const Mapped b = timeToMap(x, QStringLiteral(BARE_WINDOW_EXE), size);
         if (d.ms < 0 || b.ms < 0) {
             out << "error: a window did not map in pair " << i << "\n";
