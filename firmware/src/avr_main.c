@@ -264,8 +264,10 @@ int main(void)
     for (;;) {
         wdt_reset();
         loop_ran = 1;
+        /* a sender that keeps the ring full keeps this loop busy: that is
+         * work, not a hang */
         while (dw_rx_step(&rx))
-            ;
+            loop_ran = 1;
         dw_board_poll();
 
         /* sleep until the next tick or byte, unless one arrived meanwhile */
