@@ -4,6 +4,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
 
@@ -21,6 +22,20 @@ const char *const description =
     "                     then read both halves back and compare\n"
     "  get [FILE]         read both halves back and write them as a schedule\n"
     "                     file to FILE, or to standard output\n"
+    "  flash [--bootloader optiboot|atmegaboot] [--now]\n"
+    "                     write the board firmware that came with Daywheel to\n"
+    "                     the board with avrdude (which reads it back to\n"
+    "                     verify), wait for its greeting and set its clock as\n"
+    "                     set-time does. Without --port: the alias com10 if\n"
+    "                     there is one, else the lone USB serial device, even\n"
+    "                     one no Daywheel board greeted on yet.\n"
+    "                     It tries the Uno's bootloader (Optiboot, 115200\n"
+    "                     baud), then the old Nano's (57600), or the one named.\n"
+    "\n"
+    "A new board, the first hour: plug the Uno or Nano in by USB, run\n"
+    "'daywheel-ctl flash', then start daywheel and press Send. A port that may\n"
+    "not be opened means joining the dialout group:\n"
+    "'sudo usermod -aG dialout $USER', then log in again.\n"
     "\n"
     "Exit status: 0 done; 1 the board failed (no port, no greeting, no answer\n"
     "in time, a refused line, a read-back that differs); 2 a usage or file error.";
@@ -46,8 +61,11 @@ int main(int argc, char *argv[])
                       QStringLiteral("Port number as the controller window takes it (10 by default, a lone "
                                      "USB serial device or the alias com10), or a device path."),
                       QStringLiteral("N|DEVICE")});
-    parser.addOption({QStringLiteral("now"), QStringLiteral("With set-time: set the clock at once.")});
-    parser.addPositionalArgument(QStringLiteral("COMMAND"), QStringLiteral("status, get-time, set-time, send FILE or get [FILE]"));
+    parser.addOption({QStringLiteral("now"), QStringLiteral("With set-time and flash: set the clock at once.")});
+    parser.addOption({QStringLiteral("bootloader"),
+                      QStringLiteral("With flash: the board's bootloader, optiboot (Uno) or atmegaboot (old Nano)."),
+                      QStringLiteral("NAME")});
+    parser.addPositionalArgument(QStringLiteral("COMMAND"), QStringLiteral("status, get-time, set-time, send FILE, get [FILE] or flash"));
     // Options and words are checked by parseBoardRequest, which scripts'
     // usage errors share with the tests.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
@@ -66,11 +84,14 @@ int main(int argc, char *argv[])
         write(stdout, "daywheel-ctl " DAYWHEEL_VERSION "\n");
         return exitDone;
     }
-    const ParsedRequest parsed = parseBoardRequest(QCoreApplication::arguments().mid(1));
+    ParsedRequest parsed = parseBoardRequest(QCoreApplication::arguments().mid(1));
     if (!parsed.request) {
         write(stderr, ("daywheel-ctl: " + parsed.error + "\nTry 'daywheel-ctl --help'.\n").toLocal8Bit());
         return exitUsage;
     }
+    // The firmware installed beside the program, else the one of this build.
+    const QString installed = QCoreApplication::applicationDirPath() + QStringLiteral("/" DAYWHEEL_INSTALLED_HEX);
+    parsed.request->firmware = QFileInfo::exists(installed) ? installed : QStringLiteral(DAYWHEEL_BUILD_HEX);
     BoardCommand command(*parsed.request, [](const QByteArray &b) { write(stdout, b); },
                          [](const QByteArray &b) { write(stderr, b); });
     QObject::connect(&command, &BoardCommand::finished, &app, &QCoreApplication::exit);

@@ -2,17 +2,27 @@
 #include "controller/board_command.h"
 
 #include "controller/board_clock.h"
+#include "controller/known_boards.h"
 #include "controller/port_prompt.h"
 #include "controller/serial_link.h"
 #include "controller/wire_format.h"
 #include "dial/clock_source.h"
 #include "schedule_file/schedule_file.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QStandardPaths>
+#include <cerrno>
 #include <cmath>
+#include <unistd.h>
 
 namespace {
-const QStringList commandWords{"status", "get-time", "set-time", "send", "get"};
+const QStringList commandWords{"status", "get-time", "set-time", "send", "get", "flash"};
+
+// avrdude's bounds: a 32 KiB image takes about 12 s at 57600 baud; what it
+// says is kept to its last 16 KiB.
+constexpr std::chrono::seconds avrdudeTimeBound{120};
+constexpr qsizetype avrdudeOutputBound = 16 * 1024;
 
 QByteArray withoutLineEnd(QByteArray line)
 {
@@ -56,8 +66,13 @@ ParsedRequest parseBoardRequest(const QStringList &words)
                 r.device = value;
             else
                 return {std::nullopt, QStringLiteral("--port %1: not a port number or a device path").arg(value)};
+            r.portGiven = true;
         } else if (w == QLatin1String("--now")) {
             r.now = true;
+        } else if (w == QLatin1String("--bootloader") || w.startsWith(QLatin1String("--bootloader="))) {
+            r.bootloader = w == QLatin1String("--bootloader") ? words.value(++i) : w.mid(13);
+            if (r.bootloader != QLatin1String("optiboot") && r.bootloader != QLatin1String("atmegaboot"))
+                return {std::nullopt, QStringLiteral("--bootloader takes optiboot (Uno) or atmegaboot (old Nano)")};
         } else if (w.startsWith(QLatin1String("--"))) {
             return {std::nullopt, QStringLiteral("unknown option %1").arg(w)};
         } else {
@@ -76,15 +91,49 @@ ParsedRequest parseBoardRequest(const QStringList &words)
     r.file = rest.value(1);
     if (r.command == BoardRequest::Command::Send && r.file.isEmpty())
         return {std::nullopt, QStringLiteral("send: which file?")};
-    if (r.now && r.command != BoardRequest::Command::SetTime)
+    if (r.now && r.command != BoardRequest::Command::SetTime && r.command != BoardRequest::Command::Flash)
         return {std::nullopt, QStringLiteral("--now goes with set-time only")};
+    if (!r.bootloader.isEmpty() && r.command != BoardRequest::Command::Flash)
+        return {std::nullopt, QStringLiteral("--bootloader goes with flash only")};
     parsed.request = r;
     return parsed;
+}
+
+FlashPort chooseFlashPort(const std::optional<PortAlias> &alias10, const QList<PresentPort> &present)
+{
+    if (alias10)
+        return {alias10->device, {}};
+    static const QRegularExpression usb(QStringLiteral("^/dev/tty(ACM|USB)\\d+$"));
+    QStringList usbDevices;
+    for (const PresentPort &p : present)
+        if (usb.match(p.systemLocation).hasMatch())
+            usbDevices << p.systemLocation;
+    if (usbDevices.size() == 1)
+        return {usbDevices.first(), {}};
+    if (usbDevices.isEmpty())
+        return {{}, QStringLiteral("no USB serial device is attached: plug the board in, or name it with --port")};
+    return {{}, QStringLiteral("several USB serial devices (%1): name the board with --port").arg(usbDevices.join(u", "))};
 }
 
 BoardCommand::BoardCommand(BoardRequest r, Sink o, Sink e, QObject *parent)
     : QObject(parent), request(std::move(r)), out(std::move(o)), err(std::move(e))
 {
+    avrdudeBound.setSingleShot(true);
+    connect(&avrdudeBound, &QTimer::timeout, this, [this] {
+        avrdude.kill();
+        fail(exitBoardFailed, QStringLiteral("avrdude gave no result within %1 s").arg(avrdudeTimeBound.count()));
+    });
+    avrdude.setProcessChannelMode(QProcess::MergedChannels);
+    connect(&avrdude, &QProcess::readyRead, this, [this] {
+        avrdudeOutput += avrdude.readAll();
+        if (avrdudeOutput.size() > avrdudeOutputBound)
+            avrdudeOutput.remove(0, avrdudeOutput.size() - avrdudeOutputBound);
+    });
+    connect(&avrdude, &QProcess::finished, this, &BoardCommand::avrdudeEnded);
+    connect(&avrdude, &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {
+        if (e == QProcess::FailedToStart)
+            fail(exitBoardFailed, QStringLiteral("avrdude did not start: ") + avrdude.errorString());
+    });
     minuteStart.setSingleShot(true);
     minuteStart.setTimerType(Qt::PreciseTimer);
     connect(&minuteStart, &QTimer::timeout, this, &BoardCommand::setTimeNow);
@@ -129,7 +178,9 @@ void BoardCommand::start()
         sentA = programLine('a', day, 0);
         sentB = programLine('b', day, 48);
     }
-    if (request.device.isEmpty())
+    if (request.command == BoardRequest::Command::Flash)
+        flash();
+    else if (request.device.isEmpty())
         engine.connectTo(request.port);
     else
         engine.connectToDevice(request.device);
@@ -144,6 +195,14 @@ void BoardCommand::exchangeFinished(const ControllerLink::Result &result)
         return;
     }
     if (result.kind == ControllerLink::Kind::Connect) {
+        if (request.command == BoardRequest::Command::Flash) {
+            const QString greeting = QString::fromLatin1(withoutLineEnd(result.reply).left(80));
+            if (!isBoardGreeting(result.reply)) {
+                fail(exitBoardFailed, QStringLiteral("written, but the board greets as something else: ") + greeting);
+                return;
+            }
+            out(QStringLiteral("the board greets: %1\n").arg(greeting).toLocal8Bit());
+        }
         connected();
         return;
     }
@@ -166,7 +225,8 @@ void BoardCommand::exchangeFinished(const ControllerLink::Result &result)
         emit finished(exitDone);
         return;
     case Command::GetTime:
-    case Command::SetTime: {
+    case Command::SetTime:
+    case Command::Flash: {
         const std::optional<qint32> seconds = boardSeconds(result.reply);
         if (!seconds) {
             fail(exitBoardFailed, QStringLiteral("the answer to \"z\" is no time: ")
@@ -174,7 +234,7 @@ void BoardCommand::exchangeFinished(const ControllerLink::Result &result)
             return;
         }
         QString line = clockText(*seconds);
-        if (request.command == Command::SetTime) {
+        if (request.command != Command::GetTime) {
             const QTime host = ClockSource::now().time();
             const double offset = *seconds - host.msecsSinceStartOfDay() / 1000.0;
             line += QStringLiteral(" (%1 s from the host's %2)")
@@ -214,6 +274,7 @@ void BoardCommand::connected()
         engine.ask(queryMessage('z'));
         break;
     case Command::SetTime:
+    case Command::Flash:
         // The board sets the seconds to 0: send when a minute begins.
         if (request.now)
             setTimeNow();
@@ -290,4 +351,94 @@ void BoardCommand::writeDay()
     }
     done = true;
     emit finished(exitDone);
+}
+
+void BoardCommand::flash()
+{
+    if (request.device.isEmpty() && request.portGiven) {
+        request.device = portDeviceName(request.port);
+        if (request.device.isEmpty()) {
+            fail(exitBoardFailed, QStringLiteral("port %1 names no device").arg(request.port));
+            return;
+        }
+    } else if (request.device.isEmpty()) {
+        const FlashPort chosen = chooseFlashPort(portAlias(10), presentPorts());
+        if (chosen.device.isEmpty()) {
+            fail(exitBoardFailed, chosen.error);
+            return;
+        }
+        request.device = chosen.device;
+    }
+    if (QStandardPaths::findExecutable(QStringLiteral("avrdude")).isEmpty()) {
+        fail(exitBoardFailed, QStringLiteral("avrdude is not installed (on Debian and Ubuntu: sudo apt-get install avrdude)"));
+        return;
+    }
+    if (!QFileInfo(request.firmware).isFile()) {
+        fail(exitBoardFailed, QStringLiteral("the firmware to write is missing: ") + request.firmware);
+        return;
+    }
+    // Checked without opening: opening resets the board.
+    if (::access(QFile::encodeName(request.device).constData(), R_OK | W_OK) != 0) {
+        PortFailure failure;
+        failure.kind = errno == EACCES ? PortFailure::Kind::PermissionDenied : PortFailure::Kind::NotFound;
+        failure.device = request.device;
+        failure.byPath = true;
+        fail(exitBoardFailed, portFailureText(failure).replace(u'\n', u' '));
+        return;
+    }
+    // The Uno's Optiboot first, then the old Nano bootloader.
+    speeds = request.bootloader == QLatin1String("atmegaboot") ? QList<int>{57600}
+           : request.bootloader == QLatin1String("optiboot")   ? QList<int>{115200}
+                                                                : QList<int>{115200, 57600};
+    out(QStringLiteral("writing %1 to %2 with avrdude\n").arg(request.firmware, request.device).toLocal8Bit());
+    runAvrdude();
+}
+
+void BoardCommand::runAvrdude()
+{
+    avrdudeOutput.clear();
+    flashTime.start();
+    avrdudeBound.start(avrdudeTimeBound);
+    // -c arduino resets the board (DTR) and talks to its bootloader; the
+    // written image is read back and compared. Three tries per speed: a
+    // bootloader at another speed never answers.
+    avrdude.start(QStringLiteral("avrdude"),
+                  {QStringLiteral("-p"), QStringLiteral("atmega328p"), QStringLiteral("-c"), QStringLiteral("arduino"),
+                   QStringLiteral("-P"), request.device, QStringLiteral("-b"), QString::number(speeds.first()),
+                   QStringLiteral("-x"), QStringLiteral("attempts=3"),
+                   QStringLiteral("-U"), QStringLiteral("flash:w:%1:i").arg(request.firmware)});
+}
+
+void BoardCommand::avrdudeEnded()
+{
+    avrdudeBound.stop();
+    if (done)
+        return;
+    avrdudeOutput += avrdude.readAll();
+    const int baud = speeds.takeFirst();
+    if (avrdude.exitStatus() == QProcess::NormalExit && avrdude.exitCode() == 0) {
+        out(QStringLiteral("written and verified in %1 s at %2 baud\n")
+                .arg(flashTime.elapsed() / 1000.0, 0, 'f', 1).arg(baud).toLocal8Bit());
+        engine.connectToDevice(request.device);
+        return;
+    }
+    const bool noAnswer = avrdudeOutput.contains("not in sync") || avrdudeOutput.contains("not responding");
+    if (noAnswer && !speeds.isEmpty()) {
+        runAvrdude();
+        return;
+    }
+    if (noAnswer) {
+        fail(exitBoardFailed, request.bootloader.isEmpty()
+                 ? QStringLiteral("no bootloader answered at 115200 or 57600 baud: is it an Uno or Nano, "
+                                  "and does another program hold the port?")
+                 : QStringLiteral("no bootloader answered at %1 baud (--bootloader %2): try without --bootloader")
+                       .arg(baud).arg(request.bootloader));
+        return;
+    }
+    // avrdude's own last error line, cut short
+    QByteArray why = "avrdude ended with status " + QByteArray::number(avrdude.exitCode());
+    for (const QByteArray &line : avrdudeOutput.split('\n'))
+        if (line.contains("avrdude error"))
+            why = line.trimmed().left(160);
+    fail(exitBoardFailed, QStringLiteral("writing failed: ") + QString::fromLocal8Bit(why));
 }

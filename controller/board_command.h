@@ -2,8 +2,11 @@
 #pragma once
 
 #include "controller/controller_link.h"
+#include "controller/port_names.h"
 
+#include <QElapsedTimer>
 #include <QObject>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -13,11 +16,14 @@
 // What daywheel-ctl was asked to do.
 struct BoardRequest
 {
-    enum class Command { Status, GetTime, SetTime, Send, Get };
+    enum class Command { Status, GetTime, SetTime, Send, Get, Flash };
     Command command = Command::Status;
     qint16 port = 10;     // used when device is empty
+    bool portGiven = false;
     QString device;       // a device path given with --port
-    bool now = false;     // set-time --now
+    bool now = false;     // set-time --now, flash --now
+    QString bootloader;   // flash --bootloader: optiboot or atmegaboot; empty: try both
+    QString firmware;     // flash: the image to write (the caller finds the installed one)
     QString file;         // send FILE, get [FILE]
 };
 
@@ -32,6 +38,17 @@ struct ParsedRequest
     QString error;
 };
 ParsedRequest parseBoardRequest(const QStringList &words);
+
+// The device flash writes to without --port: the alias com10 (a virtual
+// board, or the user's choice), else the one USB serial device present,
+// met before or not (it is about to become a board). Empty with the reason
+// when there is none or several.
+struct FlashPort
+{
+    QString device;
+    QString error;
+};
+FlashPort chooseFlashPort(const std::optional<PortAlias> &alias10, const QList<PresentPort> &present);
 
 // Runs one request over a ControllerLink, asynchronously, and ends in
 // finished(exit status). What it prints goes to `out`, one failure line to
@@ -56,6 +73,9 @@ private:
     void checkReadBack();
     void failNotStored(const QByteArray &boardSays);
     void writeDay();
+    void flash();
+    void runAvrdude();
+    void avrdudeEnded();
     void fail(int status, const QString &what);
     QString portName() const;
     QString commandName() const;
@@ -69,4 +89,10 @@ private:
     QString failedHalves;
     QByteArrayList refusals;   // "error: ..." lines the board sent meanwhile
     bool done = false;
+    // flash: avrdude, its speeds still to try, its output (the tail only)
+    QProcess avrdude;
+    QList<int> speeds;
+    QByteArray avrdudeOutput;
+    QTimer avrdudeBound;
+    QElapsedTimer flashTime;
 };

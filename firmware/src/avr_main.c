@@ -38,6 +38,20 @@ static volatile struct dw_kept dw_clock_copy __attribute__((section(".noinit")))
 static uint8_t start_mcusr __attribute__((section(".noinit")));
 static uint8_t start_r2 __attribute__((section(".noinit")));
 
+/* A main loop stuck with interrupts on is caught by the tick, which
+ * restarts the firmware itself instead of leaving it to the watchdog: a
+ * watchdog reset leaves the watchdog running at 16 ms, and the old Nano
+ * bootloader (ATmegaBOOT) neither stops it nor lets the firmware run
+ * within that, so it would reset for ever. The mark tells the next start
+ * that no time was lost. The watchdog (2 s) stays for a hang with
+ * interrupts off. */
+#define HANG_MS 1000U
+#define HUNG_MARK 0xB007U
+static volatile uint8_t loop_ran;
+static uint16_t loop_quiet_ms;
+static uint16_t hung_mark __attribute__((section(".noinit")));
+static uint8_t start_hung __attribute__((section(".noinit")));
+
 static volatile struct dw_rx rx;
 
 /* Runs before .data and .bss are set up. A watchdog reset leaves the
@@ -52,11 +66,22 @@ void early_start(void)
     start_mcusr = MCUSR;
     MCUSR = 0;
     wdt_disable();
+    start_hung = hung_mark == HUNG_MARK;
+    hung_mark = 0;
 }
 
 ISR(TIMER0_COMPA_vect)
 {
     dw_kept_tick(&dw_clock, &dw_clock_copy);
+    if (loop_ran) {
+        loop_ran = 0;
+        loop_quiet_ms = 0;
+    } else if (++loop_quiet_ms >= HANG_MS) {
+        /* start again from the reset vector, interrupts off: the start-up
+         * code stops the watchdog, and main sets every register it uses */
+        hung_mark = HUNG_MARK;
+        __asm__ __volatile__("jmp 0");
+    }
 }
 
 ISR(USART_RX_vect)
@@ -223,7 +248,7 @@ static void timer_init(void)
 int main(void)
 {
     /* before the tick runs: keep the time if this reset kept the RAM */
-    dw_kept_start(&dw_clock, &dw_clock_copy, dw_reset_flags(start_mcusr, start_r2, pgm_read_byte(FLASHEND)),
+    dw_kept_start(&dw_clock, &dw_clock_copy, dw_reset_flags(start_mcusr, start_r2, pgm_read_byte(FLASHEND), start_hung),
                   DW_BOOT_HOLD_MS);
     wdt_enable(WDTO_2S);
     LED_DDR |= _BV(LED_BIT);
@@ -238,8 +263,11 @@ int main(void)
 
     for (;;) {
         wdt_reset();
+        loop_ran = 1;
+        /* a sender that keeps the ring full keeps this loop busy: that is
+         * work, not a hang */
         while (dw_rx_step(&rx))
-            ;
+            loop_ran = 1;
         dw_board_poll();
 
         /* sleep until the next tick or byte, unless one arrived meanwhile */

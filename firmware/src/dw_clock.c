@@ -64,9 +64,11 @@ uint8_t dw_format_u32(uint32_t v, char *out)
     return n;
 }
 
-uint8_t dw_reset_flags(uint8_t mcusr, uint8_t r2, uint8_t boot_major)
+uint8_t dw_reset_flags(uint8_t mcusr, uint8_t r2, uint8_t boot_major, uint8_t hung)
 {
     const uint8_t causes = DW_RESET_POWER | DW_RESET_EXTERNAL | DW_RESET_BROWNOUT | DW_RESET_WATCHDOG;
+    if (hung)
+        return DW_RESET_HUNG;
     if (mcusr & causes)
         return mcusr & causes;
     /* older bootloaders leave r2 as it happens to be: not a reset cause */
@@ -100,7 +102,7 @@ uint8_t dw_kept_start(volatile struct dw_kept *k, volatile struct dw_kept *copy,
         kept = kept_valid(k);
     }
     if (kept) {
-        uint32_t ms = (uint32_t)k->ms + hold_ms;
+        uint32_t ms = (uint32_t)k->ms + (flags & DW_RESET_HUNG ? 0U : hold_ms);
         k->seconds = dw_clock_add(k->seconds, ms / 1000U);
         k->ms = (uint16_t)(ms % 1000U);
     } else {

@@ -45,17 +45,21 @@ struct dw_kept {
 #define DW_RESET_EXTERNAL 0x02U
 #define DW_RESET_BROWNOUT 0x04U
 #define DW_RESET_WATCHDOG 0x08U
+/* Not in MCUSR: the firmware restarted itself after its main loop hung,
+ * without a reset or a bootloader, so no time was lost. */
+#define DW_RESET_HUNG 0x80U
 
 /* How long a reset through the Uno's bootloader (Optiboot) holds the chip
  * before the firmware runs again: start-up delay, three LED flashes and its
  * 1 s watchdog wait. Added back to a time that survived a reset. */
 #define DW_BOOT_HOLD_MS 1400U
 
-/* The reset causes as far as they are known: MCUSR as the start-up code
- * found it, or, when a bootloader cleared it, what Optiboot 5 and later
- * hand over in r2 (boot_major: Optiboot's major version from the end of
- * flash, 0xFF when there is none). 0: unknown. */
-uint8_t dw_reset_flags(uint8_t mcusr, uint8_t r2, uint8_t boot_major);
+/* The reset causes as far as they are known: DW_RESET_HUNG when hung is
+ * set, else MCUSR as the start-up code found it, or, when a bootloader
+ * cleared it, what Optiboot 5 and later hand over in r2 (boot_major:
+ * Optiboot's major version from the end of flash, 0xFF when there is
+ * none). 0: unknown (Optiboot 4.4 clears MCUSR after every reset). */
+uint8_t dw_reset_flags(uint8_t mcusr, uint8_t r2, uint8_t boot_major, uint8_t hung);
 
 /* The check word for k's time, layout and place in RAM. */
 uint32_t dw_kept_check(const volatile struct dw_kept *k);
@@ -66,8 +70,8 @@ static inline uint32_t dw_kept_place(const volatile struct dw_kept *k)
 }
 
 /* At start: keeps k's time (or, when a reset tore k, its copy's), plus
- * hold_ms for the bootloader, when the reset was not a power-up or
- * brown-out and a check word matches; otherwise a cold start at 00:00:00,
+ * hold_ms for the bootloader unless the firmware restarted itself, when
+ * the reset was not a power-up or brown-out and a check word matches; otherwise a cold start at 00:00:00,
  * time not known. Both copies agree afterwards. Returns 1 if the time was
  * kept. */
 uint8_t dw_kept_start(volatile struct dw_kept *k, volatile struct dw_kept *copy, uint8_t flags,

@@ -24,8 +24,10 @@ expected=$(sort <<EOF2
 bin/daywheel
 bin/daywheel-ctl
 bin/daywheel-try
+lib/daywheel/atmegaboot.hex
 lib/daywheel/daywheel-board.elf
 lib/daywheel/daywheel-board.hex
+lib/daywheel/optiboot.hex
 libexec/daywheel/daywheel-virtual-board
 share/applications/$id.desktop
 share/doc/daywheel/changelog.gz
@@ -114,7 +116,7 @@ else
   same_files "the .deb" "$(dpkg-deb --contents "$deb" | awk '/^-/ { sub("^\\./usr/", "", $6); print $6 }' | sort)"
   [ "$(dpkg-deb --field "$deb" Package)" = daywheel ] || fail "package name is not daywheel"
   depends=$(dpkg-deb --field "$deb" Depends)
-  for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libsimavr2 "$font"; do
+  for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libsimavr2 avrdude "$font"; do
     grep -Eq "(^|, )$p( |,|$)" <<<"$depends" || fail "Depends lacks $p: $depends"
   done
   echo "$(basename "$deb"): $(stat -c %s "$deb") bytes; Depends: $depends"

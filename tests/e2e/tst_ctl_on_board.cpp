@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // daywheel-ctl, the installed program itself, against the real firmware on
-// the virtual board: a day sent comes back whole, and a refused line fails.
+// the virtual board: a day sent comes back whole, a refused line fails, and
+// a blank board behind each real bootloader is flashed and keeps its time.
 
 #include "board_session.h"
 #include "schedule/day_table.h"
@@ -8,6 +9,7 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
 
 class TstCtlOnBoard : public QObject
@@ -18,6 +20,8 @@ private slots:
     void cleanupTestCase() { board.stop(); }
     void sendThenGet();
     void refusedLineFails();
+    void flashBlankBoard_data();
+    void flashBlankBoard();
 
 private:
     // Runs daywheel-ctl with the words; its exit status, or -1.
@@ -25,7 +29,7 @@ private:
     {
         QProcess p;
         p.start(QStringLiteral(DAYWHEEL_CTL), words);
-        if (!p.waitForFinished(30000))
+        if (!p.waitForFinished(90000))
             return -1;
         if (out)
             *out = p.readAllStandardOutput();
@@ -76,6 +80,56 @@ void TstCtlOnBoard::refusedLineFails()
     QByteArray out, err;
     QCOMPARE(ctl({"--port", "10", "send", file}, &out, &err), 1);
     QVERIFY2(err.contains(": send: part a not stored; the board says: ") && err.contains("error: bad digit"), err);
+}
+
+void TstCtlOnBoard::flashBlankBoard_data()
+{
+    QTest::addColumn<QString>("bootloader");
+    QTest::addColumn<QString>("other");
+    QTest::newRow("Uno, Optiboot") << "optiboot" << "atmegaboot";
+    QTest::newRow("old Nano, ATmegaBOOT") << "atmegaboot" << "optiboot";
+}
+
+// The first hour on a new board, and what its bootloader does to the time.
+void TstCtlOnBoard::flashBlankBoard()
+{
+    QFETCH(QString, bootloader);
+    QFETCH(QString, other);
+    boardtest::BoardSession b;
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(b.dir.path()));   // its alias com10 is the one board
+    const auto restore = qScopeGuard([&] { qputenv("XDG_RUNTIME_DIR", QFile::encodeName(board.dir.path())); });
+    QVERIFY2(b.start({"--bootloader", bootloader, "--blank"}, false), qPrintable(b.error));
+    b.link = b.defaultLink();
+    QByteArray out, err, line, t0, t1;
+    QCOMPARE(ctl({"flash", "--now"}, &out, &err), 0);
+    QVERIFY2(out.contains("\nthe board greets: Daywheel board ready, time not set\n"), out + err);
+
+    // every open resets it, however soon after a close; the time is kept
+    QElapsedTimer elapsed;
+    QVERIFY(b.control("time?", &t0));
+    elapsed.start();
+    const auto drift = [&] {
+        return qAbs(t1.mid(5).toInt() - t0.mid(5).toInt() - elapsed.elapsed() / 1000.0);
+    };
+    for (int i = 0; i < 10; ++i) {
+        b.port.close();
+        QVERIFY2(b.openPort() && b.readLine(&line), qPrintable(b.error));
+        QCOMPARE(line, QByteArray("Daywheel board ready"));
+    }
+    QVERIFY(b.control("time?", &t1));
+    QVERIFY2(drift() <= 2, t0 + " " + t1);
+
+    // a hung main loop (interrupts on) restarts within 5 s, time kept
+    QVERIFY(b.control("hang", &line));
+    QCOMPARE(line, QByteArray("ok"));
+    QVERIFY2(b.readLine(&line, 5000), qPrintable(b.error));
+    QCOMPARE(line, QByteArray("Daywheel board ready"));
+    QVERIFY(b.control("time?", &t1));
+    QVERIFY2(drift() <= 2, t0 + " " + t1);
+
+    b.port.close();
+    QCOMPARE(ctl({"flash", "--bootloader", other}, &out, &err), 1);
+    QVERIFY2(err.contains(": flash: no bootloader answered at ") && err.count('\n') == 1, err);
 }
 
 QTEST_GUILESS_MAIN(TstCtlOnBoard)

@@ -138,8 +138,13 @@ void port_create(void)
     int slave;
     if (openpty(&vb.master, &slave, vb.slave_name, &raw, NULL) != 0)
         die("openpty: %s", strerror(errno));
-    /* closed again so that poll() on the master tells when a program opens it */
+    /* closed again so that poll() on the master tells when nobody has it
+     * open; every open itself is seen through inotify, however soon it
+     * follows a close */
     close(slave);
+    vb.open_watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (vb.open_watch < 0 || inotify_add_watch(vb.open_watch, vb.slave_name, IN_OPEN) < 0)
+        die("cannot watch %s for opens: %s", vb.slave_name, strerror(errno));
     int fl = fcntl(vb.master, F_GETFL);
     fcntl(vb.master, F_SETFL, fl | O_NONBLOCK);
     fcntl(vb.master, F_SETFD, FD_CLOEXEC);
@@ -183,6 +188,36 @@ void link_remove(void)
         unlink(vb.link_path);
 }
 
+/* The speed the program set on its port (the pty's termios), in bit/s;
+ * 0 when unknown. */
+unsigned port_baud(void)
+{
+    static const struct { speed_t code; unsigned baud; } speeds[] = {
+        {B1200, 1200}, {B2400, 2400}, {B4800, 4800}, {B9600, 9600}, {B19200, 19200},
+        {B38400, 38400}, {B57600, 57600}, {B115200, 115200}, {B230400, 230400},
+    };
+    struct termios t;
+    if (tcgetattr(vb.master, &t) != 0)
+        return 0;
+    speed_t code = cfgetospeed(&t);
+    for (size_t i = 0; i < sizeof speeds / sizeof speeds[0]; ++i)
+        if (speeds[i].code == code)
+            return speeds[i].baud;
+    return 0;
+}
+
+/* How many programs opened the port since the last look. */
+static int opens_seen(void)
+{
+    int opens = 0;
+    char buf[4096] __attribute__((aligned(__alignof__(struct inotify_event))));
+    ssize_t n;
+    while ((n = read(vb.open_watch, buf, sizeof buf)) > 0)
+        for (char *e = buf; e < buf + n; e += sizeof(struct inotify_event) + ((struct inotify_event *)e)->len)
+            opens += (((struct inotify_event *)e)->mask & IN_OPEN) != 0;
+    return opens;
+}
+
 /* Notices a program opening or closing the port; moves bytes both ways. */
 void service_port(void)
 {
@@ -190,12 +225,11 @@ void service_port(void)
     if (poll(&p, 1, 0) < 0)
         return;
     int open_now = !(p.revents & POLLHUP);
-    if (open_now && !vb.port_open) {
+    if (opens_seen() && open_now) {
         logf_("port opened; resetting chip");
         vb.port_open = 1;
         vb.to_host_len = 0;
-        /* DTR pulses the reset line through a capacitor */
-        chip_hold_then_reset();
+        chip_reset_for_open();
     } else if (!open_now && vb.port_open) {
         logf_("port closed");
         vb.port_open = 0;
@@ -299,7 +333,20 @@ static void control_command(struct client *c, char *line)
         chip_restart();
         client_send(c, "ok");
     } else if (strcmp(line, "reset") == 0) {
-        chip_hold_then_reset();
+        chip_reset_for_open();
+        client_send(c, "ok");
+    } else if (strcmp(line, "hang") == 0) {
+        /* avr-libc's endless loop after main (cli, then a jump to itself),
+         * entered past its cli, in the firmware the chip holds now */
+        static const uint8_t stop[] = {0xF8, 0x94, 0xFF, 0xCF};
+        uint32_t end = vb.boot_addr ? vb.boot_addr : vb.avr->flashend + 1;
+        uint8_t *at = memmem(vb.avr->flash, end, stop, sizeof stop);
+        if (!at) {
+            client_send(c, "error: the firmware has no endless loop to hang in");
+            return;
+        }
+        vb.hang_pc = (uint32_t)(at - vb.avr->flash) + 2;
+        vb.pending_hang = 1;
         client_send(c, "ok");
     } else if (strcmp(line, "open?") == 0) {
         client_send(c, "open %d", vb.port_open);

@@ -69,7 +69,32 @@ static void uart_output(struct avr_irq_t *irq, uint32_t value, void *param)
     if (!vb.port_open)
         return;                 /* nobody listening: the bytes are gone */
     if (vb.to_host_len < HOST_QUEUE)
-        vb.to_host[vb.to_host_len++] = (uint8_t)value;
+        vb.to_host[vb.to_host_len++] = line_garble((uint8_t)value, chip_baud(), port_baud());
+}
+
+/* The speed the chip's USART0 runs at, from UBRR0 and U2X0. */
+unsigned chip_baud(void)
+{
+    const uint8_t *d = vb.avr->data;
+    unsigned ubrr = d[0xC4] | (unsigned)(d[0xC5] & 0x0F) << 8;
+    return (unsigned)(vb.avr->frequency / ((d[0xC0] & 0x02 ? 8u : 16u) * (ubrr + 1)));
+}
+
+/* A byte sent at from_baud as a receiver at to_baud reads it: it samples
+ * the middle of each of its bit times after the start edge; past the
+ * sender's frame the line is idle (1). Speeds a few per cent apart read
+ * right, as on a real line. */
+uint8_t line_garble(uint8_t byte, unsigned from_baud, unsigned to_baud)
+{
+    if (!from_baud || !to_baud || from_baud == to_baud)
+        return byte;
+    uint8_t out = 0;
+    for (unsigned k = 1; k <= 8; ++k) {
+        unsigned long bit = (2ul * k + 1) * from_baud / (2ul * to_baud);
+        unsigned v = bit == 0 ? 0 : bit <= 8 ? (byte >> (bit - 1)) & 1 : 1;
+        out |= (uint8_t)(v << (k - 1));
+    }
+    return out;
 }
 
 static void pacing_rebase(void)
@@ -119,6 +144,17 @@ void chip_reset_external(void)
     logf_("chip reset (external)");
 }
 
+/* Opening the port pulses the reset line through a capacitor (DTR): a
+ * real bootloader runs at once and holds the chip itself; without one the
+ * hold is imitated. */
+void chip_reset_for_open(void)
+{
+    if (vb.boot_addr)
+        chip_reset_external();
+    else
+        chip_hold_then_reset();
+}
+
 /* Held in reset while the bootloader would run; the chip does not run, so
  * its clock stands still, as a real one does. */
 void chip_hold_then_reset(void)
@@ -146,6 +182,17 @@ uint32_t read_u32(uint32_t addr)
 static int chip_running(void)
 {
     return vb.avr->state == cpu_Running || vb.avr->state == cpu_Sleeping;
+}
+
+/* `hang`: sends the main loop into a jump to itself, at a moment it runs
+ * with interrupts on (the firmware's interrupts run with them off), so the
+ * interrupts go on as in a real hang. */
+static void apply_pending_hang(void)
+{
+    if (vb.pending_hang && vb.avr->sreg[S_I] && vb.avr->state == cpu_Running) {
+        vb.avr->pc = vb.hang_pc;
+        vb.pending_hang = 0;
+    }
 }
 
 /* The firmware changes the clock only in its tick interrupt and inside
@@ -195,13 +242,26 @@ static void run_chip(void)
         target = slice;
     while (vb.avr->cycle < target && chip_running()) {
         if (vb.to_chip_len && vb.avr->cycle >= vb.next_rx_cycle) {
+            unsigned baud = chip_baud();
             avr_irq_t *in = avr_io_getirq(vb.avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_INPUT);
-            avr_raise_irq(in, vb.to_chip[0]);
+            avr_raise_irq(in, line_garble(vb.to_chip[0], port_baud(), baud));
             memmove(vb.to_chip, vb.to_chip + 1, --vb.to_chip_len);
-            vb.next_rx_cycle = vb.avr->cycle + vb.cycles_per_byte;
+            /* ten bit times at the chip's own speed */
+            vb.next_rx_cycle = vb.avr->cycle + vb.avr->frequency * 10 / baud;
         }
         apply_pending_clock();
+        apply_pending_hang();
+        avr_cycle_count_t before = vb.avr->cycle;
         avr_run(vb.avr);
+        if (vb.avr->cycle < before) {
+            /* the chip reset itself (its watchdog): simavr counts cycles
+             * from 0 again, the wall clock goes on */
+            vb.t0 += (double)(before - vb.c0) / vb.avr->frequency;
+            vb.c0 = vb.avr->cycle;
+            vb.next_rx_cycle = vb.avr->cycle;
+            logf_("chip reset by its watchdog");
+            break;
+        }
     }
     if (!chip_running()) {
         fprintf(stderr, "virtual-board: chip stopped (state %d); restarting\n", vb.avr->state);
@@ -212,6 +272,47 @@ static void run_chip(void)
 /* ---- main -------------------------------------------------------------- */
 
 static char default_elf[PATH_MAX];
+
+/* The bootloaders built with the firmware lie beside its ELF. */
+static void bootloader_path(const char *name, char *out, size_t size)
+{
+    if (strcmp(name, "optiboot") && strcmp(name, "atmegaboot")) {
+        snprintf(out, size, "%s", name);
+        return;
+    }
+    const char *slash = strrchr(default_elf, '/');
+    int dir = slash ? (int)(slash - default_elf) : 1;
+    snprintf(out, size, "%.*s/%s.hex", dir, slash ? default_elf : ".", name);
+}
+
+/* Puts a bootloader image at its place in flash and starts the chip there,
+ * as the BOOTRST fuse does. The file is bounded: at most 256 KiB, every
+ * byte inside the flash, starting at one of the chip's boot section sizes. */
+static void load_bootloader(const char *path)
+{
+    struct stat st;
+    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > 256 * 1024)
+        die("bootloader %s: not a readable hex file of at most 256 KiB", path);
+    ihex_chunk_p chunks = NULL;
+    int n = read_ihex_chunks(path, &chunks);
+    if (n <= 0)
+        die("bootloader %s: not an Intel hex file", path);
+    uint32_t lowest = UINT32_MAX;
+    for (int i = 0; i < n; ++i) {
+        if (chunks[i].baseaddr + (uint64_t)chunks[i].size > vb.avr->flashend + 1ull)
+            die("bootloader %s: bytes beyond the end of flash", path);
+        if (chunks[i].size && chunks[i].baseaddr < lowest)
+            lowest = chunks[i].baseaddr;
+    }
+    const uint32_t end = vb.avr->flashend + 1;
+    if (lowest != end - 512 && lowest != end - 1024 && lowest != end - 2048 && lowest != end - 4096)
+        die("bootloader %s: does not start at a boot section (0x%x)", path, (unsigned)lowest);
+    for (int i = 0; i < n; ++i)
+        memcpy(vb.avr->flash + chunks[i].baseaddr, chunks[i].data, chunks[i].size);
+    free_ihex_chunks(chunks);
+    vb.boot_addr = lowest;
+    vb.avr->reset_pc = lowest;
+}
 
 /* An installed board runs the firmware installed with it (found relative to
  * its own executable, so any prefix works); a board in the build folder runs
@@ -236,12 +337,17 @@ static void usage(FILE *f)
     fprintf(f,
             "usage: daywheel-virtual-board [--elf FILE] [--link PATH] [--control PATH]\n"
             "                              [--eeprom FILE] [--boot-delay MS] [--rtc] [--verbose]\n"
+            "                              [--bootloader optiboot|atmegaboot|FILE.hex [--blank]]\n"
             "  --elf FILE        firmware to run (default %s)\n"
             "  --link PATH       port link (default $XDG_RUNTIME_DIR/daywheel/ports/com10)\n"
             "  --control PATH    Unix socket for test commands (light?, settime S, ...)\n"
             "  --eeprom FILE     keep the EEPROM in FILE across runs\n"
             "  --boot-delay MS   time the chip stays in reset after the port opens or a\n"
-            "                    reset (default %d, as the Uno's bootloader)\n"
+            "                    reset (default %d, as the Uno's bootloader), without\n"
+            "                    --bootloader\n"
+            "  --bootloader B    run the real bootloader B at its boot address: optiboot\n"
+            "                    (Uno, 115200 baud), atmegaboot (old Nano, 57600) or a hex file\n"
+            "  --blank           the chip holds only the bootloader, as before its first flash\n"
             "  --rtc             fit a battery-backed clock module (DS1307 layout, I2C 0x68)\n"
             "                    that keeps host time\n",
             default_elf, BOOT_HOLD_MS);
@@ -271,6 +377,8 @@ int main(int argc, char **argv)
     find_default_elf();
     const char *elf = default_elf;
     long boot_ms = BOOT_HOLD_MS;
+    const char *bootloader = NULL;
+    int blank = 0;
 
     for (int i = 1; i < argc; ++i) {
         const char *a = argv[i];
@@ -283,6 +391,9 @@ int main(int argc, char **argv)
             continue;
         } else if (strcmp(a, "--rtc") == 0) {
             vb.rtc_on = 1;
+            continue;
+        } else if (strcmp(a, "--blank") == 0) {
+            blank = 1;
             continue;
         }
         if (!v) {
@@ -299,6 +410,8 @@ int main(int argc, char **argv)
             snprintf(vb.eeprom_path, sizeof vb.eeprom_path, "%s", v);
         else if (strcmp(a, "--boot-delay") == 0)
             boot_ms = strtol(v, NULL, 10);
+        else if (strcmp(a, "--bootloader") == 0)
+            bootloader = v;
         else {
             usage(stderr);
             return 2;
@@ -306,6 +419,10 @@ int main(int argc, char **argv)
         ++i;
     }
     vb.boot_delay = boot_ms > 0 ? boot_ms / 1000.0 : 0;
+    if (blank && !bootloader) {
+        fprintf(stderr, "virtual-board: --blank needs --bootloader\n");
+        return 2;
+    }
     if (!vb.link_path[0])
         default_link(vb.link_path, sizeof vb.link_path);
 
@@ -321,6 +438,13 @@ int main(int argc, char **argv)
     avr_init(vb.avr);
     vb.avr->log = vb.verbose ? LOG_WARNING : LOG_ERROR;
     avr_load_firmware(vb.avr, &vb.fw);
+    if (bootloader) {
+        char path[PATH_MAX];
+        bootloader_path(bootloader, path, sizeof path);
+        if (blank)
+            memset(vb.avr->flash, 0xFF, vb.avr->flashend + 1);
+        load_bootloader(path);
+    }
     vb.avr->sleep = no_sleep;
     /* struct dw_kept: seconds (4 bytes), ms (2), known (1), ... */
     vb.sym_seconds = find_symbol("dw_clock");
@@ -328,8 +452,6 @@ int main(int argc, char **argv)
         die("%s has no dw_clock symbol", elf);
     vb.sym_ms = vb.sym_seconds + 4;
     vb.sym_known = vb.sym_seconds + 6;
-    /* 10 bits per byte at 9600 bit/s */
-    vb.cycles_per_byte = (avr_cycle_count_t)vb.avr->frequency * 10 / 9600;
 
     uint32_t uart_flags = 0;
     avr_ioctl(vb.avr, AVR_IOCTL_UART_GET_FLAGS('0'), &uart_flags);

@@ -15,6 +15,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/inotify.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -29,6 +30,7 @@
 #include <ds1338_virt.h>
 #include <sim_avr.h>
 #include <sim_elf.h>
+#include <sim_hex.h>
 #include <sim_regbit.h>
 
 #define EEPROM_SIZE 1024
@@ -48,10 +50,16 @@ struct virtual_board {
     elf_firmware_t fw;
     uint32_t sym_seconds, sym_ms;   /* data-space addresses of the clock */
     uint32_t sym_known;
+    uint32_t hang_pc;               /* a jump to itself in the firmware (`hang`) */
+    int pending_hang;
+
+    /* --bootloader: the chip starts there, as with BOOTRST; no imitation */
+    uint32_t boot_addr;             /* 0: none */
 
     int master;
     char slave_name[PATH_MAX];
     int port_open;                  /* some program has the slave open */
+    int open_watch;                 /* inotify on the slave: every open resets */
     double boot_until;              /* chip held in reset (bootloader) until then */
     double boot_delay;
 
@@ -59,7 +67,6 @@ struct virtual_board {
     uint8_t to_chip[HOST_QUEUE];
     size_t to_chip_len;
     avr_cycle_count_t next_rx_cycle;
-    avr_cycle_count_t cycles_per_byte;
 
     /* chip -> host bytes waiting for the pty */
     uint8_t to_host[HOST_QUEUE];
@@ -108,6 +115,10 @@ void eeprom_save_if_changed(void);
 void chip_restart(void);
 void chip_reset_external(void);
 void chip_hold_then_reset(void);
+void chip_reset_for_open(void);
+unsigned chip_baud(void);
+uint8_t line_garble(uint8_t byte, unsigned from_baud, unsigned to_baud);
+unsigned port_baud(void);
 void rtc_attach(void);
 void rtc_service(void);
 int light_pin(char port, int bit);

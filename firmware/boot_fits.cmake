@@ -1,0 +1,21 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Fails when a bootloader's code runs up to LIMIT (the end of flash, or
+# Optiboot's version word): such an image cannot be flashed whole.
+execute_process(COMMAND ${AVR_SIZE} -A ${ELF} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+string(REGEX MATCH "\n\\.text +([0-9]+) +([0-9]+)" m "${out}")
+if(NOT rc EQUAL 0 OR NOT m)
+  message(FATAL_ERROR "avr-size failed on ${ELF}")
+endif()
+set(size ${CMAKE_MATCH_1})
+set(start ${CMAKE_MATCH_2})
+set(data 0)
+if(out MATCHES "\n\\.data +([0-9]+)")
+  set(data ${CMAKE_MATCH_1})
+endif()
+math(EXPR end "${start} + ${size} + ${data}")
+math(EXPR limit "${LIMIT}")
+math(EXPR end_hex "${end}" OUTPUT_FORMAT HEXADECIMAL)
+if(end GREATER limit)
+  message(FATAL_ERROR "${ELF} ends at ${end_hex}, past ${LIMIT}")
+endif()
+message(STATUS "${ELF}: ${size} bytes code, ${data} bytes data, ends at ${end_hex}")
