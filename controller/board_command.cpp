@@ -92,7 +92,7 @@ ParsedRequest parseBoardRequest(const QStringList &words)
     if (r.command == BoardRequest::Command::Send && r.file.isEmpty())
         return {std::nullopt, QStringLiteral("send: which file?")};
     if (r.now && r.command != BoardRequest::Command::SetTime && r.command != BoardRequest::Command::Flash)
-        return {std::nullopt, QStringLiteral("--now goes with set-time only")};
+        return {std::nullopt, QStringLiteral("--now goes with set-time and flash only")};
     if (!r.bootloader.isEmpty() && r.command != BoardRequest::Command::Flash)
         return {std::nullopt, QStringLiteral("--bootloader goes with flash only")};
     parsed.request = r;

@@ -29,8 +29,10 @@ void TstBoardCommand::usage_data()
     QTest::newRow("unknown") << QStringList{"frob"} << "unknown command frob";
     QTest::newRow("send without file") << QStringList{"send"} << "send: which file?";
     QTest::newRow("bad port") << QStringList{"--port", "ten", "status"} << "--port ten: not a port number or a device path";
-    QTest::newRow("--now alone") << QStringList{"status", "--now"} << "--now goes with set-time only";
+    QTest::newRow("--now alone") << QStringList{"status", "--now"} << "--now goes with set-time and flash only";
+    QTest::newRow("--bootloader elsewhere") << QStringList{"--bootloader", "optiboot", "status"} << "--bootloader goes with flash only";
     QTest::newRow("device path") << QStringList{"--port=/dev/ttyUSB0", "get", "day.txt"} << "";
+    QTest::newRow("flash a Nano now") << QStringList{"flash", "--bootloader", "atmegaboot", "--now"} << "";
 }
 
 void TstBoardCommand::usage()
