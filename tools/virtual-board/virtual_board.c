@@ -309,7 +309,10 @@ static void load_bootloader(const char *path)
         die("bootloader %s: does not start at a boot section (0x%x)", path, (unsigned)lowest);
     for (int i = 0; i < n; ++i)
         memcpy(vb.avr->flash + chunks[i].baseaddr, chunks[i].data, chunks[i].size);
-    free_ihex_chunks(chunks);
+    /* simavr's free_ihex_chunks() frees the chunks' data but not the list */
+    for (int i = 0; i < n; ++i)
+        free(chunks[i].data);
+    free(chunks);
     vb.boot_addr = lowest;
     vb.avr->reset_pc = lowest;
 }
