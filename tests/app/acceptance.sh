@@ -287,7 +287,7 @@ exec 4<>"$XDG_RUNTIME_DIR/daywheel/ports/com10"
 IFS= read -r -t 10 first <&4 || fail "the board did not greet"
 [ "${first%$'\r'}" = "Daywheel board ready, time not set" ] || fail "a fresh board greeted '$first'"
 printf 't12:00\n' >&4
-board_set() { [ "$(board_says 'time?')" = "time 43200" ]; }
+board_set() { [[ $(board_says 'time?') == "time 43200."* ]]; }
 wait_for 5 "the board did not take its time" board_set
 exec 4>&-
 port_closed() { [ "$(board_says 'open?')" = "open 0" ]; }
@@ -322,7 +322,7 @@ board_clock_now() {
   local b
   b=$(board_says 'time?')
   why="the board's clock reads '$b', the time is $(now) s"
-  [[ $b =~ ^time\ ([0-9]+)$ ]] && (((($(now) - BASH_REMATCH[1] + 86400) % 86400) <= 70))
+  [[ $b =~ ^time\ ([0-9]+)\.[0-9]{3}$ ]] && (((($(now) - BASH_REMATCH[1] + 86400) % 86400) <= 70))
 }
 wait_for 5 "Send Time did not set the board's clock" board_clock_now
 

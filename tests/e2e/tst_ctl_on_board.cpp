@@ -109,7 +109,7 @@ void TstCtlOnBoard::flashBlankBoard()
     QVERIFY(b.control("time?", &t0));
     elapsed.start();
     const auto drift = [&] {
-        return qAbs(t1.mid(5).toInt() - t0.mid(5).toInt() - elapsed.elapsed() / 1000.0);
+        return qAbs(t1.mid(5).toDouble() - t0.mid(5).toDouble() - elapsed.elapsed() / 1000.0);
     };
     for (int i = 0; i < 10; ++i) {
         b.port.close();

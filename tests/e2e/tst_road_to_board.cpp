@@ -149,7 +149,7 @@ void TstRoadToBoard::roadOfOneSchedule()
     QTRY_VERIFY(form3->replyLog().endsWith("sent the time, 06:45.\r\n"));
     const auto offBy = [&] {
         const int host = ClockSource::now().time().msecsSinceStartOfDay() / 1000;
-        return std::abs(control("time?").split(' ').value(1).toInt() - host);
+        return std::abs(control("time?").split(' ').value(1).toDouble() - host);
     };
     QTRY_VERIFY2(offBy() <= 2, control("time?"));
     QVERIFY(lightBecomes("light 1"));   // 06:45 lies in 06:00-08:00

@@ -254,7 +254,7 @@ void service_port(void)
             /* delivered no earlier than the chip's moment for now: while it
              * catches up after a host stall, it must not answer from its past */
             avr_cycle_count_t arrival =
-                vb.c0 + (avr_cycle_count_t)((now_s() - vb.t0) * vb.avr->frequency);
+                vb.c0 + (avr_cycle_count_t)((now_s() - vb.t0) * vb.cycles_per_s);
             if (vb.to_chip_len == 0 && vb.next_rx_cycle < arrival)
                 vb.next_rx_cycle = arrival;
             memcpy(vb.to_chip + vb.to_chip_len, buf, (size_t)n);
@@ -316,7 +316,8 @@ static void control_command(struct client *c, char *line)
         else
             client_send(c, "light mixed led %d relay %d", led, relay);
     } else if (strcmp(line, "time?") == 0) {
-        client_send(c, "time %lu", (unsigned long)read_u32(vb.sym_seconds));
+        client_send(c, "time %lu.%03lu", (unsigned long)read_u32(vb.sym_seconds),
+                    (unsigned long)(read_u32(vb.sym_ms) & 0xFFFF));
     } else if (strcmp(line, "settime") == 0 || strcmp(line, "advance") == 0) {
         if (!arg || !parse_seconds(arg, &v) || (line[0] == 's' && v >= DAY_SECONDS)) {
             client_send(c, "error: %s needs seconds%s", line,

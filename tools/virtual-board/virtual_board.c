@@ -231,7 +231,7 @@ static void run_chip(void)
         chip_reset_external();
         t = now_s();
     }
-    avr_cycle_count_t target = vb.c0 + (avr_cycle_count_t)((t - vb.t0) * vb.avr->frequency);
+    avr_cycle_count_t target = vb.c0 + (avr_cycle_count_t)((t - vb.t0) * vb.cycles_per_s);
     /* Behind the host's clock (the host was busy): catch up, in slices of
      * 20 ms so the port and the control socket are served meanwhile. A
      * stall costs the chip no time. */
@@ -256,7 +256,7 @@ static void run_chip(void)
         if (vb.avr->cycle < before) {
             /* the chip reset itself (its watchdog): simavr counts cycles
              * from 0 again, the wall clock goes on */
-            vb.t0 += (double)(before - vb.c0) / vb.avr->frequency;
+            vb.t0 += (double)(before - vb.c0) / vb.cycles_per_s;
             vb.c0 = vb.avr->cycle;
             vb.next_rx_cycle = vb.avr->cycle;
             logf_("chip reset by its watchdog");
@@ -340,6 +340,7 @@ static void usage(FILE *f)
     fprintf(f,
             "usage: daywheel-virtual-board [--elf FILE] [--link PATH] [--control PATH]\n"
             "                              [--eeprom FILE] [--boot-delay MS] [--rtc] [--verbose]\n"
+            "                              [--clock-error PPM]\n"
             "                              [--bootloader optiboot|atmegaboot|FILE.hex [--blank]]\n"
             "  --elf FILE        firmware to run (default %s)\n"
             "  --link PATH       port link (default $XDG_RUNTIME_DIR/daywheel/ports/com10)\n"
@@ -352,7 +353,9 @@ static void usage(FILE *f)
             "                    (Uno, 115200 baud), atmegaboot (old Nano, 57600) or a hex file\n"
             "  --blank           the chip holds only the bootloader, as before its first flash\n"
             "  --rtc             fit a battery-backed clock module (DS1307 layout, I2C 0x68)\n"
-            "                    that keeps host time\n",
+            "                    that keeps host time\n"
+            "  --clock-error PPM the chip's 16 MHz runs PPM parts per million fast (+) or\n"
+            "                    slow (-) against the host's clock, as a resonator does\n",
             default_elf, BOOT_HOLD_MS);
 }
 
@@ -382,6 +385,7 @@ int main(int argc, char **argv)
     long boot_ms = BOOT_HOLD_MS;
     const char *bootloader = NULL;
     int blank = 0;
+    double clock_error = 0;
 
     for (int i = 1; i < argc; ++i) {
         const char *a = argv[i];
@@ -415,6 +419,14 @@ int main(int argc, char **argv)
             boot_ms = strtol(v, NULL, 10);
         else if (strcmp(a, "--bootloader") == 0)
             bootloader = v;
+        else if (strcmp(a, "--clock-error") == 0) {
+            char *end;
+            clock_error = strtod(v, &end);
+            if (*end || !(clock_error >= -100000 && clock_error <= 100000)) {
+                fprintf(stderr, "virtual-board: --clock-error takes -100000..100000 ppm\n");
+                return 2;
+            }
+        }
         else {
             usage(stderr);
             return 2;
@@ -436,6 +448,7 @@ int main(int argc, char **argv)
     if (!vb.fw.frequency)
         vb.fw.frequency = 16000000;
     vb.avr = avr_make_mcu_by_name(vb.fw.mmcu);
+    vb.cycles_per_s = vb.fw.frequency * (1.0 + clock_error / 1e6);
     if (!vb.avr)
         die("simavr does not know %s", vb.fw.mmcu);
     avr_init(vb.avr);
@@ -507,7 +520,7 @@ int main(int argc, char **argv)
                 fds[nf++] = (struct pollfd){.fd = vb.clients[i].fd, .events = POLLIN};
         /* still catching up: no wait */
         poll(fds, nf, vb.boot_until == 0 && now_s() - vb.t0 >
-                              (double)(vb.avr->cycle - vb.c0) / vb.avr->frequency + 0.002
+                              (double)(vb.avr->cycle - vb.c0) / vb.cycles_per_s + 0.002
                           ? 0 : 1);
     }
 

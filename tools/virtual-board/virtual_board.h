@@ -72,9 +72,12 @@ struct virtual_board {
     uint8_t to_host[HOST_QUEUE];
     size_t to_host_len;
 
-    /* real-time pacing: cycle c0 ran at wall time t0 */
+    /* real-time pacing: cycle c0 ran at wall time t0; the chip runs
+     * cycles_per_s cycles in a host second (its nominal frequency, off by
+     * --clock-error as a real resonator is) */
     double t0;
     avr_cycle_count_t c0;
+    double cycles_per_s;
 
     /* clock writes wait for a moment the firmware is not touching the clock */
     int pending_clock;

@@ -73,6 +73,7 @@ private slots:
     void powerCutKeepsPattern();
     void eepromFileKeepsPatternAcrossRuns();
     void controlInterface();
+    void clockErrorRunsChipFast();
     void burstWaitsInsteadOfBeingCut();
 };
 
@@ -376,8 +377,8 @@ void TestVirtualBoard::controlInterface()
     REQUIRE(b.control("advance 20", &answer), b);
     QCOMPARE(answer, QByteArray("ok"));
     REQUIRE(waitUntil([&] {
-                return b.control("time?", &answer) && answer.mid(5).toInt() >= 10 &&
-                       answer.mid(5).toInt() < 20;
+                return b.control("time?", &answer) && answer.mid(5).toDouble() >= 10 &&
+                       answer.mid(5).toDouble() < 20;
             }), b);
     REQUIRE(b.query("z", &answer), b);
     QVERIFY2(answer.toInt() >= 10 && answer.toInt() < 20, answer.constData());
@@ -418,6 +419,22 @@ void TestVirtualBoard::burstWaitsInsteadOfBeingCut()
     }
     REQUIRE(b.query("f", &answer), b);
     QCOMPARE(answer, stores[(count - 1) % 2]);
+}
+
+void TestVirtualBoard::clockErrorRunsChipFast()
+{
+    // A resonator 5 % fast: the chip's clock gains 50 ms a host second,
+    // read to the millisecond.
+    BoardSession b;
+    REQUIRE(b.start({"--clock-error", "50000"}), b);
+    QByteArray t0, t1;
+    REQUIRE(b.control("time?", &t0), b);
+    QElapsedTimer host;
+    host.start();
+    QTest::qWait(2000);   // the interval measured, not a wait for an outcome
+    REQUIRE(b.control("time?", &t1), b);
+    const double gain = t1.mid(5).toDouble() - t0.mid(5).toDouble() - host.elapsed() / 1000.0;
+    QVERIFY2(qAbs(gain - 0.05 * host.elapsed() / 1000.0) < 0.03, t0 + " " + t1);
 }
 
 QTEST_GUILESS_MAIN(TestVirtualBoard)
