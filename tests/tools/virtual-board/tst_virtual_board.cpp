@@ -423,18 +423,19 @@ void TestVirtualBoard::burstWaitsInsteadOfBeingCut()
 
 void TestVirtualBoard::clockErrorRunsChipFast()
 {
-    // A resonator 5 % fast: the chip's clock gains 50 ms a host second,
-    // read to the millisecond.
+    // A resonator 10 % fast: the chip's clock gains 100 ms a host second,
+    // read to the millisecond (the margin is for a busy host's catching up).
     BoardSession b;
-    REQUIRE(b.start({"--clock-error", "50000"}), b);
+    REQUIRE(b.start({"--clock-error", "100000"}), b);
     QByteArray t0, t1;
+    REQUIRE(b.openPort() && b.readLine(&t0), b);   // the firmware runs
     REQUIRE(b.control("time?", &t0), b);
     QElapsedTimer host;
     host.start();
     QTest::qWait(2000);   // the interval measured, not a wait for an outcome
     REQUIRE(b.control("time?", &t1), b);
     const double gain = t1.mid(5).toDouble() - t0.mid(5).toDouble() - host.elapsed() / 1000.0;
-    QVERIFY2(qAbs(gain - 0.05 * host.elapsed() / 1000.0) < 0.03, t0 + " " + t1);
+    QVERIFY2(qAbs(gain - 0.1 * host.elapsed() / 1000.0) < 0.06, t0 + " " + t1);
 }
 
 QTEST_GUILESS_MAIN(TestVirtualBoard)
