@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "controller/board_clock.h"
 
+#include "protocol/daywheel_protocol.h"
+
 #include "schedule/number_format.h"
 
 
 bool boardSaysTimeNotSet(QByteArrayView line)
 {
-    return line.contains("time not set") || line.contains("(not set)");
+    return line.contains(DW_NOT_SET_WORDS) || line.contains(DW_STATUS_NOT_SET);
 }
 
 std::chrono::milliseconds untilNextMinute(QTime now)

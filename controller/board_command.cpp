@@ -45,8 +45,10 @@ QString outcomeText(const ControllerLink::Result &r)
     return {};
 }
 
-// "a" + 48 digits 0/1, as the board answers f and e.
-const QRegularExpression halfRule(QStringLiteral("^[ab][01]{48}$"));
+// A store line's letter + 48 digits 0/1, as the board answers the queries
+// for the halves.
+const QRegularExpression halfRule(QStringLiteral("^[%1%2][01]{%3}$")
+                                      .arg(QChar(DW_CMD_STORE_A)).arg(QChar(DW_CMD_STORE_B)).arg(DW_HALF_SLOTS));
 }
 
 ParsedRequest parseBoardRequest(const QStringList &words)
@@ -175,8 +177,9 @@ void BoardCommand::start()
             fail(exitUsage, loaded.message);
             return;
         }
-        sentA = programLine('a', day, 0);
-        sentB = programLine('b', day, 48);
+        const QList<QByteArray> lines = programLines(day);
+        sentA = lines[0];
+        sentB = lines[1];
     }
     if (request.command == BoardRequest::Command::Flash)
         flash();
@@ -211,7 +214,7 @@ void BoardCommand::exchangeFinished(const ControllerLink::Result &result)
     // A refused line is answered by one "error: ..." line, which may come
     // only after the next question was asked: it is no answer to that
     // question, whose answer follows it.
-    if (result.reply.startsWith("error:") && refusals.size() < 2 && request.command != BoardRequest::Command::Status) {
+    if (result.reply.startsWith(DW_ERROR_PREFIX) && refusals.size() < 2 && request.command != BoardRequest::Command::Status) {
         refusals << withoutLineEnd(result.reply);
         engine.listen();
         return;
@@ -248,7 +251,7 @@ void BoardCommand::exchangeFinished(const ControllerLink::Result &result)
     }
     case Command::Send:
         if (replies.size() == 1)
-            engine.ask(queryMessage('e'));
+            engine.ask(queryMessage(DW_CMD_GET_B));
         else if (replies.size() == 2)
             checkReadBack();
         else if (replies.size() == 3)   // the status, asked after a half was not stored
@@ -256,7 +259,7 @@ void BoardCommand::exchangeFinished(const ControllerLink::Result &result)
         return;
     case Command::Get:
         if (replies.size() == 1)
-            engine.ask(queryMessage('e'));
+            engine.ask(queryMessage(DW_CMD_GET_B));
         else if (replies.size() == 2)
             writeDay();
         return;
@@ -268,10 +271,10 @@ void BoardCommand::connected()
     using Command = BoardRequest::Command;
     switch (request.command) {
     case Command::Status:
-        engine.ask(queryMessage('s'));
+        engine.ask(queryMessage(DW_CMD_STATUS));
         break;
     case Command::GetTime:
-        engine.ask(queryMessage('z'));
+        engine.ask(queryMessage(DW_CMD_GET_TIME));
         break;
     case Command::SetTime:
     case Command::Flash:
@@ -283,10 +286,10 @@ void BoardCommand::connected()
         break;
     case Command::Send:
         engine.send({sentA, sentB});
-        engine.ask(queryMessage('f'));   // then e, once f is answered
+        engine.ask(queryMessage(DW_CMD_GET_A));   // then e, once f is answered
         break;
     case Command::Get:
-        engine.ask(queryMessage('f'));
+        engine.ask(queryMessage(DW_CMD_GET_A));
         break;
     }
 }
@@ -294,7 +297,7 @@ void BoardCommand::connected()
 void BoardCommand::setTimeNow()
 {
     engine.send({timeMessage(ClockSource::now().time().toString(QStringLiteral("hh:mm")))});
-    engine.ask(queryMessage('z'));
+    engine.ask(queryMessage(DW_CMD_GET_TIME));
 }
 
 void BoardCommand::checkReadBack()
@@ -318,7 +321,7 @@ void BoardCommand::checkReadBack()
         return;
     }
     // The status names what the board refused and why.
-    engine.ask(queryMessage('s'));
+    engine.ask(queryMessage(DW_CMD_STATUS));
 }
 
 void BoardCommand::failNotStored(const QByteArray &boardSays)
@@ -332,13 +335,14 @@ void BoardCommand::writeDay()
     DayTable day;
     for (int half = 0; half < 2; ++half) {
         const QByteArray line = withoutLineEnd(replies[half].reply);
-        if (!halfRule.match(QString::fromLatin1(line)).hasMatch() || line[0] != "ab"[half]) {
+        if (!halfRule.match(QString::fromLatin1(line)).hasMatch() || line[0] != DW_CMD_STORE_A + half) {
             fail(exitBoardFailed, QStringLiteral("the answer to \"%1\" is no pattern half: %2")
-                                      .arg(QChar::fromLatin1("fe"[half]), QString::fromLatin1(line.left(80))));
+                                      .arg(QChar::fromLatin1(half ? DW_CMD_GET_B : DW_CMD_GET_A),
+                                           QString::fromLatin1(line.left(80))));
             return;
         }
-        for (int i = 0; i < 48; ++i)
-            day.set(half * 48 + i, qint16(line[1 + i] - '0'));
+        for (int i = 0; i < int(DW_HALF_SLOTS); ++i)
+            day.set(half * int(DW_HALF_SLOTS) + i, qint16(line[1 + i] - '0'));
     }
     if (request.file.isEmpty()) {
         out(scheduleFileBytes(day));

@@ -103,10 +103,10 @@ ControllerWindow::ControllerWindow(Workspace &workspace_, QWidget *mainWindow)
 
     connect(sendTimeButton, &QPushButton::clicked, this, &ControllerWindow::sendTimeClicked);
     connect(sendProgramButton, &QPushButton::clicked, this, &ControllerWindow::sendProgramClicked);
-    connect(getTimeButton, &QPushButton::clicked, this, [this] { ask('z'); });
-    connect(getPartBButton, &QPushButton::clicked, this, [this] { ask('e'); });
-    connect(statusButton, &QPushButton::clicked, this, [this] { ask('s'); });
-    connect(getPartAButton, &QPushButton::clicked, this, [this] { ask('f'); });
+    connect(getTimeButton, &QPushButton::clicked, this, [this] { ask(DW_CMD_GET_TIME); });
+    connect(getPartBButton, &QPushButton::clicked, this, [this] { ask(DW_CMD_GET_B); });
+    connect(statusButton, &QPushButton::clicked, this, [this] { ask(DW_CMD_STATUS); });
+    connect(getPartAButton, &QPushButton::clicked, this, [this] { ask(DW_CMD_GET_A); });
     connect(link, &ControllerLink::finished, this, &ControllerWindow::exchangeFinished);
     connect(link, &ControllerLink::failedWhileIdle, this, [this](const QString &text) {
         log.appendNotice(QStringLiteral("The serial link failed: ") + text);
@@ -276,12 +276,11 @@ void ControllerWindow::setBoardClock()
 
 void ControllerWindow::sendProgramClicked()
 {
-    const QByteArray lineA = programLine('a', workspace.daySlots, 0);
-    const QByteArray lineB = programLine('b', workspace.daySlots, 48);
-    if (!taken(link->send({lineA, lineB})))
+    const QList<QByteArray> lines = programLines(workspace.daySlots);
+    if (!taken(link->send(lines)))
         return;
-    partALine->setText(QString::fromLatin1(lineA));
-    partBLine->setText(QString::fromLatin1(lineB));
+    partALine->setText(QString::fromLatin1(lines[0]));
+    partBLine->setText(QString::fromLatin1(lines[1]));
     // Show the lines from their command letter on.
     partALine->setCursorPosition(0);
     partBLine->setCursorPosition(0);
@@ -315,7 +314,7 @@ void ControllerWindow::exchangeFinished(const ControllerLink::Result &result)
     switch (result.outcome) {
     case Outcome::Done:
         if (result.kind == Kind::Ask) {
-            log.append(result.request == queryMessage('z') ? controllerTimeText(result.reply) + QStringLiteral("\r\n")
+            log.append(result.request == queryMessage(DW_CMD_GET_TIME) ? controllerTimeText(result.reply) + QStringLiteral("\r\n")
                                                            : reply);
             noticeClockState(result.reply);
         }

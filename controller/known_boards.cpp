@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "controller/known_boards.h"
 
+#include "protocol/daywheel_protocol.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -43,7 +45,7 @@ QString stableDeviceName(const QString &device, const QString &folder)
 
 bool isBoardGreeting(const QByteArray &greeting)
 {
-    return greeting.startsWith("Daywheel board ready");
+    return greeting.startsWith(DW_GREETING);
 }
 
 QStringList knownBoards()

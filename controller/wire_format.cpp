@@ -9,7 +9,7 @@
 
 QByteArray timeMessage(const QString &clockText)
 {
-    return 't' + clockText.toLatin1() + '\n';
+    return DW_CMD_SET_TIME + clockText.toLatin1() + '\n';
 }
 
 QByteArray queryMessage(char letter)
@@ -17,12 +17,17 @@ QByteArray queryMessage(char letter)
     return QByteArray(1, letter) + '\n';
 }
 
-QByteArray programLine(char letter, const DayTable &table, int first)
+QList<QByteArray> programLines(const DayTable &table)
 {
-    QByteArray line(1, letter);
-    for (int i = first; i < first + 48; ++i)
-        line += QByteArray::number(table.at(i));
-    return line + '\n';
+    QList<QByteArray> lines;
+    for (const char letter : {DW_CMD_STORE_A, DW_CMD_STORE_B}) {
+        const int first = letter == DW_CMD_STORE_A ? 0 : int(DW_HALF_SLOTS);
+        QByteArray line(1, letter);
+        for (int i = first; i < first + int(DW_HALF_SLOTS); ++i)
+            line += QByteArray::number(table.at(i));
+        lines << line + '\n';
+    }
+    return lines;
 }
 
 double leadingNumber(QByteArrayView text)

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "protocol/daywheel_protocol.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -14,12 +17,14 @@ class DayTable;
 // "t" + the clock text (hh:mm) + LF.
 QByteArray timeMessage(const QString &clockText);
 
-// A query: the letter + LF ("z", "e", "s", "f").
+// A query: the letter + LF (DW_CMD_GET_TIME, ..._GET_A, ..._GET_B, ..._STATUS).
 QByteArray queryMessage(char letter);
 
-// letter + the decimal text of table entries first..first+47, no blanks, + LF.
-// Normally 50 bytes; an entry of 5 is written "5", of -1 "-1".
-QByteArray programLine(char letter, const DayTable &table, int first);
+// The day as the board stores it: DW_CMD_STORE_A + the decimal text of the
+// first half's entries (0..47), then DW_CMD_STORE_B + the second half's, no
+// blanks, each + LF. Normally 50 bytes each; an entry of 5 is written "5",
+// of -1 "-1".
+QList<QByteArray> programLines(const DayTable &table);
 
 // The number a reply begins with, read the way BASIC's Val reads it: blanks,
 // tabs and line feeds anywhere are skipped; then an optional sign, digits, an

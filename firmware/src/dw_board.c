@@ -49,7 +49,7 @@ static void answer(const char *s)
 
 static uint8_t kind_of(char cmd)
 {
-    return cmd == 't' ? KIND_T : cmd == 'a' ? KIND_A : cmd == 'b' ? KIND_B : KIND_OTHER;
+    return cmd == DW_CMD_SET_TIME ? KIND_T : cmd == DW_CMD_STORE_A ? KIND_A : cmd == DW_CMD_STORE_B ? KIND_B : KIND_OTHER;
 }
 
 /* Refuses the line being handled and remembers it under its letter. Only
@@ -58,13 +58,13 @@ static uint8_t kind_of(char cmd)
 static void refuse(const char *why)
 {
     char cmd = line_len ? line[0] : '?';
-    if (cmd != 't' && cmd != 'a' && cmd != 'b' && cmd != 'z' && cmd != 'f' && cmd != 'e' &&
-        cmd != 's')
+    if (cmd != DW_CMD_SET_TIME && cmd != DW_CMD_STORE_A && cmd != DW_CMD_STORE_B && cmd != DW_CMD_GET_TIME
+        && cmd != DW_CMD_GET_A && cmd != DW_CMD_GET_B && cmd != DW_CMD_STATUS)
         cmd = '?';
     uint8_t k = kind_of(cmd);
     refused[k].cmd = cmd;
     refused[k].why = why;
-    put_str("error: ");
+    put_str(DW_ERROR_PREFIX);
     answer(why);
 }
 
@@ -73,7 +73,7 @@ static void accepted(char cmd)
     uint8_t k = kind_of(cmd);
     if (refused[k].cmd == cmd)
         refused[k].why = 0;
-    if (refused[KIND_OTHER].cmd == '?' && cmd != 's')
+    if (refused[KIND_OTHER].cmd == '?' && cmd != DW_CMD_STATUS)
         refused[KIND_OTHER].why = 0;
 }
 
@@ -151,7 +151,7 @@ static void send_half(uint8_t half)
 {
     uint8_t bits[DW_HALF_BYTES];
     dw_store_load(half, bits);
-    dw_hal_putc((char)('a' + half));
+    dw_hal_putc((char)(DW_CMD_STORE_A + half));
     for (uint8_t k = 0; k < DW_HALF_ENTRIES; ++k)
         dw_hal_putc((bits[k >> 3] >> (k & 7U)) & 1U ? '1' : '0');
     answer("");
@@ -191,7 +191,7 @@ static void set_time(void)
         refuse("bad time");
         return;
     }
-    accepted('t');
+    accepted(DW_CMD_SET_TIME);
     dw_hal_clock_set(s);
     if (module != MODULE_NONE) {
         uint8_t regs[3];
@@ -236,17 +236,17 @@ static void execute(void)
     }
     char cmd = line[0];
     switch (cmd) {
-    case 't':
+    case DW_CMD_SET_TIME:
         set_time();
         return;
-    case 'a':
-    case 'b':
-        store_half((uint8_t)(cmd - 'a'));
+    case DW_CMD_STORE_A:
+    case DW_CMD_STORE_B:
+        store_half((uint8_t)(cmd - DW_CMD_STORE_A));
         return;
-    case 'z':
-    case 'f':
-    case 'e':
-    case 's':
+    case DW_CMD_GET_TIME:
+    case DW_CMD_GET_A:
+    case DW_CMD_GET_B:
+    case DW_CMD_STATUS:
         break;
     default:
         refuse("unknown command");
@@ -257,14 +257,14 @@ static void execute(void)
         return;
     }
     accepted(cmd);
-    if (cmd == 'z') {
+    if (cmd == DW_CMD_GET_TIME) {
         char num[11];
         dw_format_u32(dw_hal_clock_get(), num);
         answer(num);
-    } else if (cmd == 's') {
+    } else if (cmd == DW_CMD_STATUS) {
         send_status();
     } else {
-        send_half(cmd == 'f' ? 0 : 1);
+        send_half(cmd == DW_CMD_GET_A ? 0 : 1);
     }
 }
 

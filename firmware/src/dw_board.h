@@ -4,15 +4,14 @@
 #ifndef DW_BOARD_H
 #define DW_BOARD_H
 
+#include "protocol/daywheel_protocol.h"
+
 #include <stdint.h>
 
 #ifdef __cplusplus
 extern "C" {
 #endif
 
-/* Longest line kept (without LF); the longest valid one is 49 chars plus an
- * optional CR. Longer lines are discarded up to their LF and refused. */
-#define DW_LINE_MAX 64U
 #define DW_PATTERN_BYTES 12U   /* 96 entries, one bit each */
 
 /* Longest line the board sends, without its CR LF: a status line naming
@@ -21,13 +20,6 @@ extern "C" {
  * "; refused t: line too long" for t, a and b (3 x 26) and
  * "; refused ?: unknown command" (28). */
 #define DW_ANSWER_MAX 157U
-
-#define DW_GREETING "Daywheel board ready"
-/* The greeting after a cold start with no running clock module. */
-#define DW_GREETING_NOT_SET "Daywheel board ready, time not set"
-/* Status after the time when the clock module gives it. */
-#define DW_STATUS_MODULE " from module"
-#define DW_STATUS_NOT_SET " (not set)"
 
 /* DS1307/DS3231-compatible clock module on the I2C bus. */
 #define DW_MODULE_ADDR 0x68U

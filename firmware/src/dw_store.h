@@ -5,14 +5,16 @@
 #ifndef DW_STORE_H
 #define DW_STORE_H
 
+#include "protocol/daywheel_protocol.h"
+
 #include <stdint.h>
 
 #ifdef __cplusplus
 extern "C" {
 #endif
 
-#define DW_HALF_ENTRIES 48U
-#define DW_HALF_BYTES 6U          /* 48 entries, one bit each */
+#define DW_HALF_ENTRIES DW_HALF_SLOTS
+#define DW_HALF_BYTES (DW_HALF_SLOTS / 8U)   /* one bit each */
 #define DW_SLOT_SIZE 16U
 #define DW_HALF_SPAN (2U * DW_SLOT_SIZE)
 #define DW_STORE_BASE 0x000U

@@ -307,8 +307,7 @@ void TstControllerRules::programLines()
     DayTable table;
     for (qsizetype i = 0; i + 1 < entries.size(); i += 2)
         table.set(entries[i], qint16(entries[i + 1]));
-    QCOMPARE(programLine('a', table, 0), lineA);
-    QCOMPARE(programLine('b', table, 48), lineB);
+    QCOMPARE(::programLines(table), (QList<QByteArray>{lineA, lineB}));
 }
 
 void TstControllerRules::timeMessage()

@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+/* The line protocol between the desktop program and the board, named once
+ * for both: the firmware (C, avr-libc) and the host (C++) include this.
+ * Every line ends in a line feed; the board ends its lines in CR LF. */
+#ifndef DAYWHEEL_PROTOCOL_H
+#define DAYWHEEL_PROTOCOL_H
+
+/* Commands, the first byte of a line. */
+#define DW_CMD_SET_TIME 't'      /* "t" + hh:mm: the time of day, seconds 0 */
+#define DW_CMD_STORE_A 'a'       /* "a" + the first half's 48 digits 0/1 */
+#define DW_CMD_STORE_B 'b'       /* "b" + the second half's */
+#define DW_CMD_GET_TIME 'z'      /* answer: seconds after midnight */
+#define DW_CMD_GET_A 'f'         /* answer: the stored first half */
+#define DW_CMD_GET_B 'e'         /* answer: the stored second half */
+#define DW_CMD_STATUS 's'        /* answer: the status line */
+
+/* Quarter hours in each half of the day's 96. */
+#define DW_HALF_SLOTS 48U
+
+/* Longest line the board keeps (without LF); the longest valid one is 49
+ * chars plus an optional CR. Longer lines are discarded up to their LF and
+ * refused. */
+#define DW_LINE_MAX 64U
+
+/* The board's words the host recognises. */
+#define DW_GREETING "Daywheel board ready"
+/* The greeting after a cold start with no running clock module. */
+#define DW_GREETING_NOT_SET "Daywheel board ready, time not set"
+#define DW_NOT_SET_WORDS "time not set"
+/* Status after the time when the clock module gives it, or when the time is
+ * not known. */
+#define DW_STATUS_MODULE " from module"
+#define DW_STATUS_NOT_SET " (not set)"
+/* A refused line's answer begins so. */
+#define DW_ERROR_PREFIX "error: "
+
+#endif
