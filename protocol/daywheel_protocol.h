@@ -13,6 +13,10 @@
 #define DW_CMD_GET_A 'f'         /* answer: the stored first half */
 #define DW_CMD_GET_B 'e'         /* answer: the stored second half */
 #define DW_CMD_STATUS 's'        /* answer: the status line */
+/* Only a board whose greeting ends in DW_GREETING_PRECISE knows these two. */
+#define DW_CMD_SET_PRECISE 'p'   /* "p" + seconds after midnight "." 3 digits of
+                                    ms: the time of day at the line feed */
+#define DW_CMD_GET_PRECISE 'q'   /* answer: seconds after midnight "." 3 digits */
 
 /* Quarter hours in each half of the day's 96. */
 #define DW_HALF_SLOTS 48U
@@ -27,6 +31,9 @@
 /* The greeting after a cold start with no running clock module. */
 #define DW_GREETING_NOT_SET "Daywheel board ready, time not set"
 #define DW_NOT_SET_WORDS "time not set"
+/* Ends the greeting of a board that knows DW_CMD_SET_PRECISE and
+ * DW_CMD_GET_PRECISE. */
+#define DW_GREETING_PRECISE ", clock to the ms"
 /* Status after the time when the clock module gives it, or when the time is
  * not known. */
 #define DW_STATUS_MODULE " from module"

@@ -115,9 +115,20 @@ uint32_t dw_hal_clock_get(void)
     return s;
 }
 
-void dw_hal_clock_set(uint32_t seconds)
+uint32_t dw_hal_clock_get_ms(uint16_t *ms)
 {
-    ATOMIC_BLOCK(ATOMIC_RESTORESTATE) { dw_kept_set(&dw_clock, &dw_clock_copy, seconds); }
+    uint32_t s;
+    ATOMIC_BLOCK(ATOMIC_RESTORESTATE)
+    {
+        s = dw_clock.seconds;
+        *ms = dw_clock.ms;
+    }
+    return s;
+}
+
+void dw_hal_clock_set(uint32_t seconds, uint16_t ms)
+{
+    ATOMIC_BLOCK(ATOMIC_RESTORESTATE) { dw_kept_set(&dw_clock, &dw_clock_copy, seconds, ms); }
 }
 
 uint8_t dw_hal_clock_known(void)

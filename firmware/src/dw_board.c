@@ -59,7 +59,8 @@ static void refuse(const char *why)
 {
     char cmd = line_len ? line[0] : '?';
     if (cmd != DW_CMD_SET_TIME && cmd != DW_CMD_STORE_A && cmd != DW_CMD_STORE_B && cmd != DW_CMD_GET_TIME
-        && cmd != DW_CMD_GET_A && cmd != DW_CMD_GET_B && cmd != DW_CMD_STATUS)
+        && cmd != DW_CMD_GET_A && cmd != DW_CMD_GET_B && cmd != DW_CMD_STATUS && cmd != DW_CMD_SET_PRECISE
+        && cmd != DW_CMD_GET_PRECISE)
         cmd = '?';
     uint8_t k = kind_of(cmd);
     refused[k].cmd = cmd;
@@ -108,7 +109,7 @@ static void module_sync(void)
     } else {
         module = MODULE_RUNNING;
         if (s != dw_hal_clock_get() || !dw_hal_clock_known())
-            dw_hal_clock_set(s);
+            dw_hal_clock_set(s, 0);
     }
     module_minute = (uint16_t)(dw_hal_clock_get() / 60U);
 }
@@ -124,7 +125,8 @@ void dw_board_init(void)
     load_half(1);
     module = MODULE_NONE;
     module_sync();
-    answer(dw_hal_clock_known() ? DW_GREETING : DW_GREETING_NOT_SET);
+    put_str(dw_hal_clock_known() ? DW_GREETING : DW_GREETING_NOT_SET);
+    answer(DW_GREETING_PRECISE);
     eval_due = 1;
     dw_board_poll();
 }
@@ -180,19 +182,24 @@ static void store_half(uint8_t half)
     dw_board_poll();
 }
 
+/* `t hh:mm` sets the seconds to 0; `p S.mmm` sets the time to the
+ * millisecond, as of the line's end, which is now: lines are handled as they
+ * end. */
 static void set_time(void)
 {
     uint32_t s;
-    if (line_len != 6) {
+    uint16_t ms = 0;
+    const uint8_t precise = line[0] == DW_CMD_SET_PRECISE;
+    if (precise ? line_len < 6 || line_len > 10 : line_len != 6) {
         refuse("bad length");
         return;
     }
-    if (!dw_parse_hhmm(line + 1, &s)) {
+    if (precise ? !dw_parse_precise(line + 1, (uint8_t)(line_len - 1), &s, &ms) : !dw_parse_hhmm(line + 1, &s)) {
         refuse("bad time");
         return;
     }
-    accepted(DW_CMD_SET_TIME);
-    dw_hal_clock_set(s);
+    accepted(line[0]);
+    dw_hal_clock_set(s, ms);
     if (module != MODULE_NONE) {
         uint8_t regs[3];
         dw_module_encode(s, regs);
@@ -237,6 +244,7 @@ static void execute(void)
     char cmd = line[0];
     switch (cmd) {
     case DW_CMD_SET_TIME:
+    case DW_CMD_SET_PRECISE:
         set_time();
         return;
     case DW_CMD_STORE_A:
@@ -247,6 +255,7 @@ static void execute(void)
     case DW_CMD_GET_A:
     case DW_CMD_GET_B:
     case DW_CMD_STATUS:
+    case DW_CMD_GET_PRECISE:
         break;
     default:
         refuse("unknown command");
@@ -260,6 +269,12 @@ static void execute(void)
     if (cmd == DW_CMD_GET_TIME) {
         char num[11];
         dw_format_u32(dw_hal_clock_get(), num);
+        answer(num);
+    } else if (cmd == DW_CMD_GET_PRECISE) {
+        char num[11];
+        uint16_t ms;
+        const uint32_t s = dw_hal_clock_get_ms(&ms);
+        dw_format_precise(s, ms, num);
         answer(num);
     } else if (cmd == DW_CMD_STATUS) {
         send_status();

@@ -32,6 +32,39 @@ uint8_t dw_parse_hhmm(const char *p, uint32_t *out)
     return 1;
 }
 
+uint8_t dw_parse_precise(const char *p, uint8_t n, uint32_t *seconds, uint16_t *ms)
+{
+    uint32_t s = 0;
+    uint16_t m = 0;
+    if (n < 5 || n > 9 || p[n - 4] != '.')
+        return 0;
+    for (uint8_t i = 0; i < n; ++i) {
+        if (i == n - 4)
+            continue;
+        if (p[i] < '0' || p[i] > '9')
+            return 0;
+        if (i < n - 4)
+            s = s * 10U + (uint32_t)(p[i] - '0');
+        else
+            m = (uint16_t)(m * 10U + (uint16_t)(p[i] - '0'));
+    }
+    if (s >= DW_DAY_SECONDS)
+        return 0;
+    *seconds = s;
+    *ms = m;
+    return 1;
+}
+
+void dw_format_precise(uint32_t seconds, uint16_t ms, char *out)
+{
+    uint8_t n = dw_format_u32(seconds, out);
+    out[n++] = '.';
+    out[n++] = (char)('0' + ms / 100U % 10U);
+    out[n++] = (char)('0' + ms / 10U % 10U);
+    out[n++] = (char)('0' + ms % 10U);
+    out[n] = '\0';
+}
+
 static void put2(char *out, uint8_t v)
 {
     out[0] = (char)('0' + v / 10);
@@ -116,10 +149,10 @@ uint8_t dw_kept_start(volatile struct dw_kept *k, volatile struct dw_kept *copy,
     return kept;
 }
 
-void dw_kept_set(volatile struct dw_kept *k, volatile struct dw_kept *copy, uint32_t seconds)
+void dw_kept_set(volatile struct dw_kept *k, volatile struct dw_kept *copy, uint32_t seconds, uint16_t ms)
 {
     k->seconds = seconds % DW_DAY_SECONDS;
-    k->ms = 0;
+    k->ms = ms % 1000U;
     k->known = 1;
     k->layout = DW_KEPT_LAYOUT;
     k->check = dw_kept_check(k);

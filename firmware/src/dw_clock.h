@@ -77,8 +77,8 @@ static inline uint32_t dw_kept_place(const volatile struct dw_kept *k)
 uint8_t dw_kept_start(volatile struct dw_kept *k, volatile struct dw_kept *copy, uint8_t flags,
                       uint16_t hold_ms);
 
-/* Sets the time of day (known from now on) and restarts the second. */
-void dw_kept_set(volatile struct dw_kept *k, volatile struct dw_kept *copy, uint32_t seconds);
+/* Sets the time of day to the millisecond (known from now on). */
+void dw_kept_set(volatile struct dw_kept *k, volatile struct dw_kept *copy, uint32_t seconds, uint16_t ms);
 
 /* Copies k's time into its second copy, with that copy's own check word.
  * A reset can come in the middle of any write: while k is written the copy
@@ -121,6 +121,12 @@ uint8_t dw_quarter_entry(uint32_t s);
  * midnight. Returns 1 on success, 0 (leaving *out alone) otherwise. */
 uint8_t dw_parse_hhmm(const char *p, uint32_t *out);
 
+/* Parses exactly n chars "S.mmm": seconds after midnight (1 to 5 digits,
+ * below 86400), a dot, three digits of milliseconds. Returns 1 on success,
+ * 0 (leaving the outputs alone) otherwise. */
+uint8_t dw_parse_precise(const char *p, uint8_t n, uint32_t *seconds, uint16_t *ms);
+/* Writes "S.mmm" plus NUL into out (at most 10 bytes). */
+void dw_format_precise(uint32_t seconds, uint16_t ms, char *out);
 /* Writes "hh:mm:ss" plus NUL into out (9 bytes). */
 void dw_format_hms(uint32_t s, char *out);
 

@@ -20,9 +20,10 @@ void dw_hal_putc(char c);
 
 /* Time of day in whole seconds (0..86399), kept by the timer interrupt. */
 uint32_t dw_hal_clock_get(void);
-/* Sets the time of day, restarts the current second and marks the time
- * known. */
-void dw_hal_clock_set(uint32_t seconds);
+/* The same with the milliseconds into the second (0..999), read together. */
+uint32_t dw_hal_clock_get_ms(uint16_t *ms);
+/* Sets the time of day to the millisecond and marks the time known. */
+void dw_hal_clock_set(uint32_t seconds, uint16_t ms);
 /* 0 after a cold start until the time is set, else 1. */
 uint8_t dw_hal_clock_known(void);
 

@@ -285,7 +285,7 @@ step send
 # to set by itself: its time goes in over the line, then the line closes.
 exec 4<>"$XDG_RUNTIME_DIR/daywheel/ports/com10"
 IFS= read -r -t 10 first <&4 || fail "the board did not greet"
-[ "${first%$'\r'}" = "Daywheel board ready, time not set" ] || fail "a fresh board greeted '$first'"
+[ "${first%$'\r'}" = "Daywheel board ready, time not set, clock to the ms" ] || fail "a fresh board greeted '$first'"
 printf 't12:00\n' >&4
 board_set() { [[ $(board_says 'time?') == "time 43200."* ]]; }
 wait_for 5 "the board did not take its time" board_set
@@ -305,7 +305,7 @@ ctlw=$win
 wait_for 5 "the main window stays open beside the controller window" hidden "$title1"
 wait_for 5 "controller window" looks_like "$ctlw" "" \
   Form3.Command1 Form3.Command2 Form3.Command6 Form3.Command3 Form3.Command5 Form3.Command4
-log="Daywheel board ready"
+log="Daywheel board ready, clock to the ms"
 wait_for 5 "no greeting in the log" log_like "$log"
 
 step send-time

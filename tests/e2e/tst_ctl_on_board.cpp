@@ -102,7 +102,7 @@ void TstCtlOnBoard::flashBlankBoard()
     b.link = b.defaultLink();
     QByteArray out, err, line, t0, t1;
     QCOMPARE(ctl({"flash", "--now"}, &out, &err), 0);
-    QVERIFY2(out.contains("\nthe board greets: Daywheel board ready, time not set\n"), out + err);
+    QVERIFY2(out.contains("\nthe board greets: Daywheel board ready, time not set, clock to the ms\n"), out + err);
 
     // every open resets it, however soon after a close; the time is kept
     QElapsedTimer elapsed;
@@ -114,7 +114,7 @@ void TstCtlOnBoard::flashBlankBoard()
     for (int i = 0; i < 10; ++i) {
         b.port.close();
         QVERIFY2(b.openPort() && b.readLine(&line), qPrintable(b.error));
-        QCOMPARE(line, QByteArray("Daywheel board ready"));
+        QCOMPARE(line, QByteArray("Daywheel board ready, clock to the ms"));
     }
     QVERIFY(b.control("time?", &t1));
     QVERIFY2(drift() <= 2, t0 + " " + t1);
@@ -123,7 +123,7 @@ void TstCtlOnBoard::flashBlankBoard()
     QVERIFY(b.control("hang", &line));
     QCOMPARE(line, QByteArray("ok"));
     QVERIFY2(b.readLine(&line, 5000), qPrintable(b.error));
-    QCOMPARE(line, QByteArray("Daywheel board ready"));
+    QCOMPARE(line, QByteArray("Daywheel board ready, clock to the ms"));
     QVERIFY(b.control("time?", &t1));
     QVERIFY2(drift() <= 2, t0 + " " + t1);
 

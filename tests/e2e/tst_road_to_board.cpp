@@ -101,7 +101,7 @@ void TstRoadToBoard::roadOfOneSchedule()
     QVERIFY(form3->isVisible());
     QVERIFY(!form1.isVisible());
     // A board that has just started has no time yet.
-    QCOMPARE(form3->replyLog(), QStringLiteral("Daywheel board ready, time not set\r\n"));
+    QCOMPARE(form3->replyLog(), QStringLiteral("Daywheel board ready, time not set, clock to the ms\r\n"));
     QCOMPARE(form3->findChild<QLabel *>(QStringLiteral("Label1"))->text(), QStringLiteral("06:30"));
 
     click(form3, "Command1");   // Send Time
@@ -145,7 +145,7 @@ void TstRoadToBoard::roadOfOneSchedule()
     ClockSource::set([&since] { return QDateTime(QDate(2026, 12, 7), QTime(6, 44, 59)).addMSecs(400 + since.elapsed()); });
     form3->getit();   // the greeting of the restarted board
     QVERIFY(waitIdle(form3));
-    QCOMPARE(form3->replyLog(), QStringLiteral("Daywheel board ready, time not set\r\n"));
+    QCOMPARE(form3->replyLog(), QStringLiteral("Daywheel board ready, time not set, clock to the ms\r\n"));
     QTRY_VERIFY(form3->replyLog().endsWith("sent the time, 06:45.\r\n"));
     const auto offBy = [&] {
         const int host = ClockSource::now().time().msecsSinceStartOfDay() / 1000;

@@ -43,9 +43,15 @@ void dw_hal_putc(char c)
     hal.us += 1042;              // one byte at 9600 bit/s
 }
 uint32_t dw_hal_clock_get(void) { return hal.clock; }
-void dw_hal_clock_set(uint32_t s)
+uint32_t dw_hal_clock_get_ms(uint16_t *ms)
+{
+    *ms = hal.ms;
+    return hal.clock;
+}
+void dw_hal_clock_set(uint32_t s, uint16_t ms)
 {
     hal.clock = s;
+    hal.ms = ms;
     hal.known = true;
 }
 uint8_t dw_hal_clock_known(void) { return hal.known; }

@@ -16,6 +16,7 @@ struct FakeHal {
     int writesLeft = -1;         // >= 0: power fails after that many more writes
     QByteArray tx;
     uint32_t clock = 0;
+    uint16_t ms = 0;
     int light = -1;              // -1: never driven
     int lightCalls = 0;
     bool known = true;           // the time is set (a cold start clears it)
@@ -30,6 +31,7 @@ struct FakeHal {
         writesLeft = -1;
         tx.clear();
         clock = 0;
+        ms = 0;
         light = -1;
         lightCalls = 0;
         known = true;

@@ -96,9 +96,14 @@ void dw_hal_ee_write(uint16_t addr, uint8_t value)
 
 void dw_hal_putc(char c) { hal.tx.push_back(c); }
 uint32_t dw_hal_clock_get(void) { return hal.clock; }
-void dw_hal_clock_set(uint32_t s)
+uint32_t dw_hal_clock_get_ms(uint16_t *ms)
 {
-    require(s < DW_DAY_SECONDS, "clock set out of range", std::to_string(s));
+    *ms = 0;
+    return hal.clock;
+}
+void dw_hal_clock_set(uint32_t s, uint16_t ms)
+{
+    require(s < DW_DAY_SECONDS && ms < 1000, "clock set out of range", std::to_string(s));
     hal.clock = s;
     hal.known = true;
 }
@@ -236,7 +241,8 @@ void restart(bool keepsRam = false)
     model.moduleRunning = hal.module && !(hal.regs[0] & 0x80);
     model.known = model.known || model.moduleRunning;
     std::string line;
-    require(takeLines(&line) == 1 && line == (model.known ? DW_GREETING : DW_GREETING_NOT_SET),
+    require(takeLines(&line) == 1
+                && line == (model.known ? DW_GREETING DW_GREETING_PRECISE : DW_GREETING_NOT_SET DW_GREETING_PRECISE),
             "no greeting after restart", line);
     model.stored = 0;
     model.half[0] = halfLine(0);
@@ -258,6 +264,24 @@ bool parseTime(const std::string &l, uint32_t *s)
         return false;
     *s = uint32_t(h * 3600 + m * 60);
     return true;
+}
+
+// "p" + 1 to 5 digits (below a day) + "." + 3 digits.
+bool parsePrecise(const std::string &l, uint32_t *s)
+{
+    if (l.size() < 6 || l.size() > 10 || l[0] != 'p' || l[l.size() - 4] != '.')
+        return false;
+    uint32_t v = 0;
+    for (size_t k = 1; k < l.size(); ++k) {
+        if (k == l.size() - 4)
+            continue;
+        if (l[k] < '0' || l[k] > '9')
+            return false;
+        if (k < l.size() - 4)
+            v = v * 10 + uint32_t(l[k] - '0');
+    }
+    *s = v;
+    return v < DW_DAY_SECONDS;
 }
 
 // One complete line has been fed; judges what the board did with it.
@@ -306,6 +330,12 @@ void lineDone()
         require(!hal.module || (hal.regs[0] == 0 && hal.regs[1] == bcd(t / 60 % 60) &&
                                 hal.regs[2] == bcd(t / 3600)),
                 "module not set with the clock");
+    } else if (!bad && parsePrecise(l, &t)) {
+        require(n == 0 && hal.clock == t, "precise time not set", answer);
+        model.known = true;
+        model.moduleRunning = hal.module;
+    } else if (!bad && l == "q") {
+        require(n == 1 && answer == std::to_string(hal.clock) + ".000", "q answer", answer);
     } else if (!bad && l == "z") {
         require(n == 1 && answer == std::to_string(hal.clock), "z answer", answer);
     } else if (!bad && (l == "f" || l == "e")) {

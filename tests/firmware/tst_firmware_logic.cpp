@@ -133,7 +133,7 @@ void TstFirmwareLogic::greetingAtStart()
 {
     hal.tx.clear();
     dw_board_init();
-    QCOMPARE(hal.takeLines(), QList<QByteArray>{QByteArray(DW_GREETING)});
+    QCOMPARE(hal.takeLines(), QList<QByteArray>{QByteArray(DW_GREETING DW_GREETING_PRECISE)});
 }
 
 void TstFirmwareLogic::lineEndings()
@@ -179,6 +179,10 @@ void TstFirmwareLogic::refusedLines_data()
     QTest::newRow("b NUL") << "b" + QByteArray(20, '0') + QByteArray(1, '\0') + QByteArray(27, '0')
                            << QByteArray("error: bad digit");
     QTest::newRow("b bare") << QByteArray("b") << QByteArray("error: bad length");
+    QTest::newRow("p no ms") << QByteArray("p45254") << QByteArray("error: bad time");
+    QTest::newRow("p two ms digits") << QByteArray("p1.23") << QByteArray("error: bad length");
+    QTest::newRow("p a day") << QByteArray("p86400.000") << QByteArray("error: bad time");
+    QTest::newRow("p long") << QByteArray("p123456.000") << QByteArray("error: bad length");
 }
 
 void TstFirmwareLogic::refusedLines()
@@ -237,6 +241,8 @@ void TstFirmwareLogic::linesBackToBack_data()
     QTest::newRow("a b f e s t") << a + "\r\n" + b + "\r\nf\r\ne\r\ns\r\nt12:00\r\nz\r\n" << true
                                  << QList<QByteArray>{a, b, "time 00:00:05 light on pattern stored", "43200"};
     QTest::newRow("stored half then f") << a + "\nf\n" + a2 + "\nf\n" << true << QList<QByteArray>{a, a2};
+    QTest::newRow("to the ms") << QByteArray("p45254.023\r\nq\np7.000\nz\nq\n") << false
+                               << QList<QByteArray>{"45254.023", "7", "7.000"};
     QTest::newRow("t s b e a f") << "t06:00\ns\n" + b2 + "\ne\n" + a + "\nf\n" << true
                                  << QList<QByteArray>{"time 06:00:00 light off pattern none", b2, a};
     QTest::newRow("queries between stores") << "f\n" + a + "\ne\n" + b + "\nf\ne\ns\n" + a2 + "\n" + b2 + "\nf\ne\n"
@@ -266,7 +272,8 @@ void TstFirmwareLogic::randomLinesChangeOnlyWhatTheyMayChange()
 {
     const QRegularExpression storeRule("^([ab])([01]{48})\\r?$");
     const QRegularExpression timeRule("^t([01][0-9]|2[0-3]):([0-5][0-9])\\r?$");
-    const QRegularExpression queryRule("^[zfes]\\r?$");
+    const QRegularExpression preciseRule("^p([0-9]{1,5})\\.[0-9]{3}\\r?$");
+    const QRegularExpression queryRule("^[zfesq]\\r?$");
     QByteArray want[2] = {"a" + pattern48({}), "b" + pattern48({})};
     uint32_t wantClock = 0;
     QRandomGenerator rng(20240607);
@@ -284,9 +291,11 @@ void TstFirmwareLogic::randomLinesChangeOnlyWhatTheyMayChange()
         case 1:
             line = QByteArray::number(rng.bounded(30)).rightJustified(2, '0');
             line = "t" + line + ":" + QByteArray::number(rng.bounded(70)).rightJustified(2, '0');
+            if (rng.bounded(2))
+                line = "p" + QByteArray::number(rng.bounded(90000)) + "." + QByteArray::number(rng.bounded(1000)).rightJustified(3, '0');
             break;
         case 2:
-            line = QByteArray(1, "zfesq"[rng.bounded(5)]);
+            line = QByteArray(1, "zfesqy"[rng.bounded(6)]);
             break;
         default:
             for (int n = rng.bounded(DW_LINE_MAX + 20); n > 0; --n)
@@ -309,6 +318,9 @@ void TstFirmwareLogic::randomLinesChangeOnlyWhatTheyMayChange()
             silent = true;
         } else if ((m = timeRule.match(text)).hasMatch()) {
             wantClock = uint32_t(m.captured(1).toInt() * 3600 + m.captured(2).toInt() * 60);
+            silent = true;
+        } else if ((m = preciseRule.match(text)).hasMatch() && m.captured(1).toInt() < 86400) {
+            wantClock = uint32_t(m.captured(1).toInt());
             silent = true;
         }
 

@@ -154,7 +154,7 @@ void TstFirmwareStore::patternSurvivesRestart()
     hal.clock = hms(6, 0);
     hal.tx.clear();
     dw_board_init();            // a power cycle: RAM state rebuilt from EEPROM
-    QCOMPARE(hal.takeLines(), QList<QByteArray>{DW_GREETING});
+    QCOMPARE(hal.takeLines(), QList<QByteArray>{DW_GREETING DW_GREETING_PRECISE});
     QCOMPARE(hal.light, 1);
     QCOMPARE(send("f"), QList<QByteArray>{a});
     QCOMPARE(send("e"), QList<QByteArray>{b});
@@ -321,7 +321,7 @@ void TstFirmwareStore::restartKeepsTime()
 
     QCOMPARE(send("a" + pattern48({1})), QList<QByteArray>{});   // on 00:00-00:15, b never stored
     dw_kept k{}, copy{};
-    dw_kept_set(&k, &copy, hms(12, 34, 56));
+    dw_kept_set(&k, &copy, hms(12, 34, 56), 0);
     k.ms = 250;
     k.check = dw_kept_check(&k);
     dw_kept_mirror(&copy, &k);
@@ -343,7 +343,8 @@ void TstFirmwareStore::restartKeepsTime()
     hal.tx.clear();
     dw_board_init();
     const bool notSet = status.contains("(not set)");
-    QCOMPARE(hal.takeLines(), QList<QByteArray>{notSet ? DW_GREETING_NOT_SET : DW_GREETING});
+    QCOMPARE(hal.takeLines(), QList<QByteArray>{notSet ? DW_GREETING_NOT_SET DW_GREETING_PRECISE
+                                                       : DW_GREETING DW_GREETING_PRECISE});
     QCOMPARE(send("s"), QList<QByteArray>{status});
     QCOMPARE(hal.light, int(notSet));   // the schedule from midnight meanwhile
 

@@ -31,7 +31,8 @@ QByteArray pattern48(std::initializer_list<int> on)
             QFAIL(qPrintable(QStringLiteral(#cond ": ") + (session).error));     \
     } while (0)
 
-const QByteArray kReady = "Daywheel board ready", kNotSet = "Daywheel board ready, time not set";
+const QByteArray kReady = "Daywheel board ready, clock to the ms",
+                 kNotSet = "Daywheel board ready, time not set, clock to the ms";
 
 // Starts a board, opens its port and eats the greeting: a board just
 // powered up has no time.
@@ -221,6 +222,11 @@ void TestVirtualBoard::setTimeAndQuery()
     QCOMPARE(s, QByteArray("error: bad time"));
     REQUIRE(b.query("z", &z), b);
     QVERIFY2(z.toInt() >= 86340 && z.toInt() <= 86345, z.constData());
+
+    // to the millisecond: the query's own line and answer take about 12 ms
+    REQUIRE(b.send("p45254.500"), b);
+    REQUIRE(b.query("q", &z), b);
+    QVERIFY2(z.toDouble() >= 45254.5 && z.toDouble() < 45254.6, z.constData());
 }
 
 void TestVirtualBoard::patternRoundTripAndRefusedLines()
@@ -246,7 +252,7 @@ void TestVirtualBoard::patternRoundTripAndRefusedLines()
         {"a" + QByteArray(47, '1'), "error: bad length"},
         {"b" + QByteArray(47, '1') + "2", "error: bad digit"},
         {"a" + QByteArray(200, '1'), "error: line too long"},
-        {"q", "error: unknown command"},
+        {"y", "error: unknown command"},
         {"", "error: empty line"},
     };
     for (const auto &[line, error] : bad) {
