@@ -17,6 +17,11 @@
 #include <unistd.h>
 
 namespace {
+// "+0.004", "-1.234"
+QString signedSeconds(double s)
+{
+    return (s >= 0 ? QStringLiteral("+") : QString()) + QString::number(s, 'f', 3);
+}
 const QStringList commandWords{"status", "get-time", "set-time", "send", "get", "flash"};
 
 // avrdude's bounds: a 32 KiB image takes about 12 s at 57600 baud; what it
@@ -198,6 +203,7 @@ void BoardCommand::exchangeFinished(const ControllerLink::Result &result)
         return;
     }
     if (result.kind == ControllerLink::Kind::Connect) {
+        setsToTheMs = boardSetsToTheMs(result.reply);
         if (request.command == BoardRequest::Command::Flash) {
             const QString greeting = QString::fromLatin1(withoutLineEnd(result.reply).left(80));
             if (!isBoardGreeting(result.reply)) {
@@ -227,9 +233,14 @@ void BoardCommand::exchangeFinished(const ControllerLink::Result &result)
         done = true;
         emit finished(exitDone);
         return;
-    case Command::GetTime:
     case Command::SetTime:
-    case Command::Flash: {
+    case Command::Flash:
+        if (setsToTheMs) {
+            preciseSetAnswered(result);
+            return;
+        }
+        [[fallthrough]];
+    case Command::GetTime: {
         const std::optional<qint32> seconds = boardSeconds(result.reply);
         if (!seconds) {
             fail(exitBoardFailed, QStringLiteral("the answer to \"z\" is no time: ")
@@ -278,8 +289,11 @@ void BoardCommand::connected()
         break;
     case Command::SetTime:
     case Command::Flash:
+        // Its time before the set, then the set to the ms at once.
+        if (setsToTheMs)
+            engine.ask(queryMessage(DW_CMD_GET_PRECISE));
         // The board sets the seconds to 0: send when a minute begins.
-        if (request.now)
+        else if (request.now)
             setTimeNow();
         else
             minuteStart.start(untilNextMinute(ClockSource::now().time()) + std::chrono::milliseconds(20));
@@ -298,6 +312,34 @@ void BoardCommand::setTimeNow()
 {
     engine.send({timeMessage(ClockSource::now().time().toString(QStringLiteral("hh:mm")))});
     engine.ask(queryMessage(DW_CMD_GET_TIME));
+}
+
+double BoardCommand::offsetFromHost(const ControllerLink::Result &answer, QTime *host) const
+{
+    // The board read its clock as the question's line ended; its answer
+    // took its own length on the wire to come back.
+    *host = ClockSource::now().time().addMSecs(-qRound(wireSeconds(answer.reply.size()) * 1000));
+    double offset = leadingNumber(answer.reply) - host->msecsSinceStartOfDay() / 1000.0;
+    return offset - 86400 * std::round(offset / 86400);   // around midnight
+}
+
+void BoardCommand::preciseSetAnswered(const ControllerLink::Result &answer)
+{
+    QTime host;
+    const double offset = offsetFromHost(answer, &host);
+    if (replies.size() == 1) {
+        offsetBefore = offset;
+        engine.send([] { return QList<QByteArray>{preciseTimeMessage(ClockSource::now().time())}; });
+        engine.ask(queryMessage(DW_CMD_GET_PRECISE));
+        return;
+    }
+    const QTime board = QTime::fromMSecsSinceStartOfDay(qRound(leadingNumber(answer.reply) * 1000) % 86400000);
+    out(QStringLiteral("%1 (%2 s from the host's %3); was %4 s off\n")
+            .arg(board.toString(QStringLiteral("hh:mm:ss.zzz")), signedSeconds(offset),
+                 host.toString(QStringLiteral("hh:mm:ss.zzz")), signedSeconds(offsetBefore))
+            .toLatin1());
+    done = true;
+    emit finished(exitDone);
 }
 
 void BoardCommand::checkReadBack()

@@ -70,6 +70,8 @@ private:
     void exchangeFinished(const ControllerLink::Result &result);
     void connected();
     void setTimeNow();
+    double offsetFromHost(const ControllerLink::Result &answer, QTime *host) const;
+    void preciseSetAnswered(const ControllerLink::Result &answer);
     void checkReadBack();
     void failNotStored(const QByteArray &boardSays);
     void writeDay();
@@ -89,6 +91,8 @@ private:
     QString failedHalves;
     QByteArrayList refusals;   // "error: ..." lines the board sent meanwhile
     bool done = false;
+    bool setsToTheMs = false;   // the greeting said so
+    double offsetBefore = 0;    // the board's time before a set, less the host's
     // flash: avrdude, its speeds still to try, its output (the tail only)
     QProcess avrdude;
     QList<int> speeds;

@@ -20,6 +20,7 @@
 #include <QShortcut>
 #include <QTimer>
 #include <array>
+#include <cmath>
 
 namespace {
 using std::chrono::milliseconds;
@@ -164,7 +165,12 @@ void ControllerWindow::connectFinished(const ControllerLink::Result &result)
     switch (result.outcome) {
     case ControllerLink::Outcome::Done:
         log.replace(QString::fromLatin1(result.reply));
+        setsToTheMs = boardSetsToTheMs(result.reply);
         noticeClockState(result.reply);
+        // A board that keeps its time to the ms is checked against the
+        // host's once, in the background.
+        if (setsToTheMs && !boardSaysTimeNotSet(result.reply))
+            link->ask(queryMessage(DW_CMD_GET_PRECISE));
         break;
     case ControllerLink::Outcome::TooLong:
         // Something talks on this port: show what it said, so the user can
@@ -233,7 +239,22 @@ QByteArray ControllerWindow::timeLineNow()
     // waited behind a slow question. The label lags the clock by up to its
     // refresh interval, so it is refreshed first, and shows what was sent.
     refreshClock();
-    return timeMessage(clockLabel->text());
+    return setsToTheMs ? preciseTimeMessage(ClockSource::now().time()) : timeMessage(clockLabel->text());
+}
+
+void ControllerWindow::checkBoardClock(const ControllerLink::Result &result)
+{
+    // The board read its clock as the question's line ended; its answer
+    // took its own length on the wire to come back.
+    if (!result.ok())
+        return;
+    const double host = ClockSource::now().time().msecsSinceStartOfDay() / 1000.0 - wireSeconds(result.reply.size());
+    double offset = leadingNumber(result.reply) - host;
+    offset -= 86400 * std::round(offset / 86400);   // around midnight
+    if (std::abs(offset) <= 1.0)
+        return;
+    log.appendNotice(QStringLiteral("The board's clock was %1 s off: set it.").arg(offset, 0, 'f', 3));
+    link->send([this] { return QList<QByteArray>{timeLineNow()}; });
 }
 
 void ControllerWindow::sendTimeClicked()
@@ -253,6 +274,10 @@ void ControllerWindow::noticeClockState(const QByteArray &line)
 
 void ControllerWindow::setBoardClockAtNextMinute()
 {
+    if (setsToTheMs) {
+        boardClockTimer->start(0);
+        return;
+    }
     // A little past the minute's start, so the label cannot still show the
     // minute before when the timer and the wall clock disagree by a tick.
     boardClockTimer->start(untilNextMinute(ClockSource::now().time()) + milliseconds(20));
@@ -262,7 +287,8 @@ void ControllerWindow::setBoardClock()
 {
     // "t" sets the seconds to 0, so it must go out as a minute begins; behind
     // a running exchange it would go out late, so it waits for the next one.
-    if (!link->isIdle()) {
+    // A set to the ms is made when it goes out, whenever that is.
+    if (!setsToTheMs && !link->isIdle()) {
         setBoardClockAtNextMinute();
         return;
     }
@@ -310,6 +336,10 @@ void ControllerWindow::exchangeFinished(const ControllerLink::Result &result)
     case Kind::Send:
     case Kind::Ask:
         break;
+    }
+    if (result.request == queryMessage(DW_CMD_GET_PRECISE)) {
+        checkBoardClock(result);
+        return;
     }
     switch (result.outcome) {
     case Outcome::Done:

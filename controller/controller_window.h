@@ -73,6 +73,7 @@ private:
     void ask(char query);
     bool taken(bool accepted);
     QByteArray timeLineNow();
+    void checkBoardClock(const ControllerLink::Result &result);
     void exchangeFinished(const ControllerLink::Result &result);
     void connectFinished(const ControllerLink::Result &result);
     void noticeClockState(const QByteArray &line);
@@ -83,6 +84,7 @@ private:
     ControllerLink *link;
     bool closing = false;
     bool refusalShown = false;   // one notice for a burst of refused clicks
+    bool setsToTheMs = false;    // the greeting said so
     QPointer<QInputDialog> prompt;
 
     Controls controls;

@@ -12,6 +12,26 @@ QByteArray timeMessage(const QString &clockText)
     return DW_CMD_SET_TIME + clockText.toLatin1() + '\n';
 }
 
+bool boardSetsToTheMs(QByteArrayView greeting)
+{
+    return greeting.contains(DW_GREETING_PRECISE);
+}
+
+QByteArray preciseTimeMessage(const QTime &writtenAt)
+{
+    const auto line = [](int ms) {
+        ms %= 86400000;
+        return DW_CMD_SET_PRECISE + QByteArray::number(ms / 1000) + '.'
+            + QByteArray::number(ms % 1000).rightJustified(3, '0') + '\n';
+    };
+    // The line's own length decides when its feed arrives: one guess at the
+    // longest, then the line for that arrival.
+    const int at = writtenAt.msecsSinceStartOfDay();
+    const qsizetype longest = line(86399999).size();
+    const QByteArray guess = line(at + qRound(wireSeconds(longest) * 1000));
+    return line(at + qRound(wireSeconds(guess.size()) * 1000));
+}
+
 QByteArray queryMessage(char letter)
 {
     return QByteArray(1, letter) + '\n';

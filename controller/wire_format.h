@@ -7,6 +7,7 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <QTime>
 #include <optional>
 
 class DayTable;
@@ -16,6 +17,20 @@ class DayTable;
 
 // "t" + the clock text (hh:mm) + LF.
 QByteArray timeMessage(const QString &clockText);
+
+// How long `bytes` take on the wire at 9600 bit/s, 8N1: 10 bits each.
+constexpr double wireSeconds(qsizetype bytes)
+{
+    return bytes * 10.0 / 9600.0;
+}
+
+// Whether a greeting says the board knows the time to the millisecond
+// (DW_CMD_SET_PRECISE and DW_CMD_GET_PRECISE).
+bool boardSetsToTheMs(QByteArrayView greeting);
+
+// "p" + seconds after midnight "." 3 digits + LF, naming the time the line's
+// feed reaches the board when its first byte is written at `writtenAt`.
+QByteArray preciseTimeMessage(const QTime &writtenAt);
 
 // A query: the letter + LF (DW_CMD_GET_TIME, ..._GET_A, ..._GET_B, ..._STATUS).
 QByteArray queryMessage(char letter);

@@ -46,19 +46,31 @@ const QString quietNotice = QStringLiteral("Waiting for the board to fall quiet 
 void TstControllerExchanges::sendTime_data()
 {
     QTest::addColumn<bool>("behindQuestion");
-    QTest::newRow("at once") << false;
+    QTest::addColumn<QByteArray>("greeting");
+    QTest::addColumn<QByteArray>("line");
+    const QByteArray plain = "Daywheel board ready\r\n";
+    QTest::newRow("at once") << false << plain << QByteArray("\x74\x31\x34\x3A\x30\x36\x0A");
     // Clicked at 14:05:59.5 behind a question that is given up a second
     // later: the minute it goes out at.
-    QTest::newRow("behind a slow question") << true;
+    QTest::newRow("behind a slow question") << true << plain << QByteArray("t14:06\n");
+    // The time its line feed arrives, 11 bytes (11.5 ms) after 14:06:02.
+    QTest::newRow("to the ms") << false << QByteArray("Daywheel board ready, clock to the ms\r\n")
+                               << QByteArray("p50762.011\n");
 }
 
 void TstControllerExchanges::sendTime()
 {
     QFETCH(bool, behindQuestion);
+    QFETCH(QByteArray, greeting);
+    QFETCH(QByteArray, line);
     TestController board(10);
+    board.greeting = greeting;
+    // A board that knows the ms is asked its time at once: right, no set.
+    board.answer = [](const QByteArray &q) { return q == "q\n" ? QByteArray("50730.000\r\n") : QByteArray(); };
+    const qsizetype asked = (behindQuestion ? 2 : 1) + (line.startsWith('p') ? 1 : 0);
     ClockSource::set([] { return at(14, 5, 30); });
     ControllerWindow::setWaitBounds(5s, 1s);
-    QVERIFY(startedWindow());
+    QVERIFY(startedWindow() && waitIdle(window));
     // The clock's minute, even when the label has not caught up with it yet.
     QElapsedTimer since;
     since.start();
@@ -66,8 +78,8 @@ void TstControllerExchanges::sendTime()
     if (behindQuestion)
         QTest::mouseClick(window->findChild<QPushButton *>("Command5"), Qt::LeftButton);
     QVERIFY(clickAndWait(window, "Command1"));
-    QTRY_COMPARE(board.received.size(), behindQuestion ? 2 : 1);
-    QCOMPARE(board.received.last(), QByteArray("\x74\x31\x34\x3A\x30\x36\x0A"));
+    QTRY_COMPARE(board.received.size(), asked);
+    QCOMPARE(board.received.last(), line);
     QCOMPARE(window->findChild<QLabel *>("Label1")->text(), QStringLiteral("14:06"));
 }
 

@@ -65,8 +65,9 @@ void TstCtlOnBoard::sendThenGet()
     QCOMPARE(b.readAll(), a.readAll());
     QCOMPARE(ctl({"status"}, &out), 0);
     QVERIFY2(out.startsWith("time ") && out.contains("pattern stored"), out);
-    QCOMPARE(ctl({"set-time", "--now"}, &out), 0);   // the board takes hh:mm, seconds 0
-    QVERIFY2(QRegularExpression("^\\d\\d:\\d\\d:0[0-2] \\(-?\\d+\\.\\d s from the host's ").match(out).hasMatch(), out);
+    QCOMPARE(ctl({"set-time"}, &out), 0);   // to the ms, at once
+    QVERIFY2(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} \\([+-]0\\.0\\d\\d s from the host's [0-9:.]{12}\\); "
+                                "was [+-]\\d+\\.\\d{3} s off\\n$").match(out).hasMatch(), out);
     QCOMPARE(ctl({"get-time"}, &out), 0);
     QVERIFY2(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d\\n$").match(out).hasMatch(), out);
 }
