@@ -314,19 +314,10 @@ void BoardCommand::setTimeNow()
     engine.ask(queryMessage(DW_CMD_GET_TIME));
 }
 
-double BoardCommand::offsetFromHost(const ControllerLink::Result &answer, QTime *host) const
-{
-    // The board read its clock as the question's line ended; its answer
-    // took its own length on the wire to come back.
-    *host = ClockSource::now().time().addMSecs(-qRound(wireSeconds(answer.reply.size()) * 1000));
-    double offset = leadingNumber(answer.reply) - host->msecsSinceStartOfDay() / 1000.0;
-    return offset - 86400 * std::round(offset / 86400);   // around midnight
-}
-
 void BoardCommand::preciseSetAnswered(const ControllerLink::Result &answer)
 {
     QTime host;
-    const double offset = offsetFromHost(answer, &host);
+    const double offset = preciseOffset(answer.reply, ClockSource::now().time(), &host);
     if (replies.size() == 1) {
         offsetBefore = offset;
         engine.send([] { return QList<QByteArray>{preciseTimeMessage(ClockSource::now().time())}; });

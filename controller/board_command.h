@@ -70,7 +70,6 @@ private:
     void exchangeFinished(const ControllerLink::Result &result);
     void connected();
     void setTimeNow();
-    double offsetFromHost(const ControllerLink::Result &answer, QTime *host) const;
     void preciseSetAnswered(const ControllerLink::Result &answer);
     void checkReadBack();
     void failNotStored(const QByteArray &boardSays);

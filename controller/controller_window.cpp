@@ -244,13 +244,9 @@ QByteArray ControllerWindow::timeLineNow()
 
 void ControllerWindow::checkBoardClock(const ControllerLink::Result &result)
 {
-    // The board read its clock as the question's line ended; its answer
-    // took its own length on the wire to come back.
     if (!result.ok())
         return;
-    const double host = ClockSource::now().time().msecsSinceStartOfDay() / 1000.0 - wireSeconds(result.reply.size());
-    double offset = leadingNumber(result.reply) - host;
-    offset -= 86400 * std::round(offset / 86400);   // around midnight
+    const double offset = preciseOffset(result.reply, ClockSource::now().time());
     if (std::abs(offset) <= 1.0)
         return;
     log.appendNotice(QStringLiteral("The board's clock was %1 s off: set it.").arg(offset, 0, 'f', 3));

@@ -32,6 +32,15 @@ QByteArray preciseTimeMessage(const QTime &writtenAt)
     return line(at + qRound(wireSeconds(guess.size()) * 1000));
 }
 
+double preciseOffset(QByteArrayView answer, const QTime &arrived, QTime *hostAtRead)
+{
+    const QTime host = arrived.addMSecs(-qRound(wireSeconds(answer.size()) * 1000));
+    if (hostAtRead)
+        *hostAtRead = host;
+    const double offset = leadingNumber(answer) - host.msecsSinceStartOfDay() / 1000.0;
+    return offset - 86400 * std::round(offset / 86400);
+}
+
 QByteArray queryMessage(char letter)
 {
     return QByteArray(1, letter) + '\n';

@@ -32,6 +32,12 @@ bool boardSetsToTheMs(QByteArrayView greeting);
 // feed reaches the board when its first byte is written at `writtenAt`.
 QByteArray preciseTimeMessage(const QTime &writtenAt);
 
+// How far the board's time in an answer to DW_CMD_GET_PRECISE lies from the
+// host's when the board read its clock: the answer, which arrived at
+// `arrived`, took its own length on the wire. Around midnight the nearer day
+// counts. hostAtRead, if given, gets the host's time of the reading.
+double preciseOffset(QByteArrayView answer, const QTime &arrived, QTime *hostAtRead = nullptr);
+
 // A query: the letter + LF (DW_CMD_GET_TIME, ..._GET_A, ..._GET_B, ..._STATUS).
 QByteArray queryMessage(char letter);
 
