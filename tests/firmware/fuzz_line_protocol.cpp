@@ -211,7 +211,7 @@ void checkStatus(const std::string &st)
         const std::string intro = "; refused ";
         require(st.compare(at, intro.size(), intro) == 0, "status refusal part", st);
         at += intro.size();
-        require(at + 3 <= st.size() && std::strchr("tabzfes?", st[at]) && st[at] &&
+        require(at + 3 <= st.size() && std::strchr("tabzfespq?", st[at]) && st[at] &&
                     st.compare(at + 1, 2, ": ") == 0,
                 "status refusal letter", st);
         at += 3;
