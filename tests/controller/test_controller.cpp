@@ -32,6 +32,23 @@ TestController::TestController(qint16 portNumber, QObject *parent)
         master = -1;
         return;
     }
+    // A test running beside this one may still hold Qt's lock file for a
+    // pseudo-terminal number since freed and handed to us, which would make
+    // the port "in use": keep such ones open while taking another.
+    const auto locked = [&] {
+        return QFileInfo::exists(QStringLiteral("/var/lock/LCK..")
+                                 + QString::fromLocal8Bit(name).mid(5).replace(u'/', u'_'));
+    };
+    QList<int> held;
+    while (locked() && held.size() < 64) {
+        held << master << slave;
+        if (openpty(&master, &slave, name, nullptr, nullptr) != 0)
+            master = -1;
+    }
+    for (int fd : std::as_const(held))
+        ::close(fd);
+    if (master < 0)
+        return;
     // Raw both ways, so line feeds pass as they are before the port sets
     // its own modes.
     termios mode{};
