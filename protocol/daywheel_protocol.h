@@ -13,10 +13,19 @@
 #define DW_CMD_GET_A 'f'         /* answer: the stored first half */
 #define DW_CMD_GET_B 'e'         /* answer: the stored second half */
 #define DW_CMD_STATUS 's'        /* answer: the status line */
-/* Only a board whose greeting ends in DW_GREETING_PRECISE knows these two. */
+/* Only a board whose greeting ends in DW_GREETING_PRECISE knows these. */
 #define DW_CMD_SET_PRECISE 'p'   /* "p" + seconds after midnight "." 3 digits of
-                                    ms: the time of day at the line feed */
-#define DW_CMD_GET_PRECISE 'q'   /* answer: seconds after midnight "." 3 digits */
+                                    ms: the time of day at the line feed; may go
+                                    on " yyyy-mm-dd +M": the date and the UTC
+                                    offset in minutes (sign always) */
+#define DW_CMD_GET_PRECISE 'q'   /* answer: seconds after midnight "." 3 digits,
+                                    " " the coming offset changes held,
+                                    " " the trim in ppm (sign always) */
+#define DW_CMD_OFFSET_CHANGE 'o' /* "o" + "yyyy-mm-dd hh:mm +M": at that local
+                                    time the UTC offset becomes M minutes; up
+                                    to DW_OFFSET_CHANGES, in order, after a
+                                    dated "p", which forgets earlier ones */
+#define DW_OFFSET_CHANGES 4U
 
 /* Quarter hours in each half of the day's 96. */
 #define DW_HALF_SLOTS 48U

@@ -70,9 +70,13 @@ void early_start(void)
     hung_mark = 0;
 }
 
+/* The trim in effect and where its ms steps stand. */
+static int32_t trim_now;
+static int32_t trim_acc;
+
 ISR(TIMER0_COMPA_vect)
 {
-    dw_kept_tick(&dw_clock, &dw_clock_copy);
+    dw_kept_tick(&dw_clock, &dw_clock_copy, dw_trim_step(&trim_acc, trim_now));
     if (loop_ran) {
         loop_ran = 0;
         loop_quiet_ms = 0;
@@ -126,9 +130,37 @@ uint32_t dw_hal_clock_get_ms(uint16_t *ms)
     return s;
 }
 
-void dw_hal_clock_set(uint32_t seconds, uint16_t ms)
+void dw_hal_clock_set(uint32_t seconds, uint16_t ms, uint16_t day)
 {
-    ATOMIC_BLOCK(ATOMIC_RESTORESTATE) { dw_kept_set(&dw_clock, &dw_clock_copy, seconds, ms); }
+    ATOMIC_BLOCK(ATOMIC_RESTORESTATE) { dw_kept_set(&dw_clock, &dw_clock_copy, seconds, ms, day); }
+}
+
+uint16_t dw_hal_clock_day(void)
+{
+    uint16_t day;
+    ATOMIC_BLOCK(ATOMIC_RESTORESTATE) { day = dw_clock.day; }
+    return day;
+}
+
+uint32_t dw_hal_run_get(uint16_t *ms)
+{
+    uint32_t s;
+    ATOMIC_BLOCK(ATOMIC_RESTORESTATE)
+    {
+        s = dw_clock.run_s;
+        *ms = dw_clock.run_ms;
+    }
+    return s;
+}
+
+void dw_hal_run_from(uint32_t run_s)
+{
+    ATOMIC_BLOCK(ATOMIC_RESTORESTATE) { dw_kept_run_from(&dw_clock, &dw_clock_copy, run_s); }
+}
+
+void dw_hal_clock_trim(int32_t trim)
+{
+    ATOMIC_BLOCK(ATOMIC_RESTORESTATE) { trim_now = trim; }
 }
 
 uint8_t dw_hal_clock_known(void)

@@ -4,6 +4,7 @@
 #include "dw_hal.h"
 #include "dw_rx.h"
 #include "dw_store.h"
+#include "dw_time.h"
 
 enum { LINE_OK = 0, LINE_TOO_LONG = 1, LINE_DAMAGED = 2 };
 
@@ -21,6 +22,17 @@ static uint32_t eval_seconds;
 enum { MODULE_NONE, MODULE_IDLE, MODULE_RUNNING };
 static uint8_t module;
 static uint16_t module_minute;    /* the board's minute the module was last read in */
+/* The board takes its ms phase from the module's seconds moving on, read
+ * every few ms for up to a second once a minute; a set to the ms writes
+ * the module as the board's next second begins, so both tick together. */
+#define MODULE_REGS 7U
+#define MODULE_READ_EVERY_MS 4U
+#define MODULE_READS 300U
+static uint16_t module_reads_left; /* 0: not waiting for the module's second */
+static uint8_t module_second;     /* its seconds register as the wait began */
+static uint16_t module_read_ms;
+static uint8_t module_write_due;  /* write it when the board's second moves on */
+static uint32_t module_write_after;
 
 /* Refusals not yet made good, for the status line: a sender that reads no
  * answers (set commands are silent) still learns that a line was refused.
@@ -38,6 +50,14 @@ static void put_str(const char *s)
 {
     while (*s)
         dw_hal_putc(*s++);
+}
+
+static void put_signed(int16_t v)
+{
+    char num[11];
+    dw_hal_putc(v < 0 ? '-' : '+');
+    dw_format_u32((uint32_t)(v < 0 ? -(int32_t)v : v), num);
+    put_str(num);
 }
 
 static void answer(const char *s)
@@ -60,7 +80,7 @@ static void refuse(const char *why)
     char cmd = line_len ? line[0] : '?';
     if (cmd != DW_CMD_SET_TIME && cmd != DW_CMD_STORE_A && cmd != DW_CMD_STORE_B && cmd != DW_CMD_GET_TIME
         && cmd != DW_CMD_GET_A && cmd != DW_CMD_GET_B && cmd != DW_CMD_STATUS && cmd != DW_CMD_SET_PRECISE
-        && cmd != DW_CMD_GET_PRECISE)
+        && cmd != DW_CMD_GET_PRECISE && cmd != DW_CMD_OFFSET_CHANGE)
         cmd = '?';
     uint8_t k = kind_of(cmd);
     refused[k].cmd = cmd;
@@ -92,26 +112,99 @@ static void load_half(uint8_t half)
         stored_mask &= (uint8_t)~(1U << half);
 }
 
-/* Reads the module and, when it runs, sets the board's tick from it: the
- * module keeps the better time. */
-static void module_sync(void)
+static void module_running(uint8_t running)
 {
-    uint8_t regs[3];
-    uint32_t s;
-    module_minute = (uint16_t)(dw_hal_clock_get() / 60U);   /* a failed read waits a minute too */
+    module = running ? MODULE_RUNNING : MODULE_IDLE;
+    dw_time_module(running);
+}
+
+/* Reads the module's time and date; 0 when it does not answer or holds no
+ * running time. The date is DW_NO_DATE when its registers hold none. */
+static uint8_t module_read(uint32_t *s, uint16_t *day)
+{
+    uint8_t regs[MODULE_REGS];
     if (!dw_hal_i2c_read(DW_MODULE_ADDR, 0, regs, sizeof regs)) {
         if (module != MODULE_NONE)
-            module = MODULE_IDLE;
-        return;
+            module_running(0);
+        return 0;
     }
-    if (!dw_module_decode(regs, &s)) {
-        module = MODULE_IDLE;
-    } else {
-        module = MODULE_RUNNING;
-        if (s != dw_hal_clock_get() || !dw_hal_clock_known())
-            dw_hal_clock_set(s, 0);
+    if (!dw_module_decode(regs, s)) {
+        module_running(0);
+        return 0;
+    }
+    if (!dw_module_decode_date(regs + 3, day))
+        *day = dw_hal_clock_day();
+    module_second = regs[0];
+    module_running(1);
+    return 1;
+}
+
+/* Once a minute: the module keeps the better time. The board takes it at
+ * once when it has none, and its ms phase when the module's second moves
+ * on. */
+static void module_sync(void)
+{
+    uint32_t s;
+    uint16_t day;
+    module_minute = (uint16_t)(dw_hal_clock_get() / 60U);   /* a failed read waits a minute too */
+    module_reads_left = 0;
+    if (!module_read(&s, &day))
+        return;
+    /* more than a second apart is no matter of phase */
+    const uint32_t apart = (s + DW_DAY_SECONDS - dw_hal_clock_get()) % DW_DAY_SECONDS;
+    if (!dw_hal_clock_known() || (apart > 1U && apart < DW_DAY_SECONDS - 1U)) {
+        dw_time_other_set(s);
+        dw_hal_clock_set(s, 0, day);
     }
     module_minute = (uint16_t)(dw_hal_clock_get() / 60U);
+    module_reads_left = MODULE_READS;
+    dw_hal_clock_get_ms(&module_read_ms);
+}
+
+static void module_follow(void)
+{
+    uint16_t ms;
+    dw_hal_clock_get_ms(&ms);
+    if ((uint16_t)(ms + 1000U - module_read_ms) % 1000U < MODULE_READ_EVERY_MS)
+        return;
+    module_read_ms = ms;
+    uint8_t second;
+    if (!dw_hal_i2c_read(DW_MODULE_ADDR, 0, &second, 1) || !--module_reads_left) {
+        module_reads_left = 0;   /* a stopped module shows at the next minute's read */
+        return;
+    }
+    if (second == module_second)
+        return;
+    uint32_t s;
+    uint16_t day;
+    module_reads_left = 0;
+    if (module_read(&s, &day))
+        dw_hal_clock_set(s, 0, day);
+}
+
+static void module_write(void)
+{
+    uint8_t regs[MODULE_REGS];
+    const uint16_t day = dw_hal_clock_day();
+    dw_module_encode(dw_hal_clock_get(), regs);
+    if (day != DW_NO_DATE)
+        dw_module_encode_date(day, regs + 3);
+    module_write_due = 0;
+    module_reads_left = 0;
+    module_running(dw_hal_i2c_write(DW_MODULE_ADDR, 0, regs, day != DW_NO_DATE ? MODULE_REGS : 3U));
+    module_minute = (uint16_t)(dw_hal_clock_get() / 60U);
+}
+
+/* Every change of the board's time goes here: the module follows it. */
+static void set_clock(uint32_t s, uint16_t ms, uint16_t day)
+{
+    dw_hal_clock_set(s, ms, day);
+    if (module == MODULE_NONE)
+        return;
+    module_write_due = 1;
+    module_write_after = s;
+    if (ms == 0)
+        module_write();
 }
 
 void dw_board_init(void)
@@ -123,7 +216,9 @@ void dw_board_init(void)
         refused[k].why = 0;
     load_half(0);
     load_half(1);
+    dw_time_init();
     module = MODULE_NONE;
+    module_write_due = 0;
     module_sync();
     put_str(dw_hal_clock_known() ? DW_GREETING : DW_GREETING_NOT_SET);
     answer(DW_GREETING_PRECISE);
@@ -133,9 +228,20 @@ void dw_board_init(void)
 
 void dw_board_poll(void)
 {
-    if (module != MODULE_NONE && dw_hal_clock_get() / 60U != module_minute)
+    uint32_t s;
+    uint16_t day;
+    if (dw_time_change_due(&s, &day)) {
+        uint16_t ms;
+        dw_hal_clock_get_ms(&ms);
+        set_clock(s, ms, day);
+    }
+    if (module_write_due && dw_hal_clock_get() != module_write_after)
+        module_write();
+    else if (module_reads_left)
+        module_follow();
+    else if (module != MODULE_NONE && dw_hal_clock_get() / 60U != module_minute)
         module_sync();          /* once a minute: the tick drifts, the module hardly */
-    uint32_t s = dw_hal_clock_get();
+    s = dw_hal_clock_get();
     if (!eval_due && s == eval_seconds)
         return;
     eval_due = 0;
@@ -184,31 +290,69 @@ static void store_half(uint8_t half)
 
 /* `t hh:mm` sets the seconds to 0; `p S.mmm` sets the time to the
  * millisecond, as of the line's end, which is now: lines are handled as they
- * end. */
+ * end. A `p` may name the date and the UTC offset too ("p S.mmm yyyy-mm-dd
+ * +M"). */
 static void set_time(void)
 {
     uint32_t s;
     uint16_t ms = 0;
+    uint16_t day = DW_NO_DATE;
+    int16_t offset = 0;
+    uint8_t n = line_len;
     const uint8_t precise = line[0] == DW_CMD_SET_PRECISE;
-    if (precise ? line_len < 6 || line_len > 10 : line_len != 6) {
+    if (precise) {
+        for (uint8_t i = 1; i < n; ++i)
+            if (line[i] == ' ') {
+                if (n - i < 14 || line[i + 11] != ' ' || !dw_parse_date(line + i + 1, &day) ||
+                    !dw_parse_offset(line + i + 12, (uint8_t)(n - i - 12), &offset)) {
+                    refuse("bad date");
+                    return;
+                }
+                n = i;
+                break;
+            }
+    }
+    if (precise ? n < 6 || n > 10 : n != 6) {
         refuse("bad length");
         return;
     }
-    if (precise ? !dw_parse_precise(line + 1, (uint8_t)(line_len - 1), &s, &ms) : !dw_parse_hhmm(line + 1, &s)) {
+    if (precise ? !dw_parse_precise(line + 1, (uint8_t)(n - 1), &s, &ms) : !dw_parse_hhmm(line + 1, &s)) {
         refuse("bad time");
         return;
     }
     accepted(line[0]);
-    dw_hal_clock_set(s, ms);
-    if (module != MODULE_NONE) {
-        uint8_t regs[3];
-        dw_module_encode(s, regs);
-        module = dw_hal_i2c_write(DW_MODULE_ADDR, 0, regs, sizeof regs) ? MODULE_RUNNING
-                                                                       : MODULE_IDLE;
-        module_minute = (uint16_t)(s / 60U);
+    if (precise) {
+        dw_time_precise_set(s, ms, day, offset);
+    } else {
+        day = dw_hal_clock_day();
+        dw_time_other_set(s);
     }
+    set_clock(s, ms, day);
     eval_due = 1;
     dw_board_poll();
+}
+
+/* "oyyyy-mm-dd hh:mm +M": at that local time the UTC offset becomes M. */
+static void add_change(void)
+{
+    uint16_t day;
+    uint32_t s;
+    int16_t offset;
+    if (line_len < 20 || line_len > 23 || line[11] != ' ' || line[17] != ' ') {
+        refuse("bad length");
+        return;
+    }
+    if (!dw_parse_date(line + 1, &day) || !dw_parse_hhmm(line + 12, &s) ||
+        !dw_parse_offset(line + 18, (uint8_t)(line_len - 18U), &offset)) {
+        refuse("bad time");
+        return;
+    }
+    const char *why = dw_time_add_change(day, (uint16_t)(s / 60U), offset);
+    if (why) {
+        refuse(why);
+        return;
+    }
+    accepted(line[0]);
 }
 
 static void send_status(void)
@@ -224,6 +368,18 @@ static void send_status(void)
     put_str(light ? " light on" : " light off");
     put_str(stored_mask == 3 ? " pattern stored"
             : stored_mask ? " pattern partial" : " pattern none");
+    const uint16_t day = dw_hal_clock_day();
+    if (day != DW_NO_DATE) {
+        char date[11];
+        dw_format_date(day, date);
+        put_str(" date ");
+        put_str(date);
+    }
+    if (module != MODULE_RUNNING) {
+        put_str(" trim ");
+        put_signed(dw_time_trim_ppm());
+        put_str(" ppm");
+    }
     for (uint8_t k = 0; k < KINDS; ++k) {
         if (!refused[k].why)
             continue;
@@ -251,6 +407,9 @@ static void execute(void)
     case DW_CMD_STORE_B:
         store_half((uint8_t)(cmd - DW_CMD_STORE_A));
         return;
+    case DW_CMD_OFFSET_CHANGE:
+        add_change();
+        return;
     case DW_CMD_GET_TIME:
     case DW_CMD_GET_A:
     case DW_CMD_GET_B:
@@ -275,7 +434,13 @@ static void execute(void)
         uint16_t ms;
         const uint32_t s = dw_hal_clock_get_ms(&ms);
         dw_format_precise(s, ms, num);
-        answer(num);
+        put_str(num);
+        dw_hal_putc(' ');
+        dw_format_u32(dw_time_changes(), num);
+        put_str(num);
+        dw_hal_putc(' ');
+        put_signed(dw_time_trim_ppm());
+        answer("");
     } else if (cmd == DW_CMD_STATUS) {
         send_status();
     } else {

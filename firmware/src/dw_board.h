@@ -15,11 +15,11 @@ extern "C" {
 #define DW_PATTERN_BYTES 12U   /* 96 entries, one bit each */
 
 /* Longest line the board sends, without its CR LF: a status line naming
- * four refusals, "time hh:mm:ss from module light off pattern partial"
- * (51; " (not set)" instead of " from module" is shorter) plus
- * "; refused t: line too long" for t, a and b (3 x 26) and
- * "; refused ?: unknown command" (28). */
-#define DW_ANSWER_MAX 157U
+ * four refusals, "time hh:mm:ss light off pattern partial date yyyy-mm-dd
+ * trim -10000 ppm" (71; " (not set)" comes without a date, " from module"
+ * without the trim) plus "; refused t: line too long" for t, a and b
+ * (3 x 26) and "; refused ?: unknown command" (28). */
+#define DW_ANSWER_MAX 177U
 
 /* DS1307/DS3231-compatible clock module on the I2C bus. */
 #define DW_MODULE_ADDR 0x68U

@@ -116,13 +116,14 @@ uint32_t dw_kept_check(const volatile struct dw_kept *k)
      * is known and where the words lie: a build that moves them never
      * trusts what an older one left */
     return ~k->seconds ^ (0x5D1A0000UL | (uint32_t)k->layout << 8 | k->known) ^
-           dw_kept_place(k) ^ k->ms;
+           dw_kept_place(k) ^ k->ms ^ ((uint32_t)k->day << 3) ^ (k->run_s + 0x3C6EF372UL) ^
+           ((uint32_t)k->run_ms << 19);
 }
 
 static uint8_t kept_valid(const volatile struct dw_kept *k)
 {
     return k->layout == DW_KEPT_LAYOUT && k->seconds < DW_DAY_SECONDS && k->ms < 1000U &&
-           k->known <= 1U && k->check == dw_kept_check(k);
+           k->run_ms < 1000U && k->known <= 1U && k->check == dw_kept_check(k);
 }
 
 uint8_t dw_kept_start(volatile struct dw_kept *k, volatile struct dw_kept *copy, uint8_t flags,
@@ -135,26 +136,49 @@ uint8_t dw_kept_start(volatile struct dw_kept *k, volatile struct dw_kept *copy,
         kept = kept_valid(k);
     }
     if (kept) {
-        uint32_t ms = (uint32_t)k->ms + (flags & DW_RESET_HUNG ? 0U : hold_ms);
-        k->seconds = dw_clock_add(k->seconds, ms / 1000U);
+        const uint16_t hold = flags & DW_RESET_HUNG ? 0U : hold_ms;
+        uint32_t ms = (uint32_t)k->ms + hold;
+        uint32_t s = k->seconds + ms / 1000U;
+        if (s >= DW_DAY_SECONDS && k->day != DW_NO_DATE)
+            k->day = (uint16_t)(k->day + 1U);
+        k->seconds = s % DW_DAY_SECONDS;
         k->ms = (uint16_t)(ms % 1000U);
+        /* the hold is the oscillator's time too: the run count gets it */
+        if (k->run_s != DW_NO_RUN) {
+            ms = (uint32_t)k->run_ms + hold;
+            k->run_s += ms / 1000U;
+            k->run_ms = (uint16_t)(ms % 1000U);
+        }
     } else {
         k->seconds = 0;
         k->ms = 0;
         k->known = 0;
         k->layout = DW_KEPT_LAYOUT;
+        k->day = DW_NO_DATE;
+        k->run_s = DW_NO_RUN;
+        k->run_ms = 0;
     }
     k->check = dw_kept_check(k);
     dw_kept_mirror(copy, k);
     return kept;
 }
 
-void dw_kept_set(volatile struct dw_kept *k, volatile struct dw_kept *copy, uint32_t seconds, uint16_t ms)
+void dw_kept_set(volatile struct dw_kept *k, volatile struct dw_kept *copy, uint32_t seconds, uint16_t ms,
+                 uint16_t day)
 {
     k->seconds = seconds % DW_DAY_SECONDS;
     k->ms = ms % 1000U;
+    k->day = day;
     k->known = 1;
     k->layout = DW_KEPT_LAYOUT;
+    k->check = dw_kept_check(k);
+    dw_kept_mirror(copy, k);
+}
+
+void dw_kept_run_from(volatile struct dw_kept *k, volatile struct dw_kept *copy, uint32_t run_s)
+{
+    k->run_s = run_s;
+    k->run_ms = 0;
     k->check = dw_kept_check(k);
     dw_kept_mirror(copy, k);
 }
@@ -198,4 +222,72 @@ void dw_module_encode(uint32_t seconds, uint8_t *regs)
     regs[0] = to_bcd((uint8_t)(rest % 60U));
     regs[1] = to_bcd((uint8_t)(rest / 60U));
     regs[2] = to_bcd((uint8_t)(seconds / 3600UL));
+}
+
+/* Every fourth year from 2000 to 2096 is a leap year, and only those. */
+static uint8_t month_length(uint8_t year, uint8_t month)
+{
+    static const uint8_t days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return (uint8_t)(days[month - 1U] + (month == 2U && year % 4U == 0U));
+}
+
+static uint8_t days_from_civil(uint8_t year, uint8_t month, uint8_t date, uint16_t *day)
+{
+    if (year > 99U || month < 1U || month > 12U || date < 1U || date > month_length(year, month))
+        return 0;
+    uint16_t d = (uint16_t)(year * 365U + (year + 3U) / 4U);
+    for (uint8_t m = 1; m < month; ++m)
+        d = (uint16_t)(d + month_length(year, m));
+    *day = (uint16_t)(d + date - 1U);
+    return 1;
+}
+
+static void civil_from_days(uint16_t day, uint8_t *year, uint8_t *month, uint8_t *date)
+{
+    uint8_t y = 0, m = 1;
+    for (uint16_t len; day >= (len = y % 4U ? 365U : 366U); ++y)
+        day = (uint16_t)(day - len);
+    for (; day >= month_length(y, m); ++m)
+        day = (uint16_t)(day - month_length(y, m));
+    *year = y;
+    *month = m;
+    *date = (uint8_t)(day + 1U);
+}
+
+uint8_t dw_module_decode_date(const uint8_t *regs, uint16_t *day)
+{
+    uint8_t date, month, year;
+    return from_bcd(regs[1] & 0x3FU, 31, &date) && from_bcd(regs[2] & 0x1FU, 12, &month) &&
+           from_bcd(regs[3], 99, &year) && days_from_civil(year, month, date, day);
+}
+
+void dw_module_encode_date(uint16_t day, uint8_t *regs)
+{
+    uint8_t year, month, date;
+    civil_from_days(day, &year, &month, &date);
+    regs[0] = (uint8_t)((day + 5U) % 7U + 1U);   /* 1: Monday; 2000-01-01 was a Saturday */
+    regs[1] = to_bcd(date);
+    regs[2] = to_bcd(month);
+    regs[3] = to_bcd(year);
+}
+
+uint8_t dw_parse_date(const char *p, uint16_t *day)
+{
+    uint8_t century, year, month, date;
+    return two_digits(p, 20, &century) && century == 20U && two_digits(p + 2, 99, &year) && p[4] == '-' &&
+           two_digits(p + 5, 12, &month) && p[7] == '-' && two_digits(p + 8, 31, &date) &&
+           days_from_civil(year, month, date, day);
+}
+
+void dw_format_date(uint16_t day, char *out)
+{
+    uint8_t year, month, date;
+    civil_from_days(day, &year, &month, &date);
+    put2(out, 20);
+    put2(out + 2, year);
+    out[4] = '-';
+    put2(out + 5, month);
+    out[7] = '-';
+    put2(out + 8, date);
+    out[10] = '\0';
 }

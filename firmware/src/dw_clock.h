@@ -16,16 +16,46 @@ extern "C" {
 /* s + n seconds, wrapped into one day. s must be below DW_DAY_SECONDS. */
 uint32_t dw_clock_add(uint32_t s, uint32_t n);
 
-/* One millisecond tick: the body of the timer interrupt. */
-static inline void dw_clock_tick_ms(volatile uint32_t *seconds, volatile uint16_t *ms)
+/* The date: days since 2000-01-01, up to 2099-12-31. */
+#define DW_NO_DATE 0xFFFFU
+/* The run count when it does not measure from a set the board can trust. */
+#define DW_NO_RUN 0xFFFFFFFFUL
+
+/* step milliseconds (0, 1 or 2) onto a time of day; past midnight the date,
+ * when known, moves on. Returns 1 when the day wrapped. */
+static inline uint8_t dw_clock_step_ms(volatile uint32_t *seconds, volatile uint16_t *ms, uint8_t step)
 {
-    uint16_t m = (uint16_t)(*ms + 1U);
+    uint16_t m = (uint16_t)(*ms + step);
+    uint8_t wrapped = 0;
     if (m >= 1000U) {
         uint32_t s = *seconds + 1U;
-        *seconds = s >= DW_DAY_SECONDS ? 0 : s;
-        m = 0;
+        wrapped = s >= DW_DAY_SECONDS;
+        *seconds = wrapped ? 0 : s;
+        m = (uint16_t)(m - 1000U);
     }
     *ms = m;
+    return wrapped;
+}
+
+/* The trim, in hundredths of a ppm, is applied by adding or dropping one
+ * whole millisecond now and then: 1 ms is far below anything the
+ * quarter-hour schedule can notice, and the clock never runs backwards.
+ * Returns the milliseconds this tick is worth. */
+#define DW_TRIM_ONE 100000000L   /* 1 ms in hundredths of a ppm of a ms */
+#define DW_TRIM_MAX 1000000L     /* +-10,000 ppm */
+static inline uint8_t dw_trim_step(int32_t *acc, int32_t trim)
+{
+    int32_t a = *acc + trim;
+    uint8_t step = 1;
+    if (a >= DW_TRIM_ONE) {
+        a -= DW_TRIM_ONE;
+        step = 2;
+    } else if (a <= -DW_TRIM_ONE) {
+        a += DW_TRIM_ONE;
+        step = 0;
+    }
+    *acc = a;
+    return step;
 }
 
 /* The time of day as the firmware keeps it: in RAM that a reset leaves
@@ -36,9 +66,13 @@ struct dw_kept {
     uint16_t ms;        /* 0..999 */
     uint8_t known;      /* 1 once a `t` line or the clock module gave the time */
     uint8_t layout;     /* DW_KEPT_LAYOUT */
+    uint16_t day;       /* the date, DW_NO_DATE while unknown */
+    uint16_t run_ms;    /* 0..999 */
+    uint32_t run_s;     /* the oscillator's own seconds since the last set to
+                           the ms, untrimmed; DW_NO_RUN when none counts */
     uint32_t check;     /* dw_kept_check() */
 };
-#define DW_KEPT_LAYOUT 1U
+#define DW_KEPT_LAYOUT 2U
 
 /* Reset causes, laid out as in MCUSR. */
 #define DW_RESET_POWER 0x01U
@@ -77,8 +111,12 @@ static inline uint32_t dw_kept_place(const volatile struct dw_kept *k)
 uint8_t dw_kept_start(volatile struct dw_kept *k, volatile struct dw_kept *copy, uint8_t flags,
                       uint16_t hold_ms);
 
-/* Sets the time of day to the millisecond (known from now on). */
-void dw_kept_set(volatile struct dw_kept *k, volatile struct dw_kept *copy, uint32_t seconds, uint16_t ms);
+/* Sets the time of day to the millisecond (known from now on) and the date
+ * (DW_NO_DATE: unknown). */
+void dw_kept_set(volatile struct dw_kept *k, volatile struct dw_kept *copy, uint32_t seconds, uint16_t ms,
+                 uint16_t day);
+/* Starts the run count again from 0, or stops it (DW_NO_RUN). */
+void dw_kept_run_from(volatile struct dw_kept *k, volatile struct dw_kept *copy, uint32_t run_s);
 
 /* Copies k's time into its second copy, with that copy's own check word.
  * A reset can come in the middle of any write: while k is written the copy
@@ -90,16 +128,27 @@ static inline void dw_kept_mirror(volatile struct dw_kept *copy, const volatile 
     copy->ms = k->ms;
     copy->known = k->known;
     copy->layout = k->layout;
+    copy->day = k->day;
+    copy->run_s = k->run_s;
+    copy->run_ms = k->run_ms;
     /* k's check word holds for k (the tick just wrote it, a start checked
      * it): only the part naming the place differs, so the interrupt does
      * not work the whole word out twice */
     copy->check = k->check ^ dw_kept_place(k) ^ dw_kept_place(copy);
 }
 
-/* The timer interrupt's body: one millisecond, check words kept in step. */
-static inline void dw_kept_tick(volatile struct dw_kept *k, volatile struct dw_kept *copy)
+/* The timer interrupt's body: one millisecond of the oscillator, worth step
+ * milliseconds of the trimmed clock; check words kept in step. */
+static inline void dw_kept_tick(volatile struct dw_kept *k, volatile struct dw_kept *copy, uint8_t step)
 {
-    dw_clock_tick_ms(&k->seconds, &k->ms);
+    if (dw_clock_step_ms(&k->seconds, &k->ms, step) && k->day != DW_NO_DATE)
+        k->day = (uint16_t)(k->day + 1U);
+    if (k->run_s != DW_NO_RUN) {
+        const uint16_t run_ms = (uint16_t)(k->run_ms + 1U);
+        k->run_ms = run_ms >= 1000U ? 0 : run_ms;
+        if (run_ms >= 1000U)
+            k->run_s = k->run_s + 1U;
+    }
     k->check = dw_kept_check(k);
     dw_kept_mirror(copy, k);
 }
@@ -111,6 +160,16 @@ static inline void dw_kept_tick(volatile struct dw_kept *k, volatile struct dw_k
 uint8_t dw_module_decode(const uint8_t *regs, uint32_t *seconds);
 /* The registers for a time of day: 24-hour form, oscillator running. */
 void dw_module_encode(uint32_t seconds, uint8_t *regs);
+/* The module's date registers (weekday, date, month, two-digit year) and a
+ * date. Decoding returns 1 when they hold a valid date. */
+uint8_t dw_module_decode_date(const uint8_t *regs, uint16_t *day);
+void dw_module_encode_date(uint16_t day, uint8_t *regs);
+
+/* Parses exactly "yyyy-mm-dd" (2000-01-01..2099-12-31). Returns 1 on
+ * success, 0 (leaving *day alone) otherwise. */
+uint8_t dw_parse_date(const char *p, uint16_t *day);
+/* Writes "yyyy-mm-dd" plus NUL (11 bytes). */
+void dw_format_date(uint16_t day, char *out);
 
 /* Pattern entry for the quarter hour containing time-of-day s. Entry k
  * (1..95) is the quarter that ends k*15 minutes after midnight; entry 0 is

@@ -22,10 +22,20 @@ void dw_hal_putc(char c);
 uint32_t dw_hal_clock_get(void);
 /* The same with the milliseconds into the second (0..999), read together. */
 uint32_t dw_hal_clock_get_ms(uint16_t *ms);
-/* Sets the time of day to the millisecond and marks the time known. */
-void dw_hal_clock_set(uint32_t seconds, uint16_t ms);
+/* Sets the time of day to the millisecond and the date (DW_NO_DATE:
+ * unknown), and marks the time known. */
+void dw_hal_clock_set(uint32_t seconds, uint16_t ms, uint16_t day);
 /* 0 after a cold start until the time is set, else 1. */
 uint8_t dw_hal_clock_known(void);
+/* The date the clock has reached (it moves on at midnight), or DW_NO_DATE. */
+uint16_t dw_hal_clock_day(void);
+/* The oscillator's own time, untrimmed, counted from dw_hal_run_from(0):
+ * whole seconds (DW_NO_RUN when it does not count: after a cold start or
+ * dw_hal_run_from(DW_NO_RUN)) and ms. A reset that keeps the time keeps it. */
+uint32_t dw_hal_run_get(uint16_t *ms);
+void dw_hal_run_from(uint32_t run_s);
+/* Corrects the tick by trim hundredths of a ppm (+: the clock gains). */
+void dw_hal_clock_trim(int32_t trim);
 
 /* The I2C bus (7-bit address): n bytes from or to the registers starting at
  * reg. 1 when every byte was acknowledged; 0 when nothing answers or the

@@ -48,18 +48,31 @@ uint32_t dw_hal_clock_get_ms(uint16_t *ms)
     *ms = hal.ms;
     return hal.clock;
 }
-void dw_hal_clock_set(uint32_t s, uint16_t ms)
+void dw_hal_clock_set(uint32_t s, uint16_t ms, uint16_t day)
 {
     hal.clock = s;
     hal.ms = ms;
+    hal.day = day;
     hal.known = true;
 }
 uint8_t dw_hal_clock_known(void) { return hal.known; }
+uint16_t dw_hal_clock_day(void) { return hal.day; }
+uint32_t dw_hal_run_get(uint16_t *ms)
+{
+    *ms = hal.runMs;
+    return hal.runS;
+}
+void dw_hal_run_from(uint32_t s)
+{
+    hal.runS = s;
+    hal.runMs = 0;
+}
+void dw_hal_clock_trim(int32_t trim) { hal.trim = trim; }
 
 // A fitted module answers (a stopped one too); a stuck bus is like none.
 static bool moduleAnswers(uint8_t addr, uint8_t reg, uint8_t n)
 {
-    return addr == DW_MODULE_ADDR && reg + n <= 3 && hal.module == FakeHal::Fitted;
+    return addr == DW_MODULE_ADDR && reg + n <= 7 && hal.module == FakeHal::Fitted;
 }
 uint8_t dw_hal_i2c_read(uint8_t addr, uint8_t reg, uint8_t *buf, uint8_t n)
 {

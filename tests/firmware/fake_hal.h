@@ -20,8 +20,12 @@ struct FakeHal {
     int light = -1;              // -1: never driven
     int lightCalls = 0;
     bool known = true;           // the time is set (a cold start clears it)
+    uint16_t day = 0xFFFF;       // the date; none
+    uint32_t runS = 0xFFFFFFFF;  // the oscillator's count since a set; none
+    uint16_t runMs = 0;
+    int32_t trim = 0;            // hundredths of a ppm
     enum Module { NoModule, Fitted, Stuck } module = NoModule;
-    uint8_t moduleRegs[3] = {};  // seconds, minutes, hours as the module holds them
+    uint8_t moduleRegs[7] = {};  // time and date as the module holds them
     qint64 us = 0;               // time the board spent: sending bytes, writing EEPROM
 
     void reset()
@@ -35,7 +39,12 @@ struct FakeHal {
         light = -1;
         lightCalls = 0;
         known = true;
+        day = 0xFFFF;
+        runS = 0xFFFFFFFF;
+        runMs = 0;
+        trim = 0;
         module = NoModule;
+        std::memset(moduleRegs, 0, sizeof moduleRegs);
         us = 0;
     }
 

@@ -55,7 +55,9 @@ struct Hal {
     int writes;
     bool known;          // the time is set
     bool module;         // a clock module is fitted
-    uint8_t regs[3];     // its seconds, minutes, hours
+    uint8_t regs[7];     // its time and date
+    uint16_t day;        // the date the board was given
+    uint32_t run;        // the oscillator's count since a set
 
     void reset()
     {
@@ -68,6 +70,9 @@ struct Hal {
         writes = 0;
         known = false;
         module = false;
+        std::memset(regs, 0, sizeof regs);
+        day = DW_NO_DATE;
+        run = DW_NO_RUN;
     }
 } hal;
 
@@ -82,7 +87,7 @@ uint8_t dw_hal_ee_read(uint16_t addr)
 
 void dw_hal_ee_write(uint16_t addr, uint8_t value)
 {
-    require(addr >= DW_STORE_BASE && addr < DW_STORE_END, "EEPROM write outside the store",
+    require(addr >= DW_STORE_BASE && addr < DW_STORE_END + DW_HALF_SPAN, "EEPROM write outside the store",
             std::to_string(addr));
     if (hal.writesLeft == 0) {
         hal.cutHit = true;
@@ -101,17 +106,30 @@ uint32_t dw_hal_clock_get_ms(uint16_t *ms)
     *ms = 0;
     return hal.clock;
 }
-void dw_hal_clock_set(uint32_t s, uint16_t ms)
+void dw_hal_clock_set(uint32_t s, uint16_t ms, uint16_t day)
 {
-    require(s < DW_DAY_SECONDS && ms < 1000, "clock set out of range", std::to_string(s));
+    require(s < DW_DAY_SECONDS && ms < 1000 && (day < 36525 || day == DW_NO_DATE), "clock set out of range",
+            std::to_string(s));
     hal.clock = s;
+    hal.day = day;
     hal.known = true;
 }
 uint8_t dw_hal_clock_known(void) { return hal.known; }
+uint16_t dw_hal_clock_day(void) { return hal.day; }
+uint32_t dw_hal_run_get(uint16_t *ms)
+{
+    *ms = 0;
+    return hal.run;
+}
+void dw_hal_run_from(uint32_t s) { hal.run = s; }
+void dw_hal_clock_trim(int32_t trim)
+{
+    require(trim >= -DW_TRIM_MAX && trim <= DW_TRIM_MAX, "trim out of range", std::to_string(trim));
+}
 // The module's clock registers, if one is fitted; copies n bytes from from to to.
 static uint8_t moduleIo(uint8_t addr, uint8_t reg, uint8_t n, const uint8_t *from, uint8_t *to)
 {
-    require(addr == DW_MODULE_ADDR && reg + n <= 3, "module access outside its clock registers");
+    require(addr == DW_MODULE_ADDR && reg + n <= sizeof hal.regs, "module access outside its clock registers");
     return hal.module && std::memcpy(to, from, n);
 }
 uint8_t dw_hal_i2c_read(uint8_t addr, uint8_t reg, uint8_t *buf, uint8_t n)
@@ -207,6 +225,13 @@ void checkStatus(const std::string &st)
                                                : " pattern none");
     require(st.compare(0, head.size(), head) == 0, "status head", st + " / " + head);
     size_t at = head.size();
+    if (st.compare(at, 6, " date ") == 0)
+        at += 16;
+    if (!model.moduleRunning) {
+        const size_t end = st.find(" ppm", at);
+        require(st.compare(at, 7, " trim +") == 0 && end != std::string::npos, "status trim", st);
+        at = end + 4;
+    }
     while (at < st.size()) {
         const std::string intro = "; refused ";
         require(st.compare(at, intro.size(), intro) == 0, "status refusal part", st);
@@ -335,7 +360,11 @@ void lineDone()
         model.known = true;
         model.moduleRunning = hal.module;
     } else if (!bad && l == "q") {
-        require(n == 1 && answer == std::to_string(hal.clock) + ".000", "q answer", answer);
+        require(n == 1 && answer.rfind(std::to_string(hal.clock) + ".000 ", 0) == 0, "q answer", answer);
+    } else if (!bad && (l[0] == 'o' || l[0] == 'p')) {
+        // offset changes and dated sets: the logic tests judge them
+        require(n == 0 || answer.compare(0, 7, "error: ") == 0, "offset line answered", answer);
+        model.known = model.known || n == 0;
     } else if (!bad && l == "z") {
         require(n == 1 && answer == std::to_string(hal.clock), "z answer", answer);
     } else if (!bad && (l == "f" || l == "e")) {

@@ -14,7 +14,9 @@ private slots:
     void init()
     {
         hal.reset();
+        hal.known = false;   // a cold start: nothing kept from the test before
         dw_board_init();
+        hal.known = true;
         hal.tx.clear();
     }
 
@@ -43,7 +45,8 @@ private slots:
     void refusalShownUntilItsKindIsAccepted_data();
     void refusalShownUntilItsKindIsAccepted();
     void refusalsOfSeveralKinds();
-
+    void timekeeping_data();
+    void timekeeping();
 };
 
 void TstFirmwareLogic::quarterEntry_data()
@@ -239,15 +242,15 @@ void TstFirmwareLogic::linesBackToBack_data()
     QTest::newRow("one chunk") << QByteArray("z\r\nt01:00\nz\nhello\nz\n") << false
                                << QList<QByteArray>{"5", "3600", "error: unknown command", "3600"};
     QTest::newRow("a b f e s t") << a + "\r\n" + b + "\r\nf\r\ne\r\ns\r\nt12:00\r\nz\r\n" << true
-                                 << QList<QByteArray>{a, b, "time 00:00:05 light on pattern stored", "43200"};
+                                 << QList<QByteArray>{a, b, "time 00:00:05 light on pattern stored trim +0 ppm", "43200"};
     QTest::newRow("stored half then f") << a + "\nf\n" + a2 + "\nf\n" << true << QList<QByteArray>{a, a2};
     QTest::newRow("to the ms") << QByteArray("p45254.023\r\nq\np7.000\nz\nq\n") << false
-                               << QList<QByteArray>{"45254.023", "7", "7.000"};
+                               << QList<QByteArray>{"45254.023 0 +0", "7", "7.000 0 +0"};
     QTest::newRow("t s b e a f") << "t06:00\ns\n" + b2 + "\ne\n" + a + "\nf\n" << true
-                                 << QList<QByteArray>{"time 06:00:00 light off pattern none", b2, a};
+                                 << QList<QByteArray>{"time 06:00:00 light off pattern none trim +0 ppm", b2, a};
     QTest::newRow("queries between stores") << "f\n" + a + "\ne\n" + b + "\nf\ne\ns\n" + a2 + "\n" + b2 + "\nf\ne\n"
         << true << QList<QByteArray>{"a" + pattern48({}), "b" + pattern48({}), a, b,
-                                     "time 00:00:05 light on pattern stored", a2, b2};
+                                     "time 00:00:05 light on pattern stored trim +0 ppm", a2, b2};
 }
 
 void TstFirmwareLogic::linesBackToBack()
@@ -359,13 +362,13 @@ void TstFirmwareLogic::setTimeThenQuery()
 void TstFirmwareLogic::statusLine()
 {
     hal.clock = hms(6, 5);
-    QCOMPARE(send("s"), QList<QByteArray>{"time 06:05:00 light off pattern none"});
+    QCOMPARE(send("s"), QList<QByteArray>{"time 06:05:00 light off pattern none trim +0 ppm"});
     QCOMPARE(send("a" + pattern48({25})), QList<QByteArray>{});
-    QCOMPARE(send("s"), QList<QByteArray>{"time 06:05:00 light on pattern partial"});
+    QCOMPARE(send("s"), QList<QByteArray>{"time 06:05:00 light on pattern partial trim +0 ppm"});
     QCOMPARE(send("b" + pattern48({})), QList<QByteArray>{});
     hal.clock = hms(23, 59, 59);
     dw_board_poll();
-    QCOMPARE(send("s"), QList<QByteArray>{"time 23:59:59 light off pattern stored"});
+    QCOMPARE(send("s"), QList<QByteArray>{"time 23:59:59 light off pattern stored trim +0 ppm"});
 }
 
 void TstFirmwareLogic::refusalShownUntilItsKindIsAccepted_data()
@@ -437,15 +440,16 @@ void TstFirmwareLogic::refusalsOfSeveralKinds()
     send("b" + pattern48({}));
     QCOMPARE(statusRefusals(), QByteArray("; refused a: bad digit"));
 
-    // the longest status line there can be: the module gives the time
-    hal.module = FakeHal::Fitted;
-    std::memcpy(hal.moduleRegs, "\x59\x59\x23", 3);
-    dw_board_init();
+    // the longest status line there can be: a date, and a trim as far as
+    // it goes, learned from 100,000 s counted while the host says 99,000
+    QCOMPARE(send("p0.000 2026-12-08 +0"), QList<QByteArray>{});
+    hal.runS = 100000;
+    QCOMPARE(send("p12600.000 2026-12-09 +0"), QList<QByteArray>{});
     for (const char *cmd : {"t", "a", "b"})
         send(cmd + QByteArray(DW_LINE_MAX + 1, '1'));
     send("x");
     const QList<QByteArray> status = send("s");
-    QCOMPARE(status, QList<QByteArray>{"time 23:59:59 from module light off pattern partial"
+    QCOMPARE(status, QList<QByteArray>{"time 03:30:00 light off pattern partial date 2026-12-09 trim -10000 ppm"
                                        "; refused t: line too long; refused a: line too long"
                                        "; refused b: line too long; refused ?: unknown command"});
     QCOMPARE(status[0].size(), int(DW_ANSWER_MAX));
@@ -453,6 +457,79 @@ void TstFirmwareLogic::refusalsOfSeveralKinds()
     // a restart forgets them, as the chip's RAM does
     dw_board_init();
     QCOMPARE(statusRefusals(), QByteArray());
+}
+
+// A script: "line" is sent and must be taken silently, "line|answer" must
+// get that answer; "+N" lets N ms of the board's oscillator pass (the
+// clock, the date and the run count move on together); "!reset" restarts
+// the board keeping its RAM, "!cold" cuts the power (the EEPROM stays).
+// Then q must answer as given: time, coming changes, trim.
+void TstFirmwareLogic::timekeeping_data()
+{
+    QTest::addColumn<QByteArrayList>("script");
+    QTest::addColumn<QByteArray>("q");
+    const QByteArray at = "p3600.000 2026-12-08 +60";
+    QTest::newRow("90 s learn 1500 ppm") << QByteArrayList{at, "+90000", "p3690.135 2026-12-08 +60"} << QByteArray("3690.135 0 +1500");
+    QTest::newRow("weighted by length") << QByteArrayList{at, "+90000", "p3690.135 2026-12-08 +60", "+270000", "p3960.405 2026-12-08 +60"}
+                                        << QByteArray("3960.405 0 +1125");
+    QTest::newRow("59 s teach nothing") << QByteArrayList{at, "+59000", "p3659.100 2026-12-08 +60"} << QByteArray("3659.100 0 +0");
+    QTest::newRow("a t between") << QByteArrayList{at, "+30000", "t01:00", "+60000", "p3690.135 2026-12-08 +60"} << QByteArray("3690.135 0 +0");
+    QTest::newRow("a set without date") << QByteArrayList{at, "+90000", "p3690.135", "+90000", "p3780.270 2026-12-08 +60"} << QByteArray("3780.270 0 +0");
+    QTest::newRow("a reset keeps the interval") << QByteArrayList{at, "+88600", "!reset", "+1400", "p3690.135 2026-12-08 +60"} << QByteArray("3690.135 0 +1500");
+    QTest::newRow("a power cut breaks it") << QByteArrayList{at, "+90000", "!cold", "p3690.135 2026-12-08 +60"} << QByteArray("3690.135 0 +0");
+    QTest::newRow("learned trim kept through a power cut") << QByteArrayList{"p0.000 2026-12-08 +0", "+3600000", "p3605.400 2026-12-08 +0", "!cold"}
+                                                           << QByteArray("0.000 0 +1500");
+    QTest::newRow("outlier to a settled trim") << QByteArrayList{"p0.000 2026-12-08 +0", "+3600000", "p3605.400 2026-12-08 +0", "+90000", "p3696.210 2026-12-08 +0"}
+                                               << QByteArray("3696.210 0 +1500");
+    QTest::newRow("host seconds in another zone") << QByteArrayList{at, "+90000", "p7290.135 2026-12-08 +120"} << QByteArray("7290.135 0 +1500");
+    QTest::newRow("spring forward") << QByteArrayList{"p7199.000 2027-03-28 +60", "o2027-03-28 02:00 +120", "o2027-10-31 03:00 +60", "+999", "+1"}
+                                    << QByteArray("10800.000 1 +0");
+    QTest::newRow("fall back, once") << QByteArrayList{"p10799.500 2027-10-31 +120", "o2027-10-31 03:00 +60", "+500", "+3600000"} << QByteArray("10800.000 0 +0");
+    QTest::newRow("changes kept by a reset") << QByteArrayList{"p7199.000 2027-03-28 +60", "o2027-03-28 02:00 +120", "!reset", "+1000"}
+                                             << QByteArray("10800.000 0 +0");
+    QTest::newRow("a t forgets changes it passed") << QByteArrayList{"p7199.000 2027-03-28 +60", "o2027-03-28 02:00 +120", "t03:00", "+1000"}
+                                                   << QByteArray("10801.000 0 +0");
+    QTest::newRow("midnight moves the date on") << QByteArrayList{"p86399.500 2026-12-31 +60", "+500", "s|time 00:00:00 light off pattern none date 2027-01-01 trim +0 ppm"}
+                                                << QByteArray("0.000 0 +0");
+    QTest::newRow("refused") << QByteArrayList{"o2027-03-28 02:00 +120|error: no date", "p1.000 2027-02-29 +60|error: bad date",
+                                               "p1.000 2028-02-29 +1081|error: bad date", "p7199.000 2027-03-28 +60",
+                                               "o2027-03-28 01:59 +120|error: bad time", "o2027-03-28 02:00 +12O|error: bad time",
+                                               "o2027-03-28 02:00 +120", "o2027-03-28 02:00 +60|error: bad time", "o2027-10-31 03:00 +60",
+                                               "o2028-03-26 02:00 +120", "o2028-10-29 03:00 +60", "o2029-03-25 02:00 +120|error: too many"}
+                             << QByteArray("7199.000 4 +0");
+}
+
+void TstFirmwareLogic::timekeeping()
+{
+    QFETCH(QByteArrayList, script);
+    QFETCH(QByteArray, q);
+    for (const QByteArray &step : script) {
+        if (step.startsWith('+')) {
+            const uint32_t ms = hal.ms + step.mid(1).toUInt();
+            if (hal.clock + ms / 1000 >= DW_DAY_SECONDS && hal.day != DW_NO_DATE)
+                ++hal.day;
+            hal.clock = (hal.clock + ms / 1000) % DW_DAY_SECONDS;
+            hal.ms = uint16_t(ms % 1000);
+            if (hal.runS != DW_NO_RUN) {
+                hal.runS += (hal.runMs + step.mid(1).toUInt()) / 1000;
+                hal.runMs = (hal.runMs + step.mid(1).toUInt()) % 1000;
+            }
+            dw_board_poll();
+        } else if (step.startsWith('!')) {
+            if (step == "!cold") {
+                const QByteArray eeprom(reinterpret_cast<const char *>(hal.eeprom), sizeof hal.eeprom);
+                hal.reset();
+                std::memcpy(hal.eeprom, eeprom.constData(), sizeof hal.eeprom);
+                hal.known = false;
+            }
+            dw_board_init();
+            hal.tx.clear();
+        } else {
+            const QByteArrayList parts = step.split('|');
+            QCOMPARE(send(parts[0]), parts.size() > 1 ? QList<QByteArray>{parts[1]} : QList<QByteArray>{});
+        }
+    }
+    QCOMPARE(send("q"), QList<QByteArray>{q});
 }
 
 QTEST_APPLESS_MAIN(TstFirmwareLogic)

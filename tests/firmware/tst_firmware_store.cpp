@@ -158,7 +158,7 @@ void TstFirmwareStore::patternSurvivesRestart()
     QCOMPARE(hal.light, 1);
     QCOMPARE(send("f"), QList<QByteArray>{a});
     QCOMPARE(send("e"), QList<QByteArray>{b});
-    QCOMPARE(send("s"), QList<QByteArray>{"time 06:00:00 light on pattern stored"});
+    QCOMPARE(send("s"), QList<QByteArray>{"time 06:00:00 light on pattern stored trim +0 ppm"});
 }
 
 void TstFirmwareStore::powerCutDuringStoreKeepsOldOrNew()
@@ -254,21 +254,21 @@ void TstFirmwareStore::clockWrapsAtMidnight()
 
     volatile uint32_t sec = DW_DAY_SECONDS - 1;
     volatile uint16_t ms = 998;
-    dw_clock_tick_ms(&sec, &ms);
+    QVERIFY(!dw_clock_step_ms(&sec, &ms, 1));
     QCOMPARE(uint(sec), uint(DW_DAY_SECONDS - 1));
     QCOMPARE(uint(ms), 999u);
-    dw_clock_tick_ms(&sec, &ms);
+    QVERIFY(dw_clock_step_ms(&sec, &ms, 2));   // a trimmed tick across midnight
     QCOMPARE(uint(sec), 0u);
-    QCOMPARE(uint(ms), 0u);
+    QCOMPARE(uint(ms), 1u);
 
-    // a full second is exactly 1000 ticks
-    sec = 10;
-    ms = 0;
-    for (int i = 0; i < 999; ++i)
-        dw_clock_tick_ms(&sec, &ms);
-    QCOMPARE(uint(sec), 10u);
-    dw_clock_tick_ms(&sec, &ms);
-    QCOMPARE(uint(sec), 11u);
+    // a trim of +1500 ppm and one of -0.01 ppm over 10^6 ticks: exactly
+    // 1500 ms more, and 0.01 ms less (none yet)
+    for (const int32_t trim : {150000, -1}) {
+        int32_t acc = 0, sum = 0;
+        for (int i = 0; i < 1000000; ++i)
+            sum += dw_trim_step(&acc, trim);
+        QCOMPARE(sum, trim > 0 ? 1001500 : 1000000);
+    }
 }
 
 // A restart as the chip sees it: the reset cause (MCUSR, or DW_RESET_HUNG for
@@ -284,8 +284,8 @@ void TstFirmwareStore::restartKeepsTime_data()
     QTest::addColumn<QByteArray>("status");
 
     const QByteArray at715("\x00\x15\x07", 3), none, stuck = "stuck",
-                     kept = "time 12:34:57 light off pattern partial",
-                     cold = "time 00:00:00 (not set) light on pattern partial",
+                     kept = "time 12:34:57 light off pattern partial trim +0 ppm",
+                     cold = "time 00:00:00 (not set) light on pattern partial trim +0 ppm",
                      fromModule = "time 07:15:00 from module light off pattern partial";
     QTest::newRow("power-up") << 0x01 << 0 << 0xFF << 0 << none << cold;
     QTest::newRow("brown-out") << 0x04 << 0 << 0xFF << 0 << none << cold;
@@ -295,7 +295,7 @@ void TstFirmwareStore::restartKeepsTime_data()
     QTest::newRow("Optiboot 6: reset in r2") << 0 << 0x08 << 6 << 0 << none << kept;
     QTest::newRow("Optiboot 4.4 cleared the flags, r2 means nothing") << 0 << 0x05 << 4 << 0 << none << kept;
     QTest::newRow("hung loop, watchdog left running: nothing lost") << int(DW_RESET_HUNG) << 0x05 << 4 << 0 << none
-                                                                     << QByteArray("time 12:34:56 light off pattern partial");
+                                                                     << QByteArray("time 12:34:56 light off pattern partial trim +0 ppm");
     QTest::newRow("cleared, no bootloader") << 0 << 0x01 << 0xFF << 0 << none << kept;
     QTest::newRow("check words wrong") << 0x02 << 0 << 0xFF << 3 << none << cold;
     QTest::newRow("reset tore the time: its copy") << 0x02 << 0 << 0xFF << 1 << none << kept;
@@ -321,7 +321,7 @@ void TstFirmwareStore::restartKeepsTime()
 
     QCOMPARE(send("a" + pattern48({1})), QList<QByteArray>{});   // on 00:00-00:15, b never stored
     dw_kept k{}, copy{};
-    dw_kept_set(&k, &copy, hms(12, 34, 56), 0);
+    dw_kept_set(&k, &copy, hms(12, 34, 56), 0, DW_NO_DATE);
     k.ms = 250;
     k.check = dw_kept_check(&k);
     dw_kept_mirror(&copy, &k);
@@ -349,16 +349,21 @@ void TstFirmwareStore::restartKeepsTime()
     QCOMPARE(hal.light, int(notSet));   // the schedule from midnight meanwhile
 
     // t sets an answering module too, which runs from then on and keeps the
-    // board's tick in step once a minute
+    // board's tick in step once a minute, to the module's second
     const bool answers = module.size() == 3;
     QCOMPARE(send("t08:00"), QList<QByteArray>{});
     QCOMPARE(send("s").value(0).contains(" from module "), answers);
     uint32_t s = 0;
     QCOMPARE(dw_module_decode(hal.moduleRegs, &s) && s == hms(8, 0), answers);
     std::memcpy(hal.moduleRegs, "\x29\x01\x08", 3);    // 08:01:29
-    hal.clock = hms(8, 1, 30);                           // the tick ran a second fast
+    hal.clock = hms(8, 1, 30);                           // the tick ran 0.5 s fast
+    hal.ms = 500;
     dw_board_poll();
-    QCOMPARE(hal.clock, answers ? hms(8, 1, 29) : hms(8, 1, 30));
+    hal.moduleRegs[0] = 0x30;
+    hal.ms = 505;
+    dw_board_poll();
+    QCOMPARE(hal.clock, hms(8, 1, 30));
+    QCOMPARE(hal.ms, answers ? 0 : 505);
 }
 
 void TstFirmwareStore::lightDecisionPerEntry()
