@@ -320,14 +320,16 @@ void BoardCommand::preciseSetAnswered(const ControllerLink::Result &answer)
     const double offset = preciseOffset(answer.reply, ClockSource::now().time(), &host);
     if (replies.size() == 1) {
         offsetBefore = offset;
-        engine.send([] { return QList<QByteArray>{preciseTimeMessage(ClockSource::now().time())}; });
+        engine.send([] { return preciseTimeLines(ClockSource::now()); });
         engine.ask(queryMessage(DW_CMD_GET_PRECISE));
         return;
     }
-    const QTime board = QTime::fromMSecsSinceStartOfDay(qRound(leadingNumber(answer.reply) * 1000) % 86400000);
-    out(QStringLiteral("%1 (%2 s from the host's %3); was %4 s off\n")
+    const PreciseReading reading = readPrecise(answer.reply);
+    const QTime board = QTime::fromMSecsSinceStartOfDay(qRound(reading.seconds * 1000) % 86400000);
+    out(QStringLiteral("%1 (%2 s from the host's %3); was %4 s off; trim %5 ppm\n")
             .arg(board.toString(QStringLiteral("hh:mm:ss.zzz")), signedSeconds(offset),
                  host.toString(QStringLiteral("hh:mm:ss.zzz")), signedSeconds(offsetBefore))
+            .arg(QString::asprintf("%+d", reading.trimPpm))
             .toLatin1());
     done = true;
     emit finished(exitDone);

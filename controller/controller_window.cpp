@@ -233,13 +233,13 @@ bool ControllerWindow::taken(bool accepted)
     return accepted;
 }
 
-QByteArray ControllerWindow::timeLineNow()
+QList<QByteArray> ControllerWindow::timeLinesNow()
 {
     // Read when the line goes out, not when it was asked for: it may have
     // waited behind a slow question. The label lags the clock by up to its
     // refresh interval, so it is refreshed first, and shows what was sent.
     refreshClock();
-    return setsToTheMs ? preciseTimeMessage(ClockSource::now().time()) : timeMessage(clockLabel->text());
+    return setsToTheMs ? preciseTimeLines(ClockSource::now()) : QList<QByteArray>{timeMessage(clockLabel->text())};
 }
 
 void ControllerWindow::checkBoardClock(const ControllerLink::Result &result)
@@ -247,10 +247,14 @@ void ControllerWindow::checkBoardClock(const ControllerLink::Result &result)
     if (!result.ok())
         return;
     const double offset = preciseOffset(result.reply, ClockSource::now().time());
-    if (std::abs(offset) <= 1.0)
+    const bool changesMissing = readPrecise(result.reply).changes == 0 && offsetChangesWithinAYear(ClockSource::now());
+    if (std::abs(offset) <= 1.0 && !changesMissing)
         return;
-    log.appendNotice(QStringLiteral("The board's clock was %1 s off: set it.").arg(offset, 0, 'f', 3));
-    link->send([this] { return QList<QByteArray>{timeLineNow()}; });
+    log.appendNotice((changesMissing ? QStringLiteral("The board's clock was %1 s off and knew no coming change of "
+                                                      "summer time: set it.")
+                                     : QStringLiteral("The board's clock was %1 s off: set it."))
+                         .arg(offset, 0, 'f', 3));
+    link->send([this] { return timeLinesNow(); });
 }
 
 void ControllerWindow::sendTimeClicked()
@@ -258,7 +262,7 @@ void ControllerWindow::sendTimeClicked()
     taken(link->send([this] {
         // The board needs no other setting then.
         boardClockTimer->stop();
-        return QList<QByteArray>{timeLineNow()};
+        return timeLinesNow();
     }));
 }
 
@@ -289,10 +293,10 @@ void ControllerWindow::setBoardClock()
         return;
     }
     link->send([this] {
-        const QByteArray line = timeLineNow();
+        const QList<QByteArray> lines = timeLinesNow();
         log.appendNotice(QStringLiteral("The controller said its time was not set: sent the time, %1.")
                              .arg(clockLabel->text()));
-        return QList<QByteArray>{line};
+        return lines;
     });
 }
 

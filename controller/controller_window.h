@@ -72,7 +72,7 @@ private:
     void sendProgramClicked();
     void ask(char query);
     bool taken(bool accepted);
-    QByteArray timeLineNow();
+    QList<QByteArray> timeLinesNow();
     void checkBoardClock(const ControllerLink::Result &result);
     void exchangeFinished(const ControllerLink::Result &result);
     void connectFinished(const ControllerLink::Result &result);

@@ -4,6 +4,8 @@
 #include "schedule/day_table.h"
 #include "schedule/number_format.h"
 
+#include <QTimeZone>
+
 #include <cmath>
 #include <limits>
 
@@ -17,19 +19,74 @@ bool boardSetsToTheMs(QByteArrayView greeting)
     return greeting.contains(DW_GREETING_PRECISE);
 }
 
-QByteArray preciseTimeMessage(const QTime &writtenAt)
+namespace {
+
+// The board keeps dates of 2000 to 2099, as a clock module does.
+bool boardDate(const QDate &date)
 {
-    const auto line = [](int ms) {
-        ms %= 86400000;
-        return DW_CMD_SET_PRECISE + QByteArray::number(ms / 1000) + '.'
-            + QByteArray::number(ms % 1000).rightJustified(3, '0') + '\n';
+    return date.year() >= 2000 && date.year() <= 2099;
+}
+
+QByteArray signedMinutes(int offsetSeconds)
+{
+    const int minutes = offsetSeconds / 60;
+    return (minutes < 0 ? "-" : "+") + QByteArray::number(std::abs(minutes));
+}
+
+} // namespace
+
+QList<QByteArray> preciseTimeLines(const QDateTime &writtenAt)
+{
+    const QTimeZone zone = writtenAt.timeZone();
+    const auto line = [&](qint64 wireMs) {
+        const QDateTime at = writtenAt.addMSecs(wireMs).toTimeZone(zone);
+        const int ms = at.time().msecsSinceStartOfDay();
+        QByteArray set = DW_CMD_SET_PRECISE + QByteArray::number(ms / 1000) + '.'
+            + QByteArray::number(ms % 1000).rightJustified(3, '0');
+        if (boardDate(at.date()))
+            set += ' ' + at.date().toString(Qt::ISODate).toLatin1() + ' ' + signedMinutes(at.offsetFromUtc());
+        return set + '\n';
     };
     // The line's own length decides when its feed arrives: one guess at the
     // longest, then the line for that arrival.
-    const int at = writtenAt.msecsSinceStartOfDay();
-    const qsizetype longest = line(86399999).size();
-    const QByteArray guess = line(at + qRound(wireSeconds(longest) * 1000));
-    return line(at + qRound(wireSeconds(guess.size()) * 1000));
+    const qsizetype longest = sizeof "p86399.999 2099-12-31 -1080\n" - 1;
+    const qint64 wireMs = qRound(wireSeconds(line(qRound(wireSeconds(longest) * 1000)).size()) * 1000);
+    QList<QByteArray> lines{line(wireMs)};
+    const QDateTime arrival = writtenAt.addMSecs(wireMs);
+    if (!boardDate(arrival.toTimeZone(zone).date()) || !zone.hasTransitions())
+        return lines;
+    int offset = zone.offsetFromUtc(arrival);
+    for (const QTimeZone::OffsetData &change : zone.transitions(arrival, arrival.addYears(3))) {
+        // The instant as the board's clock reads it just before the change.
+        const QDateTime before = change.atUtc.toOffsetFromUtc(offset);
+        if (change.offsetFromUtc == offset)
+            continue;
+        if (lines.size() > int(DW_OFFSET_CHANGES) || !boardDate(before.date()))
+            break;
+        lines << DW_CMD_OFFSET_CHANGE + before.toString(QStringLiteral("yyyy-MM-dd hh:mm ")).toLatin1()
+                + signedMinutes(change.offsetFromUtc) + '\n';
+        offset = change.offsetFromUtc;
+    }
+    return lines;
+}
+
+bool offsetChangesWithinAYear(const QDateTime &at)
+{
+    const QTimeZone zone = at.timeZone();
+    if (!zone.hasTransitions())
+        return false;
+    const QDateTime next = zone.nextTransition(at).atUtc;
+    return next.isValid() && next < at.addYears(1);
+}
+
+PreciseReading readPrecise(QByteArrayView answer)
+{
+    const QList<QByteArray> fields = answer.toByteArray().simplified().split(' ');
+    PreciseReading reading;
+    reading.seconds = leadingNumber(fields.value(0));
+    reading.changes = fields.value(1).toInt();
+    reading.trimPpm = fields.value(2).toInt();
+    return reading;
 }
 
 double preciseOffset(QByteArrayView answer, const QTime &arrived, QTime *hostAtRead)
@@ -37,7 +94,7 @@ double preciseOffset(QByteArrayView answer, const QTime &arrived, QTime *hostAtR
     const QTime host = arrived.addMSecs(-qRound(wireSeconds(answer.size()) * 1000));
     if (hostAtRead)
         *hostAtRead = host;
-    const double offset = leadingNumber(answer) - host.msecsSinceStartOfDay() / 1000.0;
+    const double offset = readPrecise(answer).seconds - host.msecsSinceStartOfDay() / 1000.0;
     return offset - 86400 * std::round(offset / 86400);
 }
 

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QTime>
@@ -28,9 +29,25 @@ constexpr double wireSeconds(qsizetype bytes)
 // (DW_CMD_SET_PRECISE and DW_CMD_GET_PRECISE).
 bool boardSetsToTheMs(QByteArrayView greeting);
 
-// "p" + seconds after midnight "." 3 digits + LF, naming the time the line's
-// feed reaches the board when its first byte is written at `writtenAt`.
-QByteArray preciseTimeMessage(const QTime &writtenAt);
+// The lines that set a board to the ms: DW_CMD_SET_PRECISE + seconds after
+// midnight "." 3 digits, the date and the UTC offset in minutes, naming the
+// local time the line's feed reaches the board when its first byte is
+// written at `writtenAt` (in its time zone); then the zone's coming offset
+// changes (DW_CMD_OFFSET_CHANGE, the first DW_OFFSET_CHANGES of the next
+// three years), each + LF.
+QList<QByteArray> preciseTimeLines(const QDateTime &writtenAt);
+
+// Whether the time zone of `at` changes its UTC offset within the year after.
+bool offsetChangesWithinAYear(const QDateTime &at);
+
+// An answer to DW_CMD_GET_PRECISE: the board's time, the coming offset
+// changes it holds, its trim in ppm.
+struct PreciseReading {
+    double seconds = 0;
+    int changes = 0;
+    int trimPpm = 0;
+};
+PreciseReading readPrecise(QByteArrayView answer);
 
 // How far the board's time in an answer to DW_CMD_GET_PRECISE lies from the
 // host's when the board read its clock: the answer, which arrived at

@@ -353,7 +353,7 @@ wait_for 5 "no time in the log" log_like "$log"
 
 step status
 click "$ctlw" Form3.Command5
-log+=$'\n'"time 12:34:[1-5][0-9] light off pattern stored"   # 12:30-12:45 is off
+log+=$'\n'"time 12:34:[1-5][0-9] light off pattern stored date *-*-* trim +0 ppm"   # 12:30-12:45 is off
 wait_for 5 "no status in the log" log_like "$log"
 # For the picture: drop the selection the copying made (a key, since a
 # click this soon after the last one would be a double click).

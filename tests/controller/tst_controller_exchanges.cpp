@@ -10,6 +10,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimeZone>
 #include <QtTest>
 
 using namespace std::chrono_literals;
@@ -24,6 +25,7 @@ private slots:
     void sendProgram();
     void setsTimeTheBoardLost_data();
     void setsTimeTheBoardLost();
+    void setsSummerTimeTheBoardLacks();
     void staleLineDiscarded_data();
     void staleLineDiscarded();
     void statusThenPartA();
@@ -53,9 +55,10 @@ void TstControllerExchanges::sendTime_data()
     // Clicked at 14:05:59.5 behind a question that is given up a second
     // later: the minute it goes out at.
     QTest::newRow("behind a slow question") << true << plain << QByteArray("t14:06\n");
-    // The time its line feed arrives, 11 bytes (11.5 ms) after 14:06:02.
+    // The time its line feed arrives, 25 bytes (26 ms) after 14:06:02, with
+    // the date and UTC offset.
     QTest::newRow("to the ms") << false << QByteArray("Daywheel board ready, clock to the ms\r\n")
-                               << QByteArray("p50762.011\n");
+                               << QByteArray("p50762.026 2024-05-06 +0\n");
 }
 
 void TstControllerExchanges::sendTime()
@@ -110,6 +113,21 @@ void TstControllerExchanges::setsTimeTheBoardLost()
     QTRY_VERIFY(board.received.contains("t14:06\n"));
     QCOMPARE(board.received.count("t14:06\n"), 1);
     QVERIFY(window->replyLog().endsWith("The controller said its time was not set: sent the time, 14:06.\r\n"));
+}
+
+// A board that is right to the ms but holds no coming offset change, in a
+// zone that changes within a year: set once at open, in the background.
+void TstControllerExchanges::setsSummerTimeTheBoardLacks()
+{
+    TestController board(10);
+    board.greeting = "Daywheel board ready, clock to the ms\r\n";
+    board.answer = [](const QByteArray &q) { return q == "q\n" ? QByteArray("50730.000 0 +0\r\n") : QByteArray(); };
+    ClockSource::set([] { return QDateTime(QDate(2026, 12, 8), QTime(14, 5, 30), QTimeZone("Europe/Berlin")); });
+    QVERIFY(startedWindow());
+    QTRY_COMPARE(board.received.size(), 6);   // q, then p and four changes
+    QCOMPARE(board.received[1].left(22), QByteArray("p50730.027 2026-12-08 "));
+    QCOMPARE(board.received[2], QByteArray("o2027-03-28 02:00 +120\n"));
+    QTRY_VERIFY2(window->replyLog().endsWith("The board's clock was 0.017 s off and knew no coming change of summer time: set it.\r\n"), qPrintable(window->replyLog()));
 }
 
 void TstControllerExchanges::sendProgram()

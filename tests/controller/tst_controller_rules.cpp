@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
+#include <QTimeZone>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(PortFailure)
@@ -314,6 +315,16 @@ void TstControllerRules::timeMessage()
 {
     QCOMPARE(::timeMessage(QStringLiteral("14:05")), QByteArray("\x74\x31\x34\x3A\x30\x35\x0A"));
     QCOMPARE(queryMessage('z'), QByteArray("\x7A\x0A"));
+
+    // To the ms: the local date and offset as the line feed arrives (27
+    // bytes, 28 ms: past 02:00 CET, so 03:00 CEST), then the next four
+    // offset changes as the board's clock reads them just before; a zone
+    // without summer time needs none.
+    QCOMPARE(preciseTimeLines(QDateTime(QDate(2027, 3, 28), QTime(1, 59, 59, 990), QTimeZone("Europe/Berlin"))),
+             (QList<QByteArray>{"p10800.018 2027-03-28 +120\n", "o2027-10-31 03:00 +60\n", "o2028-03-26 02:00 +120\n",
+                                "o2028-10-29 03:00 +60\n", "o2029-03-25 02:00 +120\n"}));
+    QCOMPARE(preciseTimeLines(QDateTime(QDate(2026, 12, 8), QTime(23, 59, 59, 999), QTimeZone("Asia/Kolkata"))),
+             QList<QByteArray>{"p0.023 2026-12-09 +330\n"});
 }
 
 void TstControllerRules::timeReply_data()

@@ -67,10 +67,14 @@ void eeprom_save_if_changed(void)
 
 /* ---- clock module ------------------------------------------------------ */
 
-/* simavr's DS1338 model answers on the TWI bus; its time registers are set
- * from the host's clock before the chip runs, so the module keeps host time
- * whatever the chip does (resets, power cuts), like one with a battery. A
- * time the firmware writes is taken over from then on. */
+/* simavr's DS1338 model answers on the TWI bus; its time and date
+ * registers are set from the host's local clock before the chip runs, its
+ * seconds moving on with the host's, so the module keeps host time whatever
+ * the chip does (resets, power cuts), like one with a battery. A time the
+ * firmware writes is taken over from then on, its second starting then, as
+ * a write to the seconds register restarts a real module's divider. */
+
+#define EPOCH_2000 946684800L   /* 2000-01-01 00:00 in seconds since 1970 */
 
 static uint8_t bcd(uint32_t v) { return (uint8_t)((v / 10) << 4 | (v % 10)); }
 static uint32_t unbcd(uint8_t v) { return (uint32_t)(v >> 4) * 10 + (v & 0x0F); }
@@ -97,11 +101,13 @@ void rtc_attach(void)
     ds1338_virt_attach_twi(&vb.rtc, AVR_IOCTL_TWI_GETIRQ(0));
     avr_irq_register_notify(avr_io_getirq(vb.avr, AVR_IOCTL_TWI_GETIRQ(0), TWI_IRQ_OUTPUT),
                             rtc_bus, NULL);
-    time_t now = time(NULL);
+    struct timespec real;
+    clock_gettime(CLOCK_REALTIME, &real);
     struct tm tm;
-    localtime_r(&now, &tm);
-    vb.rtc_base = (uint32_t)(tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec);
-    vb.rtc_t0 = now_s();
+    localtime_r(&real.tv_sec, &tm);
+    /* the local date and time as if it were UTC: seconds since 2000 */
+    vb.rtc_base = (uint64_t)(timegm(&tm) - EPOCH_2000);
+    vb.rtc_t0 = now_s() - real.tv_nsec / 1e9;
     vb.rtc_writes = -1;
     rtc_service();
 }
@@ -112,17 +118,29 @@ void rtc_service(void)
     if (vb.rtc.selected)
         return;                 /* mid-transfer: next time */
     double t = now_s();
+    uint64_t now = vb.rtc_base + (uint64_t)(t - vb.rtc_t0);
     if (vb.rtc_written) {
+        /* the date registers count only when the write reached them */
+        struct tm tm = {.tm_mday = (int)unbcd(r[4] & 0x3F), .tm_mon = (int)unbcd(r[5] & 0x1F) - 1,
+                        .tm_year = 100 + (int)unbcd(r[6])};
+        uint64_t day = vb.rtc_writes > 7 ? (uint64_t)(timegm(&tm) - EPOCH_2000) / DAY_SECONDS : now / DAY_SECONDS;
         vb.rtc_written = 0;
-        vb.rtc_base = (unbcd(r[2] & 0x3F) * 3600 + unbcd(r[1] & 0x7F) * 60 + unbcd(r[0] & 0x7F)) %
+        vb.rtc_base = day * DAY_SECONDS + (unbcd(r[2] & 0x3F) * 3600 + unbcd(r[1] & 0x7F) * 60 + unbcd(r[0] & 0x7F)) %
                       DAY_SECONDS;
         vb.rtc_t0 = t;
-        logf_("clock module set to %u s", (unsigned)vb.rtc_base);
+        now = vb.rtc_base;
+        logf_("clock module set to %u s on day %u", (unsigned)(now % DAY_SECONDS), (unsigned)day);
     }
-    uint32_t s = (vb.rtc_base + (uint32_t)(t - vb.rtc_t0)) % DAY_SECONDS;
-    r[0] = bcd(s % 60);                 /* clock-halt bit clear: running */
-    r[1] = bcd(s / 60 % 60);
-    r[2] = bcd(s / 3600);               /* 24-hour form */
+    time_t as_utc = (time_t)(now + EPOCH_2000);
+    struct tm tm;
+    gmtime_r(&as_utc, &tm);
+    r[0] = bcd((uint32_t)tm.tm_sec);                 /* clock-halt bit clear: running */
+    r[1] = bcd((uint32_t)tm.tm_min);
+    r[2] = bcd((uint32_t)tm.tm_hour);               /* 24-hour form */
+    r[3] = (uint8_t)((tm.tm_wday + 6) % 7 + 1);      /* 1: Monday */
+    r[4] = bcd((uint32_t)tm.tm_mday);
+    r[5] = bcd((uint32_t)tm.tm_mon + 1);
+    r[6] = bcd((uint32_t)(tm.tm_year % 100));
 }
 
 /* ---- port -------------------------------------------------------------- */

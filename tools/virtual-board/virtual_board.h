@@ -94,11 +94,11 @@ struct virtual_board {
     double next_eeprom_check;
 
     /* --rtc: a battery-backed clock module on the TWI bus, keeping host
-     * time: time of day rtc_base at monotonic time rtc_t0 */
+     * time: local time rtc_base at monotonic time rtc_t0 */
     int rtc_on;
     ds1338_virt_t rtc;
     double rtc_t0;
-    uint32_t rtc_base;
+    uint64_t rtc_base;              /* local seconds since 2000-01-01 */
     int rtc_writes;                 /* data bytes the firmware wrote to it */
     int rtc_written;                /* a write to its clock ended: take it over */
 

@@ -149,7 +149,7 @@ void TestVirtualBoard::clockSurvivesOpensResetsAndStalls()
     REQUIRE(b.readLine(&line), b);
     QCOMPARE(line, kReady);
     REQUIRE(b.query("s", &answer), b);
-    QVERIFY2(answer.startsWith("time 12:3") && answer.endsWith(" light off pattern none"),
+    QVERIFY2(answer.startsWith("time 12:3") && answer.endsWith(" light off pattern none trim +0 ppm"),
              answer.constData());
     REQUIRE(b.query("z", &answer), b);
     CLOSE_TO(answer, 45240, sinceSet.elapsed());
@@ -208,7 +208,7 @@ void TestVirtualBoard::setTimeAndQuery()
     QVERIFY2(z.toInt() >= 21600 && z.toInt() <= 21605, z.constData());
 
     REQUIRE(b.query("s", &s), b);
-    QVERIFY2(s.startsWith("time 06:00:0") && s.endsWith(" light off pattern none"), s.constData());
+    QVERIFY2(s.startsWith("time 06:00:0") && s.endsWith(" light off pattern none trim +0 ppm"), s.constData());
 
     // the control socket reads the same clock out of the chip's RAM
     REQUIRE(b.control("time?", &t), b);
@@ -266,7 +266,7 @@ void TestVirtualBoard::patternRoundTripAndRefusedLines()
     // the status still names the refused set commands; the queries above
     // cleared the refusals without a command letter
     REQUIRE(b.query("s", &answer), b);
-    QVERIFY2(answer.endsWith(" pattern stored; refused a: line too long; refused b: bad digit"),
+    QVERIFY2(answer.endsWith(" pattern stored trim +0 ppm; refused a: line too long; refused b: bad digit"),
              answer.constData());
 }
 
@@ -323,7 +323,7 @@ void TestVirtualBoard::powerCutKeepsPattern()
     QVERIFY2(answer.toInt() < 60, answer.constData());
     REQUIRE(b.waitLight(0, &answer), b);
     REQUIRE(b.query("s", &answer), b);
-    QVERIFY2(answer.startsWith("time 00:00:") && answer.endsWith(" (not set) light off pattern partial"),
+    QVERIFY2(answer.startsWith("time 00:00:") && answer.endsWith(" (not set) light off pattern partial trim +0 ppm"),
              answer.constData());
 }
 
