@@ -306,7 +306,7 @@ wait_for 5 "the main window stays open beside the controller window" hidden "$ti
 wait_for 5 "controller window" looks_like "$ctlw" "" \
   Form3.Command1 Form3.Command2 Form3.Command6 Form3.Command3 Form3.Command5 Form3.Command4
 # The board was set to 12:00 above: the window finds it off and sets it.
-log="Daywheel board ready, clock to the ms"$'\n'"The board's clock was * s off: set it."
+log="Daywheel board ready, clock to the ms"$'\n'"The board's clock was * s off*: set it."
 wait_for 5 "no greeting in the log" log_like "$log"
 
 step send-time

@@ -193,7 +193,9 @@ void TestVirtualBoard::clockModuleOutlivesPowerCut()
     REQUIRE(b.readLine(&answer), b);
     QCOMPARE(answer, kReady);
     REQUIRE(b.query("s", &answer), b);
-    QVERIFY2(answer.startsWith("time 12:3") && answer.contains(" from module light "), answer.constData());
+    QVERIFY2(answer.startsWith("time 12:3") && answer.contains(" from module light ")
+                 && answer.contains(" date " + QDate::currentDate().toString(Qt::ISODate).toLatin1()),
+             answer.constData());
     REQUIRE(b.query("z", &answer), b);
     CLOSE_TO(answer, 45240, sinceSet.elapsed());
 }
@@ -226,7 +228,13 @@ void TestVirtualBoard::setTimeAndQuery()
     // to the millisecond: the query's own line and answer take about 12 ms
     REQUIRE(b.send("p45254.500"), b);
     REQUIRE(b.query("q", &z), b);
-    QVERIFY2(z.toDouble() >= 45254.5 && z.toDouble() < 45254.6, z.constData());
+    QVERIFY2(z.startsWith("45254.5") && z.endsWith(" 0 +0"), z.constData());
+
+    // summer time by itself: two seconds before 02:00 CET it reads 03:00
+    REQUIRE(b.send("p7198.000 2027-03-28 +60"), b);
+    REQUIRE(b.send("o2027-03-28 02:00 +120"), b);
+    QVERIFY2(waitUntil([&] { return b.query("q", &z) && z.startsWith("108"); }, 5000), z.constData());
+    QVERIFY2(z.endsWith(" 0 +0"), z.constData());
 }
 
 void TestVirtualBoard::patternRoundTripAndRefusedLines()
