@@ -3,10 +3,10 @@
 // in pixels from the windows' own layout tables, and the middle of each
 // quarter hour's segment on the dial ("ring K X Y", K = 1..96), clear of the
 // ticks and the clock hand.
-#include "app/main_window.h"
-#include "controller/controller_window.h"
+#include "ui/main_window.h"
+#include "ui/controller_window.h"
 #include "dial/dial_geometry.h"
-#include "schedule_file/file_window.h"
+#include "ui/file_window.h"
 
 #include <cstdio>
 

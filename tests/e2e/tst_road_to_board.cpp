@@ -2,15 +2,15 @@
 // The road of one schedule, from the dial to the board and back: the real
 // main and controller windows talk to the real firmware on the virtual board,
 // found as port 10 through the port link folder with no prompt.
-#include "app/main_window.h"
+#include "ui/main_window.h"
 #include "schedule/workspace.h"
-#include "app/navigator.h"
-#include "controller/controller_window.h"
-#include "dial/clock_source.h"
+#include "ui/navigator.h"
+#include "ui/controller_window.h"
+#include "schedule/clock_source.h"
 #include "schedule/day_table.h"
 
 #include "board_session.h"
-#include "controller/controller_window_driver.h"
+#include "ui/controller_window_driver.h"
 
 #include <QLabel>
 #include <QPushButton>
