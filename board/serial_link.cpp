@@ -60,7 +60,7 @@ PortFailure::Kind openFailureKind(QSerialPort::SerialPortError error, const QStr
 SerialLink::SerialLink(QObject *parent)
     : QObject(parent), serial(new QSerialPort(this))
 {
-    serial->setObjectName(QStringLiteral("MSComm2"));
+    serial->setObjectName(QStringLiteral("serialPort"));
     connect(serial, &QSerialPort::errorOccurred, this, &SerialLink::portError);
 }
 

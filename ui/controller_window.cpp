@@ -8,7 +8,9 @@
 #include "board/wire_format.h"
 #include "schedule/clock_source.h"
 #include "schedule/workspace.h"
+#include "ui/focus_frame.h"
 #include "ui/window_look.h"
+#include "ui_controller_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -19,35 +21,10 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
-#include <array>
 #include <cmath>
 
 namespace {
 using std::chrono::milliseconds;
-
-enum Role : int {
-    ClockLabel, SendTime, SendProgram, GetPartA, GetTime, Status, GetPartB,
-    PartACaption, PartALine, PartBLine, PartBCaption, Log, LogCaption,
-};
-
-constexpr std::array<ControlRow, 13> controlTable{{
-    {ClockLabel, ControlKind::Label, "Label1", "09:00", {360, 120, 735, 255}},
-    {SendTime, ControlKind::Button, "Command1", "Send Time", {240, 480, 855, 495}, 1},
-    {SendProgram, ControlKind::Button, "Command2", "Send Program", {1320, 480, 1095, 495}, 2},
-    {GetPartA, ControlKind::Button, "Command6", "Get part a", {2640, 480, 975, 495}, 9},
-    {GetTime, ControlKind::Button, "Command3", "Get Time", {240, 1200, 855, 495}, 3},
-    {Status, ControlKind::Button, "Command5", "Status?", {1440, 1200, 975, 495}, 8},
-    {GetPartB, ControlKind::Button, "Command4", "Get part b", {2640, 1200, 975, 495}, 4},
-    {PartACaption, ControlKind::Label, "Label2", "Light pattern, part a", {1560, 2760, 2055, 255}},
-    {PartALine, ControlKind::LineEdit, "Text1", "", {240, 3240, 4935, 495}, 7, "Light pattern, part a"},
-    {PartBLine, ControlKind::LineEdit, "Text2", "", {240, 3720, 4935, 495}, 5, "Light pattern, part b"},
-    {PartBCaption, ControlKind::Label, "Label3", "Light pattern, part b", {1560, 4320, 1815, 375}},
-    {Log, ControlKind::TextLog, "Text3", "", {5760, 360, 3375, 4575}, 6,
-     "Incoming code from arduino"},
-    {LogCaption, ControlKind::Label, "Label4", "Incoming code from arduino", {6720, 5160, 2535, 375}},
-}};
-
-constexpr WindowLayout windowLayout{"Form3", "Send/Recieve Wifi/Serial Com", 9645, 5475, controlTable};
 
 ControllerLink::Bounds defaultBounds;
 
@@ -58,15 +35,18 @@ QString tooLongNotice(const QString &what)
         .arg(ReplyCollector::defaultBound);
 }
 
+// The form is set up before the reply log takes its text box.
+QPlainTextEdit *setUpForm(Ui::ControllerWindow &form, QWidget *window)
+{
+    form.setupUi(window);
+    new FocusRing(window);
+    return form.logView;
+}
+
 QString clockText()
 {
     return ClockSource::now().time().toString(QStringLiteral("hh:mm"));
 }
-}
-
-const WindowLayout &ControllerWindow::layout()
-{
-    return windowLayout;
 }
 
 void ControllerWindow::setWaitBounds(milliseconds greeting, milliseconds reply)
@@ -78,36 +58,22 @@ ControllerWindow::ControllerWindow(Workspace &workspace_, QWidget *mainWindow)
     : QWidget(mainWindow, Qt::Window),
       workspace(workspace_),
       link(new ControllerLink(this)),
-      controls(buildLayout(this, windowLayout)),
-      clockLabel(controls.get<QLabel>(ClockLabel)),
-      sendTimeButton(controls.get<QPushButton>(SendTime)),
-      sendProgramButton(controls.get<QPushButton>(SendProgram)),
-      getTimeButton(controls.get<QPushButton>(GetTime)),
-      getPartAButton(controls.get<QPushButton>(GetPartA)),
-      getPartBButton(controls.get<QPushButton>(GetPartB)),
-      statusButton(controls.get<QPushButton>(Status)),
-      partALine(controls.get<QLineEdit>(PartALine)),
-      partBLine(controls.get<QLineEdit>(PartBLine)),
-      logView(controls.get<QPlainTextEdit>(Log)),
-      log(logView)
+      ui(new Ui::ControllerWindow),
+      log(setUpForm(*ui, this))
 {
     // The platform's default icon, not the one of the main window it belongs to.
     setWindowIcon(QApplication::windowIcon());
     useFixedLook(this);
     link->setBounds(defaultBounds);
 
-    logView->setLineWrapMode(QPlainTextEdit::NoWrap);
-    logView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    logView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    logView->setTabChangesFocus(true);
-    sendTimeButton->setFocus();
+    ui->sendTimeButton->setFocus();
 
-    connect(sendTimeButton, &QPushButton::clicked, this, &ControllerWindow::sendTimeClicked);
-    connect(sendProgramButton, &QPushButton::clicked, this, &ControllerWindow::sendProgramClicked);
-    connect(getTimeButton, &QPushButton::clicked, this, [this] { ask(DW_CMD_GET_TIME); });
-    connect(getPartBButton, &QPushButton::clicked, this, [this] { ask(DW_CMD_GET_B); });
-    connect(statusButton, &QPushButton::clicked, this, [this] { ask(DW_CMD_STATUS); });
-    connect(getPartAButton, &QPushButton::clicked, this, [this] { ask(DW_CMD_GET_A); });
+    connect(ui->sendTimeButton, &QPushButton::clicked, this, &ControllerWindow::sendTimeClicked);
+    connect(ui->sendProgramButton, &QPushButton::clicked, this, &ControllerWindow::sendProgramClicked);
+    connect(ui->getTimeButton, &QPushButton::clicked, this, [this] { ask(DW_CMD_GET_TIME); });
+    connect(ui->getPartBButton, &QPushButton::clicked, this, [this] { ask(DW_CMD_GET_B); });
+    connect(ui->statusButton, &QPushButton::clicked, this, [this] { ask(DW_CMD_STATUS); });
+    connect(ui->getPartAButton, &QPushButton::clicked, this, [this] { ask(DW_CMD_GET_A); });
     connect(link, &ControllerLink::finished, this, &ControllerWindow::exchangeFinished);
     connect(link, &ControllerLink::failedWhileIdle, this, [this](const QString &text) {
         log.appendNotice(QStringLiteral("The serial link failed: ") + text);
@@ -120,7 +86,7 @@ ControllerWindow::ControllerWindow(Workspace &workspace_, QWidget *mainWindow)
     connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this, &QWidget::close);
 
     clockTimer = new QTimer(this);
-    clockTimer->setObjectName(QStringLiteral("Timer1"));
+    clockTimer->setObjectName(QStringLiteral("clockTimer"));
     clockTimer->setInterval(5000);
     connect(clockTimer, &QTimer::timeout, this, &ControllerWindow::refreshClock);
     clockTimer->start();
@@ -139,12 +105,12 @@ ControllerWindow::~ControllerWindow()
 void ControllerWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    sendTimeButton->setFocus();
+    ui->sendTimeButton->setFocus();
 }
 
 void ControllerWindow::refreshClock()
 {
-    clockLabel->setText(clockText());
+    ui->clockLabel->setText(clockText());
 }
 
 void ControllerWindow::start()
@@ -239,7 +205,7 @@ QByteArray ControllerWindow::timeLineNow()
     // waited behind a slow question. The label lags the clock by up to its
     // refresh interval, so it is refreshed first, and shows what was sent.
     refreshClock();
-    return setsToTheMs ? preciseTimeMessage(ClockSource::now().time()) : timeMessage(clockLabel->text());
+    return setsToTheMs ? preciseTimeMessage(ClockSource::now().time()) : timeMessage(ui->clockLabel->text());
 }
 
 void ControllerWindow::checkBoardClock(const ControllerLink::Result &result)
@@ -291,7 +257,7 @@ void ControllerWindow::setBoardClock()
     link->send([this] {
         const QByteArray line = timeLineNow();
         log.appendNotice(QStringLiteral("The controller said its time was not set: sent the time, %1.")
-                             .arg(clockLabel->text()));
+                             .arg(ui->clockLabel->text()));
         return QList<QByteArray>{line};
     });
 }
@@ -301,11 +267,11 @@ void ControllerWindow::sendProgramClicked()
     const QList<QByteArray> lines = programLines(workspace.daySlots);
     if (!taken(link->send(lines)))
         return;
-    partALine->setText(QString::fromLatin1(lines[0]));
-    partBLine->setText(QString::fromLatin1(lines[1]));
+    ui->partALine->setText(QString::fromLatin1(lines[0]));
+    ui->partBLine->setText(QString::fromLatin1(lines[1]));
     // Show the lines from their command letter on.
-    partALine->setCursorPosition(0);
-    partBLine->setCursorPosition(0);
+    ui->partALine->setCursorPosition(0);
+    ui->partBLine->setCursorPosition(0);
 }
 
 void ControllerWindow::getit()

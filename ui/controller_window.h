@@ -3,19 +3,18 @@
 
 #include "board/controller_link.h"
 #include "ui/reply_log.h"
-#include "ui/layout_table.h"
 
 #include <QPointer>
 #include <QWidget>
 #include <chrono>
+#include <memory>
 
 class QInputDialog;
-class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
 class QTimer;
 struct Workspace;
+namespace Ui {
+class ControllerWindow;
+}
 
 // The controller window: opens the serial line to the light controller,
 // sends it the time and the day program, and logs what it answers. It only
@@ -27,8 +26,6 @@ class ControllerWindow : public QWidget
 public:
     explicit ControllerWindow(Workspace &workspace, QWidget *mainWindow = nullptr);
     ~ControllerWindow() override;
-
-    static const WindowLayout &layout();
 
     // Sets the clock label, opens port comPort and waits for the controller's
     // greeting; when that fails, asks for another port number and tries
@@ -87,12 +84,7 @@ private:
     bool setsToTheMs = false;    // the greeting said so
     QPointer<QInputDialog> prompt;
 
-    Controls controls;
-    QLabel *clockLabel;
-    QPushButton *sendTimeButton, *sendProgramButton, *getTimeButton, *getPartAButton,
-        *getPartBButton, *statusButton;
-    QLineEdit *partALine, *partBLine;
-    QPlainTextEdit *logView;
+    std::unique_ptr<Ui::ControllerWindow> ui;
     ReplyLog log;
     QTimer *clockTimer;
     // Sets a board that said its time is not set, when the next minute begins.

@@ -4,15 +4,12 @@
 #include <QPointer>
 #include <QWidget>
 
-class DriveList;
-class FileList;
-class FolderList;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class ShapeWidget;
-struct WindowLayout;
+#include <memory>
+
 struct Workspace;
+namespace Ui {
+class FileWindow;
+}
 
 // The file window: pick a drive, a folder and a file, or type a name, then
 // save the day schedule to it or load it from there. After a save, or a load
@@ -22,28 +19,8 @@ class FileWindow : public QWidget
 {
     Q_OBJECT
 public:
-    // What each control of the layout is for.
-    enum class Role {
-        PanelFrame,    // the box around the save and load hints and buttons
-        PanelRule,     // the line between the save half and the load half
-        FileList,
-        DriveList,
-        FolderList,
-        SaveHint,
-        NameEdit,      // the name Save writes to
-        SaveButton,
-        LoadHint,
-        LoadButton,
-        PathCaption,
-        PathLabel,     // the folder shown, or the file last saved
-        NameCaption,
-        NameLabel,     // the file last selected in the list
-    };
-
-    // Every control of the window, back to front.
-    static const WindowLayout &layout();
-
     FileWindow(Workspace &workspace, QWidget *mainWindow, QWidget *parent = nullptr);
+    ~FileWindow() override;
 
 private:
     void driveChanged(const QString &root);
@@ -62,10 +39,5 @@ private:
     QPointer<QWidget> mainWindow;
     QString acceptedDrive;   // the drive the folder list is on
 
-    DriveList *driveList;
-    FolderList *folderList;
-    FileList *fileList;
-    QLineEdit *nameEdit;
-    QPushButton *saveButton, *loadButton;
-    QLabel *pathLabel, *nameLabel;
+    std::unique_ptr<Ui::FileWindow> ui;
 };

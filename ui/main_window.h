@@ -7,18 +7,15 @@
 #include <QPoint>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 
 class QButtonGroup;
-class QLabel;
-class QPushButton;
-class QRadioButton;
-class QScrollBar;
 class QTimer;
-class ClickArea;
-class ShapeWidget;
-struct WindowLayout;
 struct Workspace;
+namespace Ui {
+class MainWindow;
+}
 
 // The main window: the dial, its editing controls and the live clock.
 class MainWindow : public QWidget
@@ -26,16 +23,13 @@ class MainWindow : public QWidget
     Q_OBJECT
 public:
     explicit MainWindow(Workspace &workspace, QWidget *parent = nullptr);
-
-    // Every control of the window, back to front, with its name, caption,
-    // place and tab order.
-    static const WindowLayout &layout();
+    ~MainWindow() override;
 
     // Repaints the caption, the centre indicator and the whole dial over what
     // is already drawn; never clears.
     void display();
 
-    // One tick of the live clock (Timer1 calls it every second).
+    // One tick of the live clock (clockTimer calls it every second).
     void timerTick();
 
     // The editing state, read by tests. lastRun: the slots the latest fill,
@@ -99,12 +93,8 @@ private:
     bool started = false;
     QWindow *lastProgramWindow = nullptr;
 
-    ShapeWidget *offSwatch, *onSwatch;
-    QLabel *clockCaption, *clockReadoutLabel, *pointerReadoutLabel, *startLabel, *endLabel;
-    ClickArea *paintOffArea, *paintOnArea;
-    QPushButton *clearAllButton, *lockButton, *setButton, *saveButton, *loadButton, *sendButton;
-    QScrollBar *startScroll, *endScroll;
-    QRadioButton *lightOnOption, *lightOffOption;
+    std::unique_ptr<Ui::MainWindow> ui;
+    QSize formSize;   // the dial covers the window as the form sizes it
     QButtonGroup *lightGroup;
     QTimer *clockTimer;
 };

@@ -3,10 +3,16 @@
 
 #include <QPainter>
 
-ShapeWidget::ShapeWidget(Kind k, QWidget *parent)
-    : QWidget(parent), kind(k)
+ShapeWidget::ShapeWidget(QWidget *parent)
+    : QWidget(parent)
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void ShapeWidget::setKind(Kind k)
+{
+    kind = k;
+    update();
 }
 
 void ShapeWidget::setFill(const QColor &colour)

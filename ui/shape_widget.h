@@ -11,7 +11,9 @@ class ShapeWidget : public QWidget
 public:
     enum class Kind { Rectangle, Disc };
 
-    ShapeWidget(Kind kind, QWidget *parent = nullptr);
+    explicit ShapeWidget(QWidget *parent = nullptr);   // a rectangle until setKind()
+
+    void setKind(Kind kind);
 
     void setFill(const QColor &colour);   // an invalid colour means no fill
     void setBorder(const QColor &colour, int widthPixels);
@@ -22,7 +24,7 @@ protected:
     void paintEvent(QPaintEvent *) override;
 
 private:
-    Kind kind;
+    Kind kind = Kind::Rectangle;
     QColor fillColour;
     QColor borderColour = Qt::black;
     int borderWidth = 1;

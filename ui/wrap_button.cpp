@@ -8,6 +8,13 @@ namespace {
 constexpr int captionFlags = Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic;
 }
 
+WrapButton::WrapButton(QWidget *parent)
+    : QPushButton(parent)
+{
+    setAutoDefault(false);
+    setDefault(false);
+}
+
 bool WrapButton::fitsIn(const QRect &area) const
 {
     return area.contains(fontMetrics().boundingRect(area, captionFlags, text()));

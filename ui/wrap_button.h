@@ -11,7 +11,8 @@ class WrapButton : public QPushButton
 {
     Q_OBJECT
 public:
-    using QPushButton::QPushButton;
+    // Never a default button: Enter in a text box must not press it by accident.
+    explicit WrapButton(QWidget *parent = nullptr);
 
     // Where the caption is drawn: the style's content area, or nearly the
     // whole button when the style's padding leaves the caption too little room.

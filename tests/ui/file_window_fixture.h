@@ -88,14 +88,14 @@ inline void clickItem(QListWidget *list, QListWidgetItem *item)
 struct FileWindowControls
 {
     explicit FileWindowControls(QWidget *w)
-        : driveList(w->findChild<DriveList *>(QStringLiteral("Drive1"))),
-          folderList(w->findChild<FolderList *>(QStringLiteral("Dir1"))),
-          fileList(w->findChild<FileList *>(QStringLiteral("File1"))),
-          nameEdit(w->findChild<QLineEdit *>(QStringLiteral("Text1"))),
-          saveButton(w->findChild<QPushButton *>(QStringLiteral("Command1"))),
-          loadButton(w->findChild<QPushButton *>(QStringLiteral("Command2"))),
-          pathLabel(w->findChild<QLabel *>(QStringLiteral("Label2"))),
-          nameLabel(w->findChild<QLabel *>(QStringLiteral("Label6")))
+        : driveList(w->findChild<DriveList *>(QStringLiteral("driveList"))),
+          folderList(w->findChild<FolderList *>(QStringLiteral("folderList"))),
+          fileList(w->findChild<FileList *>(QStringLiteral("fileList"))),
+          nameEdit(w->findChild<QLineEdit *>(QStringLiteral("nameEdit"))),
+          saveButton(w->findChild<QPushButton *>(QStringLiteral("saveButton"))),
+          loadButton(w->findChild<QPushButton *>(QStringLiteral("loadButton"))),
+          pathLabel(w->findChild<QLabel *>(QStringLiteral("pathLabel"))),
+          nameLabel(w->findChild<QLabel *>(QStringLiteral("nameLabel")))
     {
     }
     bool complete() const

@@ -146,12 +146,12 @@ void TstCaptions::changingCaptions()
     for (int minute = 0; minute < 24 * 60; ++minute)
         clockTexts << QTime(0, 0).addSecs(minute * 60).toString(QStringLiteral("hh:mm"));
 
-    check(mainWindow, "Label1", clockCaptions(mainWindow.findChild<QLabel *>("Label1")->fontMetrics()));
-    check(mainWindow, "Label10", boundaries);
-    check(mainWindow, "Label11", boundaries);
-    check(mainWindow, "Command3", {QStringLiteral("UNSET")});
-    check(mainWindow, "Command2", {QStringLiteral("un- lock"), QStringLiteral("lock")});
-    check(controllerWindow, "Label1", clockTexts);
+    check(mainWindow, "clockCaption", clockCaptions(mainWindow.findChild<QLabel *>("clockCaption")->fontMetrics()));
+    check(mainWindow, "startLabel", boundaries);
+    check(mainWindow, "endLabel", boundaries);
+    check(mainWindow, "setButton", {QStringLiteral("UNSET")});
+    check(mainWindow, "lockButton", {QStringLiteral("un- lock"), QStringLiteral("lock")});
+    check(controllerWindow, "clockLabel", clockTexts);
     wrong.removeDuplicates();
     QCOMPARE(wrong, QStringList());
 }

@@ -76,11 +76,11 @@ void TstControllerExchanges::sendTime()
     since.start();
     ClockSource::set([&] { return behindQuestion ? at(14, 5, 59).addMSecs(500 + since.elapsed()) : at(14, 6, 2); });
     if (behindQuestion)
-        QTest::mouseClick(window->findChild<QPushButton *>("Command5"), Qt::LeftButton);
-    QVERIFY(clickAndWait(window, "Command1"));
+        QTest::mouseClick(window->findChild<QPushButton *>("statusButton"), Qt::LeftButton);
+    QVERIFY(clickAndWait(window, "sendTimeButton"));
     QTRY_COMPARE(board.received.size(), asked);
     QCOMPARE(board.received.last(), line);
-    QCOMPARE(window->findChild<QLabel *>("Label1")->text(), QStringLiteral("14:06"));
+    QCOMPARE(window->findChild<QLabel *>("clockLabel")->text(), QStringLiteral("14:06"));
 }
 
 void TstControllerExchanges::setsTimeTheBoardLost_data()
@@ -106,7 +106,7 @@ void TstControllerExchanges::setsTimeTheBoardLost()
     ClockSource::set([&since] { return at(14, 5, 59).addMSecs(500 + since.elapsed()); });
     QVERIFY(startedWindow());
     if (askStatus)
-        QVERIFY(clickAndWait(window, "Command5"));
+        QVERIFY(clickAndWait(window, "statusButton"));
     QTRY_VERIFY(board.received.contains("t14:06\n"));
     QCOMPARE(board.received.count("t14:06\n"), 1);
     QVERIFY(window->replyLog().endsWith("The controller said its time was not set: sent the time, 14:06.\r\n"));
@@ -120,13 +120,13 @@ void TstControllerExchanges::sendProgram()
     workspace.daySlots.set(0, 5);     // values a loaded file may hold
     workspace.daySlots.set(95, -1);
     QVERIFY(startedWindow());
-    QVERIFY(clickAndWait(window, "Command2"));
+    QVERIFY(clickAndWait(window, "sendProgramButton"));
     const QByteArray lineA = "a5" + QByteArray(24, '0') + QByteArray(8, '1') + QByteArray(15, '0') + "\n";
     const QByteArray lineB = "b" + QByteArray(47, '0') + "-1\n";
     QCOMPARE(lineB.size(), 51);
     QTRY_COMPARE(board.received, (QList<QByteArray>{lineA, lineB}));
-    QCOMPARE(window->findChild<QLineEdit *>("Text1")->text(), QString::fromLatin1(lineA));
-    QCOMPARE(window->findChild<QLineEdit *>("Text2")->text(), QString::fromLatin1(lineB));
+    QCOMPARE(window->findChild<QLineEdit *>("partALine")->text(), QString::fromLatin1(lineA));
+    QCOMPARE(window->findChild<QLineEdit *>("partBLine")->text(), QString::fromLatin1(lineB));
 }
 
 void TstControllerExchanges::staleLineDiscarded_data()
@@ -145,11 +145,11 @@ void TstControllerExchanges::staleLineDiscarded()
     };
     QVERIFY(startedWindow());
     // Send Time's line is acknowledged, and nobody reads the ack.
-    QVERIFY(clickAndWait(window, "Command1"));
+    QVERIFY(clickAndWait(window, "sendTimeButton"));
     QTRY_COMPARE(board.received.size(), 1);
     if (takenByPort)
         QTRY_VERIFY(window->findChild<QSerialPort *>()->bytesAvailable() > 0);
-    QVERIFY(clickAndWait(window, "Command5"));
+    QVERIFY(clickAndWait(window, "statusButton"));
     QCOMPARE(window->replyLog(), QString::fromLatin1(board.greeting) + QStringLiteral("status ok\r\n"));
 }
 
@@ -165,8 +165,8 @@ void TstControllerExchanges::statusThenPartA()
         return QByteArray();
     };
     QVERIFY(startedWindow());
-    QVERIFY(clickAndWait(window, "Command5"));
-    QVERIFY(clickAndWait(window, "Command6"));
+    QVERIFY(clickAndWait(window, "statusButton"));
+    QVERIFY(clickAndWait(window, "getPartAButton"));
     QCOMPARE(board.received, (QList<QByteArray>{"s\n", "f\n"}));
     QCOMPARE(window->replyLog(),
              QString::fromLatin1(board.greeting + "OK 12:00\r\n" + partA));
@@ -195,7 +195,7 @@ void TstControllerExchanges::getTime()
     TestController board(10);
     board.answer = [&](const QByteArray &line) { return line == "z\n" ? reply : QByteArray(); };
     QVERIFY(startedWindow());
-    QVERIFY(clickAndWait(window, "Command3"));
+    QVERIFY(clickAndWait(window, "getTimeButton"));
     QCOMPARE(board.received, QList<QByteArray>{"z\n"});
     QCOMPARE(window->replyLog(), QString::fromLatin1(board.greeting) + shown + QStringLiteral("\r\n"));
 }
@@ -210,12 +210,12 @@ void TstControllerExchanges::replyNeverComes()
     QVERIFY(startedWindow());
     QElapsedTimer clock;
     clock.start();
-    QVERIFY(clickAndWait(window, "Command4"));
+    QVERIFY(clickAndWait(window, "getPartBButton"));
     QVERIFY(clock.elapsed() >= 290);
     const QString greeting = QString::fromLatin1(board.greeting);
     QCOMPARE(window->replyLog(), greeting + "0000\r\nThe controller did not answer.\r\n");
     // The window carries on.
-    QVERIFY(clickAndWait(window, "Command5"));
+    QVERIFY(clickAndWait(window, "statusButton"));
     QCOMPARE(window->replyLog(), greeting + "0000\r\nThe controller did not answer.\r\n" + quietNotice + "fine\n");
 }
 
@@ -230,10 +230,10 @@ void TstControllerExchanges::lateReplyIsNotTheNextAnswer()
     };
     ControllerWindow::setWaitBounds(5s, 1200ms);
     QVERIFY(startedWindow());
-    QVERIFY(clickAndWait(window, "Command3"));
+    QVERIFY(clickAndWait(window, "getTimeButton"));
     const QString gaveUp = QString::fromLatin1(board.greeting) + "The controller did not answer.\r\n";
     QCOMPARE(window->replyLog(), gaveUp);
-    QVERIFY(clickAndWait(window, "Command5"));
+    QVERIFY(clickAndWait(window, "statusButton"));
     QCOMPARE(window->replyLog(), gaveUp + quietNotice + "The controller did not answer.\r\n");
     QCOMPARE(board.received, (QList<QByteArray>{"z\n", "s\n"}));
 }
@@ -259,7 +259,7 @@ void TstControllerExchanges::controllerGoesAway()
     QVERIFY(startedWindow(&mainWindow));
     const QString greeting = QString::fromLatin1(board.greeting);
     if (duringQuery) {
-        QVERIFY(clickAndWait(window, "Command5"));
+        QVERIFY(clickAndWait(window, "statusButton"));
         QVERIFY(window->replyLog().startsWith(greeting + "Could not read from the controller: "));
     } else {
         board.goAway();
@@ -271,9 +271,9 @@ void TstControllerExchanges::controllerGoesAway()
     QCOMPARE(window->replyLog().count(u'\n'), greeting.count(u'\n') + 1);
 
     // The window stays usable and says why nothing happens.
-    QVERIFY(clickAndWait(window, "Command1"));
+    QVERIFY(clickAndWait(window, "sendTimeButton"));
     QVERIFY(window->replyLog().section(u'\n', -2).startsWith("Could not send to the controller: "));
-    QVERIFY(clickAndWait(window, "Command3"));
+    QVERIFY(clickAndWait(window, "getTimeButton"));
     QVERIFY(window->replyLog().section(u'\n', -2).startsWith("Could not read from the controller: "));
     QVERIFY(window->isVisible());
 
@@ -335,10 +335,10 @@ void TstControllerExchanges::closeIsPromptAndFinal()
     TestController board(10);
     QVERIFY(startedWindow(&mainWindow));
     for (int i = 0; i < 20; ++i)
-        QTest::mouseClick(window->findChild<QPushButton *>("Command5"), Qt::LeftButton);
-    QTest::mouseClick(window->findChild<QPushButton *>("Command2"), Qt::LeftButton);
+        QTest::mouseClick(window->findChild<QPushButton *>("statusButton"), Qt::LeftButton);
+    QTest::mouseClick(window->findChild<QPushButton *>("sendProgramButton"), Qt::LeftButton);
     QCOMPARE(window->replyLog().count(QStringLiteral("requests already wait for the board")), 1);
-    QVERIFY(window->findChild<QLineEdit *>("Text1")->text().isEmpty());
+    QVERIFY(window->findChild<QLineEdit *>("partALine")->text().isEmpty());
     QTRY_COMPARE(board.received, QList<QByteArray>{"s\n"});
     window->close();
     QVERIFY(!window || !window->isVisible());

@@ -146,7 +146,7 @@ void TstControllerFaults::keepsAnswering()
         QTimer::singleShot(3000, &idle, &QEventLoop::quit);
         idle.exec();
     } else if (fault != QLatin1String("greeting flood")) {
-        QVERIFY(clickAndWait(window, "Command6"));   // Get part a
+        QVERIFY(clickAndWait(window, "getPartAButton"));   // Get part a
     }
     board.stopFlood();
     QVERIFY2(window->replyLog().mid(logBefore).contains(shown) || fault == QLatin1String("greeting flood"),
@@ -156,7 +156,7 @@ void TstControllerFaults::keepsAnswering()
     QVERIFY(window->replyLog().size() < (1 << 20) + 4096);
 
     // The next query is answered.
-    QVERIFY(clickAndWait(window, "Command5"));   // Status?
+    QVERIFY(clickAndWait(window, "statusButton"));   // Status?
     QVERIFY2(window->replyLog().endsWith(QStringLiteral("fine\n")), qPrintable(window->replyLog().right(200)));
     QCOMPARE(workspace.daySlots, markedTable());
     peak = std::max(peak, residentBytes());

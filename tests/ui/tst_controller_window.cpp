@@ -45,19 +45,19 @@ void TstControllerWindow::layout_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QRect>("pixels");
-    QTest::newRow("Label1") << "Label1" << "09:00" << QRect(24, 8, 49, 17);
-    QTest::newRow("Command1") << "Command1" << "Send Time" << QRect(16, 32, 57, 33);
-    QTest::newRow("Command2") << "Command2" << "Send Program" << QRect(88, 32, 73, 33);
-    QTest::newRow("Command6") << "Command6" << "Get part a" << QRect(176, 32, 65, 33);
-    QTest::newRow("Command3") << "Command3" << "Get Time" << QRect(16, 80, 57, 33);
-    QTest::newRow("Command5") << "Command5" << "Status?" << QRect(96, 80, 65, 33);
-    QTest::newRow("Command4") << "Command4" << "Get part b" << QRect(176, 80, 65, 33);
-    QTest::newRow("Label2") << "Label2" << "Light pattern, part a" << QRect(104, 184, 137, 17);
-    QTest::newRow("Text1") << "Text1" << "" << QRect(16, 216, 329, 33);
-    QTest::newRow("Text2") << "Text2" << "" << QRect(16, 248, 329, 33);
-    QTest::newRow("Label3") << "Label3" << "Light pattern, part b" << QRect(104, 288, 121, 25);
-    QTest::newRow("Text3") << "Text3" << "" << QRect(384, 24, 225, 305);
-    QTest::newRow("Label4") << "Label4" << "Incoming code from arduino" << QRect(448, 344, 169, 25);
+    QTest::newRow("clockLabel") << "clockLabel" << "09:00" << QRect(24, 8, 49, 17);
+    QTest::newRow("sendTimeButton") << "sendTimeButton" << "Send Time" << QRect(16, 32, 57, 33);
+    QTest::newRow("sendProgramButton") << "sendProgramButton" << "Send Program" << QRect(88, 32, 73, 33);
+    QTest::newRow("getPartAButton") << "getPartAButton" << "Get part a" << QRect(176, 32, 65, 33);
+    QTest::newRow("getTimeButton") << "getTimeButton" << "Get Time" << QRect(16, 80, 57, 33);
+    QTest::newRow("statusButton") << "statusButton" << "Status?" << QRect(96, 80, 65, 33);
+    QTest::newRow("getPartBButton") << "getPartBButton" << "Get part b" << QRect(176, 80, 65, 33);
+    QTest::newRow("partALabel") << "partALabel" << "Light pattern, part a" << QRect(104, 184, 137, 17);
+    QTest::newRow("partALine") << "partALine" << "" << QRect(16, 216, 329, 33);
+    QTest::newRow("partBLine") << "partBLine" << "" << QRect(16, 248, 329, 33);
+    QTest::newRow("partBLabel") << "partBLabel" << "Light pattern, part b" << QRect(104, 288, 121, 25);
+    QTest::newRow("logView") << "logView" << "" << QRect(384, 24, 225, 305);
+    QTest::newRow("logLabel") << "logLabel" << "Incoming code from arduino" << QRect(448, 344, 169, 25);
 }
 
 void TstControllerWindow::layout()
@@ -88,19 +88,19 @@ void TstControllerWindow::tabOrderAndFocus()
     TestController board(10);
     QVERIFY(startedWindow());
     QVERIFY(QTest::qWaitForWindowActive(window));
-    QCOMPARE(QApplication::focusWidget(), window->findChild<QWidget *>("Command1"));
+    QCOMPARE(QApplication::focusWidget(), window->findChild<QWidget *>("sendTimeButton"));
 
     QStringList order;
-    QWidget *w = window->findChild<QWidget *>("Command1");
+    QWidget *w = window->findChild<QWidget *>("sendTimeButton");
     do {
         order << w->objectName();
         w = w->nextInFocusChain();
         while (w->focusPolicy() == Qt::NoFocus || w->objectName().isEmpty())
             w = w->nextInFocusChain();
-    } while (w->objectName() != QLatin1String("Command1"));
-    QCOMPARE(order, (QStringList{"Command1", "Command2", "Command3", "Command4", "Text2", "Text3",
-                                 "Text1", "Command5", "Command6"}));
-    for (const char *b : {"Command1", "Command2", "Command3", "Command4", "Command5", "Command6"})
+    } while (w->objectName() != QLatin1String("sendTimeButton"));
+    QCOMPARE(order, (QStringList{"sendTimeButton", "sendProgramButton", "getTimeButton", "getPartBButton", "partBLine", "logView",
+                                 "partALine", "statusButton", "getPartAButton"}));
+    for (const char *b : {"sendTimeButton", "sendProgramButton", "getTimeButton", "getPartBButton", "statusButton", "getPartAButton"})
         QVERIFY(!window->findChild<QPushButton *>(b)->isDefault());
 }
 
@@ -123,11 +123,11 @@ void TstControllerWindow::clockLabel()
     // The label is set while starting, before the window is ever shown.
     QString labelAtGreeting;
     connect(&board, &TestController::opened, this, [&] {
-        labelAtGreeting = window->findChild<QLabel *>("Label1")->text();
+        labelAtGreeting = window->findChild<QLabel *>("clockLabel")->text();
     });
     QVERIFY(startedWindow());
     QCOMPARE(labelAtGreeting, shown);
-    QCOMPARE(window->findChild<QLabel *>("Label1")->text(), shown);
+    QCOMPARE(window->findChild<QLabel *>("clockLabel")->text(), shown);
 }
 
 void TstControllerWindow::clockLabelFollowsTimer()
@@ -135,13 +135,13 @@ void TstControllerWindow::clockLabelFollowsTimer()
     TestController board(10);
     ClockSource::set([] { return at(14, 4, 58); });
     QVERIFY(startedWindow());
-    auto *label1 = window->findChild<QLabel *>("Label1");
-    auto *timer1 = window->findChild<QTimer *>("Timer1");
-    QCOMPARE(timer1->interval(), 5000);
-    QVERIFY(timer1->isActive());
+    auto *clockLabel = window->findChild<QLabel *>("clockLabel");
+    auto *clockTimer = window->findChild<QTimer *>("clockTimer");
+    QCOMPARE(clockTimer->interval(), 5000);
+    QVERIFY(clockTimer->isActive());
     ClockSource::set([] { return at(14, 5, 3); });
-    QCOMPARE(label1->text(), QStringLiteral("14:04"));   // lags until the tick
-    QTRY_COMPARE_WITH_TIMEOUT(label1->text(), QStringLiteral("14:05"), 7000);
+    QCOMPARE(clockLabel->text(), QStringLiteral("14:04"));   // lags until the tick
+    QTRY_COMPARE_WITH_TIMEOUT(clockLabel->text(), QStringLiteral("14:05"), 7000);
 }
 
 void TstControllerWindow::greeting_data()
@@ -177,7 +177,7 @@ void TstControllerWindow::greeting()
     QCOMPARE(window->replyLog(), shown);
     QString folded = shown;
     folded.remove(u'\r');
-    QCOMPARE(window->findChild<QPlainTextEdit *>("Text3")->toPlainText(), folded);
+    QCOMPARE(window->findChild<QPlainTextEdit *>("logView")->toPlainText(), folded);
 }
 
 void TstControllerWindow::missingPortThenAnswer3()

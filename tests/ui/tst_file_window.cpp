@@ -75,11 +75,11 @@ void TstFileWindow::startState()
     QVERIFY(!c.saveButton->autoDefault() && !c.loadButton->autoDefault());
 
     const auto text = [&](const char *name) { return w.findChild<QLabel *>(QLatin1String(name))->text(); };
-    QCOMPARE(text("Label1"), QStringLiteral("Choose directory, then enter name of file to save.  This program has no "
+    QCOMPARE(text("saveHint"), QStringLiteral("Choose directory, then enter name of file to save.  This program has no "
                                             "error handling so get it right the first time   :)"));
-    QCOMPARE(text("Label3"), QStringLiteral("Select file first before pushing load button. Thank you :)"));
-    QCOMPARE(text("Label4"), QStringLiteral("Path:"));
-    QCOMPARE(text("Label5"), QStringLiteral("Name:"));
+    QCOMPARE(text("loadHint"), QStringLiteral("Select file first before pushing load button. Thank you :)"));
+    QCOMPARE(text("pathCaption"), QStringLiteral("Path:"));
+    QCOMPARE(text("nameCaption"), QStringLiteral("Name:"));
 
     // The folder list shows the way down from "/" and then the subfolders.
     const QListWidgetItem *current = folderEntry(c.folderList, cwd());
@@ -98,14 +98,14 @@ void TstFileWindow::tabOrderAndFocus()
     w.show();
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
-    QTRY_COMPARE(QApplication::focusWidget(), w.findChild<QWidget *>(QStringLiteral("Drive1")));
+    QTRY_COMPARE(QApplication::focusWidget(), w.findChild<QWidget *>(QStringLiteral("driveList")));
 
     QStringList order;
     for (int i = 0; i < 6; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         order << QApplication::focusWidget()->objectName();
     }
-    QCOMPARE(order, (QStringList{"Dir1", "File1", "Text1", "Command1", "Command2", "Drive1"}));
+    QCOMPARE(order, (QStringList{"folderList", "fileList", "nameEdit", "saveButton", "loadButton", "driveList"}));
 }
 
 void TstFileWindow::folderChain()
@@ -246,7 +246,7 @@ void TstFileWindow::mainWindowActivationAfter()
     QVERIFY(QTest::qWaitForWindowActive(&mainWindow));
     workspace.comPort = 3;   // only an activation of the main window sets it back to 10
 
-    QTest::mouseClick(mainWindow.findChild<QPushButton *>(save ? "Command4" : "Command5"), Qt::LeftButton);
+    QTest::mouseClick(mainWindow.findChild<QPushButton *>(save ? "saveButton" : "loadButton"), Qt::LeftButton);
     QPointer<QWidget> fileWindow = navigator.fileWindow();
     QVERIFY(fileWindow);
     QVERIFY(QTest::qWaitForWindowActive(fileWindow));
@@ -285,7 +285,7 @@ void TstFileWindow::hiddenWindowKeepsState()
     MainWindow mainWindow(workspace);
     Navigator navigator(workspace, mainWindow);
     mainWindow.show();
-    QTest::mouseClick(mainWindow.findChild<QPushButton *>("Command4"), Qt::LeftButton);
+    QTest::mouseClick(mainWindow.findChild<QPushButton *>("saveButton"), Qt::LeftButton);
     QPointer<QWidget> fileWindow = navigator.fileWindow();
     QVERIFY(fileWindow);
     QVERIFY(QTest::qWaitForWindowExposed(fileWindow));
@@ -298,7 +298,7 @@ void TstFileWindow::hiddenWindowKeepsState()
     QTest::mouseClick(c.saveButton, Qt::LeftButton);
     QVERIFY(!fileWindow->isVisible());
 
-    QTest::mouseClick(mainWindow.findChild<QPushButton *>("Command5"), Qt::LeftButton);
+    QTest::mouseClick(mainWindow.findChild<QPushButton *>("loadButton"), Qt::LeftButton);
     QCOMPARE(navigator.fileWindow(), fileWindow.data());
     QVERIFY(fileWindow->isVisible());
     QCOMPARE(c.folderList->path(), sub);
@@ -308,7 +308,7 @@ void TstFileWindow::hiddenWindowKeepsState()
     QCOMPARE(c.pathLabel->text(), sub + QStringLiteral("/kept.txt"));
 
     // Save again while it is open: the same window comes to the front.
-    QTest::mouseClick(mainWindow.findChild<QPushButton *>("Command4"), Qt::LeftButton);
+    QTest::mouseClick(mainWindow.findChild<QPushButton *>("saveButton"), Qt::LeftButton);
     QCOMPARE(navigator.fileWindow(), fileWindow.data());
 }
 
@@ -317,7 +317,7 @@ void TstFileWindow::closedWindowStartsAfresh()
     MainWindow mainWindow(workspace);
     Navigator navigator(workspace, mainWindow);
     mainWindow.show();
-    QTest::mouseClick(mainWindow.findChild<QPushButton *>("Command5"), Qt::LeftButton);
+    QTest::mouseClick(mainWindow.findChild<QPushButton *>("loadButton"), Qt::LeftButton);
     QPointer<QWidget> first = navigator.fileWindow();
     QVERIFY(first);
     QVERIFY(QTest::qWaitForWindowExposed(first));
@@ -333,7 +333,7 @@ void TstFileWindow::closedWindowStartsAfresh()
     QVERIFY(!navigator.fileWindow());
     QVERIFY(mainWindow.isVisible());
 
-    QTest::mouseClick(mainWindow.findChild<QPushButton *>("Command4"), Qt::LeftButton);
+    QTest::mouseClick(mainWindow.findChild<QPushButton *>("saveButton"), Qt::LeftButton);
     QWidget *second = navigator.fileWindow();
     QVERIFY(second);
     QVERIFY(second->isVisible());

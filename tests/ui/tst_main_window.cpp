@@ -117,19 +117,19 @@ void TstMainWindow::startsAsDesigned()
 {
     QCOMPARE(form->windowTitle(), QStringLiteral("Daywheel"));
     QVERIFY(!form->windowIcon().isNull());
-    QCOMPARE(child<QLabel>("Label10")->text(), QStringLiteral("6:00"));
-    QCOMPARE(child<QLabel>("Label11")->text(), QStringLiteral("8:00"));
-    QCOMPARE(child<QPushButton>("Command3")->text(), QStringLiteral("SET"));
-    QCOMPARE(child<QPushButton>("Command2")->text(), QStringLiteral("Lock"));
-    QVERIFY(child<ShapeWidget>("Shape2")->borderShown());
-    QVERIFY(!child<ShapeWidget>("Shape3")->borderShown());
-    QVERIFY(child<QRadioButton>("Option2")->isChecked());
-    QVERIFY(!child<QRadioButton>("Option1")->isChecked());
-    QVERIFY(!child<QLabel>("Label8")->isVisible());
-    QVERIFY(!child<QLabel>("Label9")->isVisible());
-    QCOMPARE(child<QLabel>("Label1")->text(), QStringLiteral("Time: 20:20:20, Monday, April 27, 2020"));
+    QCOMPARE(child<QLabel>("startLabel")->text(), QStringLiteral("6:00"));
+    QCOMPARE(child<QLabel>("endLabel")->text(), QStringLiteral("8:00"));
+    QCOMPARE(child<QPushButton>("setButton")->text(), QStringLiteral("SET"));
+    QCOMPARE(child<QPushButton>("lockButton")->text(), QStringLiteral("Lock"));
+    QVERIFY(child<ShapeWidget>("onSwatch")->borderShown());
+    QVERIFY(!child<ShapeWidget>("offSwatch")->borderShown());
+    QVERIFY(child<QRadioButton>("lightOffOption")->isChecked());
+    QVERIFY(!child<QRadioButton>("lightOnOption")->isChecked());
+    QVERIFY(!child<QLabel>("clockReadoutLabel")->isVisible());
+    QVERIFY(!child<QLabel>("pointerReadoutLabel")->isVisible());
+    QCOMPARE(child<QLabel>("clockCaption")->text(), QStringLiteral("Time: 20:20:20, Monday, April 27, 2020"));
     QVERIFY(QTest::qWaitForWindowActive(form.get()));
-    QCOMPARE(QApplication::focusWidget(), child<QWidget>("Command1"));
+    QCOMPARE(QApplication::focusWidget(), child<QWidget>("clearAllButton"));
 
     // The start-up activation ran: range, mode, port and a drawn dial.
     const MainWindow::State s = form->state();
@@ -146,18 +146,18 @@ void TstMainWindow::startsAsDesigned()
 
 void TstMainWindow::layoutAndTabOrder()
 {
-    QCOMPARE(child<QPushButton>("Command1")->geometry(), QRect(312, 416, 41, 33));
-    QCOMPARE(child<QScrollBar>("HScroll2")->geometry(), QRect(240, 384, 65, 17));
-    QCOMPARE(child<QLabel>("Label4")->geometry().topLeft(), QPoint(176, 8));
-    QCOMPARE(child<QScrollBar>("HScroll1")->minimum(), 0);
-    QCOMPARE(child<QScrollBar>("HScroll1")->maximum(), 95);
-    QCOMPARE(child<QScrollBar>("HScroll1")->pageStep(), 1);
+    QCOMPARE(child<QPushButton>("clearAllButton")->geometry(), QRect(312, 416, 41, 33));
+    QCOMPARE(child<QScrollBar>("endScroll")->geometry(), QRect(240, 384, 65, 17));
+    QCOMPARE(child<QLabel>("mark18Label")->geometry().topLeft(), QPoint(176, 8));
+    QCOMPARE(child<QScrollBar>("startScroll")->minimum(), 0);
+    QCOMPARE(child<QScrollBar>("startScroll")->maximum(), 95);
+    QCOMPARE(child<QScrollBar>("startScroll")->pageStep(), 1);
 
-    const QStringList expected{"Command1", "Command2", "Command3", "Option1", "Option2",
-                               "Command4", "Command5", "HScroll1", "HScroll2", "Image1",
-                               "Image2",   "Command6"};
+    const QStringList expected{"clearAllButton", "lockButton", "setButton", "lightOnOption", "lightOffOption",
+                               "saveButton", "loadButton", "startScroll", "endScroll", "paintOffArea",
+                               "paintOnArea", "sendButton"};
     QStringList chain;
-    QWidget *w = child<QWidget>("Command1");
+    QWidget *w = child<QWidget>("clearAllButton");
     for (int i = 0; i < expected.size(); ++i) {
         chain << w->objectName();
         do
@@ -169,44 +169,44 @@ void TstMainWindow::layoutAndTabOrder()
 
 void TstMainWindow::scrollBarsShowTheirBoundary()
 {
-    auto *start = child<QScrollBar>("HScroll1");
-    auto *end = child<QScrollBar>("HScroll2");
+    auto *start = child<QScrollBar>("startScroll");
+    auto *end = child<QScrollBar>("endScroll");
     start->setValue(37);
-    QCOMPARE(child<QLabel>("Label10")->text(), QStringLiteral("09:15"));
+    QCOMPARE(child<QLabel>("startLabel")->text(), QStringLiteral("09:15"));
     QCOMPARE(form->state().startSlot, SlotIndex(37));
     // The first hour shows too, not the last time above it.
     start->setValue(2);
-    QCOMPARE(child<QLabel>("Label10")->text(), QStringLiteral("00:30"));
+    QCOMPARE(child<QLabel>("startLabel")->text(), QStringLiteral("00:30"));
     QCOMPARE(form->state().startSlot, SlotIndex(2));
     // The arrow keys go the way they point; a screen reader hears the time.
     QTest::keyClick(start, Qt::Key_Right);
     QCOMPARE(form->state().startSlot, SlotIndex(3));
     QCOMPARE(start->accessibleDescription(), QStringLiteral("00:45"));
     end->setValue(0);
-    QCOMPARE(child<QLabel>("Label11")->text(), QStringLiteral("00:00"));
+    QCOMPARE(child<QLabel>("endLabel")->text(), QStringLiteral("00:00"));
     QCOMPARE(form->state().endSlot, SlotIndex(0));
     end->setValue(95);
-    QCOMPARE(child<QLabel>("Label11")->text(), QStringLiteral("23:45"));
+    QCOMPARE(child<QLabel>("endLabel")->text(), QStringLiteral("23:45"));
 }
 
 void TstMainWindow::swatchesChooseThePaintMode()
 {
-    QTest::mouseClick(child<QWidget>("Image1"), Qt::LeftButton);
+    QTest::mouseClick(child<QWidget>("paintOffArea"), Qt::RightButton);   // any button, as on the dial
     QCOMPARE(form->state().paintValue, qint16(0));
-    QCOMPARE(child<QPushButton>("Command3")->text(), QStringLiteral("UNSET"));
-    QVERIFY(child<ShapeWidget>("Shape3")->borderShown());
-    QVERIFY(!child<ShapeWidget>("Shape2")->borderShown());
+    QCOMPARE(child<QPushButton>("setButton")->text(), QStringLiteral("UNSET"));
+    QVERIFY(child<ShapeWidget>("offSwatch")->borderShown());
+    QVERIFY(!child<ShapeWidget>("onSwatch")->borderShown());
 
-    QTest::mouseClick(child<QWidget>("Image2"), Qt::LeftButton);
+    QTest::mouseClick(child<QWidget>("paintOnArea"), Qt::LeftButton);
     QCOMPARE(form->state().paintValue, qint16(1));
-    QCOMPARE(child<QPushButton>("Command3")->text(), QStringLiteral("SET"));
-    QVERIFY(child<ShapeWidget>("Shape2")->borderShown());
+    QCOMPARE(child<QPushButton>("setButton")->text(), QStringLiteral("SET"));
+    QVERIFY(child<ShapeWidget>("onSwatch")->borderShown());
 }
 
 void TstMainWindow::setFillsAndRedraws()
 {
     workspace.daySlots.set(24, 0);
-    click("Command3");
+    click("setButton");
     QCOMPARE(slotsOn(), run(25, 32));
     QCOMPARE(form->state().rangeFrom, SlotIndex(24));
     QCOMPARE(form->state().rangeTo, SlotIndex(32));
@@ -217,12 +217,12 @@ void TstMainWindow::setFillsAndRedraws()
     QCOMPARE(form->accessibleDescription(), QStringLiteral("on 06:00-08:00"));   // the dial in words
 
     // Paint off through midnight turns 1s off and leaves a 2 alone.
-    child<QScrollBar>("HScroll1")->setValue(28);
-    child<QScrollBar>("HScroll2")->setValue(26);
+    child<QScrollBar>("startScroll")->setValue(28);
+    child<QScrollBar>("endScroll")->setValue(26);
     workspace.daySlots.set(0, 1);
     workspace.daySlots.set(50, 2);
-    QTest::keyClick(child<QWidget>("Image1"), Qt::Key_Space);
-    click("Command3");
+    QTest::keyClick(child<QWidget>("paintOffArea"), Qt::Key_Space);
+    click("setButton");
     QCOMPARE(slotsOn(), run(27, 28));
     QCOMPARE(workspace.daySlots.at(50), qint16(2));
     QCOMPARE(form->surface().colourAtUnits(segmentMiddle(0)), DialColours::background);
@@ -230,31 +230,31 @@ void TstMainWindow::setFillsAndRedraws()
 
 void TstMainWindow::lockCaptionsAndWhatItStops()
 {
-    auto *lock = child<QPushButton>("Command2");
-    click("Command2");
+    auto *lock = child<QPushButton>("lockButton");
+    click("lockButton");
     QCOMPARE(lock->text(), QStringLiteral("un- lock"));
     QCOMPARE(form->state().locked, qint16(1));
 
-    click("Command3");
+    click("setButton");
     drag(rightOfCentre, leftOfCentre);
     QCOMPARE(slotsOn(), QList<int>{});
     QCOMPARE(form->state().rangeFrom, SlotIndex(0));
     QCOMPARE(form->state().rangeTo, SlotIndex(0));
-    QCOMPARE(child<QLabel>("Label9")->text(), QStringLiteral("Label9"));
+    QVERIFY(child<QLabel>("pointerReadoutLabel")->text().isEmpty());
 
     // Controls that do not honour the lock still work.
-    child<QScrollBar>("HScroll1")->setValue(40);
+    child<QScrollBar>("startScroll")->setValue(40);
     QCOMPARE(form->state().startSlot, SlotIndex(40));
     workspace.daySlots.set(3, 1);
-    click("Command1");
+    click("clearAllButton");
     QCOMPARE(slotsOn(), QList<int>{});
 
-    click("Command2");
+    click("lockButton");
     QCOMPARE(lock->text(), QStringLiteral("lock"));
     QCOMPARE(form->state().locked, qint16(0));
-    click("Command3");
+    click("setButton");
     QCOMPARE(slotsOn(), run(0, 32) + run(41, 96));
-    click("Command2");
+    click("lockButton");
     QCOMPARE(lock->text(), QStringLiteral("un- lock"));
 }
 
@@ -265,7 +265,7 @@ void TstMainWindow::dragFillsForwardAndShowsAtTheNextTick()
     QCOMPARE(slotsOn(), run(1, 48));
     QCOMPARE(form->state().rangeFrom, SlotIndex(1));
     QCOMPARE(form->state().rangeTo, SlotIndex(48));
-    QCOMPARE(child<QLabel>("Label9")->text(), QStringLiteral("-6., ., 6., 48."));
+    QCOMPARE(child<QLabel>("pointerReadoutLabel")->text(), QStringLiteral("-6., ., 6., 48."));
     // Not drawn until the clock's next tick.
     QCOMPARE(form->surface().colourAtUnits(segmentMiddle(10)), DialColours::background);
     form->timerTick();
@@ -280,7 +280,7 @@ void TstMainWindow::dragFillsForwardAndShowsAtTheNextTick()
     // A click sets the one slot under the pointer, whatever it held.
     workspace.daySlots.reset();
     workspace.daySlots.set(13, 2);
-    QTest::mouseClick(child<QWidget>("Image1"), Qt::LeftButton);
+    QTest::mouseClick(child<QWidget>("paintOffArea"), Qt::LeftButton);
     drag(segmentMiddle(13), segmentMiddle(13));
     QCOMPARE(workspace.daySlots.at(13), qint16(0));
 }
@@ -289,22 +289,22 @@ void TstMainWindow::releaseOffTheRingDoesNothing()
 {
     drag(segmentMiddle(5), QPointF(10, 9));   // release at the centre
     QCOMPARE(slotsOn(), QList<int>{});
-    QCOMPARE(child<QLabel>("Label9")->text(), QStringLiteral("Label9"));
+    QVERIFY(child<QLabel>("pointerReadoutLabel")->text().isEmpty());
     // The press's slot stays for a later release on the ring.
     const QPointF pressOff(1, 1);
     drag(pressOff, point(segmentAngle(10), 6.3));
     QCOMPARE(slotsOn(), run(5, 10));
     // A press on a swatch is the swatch's, wherever it is released.
-    QTest::mousePress(child<QWidget>("Image2"), Qt::LeftButton, {}, QPoint(5, 5));
-    QTest::mouseRelease(child<QWidget>("Image2"), Qt::LeftButton, {}, rightOfCentre - QPoint(184, 408));
+    QTest::mousePress(child<QWidget>("paintOnArea"), Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(child<QWidget>("paintOnArea"), Qt::LeftButton, {}, rightOfCentre - QPoint(184, 408));
     QCOMPARE(slotsOn(), run(5, 10));
 }
 
 void TstMainWindow::clearAllShowsAtTheNextTick()
 {
-    click("Command3");
+    click("setButton");
     QCOMPARE(form->surface().colourAtUnits(segmentMiddle(28)), DialColours::on);
-    click("Command1");
+    click("clearAllButton");
     QCOMPARE(slotsOn(), QList<int>{});
     QCOMPARE(form->state().lastRun, (SlotRun{0, 96}));
     QCOMPARE(form->surface().colourAtUnits(segmentMiddle(28)), DialColours::on);
@@ -318,16 +318,16 @@ void TstMainWindow::tickLooksUpTheCurrentSlot()
     fakeNow = QDateTime(QDate(2021, 3, 2), QTime(6, 5, 3));
     form->timerTick();
     QCOMPARE(form->state().lightNow, qint16(1));
-    QVERIFY(child<QRadioButton>("Option1")->isChecked());
+    QVERIFY(child<QRadioButton>("lightOnOption")->isChecked());
     QCOMPARE(form->surface().colourAtUnits(QPointF(10.3, 9.3)), DialColours::on);
-    QCOMPARE(child<QLabel>("Label8")->text(), QStringLiteral("6.08,  25, 25.33"));
-    QCOMPARE(child<QLabel>("Label1")->text(), QStringLiteral("Time: 06:05:03, Tuesday, March 02, 2021"));
+    QCOMPARE(child<QLabel>("clockReadoutLabel")->text(), QStringLiteral("6.08,  25, 25.33"));
+    QCOMPARE(child<QLabel>("clockCaption")->text(), QStringLiteral("Time: 06:05:03, Tuesday, March 02, 2021"));
     QCOMPARE(form->state().lastRun, (SlotRun{0, 95}));
 
     workspace.daySlots.set(25, 2);
     form->timerTick();
     QCOMPARE(form->state().lightNow, qint16(0));
-    QVERIFY(child<QRadioButton>("Option2")->isChecked());
+    QVERIFY(child<QRadioButton>("lightOffOption")->isChecked());
     QCOMPARE(form->surface().colourAtUnits(QPointF(10.3, 9.3)), DialColours::lightOff);
 
     fakeNow.setTime(QTime(6, 15));
@@ -378,9 +378,9 @@ void TstMainWindow::activationKeepsTheUsersChoices()
     form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(form.get()));
 
-    child<QScrollBar>("HScroll1")->setValue(40);
-    child<QScrollBar>("HScroll2")->setValue(44);
-    QTest::mouseClick(child<QWidget>("Image1"), Qt::LeftButton);
+    child<QScrollBar>("startScroll")->setValue(40);
+    child<QScrollBar>("endScroll")->setValue(44);
+    QTest::mouseClick(child<QWidget>("paintOffArea"), Qt::LeftButton);
     workspace.daySlots.set(0, 1);
     workspace.daySlots.set(42, 1);
     workspace.comPort = 3;
@@ -395,13 +395,13 @@ void TstMainWindow::activationKeepsTheUsersChoices()
     QCOMPARE(form->state().endSlot, SlotIndex(44));
     QCOMPARE(form->state().paintValue, qint16(0));
     QCOMPARE(workspace.daySlots.at(0), qint16(1));
-    QCOMPARE(child<QLabel>("Label10")->text(), QStringLiteral("10:00"));
-    QCOMPARE(child<QPushButton>("Command3")->text(), QStringLiteral("UNSET"));
+    QCOMPARE(child<QLabel>("startLabel")->text(), QStringLiteral("10:00"));
+    QCOMPARE(child<QPushButton>("setButton")->text(), QStringLiteral("UNSET"));
     // It redrew the dial: the slot set behind its back shows at once.
     QCOMPARE(form->surface().colourAtUnits(segmentMiddle(42)), DialColours::on);
     QCOMPARE(form->surface().colourAtUnits(segmentMiddle(0)), DialColours::on);
 
-    click("Command3");
+    click("setButton");
     QCOMPARE(workspace.daySlots.at(42), qint16(0));   // paint off over 41..44
 }
 

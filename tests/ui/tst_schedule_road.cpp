@@ -58,9 +58,9 @@ void TstScheduleRoad::setSendAndProgram()
     QVERIFY(QTest::qWaitForWindowExposed(&form1));
     TestController board(10);
 
-    QCOMPARE(form1.findChild<QScrollBar *>("HScroll1")->value(), 24);
-    QCOMPARE(form1.findChild<QScrollBar *>("HScroll2")->value(), 32);
-    QTest::mouseClick(form1.findChild<QPushButton *>("Command3"), Qt::LeftButton);   // SET
+    QCOMPARE(form1.findChild<QScrollBar *>("startScroll")->value(), 24);
+    QCOMPARE(form1.findChild<QScrollBar *>("endScroll")->value(), 32);
+    QTest::mouseClick(form1.findChild<QPushButton *>("setButton"), Qt::LeftButton);   // SET
 
     // While the controller window starts, the main window is still there,
     // and a further Send changes nothing.
@@ -69,9 +69,9 @@ void TstScheduleRoad::setSendAndProgram()
     connect(&board, &TestController::opened, this, [&] {
         mainShownWhileStarting = form1.isVisible();
         controllerShownWhileStarting = navigator.controllerWindow() != nullptr;
-        QTest::mouseClick(form1.findChild<QPushButton *>("Command6"), Qt::LeftButton);
+        QTest::mouseClick(form1.findChild<QPushButton *>("sendButton"), Qt::LeftButton);
     });
-    QTest::mouseClick(form1.findChild<QPushButton *>("Command6"), Qt::LeftButton);   // Send
+    QTest::mouseClick(form1.findChild<QPushButton *>("sendButton"), Qt::LeftButton);   // Send
     QTRY_VERIFY(navigator.controllerWindow());
     QVERIFY(mainShownWhileStarting);
     QVERIFY(!controllerShownWhileStarting);
@@ -84,7 +84,7 @@ void TstScheduleRoad::setSendAndProgram()
     QVERIFY(!form1.isVisible());
     QCOMPARE(form3->replyLog(), QString::fromLatin1(board.greeting));
 
-    QTest::mouseClick(form3->findChild<QPushButton *>("Command2"), Qt::LeftButton);   // Send Program
+    QTest::mouseClick(form3->findChild<QPushButton *>("sendProgramButton"), Qt::LeftButton);   // Send Program
     const QByteArray lineA =
         "a" + QByteArray(25, '0') + QByteArray(8, '1') + QByteArray(15, '0') + "\n";
     const QByteArray lineB = "b" + QByteArray(48, '0') + "\n";
@@ -96,7 +96,7 @@ void TstScheduleRoad::setSendAndProgram()
     // The file window's Save Times brings the main window back while the
     // controller window is open; Send then returns to that same window.
     form1.show();
-    QTest::mouseClick(form1.findChild<QPushButton *>("Command6"), Qt::LeftButton);
+    QTest::mouseClick(form1.findChild<QPushButton *>("sendButton"), Qt::LeftButton);
     QCOMPARE(navigator.controllerWindow(), form3);
     QVERIFY(form3->isVisible());
     QVERIFY(!form1.isVisible());
@@ -105,12 +105,12 @@ void TstScheduleRoad::setSendAndProgram()
     // Closed while a question waits, and Send at once: a fresh window
     // follows once the port is free; the closed one never comes back.
     QPointer<ControllerWindow> closed = form3;
-    QTest::mouseClick(form3->findChild<QPushButton *>("Command5"), Qt::LeftButton);   // Status?
+    QTest::mouseClick(form3->findChild<QPushButton *>("statusButton"), Qt::LeftButton);   // Status?
     QTRY_COMPARE(board.received.size(), 3);
     form3->close();
     QVERIFY(form1.isVisible());
     QVERIFY(!navigator.controllerWindow());
-    QTest::mouseClick(form1.findChild<QPushButton *>("Command6"), Qt::LeftButton);
+    QTest::mouseClick(form1.findChild<QPushButton *>("sendButton"), Qt::LeftButton);
     QTRY_VERIFY(navigator.controllerWindow());
     QVERIFY(!closed);
     QCOMPARE(board.opens, 2);
@@ -137,7 +137,7 @@ void TstScheduleRoad::cancelLeavesMainWindow()
         }
     });
     cancel.start(10);
-    QTest::mouseClick(form1.findChild<QPushButton *>("Command6"), Qt::LeftButton);
+    QTest::mouseClick(form1.findChild<QPushButton *>("sendButton"), Qt::LeftButton);
     QTRY_COMPARE(titles, QStringList{"com port is 10"});
     QVERIFY(form1.isVisible());
     QVERIFY(!navigator.controllerWindow());
@@ -162,7 +162,7 @@ void TstScheduleRoad::endingProgramWhileStarting()
     });
     bool sendReturned = false;
     QTimer::singleShot(0, &form1, [&] {
-        QTest::mouseClick(form1.findChild<QPushButton *>("Command6"), Qt::LeftButton);
+        QTest::mouseClick(form1.findChild<QPushButton *>("sendButton"), Qt::LeftButton);
         sendReturned = true;
     });
     QTimer failsafe;
