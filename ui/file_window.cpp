@@ -134,8 +134,11 @@ void FileWindow::handBack()
 
 void FileWindow::report(const QString &text, bool failure)
 {
-    QMessageBox box(failure ? QMessageBox::Warning : QMessageBox::NoIcon,
-                    QCoreApplication::applicationName(), text, QMessageBox::Ok, this);
-    box.setTextFormat(Qt::PlainText);   // the text names files
-    box.exec();
+    auto *box = new QMessageBox(failure ? QMessageBox::Warning : QMessageBox::NoIcon,
+                                QCoreApplication::applicationName(), text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setTextFormat(Qt::PlainText);   // the text names files
+    // The whole program waits for OK, without a nested event loop.
+    box->setWindowModality(Qt::ApplicationModal);
+    box->show();
 }

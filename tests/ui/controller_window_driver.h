@@ -13,34 +13,34 @@
 #include <QtTest>
 
 namespace {
-// Answers the port prompt whenever it is up: records its title and label,
-// then types the next answer and presses OK, or presses Cancel when no
-// answers are left.
+// Answers the port prompt whenever it comes up: records its title and
+// label, then types the next answer and presses OK, or presses Cancel when
+// no answers are left.
 class PromptAnswerer : public QObject
 {
 public:
-    explicit PromptAnswerer(QStringList replies) : answers(std::move(replies))
+    explicit PromptAnswerer(QStringList replies) : answers(std::move(replies)) { qApp->installEventFilter(this); }
+    QStringList titles, labels;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
     {
-        connect(&poll, &QTimer::timeout, this, [this] {
-            auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
-            if (!dialog || !dialog->isVisible())
-                return;
-            titles << dialog->windowTitle();
-            labels << dialog->labelText();
-            if (answers.isEmpty()) {
-                dialog->reject();
-                return;
-            }
+        auto *dialog = qobject_cast<QInputDialog *>(watched);
+        if (!dialog || event->type() != QEvent::Show)
+            return false;
+        titles << dialog->windowTitle();
+        labels << dialog->labelText();
+        QMetaObject::invokeMethod(dialog, [this, dialog] {
+            if (answers.isEmpty())
+                return dialog->reject();
             dialog->setTextValue(answers.takeFirst());
             dialog->accept();
-        });
-        poll.start(10);
+        }, Qt::QueuedConnection);
+        return false;
     }
-    QStringList titles, labels;
 
 private:
     QStringList answers;
-    QTimer poll;
 };
 
 QDateTime at(int h, int m, int s)

@@ -18,7 +18,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 #include <memory>
@@ -29,26 +28,23 @@ struct Box
     QString title, text;
 };
 
-// Answers every modal message box with OK as soon as it is up, and keeps
-// what it said, so no test can hang on a box.
+// Answers every message box with OK once it is up, and keeps what it said,
+// so no test can hang on a box.
 class BoxAnswerer : public QObject
 {
 public:
-    BoxAnswerer()
-    {
-        timer.setInterval(10);
-        connect(&timer, &QTimer::timeout, this, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                boxes.append({box->windowTitle(), box->text()});
-                box->button(QMessageBox::Ok)->click();
-            }
-        });
-        timer.start();
-    }
+    BoxAnswerer() { qApp->installEventFilter(this); }
     QList<Box> boxes;
 
-private:
-    QTimer timer;
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (auto *box = qobject_cast<QMessageBox *>(watched); box && event->type() == QEvent::Show) {
+            boxes.append({box->windowTitle(), box->text()});
+            QMetaObject::invokeMethod(box->button(QMessageBox::Ok), &QAbstractButton::click, Qt::QueuedConnection);
+        }
+        return false;
+    }
 };
 
 inline bool writeBytes(const QString &path, const QByteArray &bytes)
