@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // daywheel-ctl: the board from scripts, without a display.
-#include "controller/board_command.h"
+#include "board/board_command.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/main_window.h"
-#include "app/navigator.h"
+#include "ui/main_window.h"
+#include "ui/navigator.h"
 #include "schedule/workspace.h"
-#include "widgets/interface_font.h"
+#include "ui/interface_font.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -3,11 +3,11 @@
 // colours and font or at a high scale (QT_SCALE_FACTOR):
 //   daywheel_window_pictures FOLDER NAME   writes FOLDER/main-window-NAME.png, ...
 // NAME "dark" gives the desktop dark colours and a font of its own first.
-#include "app/main_window.h"
-#include "controller/controller_window.h"
+#include "ui/main_window.h"
+#include "ui/controller_window.h"
 #include "schedule/workspace.h"
-#include "schedule_file/file_window.h"
-#include "widgets/interface_font.h"
+#include "ui/file_window.h"
+#include "ui/interface_font.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Build-time helper: draws the program's own icon at one size into a PNG for
 // the icon theme folders. Draws onto an image, so it runs without a display.
-#include "app/app_icon.h"
+#include "ui/app_icon.h"
 
 #include <QString>
 

@@ -85,7 +85,7 @@ wait_for 10 "the virtual board did not register as port 10" \
   test -e "$XDG_RUNTIME_DIR/daywheel/ports/com10" -a -S "$sock"
 board_says() { socat - "UNIX-CONNECT:$sock" <<<"$1" 2>/dev/null; }
 
-# --- the windows and their controls, as the windows' layout tables place them
+# --- the windows and their controls, as the windows' forms place them
 declare -A at=() ring_at=()
 while read -r name x y w h; do
   if [ "$name" = ring ]; then ring_at[$x]="$y $w"; else at[$name]="$x $y $w $h"; fi
@@ -115,7 +115,7 @@ await_window() {   # TITLE WIDTHxHEIGHT: sets $win
 
 # --- reading screenshots -----------------------------------------------------
 # Crops each control's place from a screenshot of WINDOW and compares it with
-# its reference, named FormN.Control[-STATE].png; true when all match.
+# its reference, named window.control[-STATE].png; true when all match.
 looks_like() {   # WINDOW STATE CONTROL...
   local window=$1 state=$2 control x y w h crop ref diff bad=()
   shift 2
@@ -181,7 +181,7 @@ dial_shows() {
 
 # The controller window's log, copied from its text box to the clipboard.
 controller_log() {
-  click "$ctlw" Form3.Text3
+  click "$ctlw" controllerWindow.logView
   xdotool key ctrl+a ctrl+c
   xclip -o -selection clipboard 2>/dev/null | tr -d '\r'
 }
@@ -205,7 +205,8 @@ mainw=$win
 centre_red() { import -window "$mainw" "$shot" && [ "$(convert "$shot" -format '%[hex:p{186,166}]' info:)" = FF0000 ]; }
 wait_for 10 "the centre disc is not red" centre_red
 wait_for 5 "main window" looks_like "$mainw" "" \
-  Form1.Command1 Form1.Command2 Form1.Command3 Form1.Command4 Form1.Command5 Form1.Command6
+  mainWindow.clearAllButton mainWindow.lockButton mainWindow.setButton \
+  mainWindow.saveButton mainWindow.loadButton mainWindow.sendButton
 wait_for 2 "the dial is not empty" dial_shows
 
 # --- dial: drag and SET paint -------------------------------------------------
@@ -220,33 +221,33 @@ wait_for 3 "the drag did not paint 09:00-11:00" dial_shows 37-44
 
 step set
 # END two quarter hours on, to 08:30: SET paints 06:00-08:30.
-for _ in 1 2; do click "$mainw" Form1.HScroll2 58 8; done
-click "$mainw" Form1.Command3
+for _ in 1 2; do click "$mainw" mainWindow.endScroll 58 8; done
+click "$mainw" mainWindow.setButton
 wait_for 3 "SET did not paint 06:00-08:30" dial_shows 25-34 37-44
 
 # --- Lock ----------------------------------------------------------------------
 step lock
-click "$mainw" Form1.Command2   # Lock
-click "$mainw" Form1.Shape3     # paint off: SET turns into UNSET
-wait_for 5 "locked, painting off" looks_like "$mainw" locked Form1.Command2 Form1.Command3
+click "$mainw" mainWindow.lockButton
+click "$mainw" mainWindow.offSwatch   # paint off: SET turns into UNSET
+wait_for 5 "locked, painting off" looks_like "$mainw" locked mainWindow.lockButton mainWindow.setButton
 drag 38 43                      # would clear 09:15-10:45
-click "$mainw" Form1.Command3   # would clear 06:00-08:30
-click "$mainw" Form1.Command2   # unlock
+click "$mainw" mainWindow.setButton   # would clear 06:00-08:30
+click "$mainw" mainWindow.lockButton   # unlock
 xdotool mousemove --window "$mainw" $(ring 40) click 1   # clears 09:45-10:00
 # The click after unlocking shows only after everything before it was
 # handled, so whatever the locked drag and UNSET did would show with it.
 wait_for 3 "Lock did not stop the drag and UNSET, or unlocking failed" dial_shows 25-34 37-39 41-44
-click "$mainw" Form1.Shape2     # paint on again
+click "$mainw" mainWindow.onSwatch   # paint on again
 on="25-34 37-39 41-44"
 digits=$(day "$on" | tr '#.' 10)   # quarter hours 1..96; 96 is 23:45-24:00
 
 # --- Save, Clear All, Load -----------------------------------------------------
 step save
-click "$mainw" Form1.Command4
+click "$mainw" mainWindow.saveButton
 await_window "$title2" 567x332
 filew=$win
-wait_for 5 "file window" looks_like "$filew" "" Form2.Text1 Form2.Command1 Form2.Command2
-click "$filew" Form2.Command1   # Save Times, as suntime.txt
+wait_for 5 "file window" looks_like "$filew" "" fileWindow.nameEdit fileWindow.saveButton fileWindow.loadButton
+click "$filew" fileWindow.saveButton   # Save Times, as suntime.txt
 # 97 lines " v \r\n": slot 0 (23:45-24:00), the quarter hours 1..95, slot 96 (23:45-24:00).
 for ((k = 0; k <= 96; k++)); do
   i=$(((k + 95) % 96))
@@ -260,21 +261,21 @@ wait_for 5 "the file window stays open after saving" hidden "$title2"
 wait_for 5 "the main window is not back" visible "$title1"
 
 step clear-all
-click "$mainw" Form1.Command1
+click "$mainw" mainWindow.clearAllButton
 wait_for 3 "Clear All did not turn the day off" dial_shows
 
 step load
-click "$mainw" Form1.Command5
+click "$mainw" mainWindow.loadButton
 await_window "$title2" 567x332
 filew=$win
 # The list shows the new file once it reads the folder again: open the
 # parent folder and come back (the started folder is the last entry).
-click "$filew" Form2.Dir1
+click "$filew" fileWindow.folderList
 xdotool key End Up Return End Return
-click "$filew" Form2.File1 40 9   # its one file, suntime.txt
-wait_for 5 "suntime.txt is not listed and selected" looks_like "$filew" selected Form2.File1
+click "$filew" fileWindow.fileList 40 9   # its one file, suntime.txt
+wait_for 5 "suntime.txt is not listed and selected" looks_like "$filew" selected fileWindow.fileList
 cp "$shot" "$out/file-window.png"
-click "$filew" Form2.Command2   # Load Times
+click "$filew" fileWindow.loadButton   # Load Times
 wait_for 5 "the file window stays open after loading" hidden "$title2"
 wait_for 3 "Load did not bring the day back" dial_shows $on
 cp "$shot" "$out/main-window.png"
@@ -299,12 +300,13 @@ main_place=$(place "$mainw")
 xdotool windowmove "$mainw" 200 150
 wait_for 3 "the main window did not move" eval '[ "$(place "$mainw")" != "$main_place" ]'
 main_place=$(place "$mainw")
-click "$mainw" Form1.Command6
+click "$mainw" mainWindow.sendButton
 await_window "$title3" 643x365
 ctlw=$win
 wait_for 5 "the main window stays open beside the controller window" hidden "$title1"
 wait_for 5 "controller window" looks_like "$ctlw" "" \
-  Form3.Command1 Form3.Command2 Form3.Command6 Form3.Command3 Form3.Command5 Form3.Command4
+  controllerWindow.sendTimeButton controllerWindow.sendProgramButton controllerWindow.getPartAButton \
+  controllerWindow.getTimeButton controllerWindow.statusButton controllerWindow.getPartBButton
 # The board was set to 12:00 above: the window finds it off and sets it.
 log="Daywheel board ready, clock to the ms"$'\n'"The board's clock was * s off*: set it."
 wait_for 5 "no greeting in the log" log_like "$log"
@@ -317,7 +319,7 @@ now() {
 }
 # Half a day off first, so only the time sent can put the clock right.
 [ "$(board_says "settime $((($(now) + 43200) % 86400))")" = ok ] || fail "the board's control socket does not answer"
-click "$ctlw" Form3.Command1
+click "$ctlw" controllerWindow.sendTimeButton
 # The board greeted ", clock to the ms": the window sends the time to the ms,
 # whatever second of the minute it is.
 board_clock_now() {
@@ -330,29 +332,29 @@ board_clock_now() {
 wait_for 5 "Send Time did not set the board's clock" board_clock_now
 
 step send-program
-click "$ctlw" Form3.Command2
+click "$ctlw" controllerWindow.sendProgramButton
 # 07:20 lies in 07:15-07:30, on: only the program sent can turn the light on.
 light_on_at_0720() { [ "$(board_says 'settime 26400')" = ok ] && why=$(board_says 'light?') && [ "$why" = "light 1" ]; }
 wait_for 5 "the board did not get the program" light_on_at_0720
 
 step get-part-a
-click "$ctlw" Form3.Command6
+click "$ctlw" controllerWindow.getPartAButton
 log+=$'\n'"a${digits:95:1}${digits:0:47}"   # slots 0..47
 wait_for 5 "no part a in the log" log_like "$log"
 
 step get-part-b
-click "$ctlw" Form3.Command4
+click "$ctlw" controllerWindow.getPartBButton
 log+=$'\n'"b${digits:47:48}"   # slots 48..95
 wait_for 5 "no part b in the log" log_like "$log"
 
 step get-time
 [ "$(board_says 'settime 45250')" = ok ] || fail "the board's control socket does not answer"   # 12:34:10
-click "$ctlw" Form3.Command3
+click "$ctlw" controllerWindow.getTimeButton
 log+=$'\n'"12:34"
 wait_for 5 "no time in the log" log_like "$log"
 
 step status
-click "$ctlw" Form3.Command5
+click "$ctlw" controllerWindow.statusButton
 log+=$'\n'"time 12:34:[1-5][0-9] light off pattern stored date *-*-* trim +0 ppm"   # 12:30-12:45 is off
 wait_for 5 "no status in the log" log_like "$log"
 # For the picture: drop the selection the copying made (a key, since a
@@ -382,7 +384,7 @@ step keyboard
 active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
 keys() { xdotool key --delay 30 "$@"; }
 wait_for 5 "the main window is not active" active "$mainw"
-# Back to Image1 (paint off), END 6 on to 10:00, BEGIN 12 on to 09:00, round to UNSET.
+# Back to the paint-off area, END 6 on to 10:00, BEGIN 12 on to 09:00, round to UNSET.
 keys shift+Tab shift+Tab space shift+Tab $(printf 'Right %.0s' {1..6}) shift+Tab $(printf 'Right %.0s' {1..12}) \
   $(printf 'Tab %.0s' {1..7}) space
 on="25-34 41-44"

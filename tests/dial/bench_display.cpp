@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of one full redraw of the dial, as the clock does every second.
 // Run by hand: build/tests/dial/bench_display [-callgrind]
-#include "app/main_window.h"
+#include "ui/main_window.h"
 #include "schedule/workspace.h"
 #include "dial/dial_surface.h"
 

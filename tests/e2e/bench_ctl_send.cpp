@@ -4,7 +4,7 @@
 // the bytes on the wire at 9600 bit/s, the board's greeting delay and its
 // time to store a half. Not part of ctest: it reports, it does not judge.
 #include "board_session.h"
-#include "controller/board_command.h"
+#include "board/board_command.h"
 #include "schedule/day_table.h"
 #include "schedule_file/schedule_file.h"
 

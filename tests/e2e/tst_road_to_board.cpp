@@ -2,15 +2,15 @@
 // The road of one schedule, from the dial to the board and back: the real
 // main and controller windows talk to the real firmware on the virtual board,
 // found as port 10 through the port link folder with no prompt.
-#include "app/main_window.h"
+#include "ui/main_window.h"
 #include "schedule/workspace.h"
-#include "app/navigator.h"
-#include "controller/controller_window.h"
-#include "dial/clock_source.h"
+#include "ui/navigator.h"
+#include "ui/controller_window.h"
+#include "schedule/clock_source.h"
 #include "schedule/day_table.h"
 
 #include "board_session.h"
-#include "controller/controller_window_driver.h"
+#include "ui/controller_window_driver.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -93,8 +93,8 @@ void TstRoadToBoard::roadOfOneSchedule()
     QVERIFY(QTest::qWaitForWindowExposed(&form1));
 
     // Paint 06:00-08:00 with SET, then Send: the board on port 10 greets.
-    click(&form1, "Command3");
-    click(&form1, "Command6");
+    click(&form1, "setButton");
+    click(&form1, "sendButton");
     QTRY_VERIFY_WITH_TIMEOUT(navigator.controllerWindow(), 15000);
     auto *form3 = qobject_cast<ControllerWindow *>(navigator.controllerWindow());
     QVERIFY2(form3, "the controller window did not open on port 10");
@@ -104,24 +104,24 @@ void TstRoadToBoard::roadOfOneSchedule()
     // it is set at once.
     QTRY_COMPARE(form3->replyLog(), QStringLiteral("Daywheel board ready, time not set, clock to the ms\r\n"
                                                    "The controller said its time was not set: sent the time, 06:30.\r\n"));
-    QCOMPARE(form3->findChild<QLabel *>(QStringLiteral("Label1"))->text(), QStringLiteral("06:30"));
+    QCOMPARE(form3->findChild<QLabel *>(QStringLiteral("clockLabel"))->text(), QStringLiteral("06:30"));
 
-    click(form3, "Command1");   // Send Time
-    click(form3, "Command2");   // Send Program
+    click(form3, "sendTimeButton");   // Send Time
+    click(form3, "sendProgramButton");   // Send Program
 
     qsizetype mark = form3->replyLog().size();
-    click(form3, "Command6");   // Get part a
+    click(form3, "getPartAButton");   // Get part a
     QCOMPARE(logSince(form3, mark), QString::fromLatin1(lineA + "\r\n"));
     mark = form3->replyLog().size();
-    click(form3, "Command4");   // Get part b
+    click(form3, "getPartBButton");   // Get part b
     QCOMPARE(logSince(form3, mark), QString::fromLatin1(lineB + "\r\n"));
 
     mark = form3->replyLog().size();
-    click(form3, "Command3");   // Get Time
+    click(form3, "getTimeButton");   // Get Time
     QCOMPARE(logSince(form3, mark), QStringLiteral("06:30\r\n"));
 
     mark = form3->replyLog().size();
-    click(form3, "Command5");   // Status?
+    click(form3, "statusButton");   // Status?
     const QString status = logSince(form3, mark);
     QVERIFY2(status.startsWith(QStringLiteral("time 06:30:")), qPrintable(status));
     QVERIFY2(status.contains(QStringLiteral("light on")), qPrintable(status));
@@ -157,7 +157,7 @@ void TstRoadToBoard::roadOfOneSchedule()
     QVERIFY(lightBecomes("light 1"));   // 06:45 lies in 06:00-08:00
     ClockSource::set([] { return QDateTime(QDate(2026, 12, 7), QTime(6, 30, 10)); });
     mark = form3->replyLog().size();
-    click(form3, "Command6");
+    click(form3, "getPartAButton");
     QCOMPARE(logSince(form3, mark), QString::fromLatin1(lineA + "\r\n"));
     QCOMPARE(control("settime " + QByteArray::number(6 * 3600 + 15 * 60)), QByteArray("ok"));
     QVERIFY(lightBecomes("light 1"));

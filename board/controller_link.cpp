@@ -1,0 +1,305 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "board/controller_link.h"
+
+#include "board/known_boards.h"
+#include "board/serial_link.h"
+
+#include <QPointer>
+#include <QSerialPort>
+
+ControllerLink::ControllerLink(QObject *parent)
+    : QObject(parent), serial(new SerialLink(this))
+{
+    for (QTimer *t : {&bound, &silence}) {
+        t->setSingleShot(true);
+        t->setTimerType(Qt::PreciseTimer);
+    }
+    connect(&bound, &QTimer::timeout, this, &ControllerLink::boundPassed);
+    drain.setInterval(10);
+    connect(&drain, &QTimer::timeout, this, &ControllerLink::letGo);
+    connect(&silence, &QTimer::timeout, this, [this] {
+        // The late reply had its time and the line is quiet: ask now.
+        bound.stop();
+        lateReplyWindow = QDeadlineTimer();
+        askNow();
+    });
+    connect(serial->port(), &QSerialPort::readyRead, this, &ControllerLink::portReadable);
+    connect(serial, &SerialLink::failed, this, &ControllerLink::portFailed);
+}
+
+ControllerLink::~ControllerLink() = default;
+
+bool ControllerLink::connectTo(qint16 port)
+{
+    return enqueue({Kind::Connect, port, {}, {}, {}});
+}
+
+bool ControllerLink::connectToDevice(const QString &path)
+{
+    return enqueue({Kind::Connect, 0, {}, path, {}});
+}
+
+bool ControllerLink::send(const QList<QByteArray> &lines)
+{
+    return enqueue({Kind::Send, 0, lines, {}, {}});
+}
+
+bool ControllerLink::send(LineMaker makeLines)
+{
+    return enqueue({Kind::Send, 0, {}, {}, std::move(makeLines)});
+}
+
+bool ControllerLink::ask(const QByteArray &query)
+{
+    return enqueue({Kind::Ask, 0, {query}, {}, {}});
+}
+
+bool ControllerLink::listen()
+{
+    return enqueue({Kind::Listen, 0, {}, {}, {}});
+}
+
+void ControllerLink::dropWaiting()
+{
+    waiting.clear();
+}
+
+void ControllerLink::close()
+{
+    serial->close();
+}
+
+void ControllerLink::release()
+{
+    if (releasing)
+        return;
+    releasing = true;
+    // The running exchange is abandoned where it stands: its answer would
+    // reach nobody.
+    waiting.clear();
+    bound.stop();
+    silence.stop();
+    phase = Phase::None;
+    running = false;
+    releaseDeadline.setRemainingTime(releaseBound);
+    letGo();
+}
+
+void ControllerLink::letGo()
+{
+    // Closing a port with bytes still to send waits for them, and the
+    // window thread with it: let them go out first, within the bound.
+    if (serial->unsentBytes() > 0) {
+        if (!releaseDeadline.hasExpired()) {
+            drain.start();
+            return;
+        }
+        serial->port()->clear(QSerialPort::Output);
+    }
+    drain.stop();
+    serial->close();
+    emit released();
+}
+
+bool ControllerLink::enqueue(Exchange exchange)
+{
+    if (releasing || waiting.size() >= queueBound)
+        return false;
+    waiting.push_back(std::move(exchange));
+    startNext();
+    return true;
+}
+
+void ControllerLink::startNext()
+{
+    // An exchange that ends at once (a write) comes back here through
+    // finish(); the loop takes the next one instead of recursing.
+    if (starting)
+        return;
+    starting = true;
+    const QPointer<ControllerLink> self(this);
+    while (!running && !waiting.empty()) {
+        current = std::move(waiting.front());
+        waiting.pop_front();
+        running = true;
+        begin();
+        if (!self)
+            return;
+    }
+    starting = false;
+    if (!running)
+        emit idle();
+}
+
+void ControllerLink::begin()
+{
+    collector = ReplyCollector();
+    switch (current.kind) {
+    case Kind::Connect:
+        if (!(current.device.isEmpty() ? serial->open(current.port) : serial->openDevice(current.device))) {
+            finish(Outcome::OpenFailed, {}, serial->openFailure());
+            return;
+        }
+        awaitLine(limits.greeting, Phase::Greeting);
+        return;
+    case Kind::Send:
+        if (current.makeLines)
+            current.lines = current.makeLines();
+        for (const QByteArray &line : std::as_const(current.lines)) {
+            if (!serial->write(line)) {
+                finish(Outcome::SendFailed, serial->errorText());
+                return;
+            }
+        }
+        finish(Outcome::Done);
+        return;
+    case Kind::Ask:
+        if (!lateReplyWindow.hasExpired()) {
+            // A late answer to the question that gave up must not pass for
+            // this one's: throw input away until the line has been quiet.
+            phase = Phase::Settling;
+            serial->readAvailable();
+            silence.start(std::max(quietTime, std::chrono::milliseconds(lateReplyWindow.remainingTime())));
+            bound.start(settleBound);
+            emit settling();
+            return;
+        }
+        askNow();
+        return;
+    case Kind::Listen:
+        awaitLine(limits.reply, Phase::Reading);
+        return;
+    }
+}
+
+void ControllerLink::askNow()
+{
+    phase = Phase::None;
+    // Whatever came unasked (the answer to "t", "a" or "b", a late line)
+    // must not be taken for the reply.
+    if (!serial->discardInput()) {
+        finish(Outcome::ReadFailed, serial->errorText());
+        return;
+    }
+    if (!serial->write(current.lines.value(0))) {
+        finish(Outcome::SendFailed, serial->errorText());
+        return;
+    }
+    awaitLine(limits.reply, Phase::Reading);
+}
+
+void ControllerLink::awaitLine(std::chrono::milliseconds limit, Phase next)
+{
+    phase = next;
+    if (collector.add(serial->readAvailable()) != ReplyCollector::State::Waiting) {
+        lineEnded();
+        return;
+    }
+    if (!serial->usable()) {
+        portFailed(serial->errorText());
+        return;
+    }
+    bound.start(limit);
+}
+
+void ControllerLink::portReadable()
+{
+    switch (phase) {
+    case Phase::Settling:
+        serial->readAvailable();
+        silence.start(std::max(quietTime, std::chrono::milliseconds(lateReplyWindow.remainingTime())));
+        break;
+    case Phase::Greeting:
+    case Phase::Reading:
+        if (collector.add(serial->readAvailable()) != ReplyCollector::State::Waiting)
+            lineEnded();
+        break;
+    case Phase::None:
+        // Unasked input waits in the port's bounded buffer for the next drain.
+        break;
+    }
+}
+
+void ControllerLink::lineEnded()
+{
+    if (collector.state() != ReplyCollector::State::TooLong) {
+        // The device port 10 may open by itself from now on.
+        if (phase == Phase::Greeting && isBoardGreeting(collector.text()))
+            rememberBoard(serial->deviceName());
+        finish(Outcome::Done);
+        return;
+    }
+    // The rest of an endless line is no reply to anything.
+    serial->discardInput();
+    if (current.kind == Kind::Ask)
+        lateReplyWindow.setRemainingTime(lateReplyGrace);
+    finish(Outcome::TooLong);
+}
+
+void ControllerLink::boundPassed()
+{
+    switch (phase) {
+    case Phase::Greeting:
+        finish(Outcome::OpenFailed, {},
+               {PortFailure::Kind::NoGreeting, current.port, serial->deviceName(), {}, limits.greeting,
+                !current.device.isEmpty()});
+        break;
+    case Phase::Reading:
+        if (current.kind == Kind::Ask)
+            lateReplyWindow.setRemainingTime(lateReplyGrace);
+        finish(Outcome::TimedOut);
+        break;
+    case Phase::Settling:
+        // The line kept talking: ask all the same, after a drain.
+        silence.stop();
+        lateReplyWindow = QDeadlineTimer();
+        askNow();
+        break;
+    case Phase::None:
+        break;
+    }
+}
+
+void ControllerLink::portFailed(const QString &text)
+{
+    switch (phase) {
+    case Phase::None:
+        // A failure inside an exchange is reported by the exchange itself.
+        if (!running)
+            emit failedWhileIdle(text);
+        break;
+    case Phase::Settling:
+        silence.stop();
+        bound.stop();
+        lateReplyWindow = QDeadlineTimer();
+        askNow();   // its drain reports the failure
+        break;
+    case Phase::Greeting:
+        finish(Outcome::OpenFailed, {},
+               {PortFailure::Kind::Other, current.port, serial->deviceName(), serial->errorText(), {},
+                !current.device.isEmpty()});
+        break;
+    case Phase::Reading:
+        finish(Outcome::ReadFailed, serial->errorText());
+        break;
+    }
+}
+
+void ControllerLink::finish(Outcome outcome, const QString &error, const PortFailure &failure)
+{
+    Result result;
+    result.kind = current.kind;
+    result.request = current.lines.join();
+    result.outcome = outcome;
+    result.reply = collector.text();
+    result.error = error;
+    result.failure = failure;
+    bound.stop();
+    silence.stop();
+    phase = Phase::None;
+    running = false;
+    const QPointer<ControllerLink> self(this);
+    emit finished(result);
+    if (self)
+        startNext();
+}

@@ -1,0 +1,200 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "board/serial_link.h"
+
+#include "board/port_names.h"
+
+#include <QFile>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#include <cerrno>
+#endif
+
+namespace {
+QString describe(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError: return QStringLiteral("no such port");
+    case QSerialPort::PermissionError: return QStringLiteral("port in use or not permitted");
+    case QSerialPort::OpenError: return QStringLiteral("port already open");
+    case QSerialPort::WriteError: return QStringLiteral("write error");
+    case QSerialPort::ReadError: return QStringLiteral("read error");
+    case QSerialPort::ResourceError: return QStringLiteral("the port went away");
+    case QSerialPort::UnsupportedOperationError: return QStringLiteral("setting not supported");
+    case QSerialPort::TimeoutError: return QStringLiteral("timed out");
+    case QSerialPort::NotOpenError: return QStringLiteral("port not open");
+    default: return QStringLiteral("port failure");
+    }
+}
+
+// Why opening `device` failed, from the port's error code.
+PortFailure::Kind openFailureKind(QSerialPort::SerialPortError error, const QString &device)
+{
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return PortFailure::Kind::NotFound;
+    case QSerialPort::PermissionError: {
+#ifdef Q_OS_UNIX
+        // Qt reports a port someone else holds (its lock file, or an
+        // exclusive open: EBUSY) with the same code as a device node this
+        // user may not open (EACCES). The node's permissions, judged with
+        // the rights the open itself ran with, tell them apart.
+        const QByteArray path = QFile::encodeName(device);
+        if (::faccessat(AT_FDCWD, path.constData(), R_OK | W_OK, AT_EACCESS) != 0
+            && errno == EACCES)
+            return PortFailure::Kind::PermissionDenied;
+#else
+        Q_UNUSED(device);
+#endif
+        return PortFailure::Kind::Busy;
+    }
+    default:
+        return PortFailure::Kind::Other;
+    }
+}
+
+}
+
+SerialLink::SerialLink(QObject *parent)
+    : QObject(parent), serial(new QSerialPort(this))
+{
+    serial->setObjectName(QStringLiteral("serialPort"));
+    connect(serial, &QSerialPort::errorOccurred, this, &SerialLink::portError);
+}
+
+bool SerialLink::open(qint16 number)
+{
+    lastOpenFailure = PortFailure{};
+    lastOpenFailure.port = number;
+    return openNamed(portDeviceName(number));
+}
+
+bool SerialLink::openDevice(const QString &path)
+{
+    lastOpenFailure = PortFailure{};
+    lastOpenFailure.byPath = true;
+    return openNamed(path);
+}
+
+bool SerialLink::openNamed(const QString &name)
+{
+    close();
+    ++openings;
+    broken = false;
+    lastError.clear();
+    device = name;
+    if (device.isEmpty()) {
+        lastOpenFailure.kind = PortFailure::Kind::NoDevice;
+        lastError = portFailureText(lastOpenFailure);
+        return false;
+    }
+    serial->setPortName(device);
+    serial->setReadBufferSize(readBufferBound);
+    // "9600,n,8,1"; everything else stays at the port's defaults.
+    serial->setBaudRate(QSerialPort::Baud9600);
+    serial->setParity(QSerialPort::NoParity);
+    serial->setDataBits(QSerialPort::Data8);
+    serial->setStopBits(QSerialPort::OneStop);
+    if (!serial->open(QIODevice::ReadWrite)) {
+        lastOpenFailure.kind = openFailureKind(serial->error(), device);
+        lastOpenFailure.device = device;
+        lastOpenFailure.detail = serial->errorString();
+        lastError = portFailureText(lastOpenFailure);
+        return false;
+    }
+    return true;
+}
+
+void SerialLink::close()
+{
+    if (serial->isOpen())
+        serial->close();
+}
+
+bool SerialLink::isOpen() const
+{
+    return serial->isOpen();
+}
+
+QByteArray SerialLink::readAvailable()
+{
+    return serial->isOpen() ? serial->readAll() : QByteArray();
+}
+
+qint64 SerialLink::bytesWaiting() const
+{
+    return serial->isOpen() ? serial->bytesAvailable() : 0;
+}
+
+bool SerialLink::usable()
+{
+    if (broken || !serial->isOpen()) {
+        if (!broken)
+            lastError = QStringLiteral("port not open");
+        return false;
+    }
+    return true;
+}
+
+bool SerialLink::discardInput()
+{
+    if (!usable())
+        return false;
+    serial->readAll();
+    return serial->clear(QSerialPort::Input) && !broken;
+}
+
+bool SerialLink::write(const QByteArray &bytes)
+{
+    if (!usable())
+        return false;
+    if (serial->write(bytes) != bytes.size())
+        return false;
+    // Hand the bytes to the system now rather than at the next turn of the
+    // event loop, so that a failure shows up here.
+    serial->flush();
+    return !broken;
+}
+
+qint64 SerialLink::unsentBytes() const
+{
+    if (!serial->isOpen())
+        return 0;
+    qint64 pending = serial->bytesToWrite();
+#ifdef Q_OS_UNIX
+    int queued = 0;
+    if (::ioctl(int(serial->handle()), TIOCOUTQ, &queued) == 0)
+        pending += queued;
+#endif
+    return pending;
+}
+
+void SerialLink::portError(QSerialPort::SerialPortError error)
+{
+    if (error == QSerialPort::NoError || broken)
+        return;
+    // Failures while opening come back from open() itself.
+    if (!serial->isOpen())
+        return;
+    const QString text = QStringLiteral("%1 (%2)").arg(describe(error), serial->errorString());
+    if (error == QSerialPort::ReadError || error == QSerialPort::WriteError
+        || error == QSerialPort::ResourceError) {
+        // The line is gone (an unplugged board; on a pseudo-terminal whose
+        // other end closed, every read fails at once and for ever). Close it
+        // after the port has finished reporting: closing inside its own
+        // notification is not safe.
+        broken = true;
+        QMetaObject::invokeMethod(
+            this, [this, opened = openings] { if (opened == openings) close(); },
+            Qt::QueuedConnection);
+    }
+    fail(text);
+}
+
+void SerialLink::fail(const QString &text)
+{
+    lastError = text;
+    emit failed(text);
+}

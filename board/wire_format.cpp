@@ -1,0 +1,150 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "board/wire_format.h"
+
+#include "schedule/day_table.h"
+#include "schedule/number_format.h"
+
+#include <QTimeZone>
+
+#include <cmath>
+#include <limits>
+
+QByteArray timeMessage(const QString &clockText)
+{
+    return DW_CMD_SET_TIME + clockText.toLatin1() + '\n';
+}
+
+bool boardSetsToTheMs(QByteArrayView greeting)
+{
+    return greeting.contains(DW_GREETING_PRECISE);
+}
+
+namespace {
+
+// The board keeps dates of 2000 to 2099, as a clock module does.
+bool boardDate(const QDate &date)
+{
+    return date.year() >= 2000 && date.year() <= 2099;
+}
+
+QByteArray signedMinutes(int offsetSeconds)
+{
+    const int minutes = offsetSeconds / 60;
+    return (minutes < 0 ? "-" : "+") + QByteArray::number(std::abs(minutes));
+}
+
+} // namespace
+
+QList<QByteArray> preciseTimeLines(const QDateTime &writtenAt)
+{
+    const QTimeZone zone = writtenAt.timeZone();
+    const auto line = [&](qint64 wireMs) {
+        const QDateTime at = writtenAt.addMSecs(wireMs).toTimeZone(zone);
+        const int ms = at.time().msecsSinceStartOfDay();
+        QByteArray set = DW_CMD_SET_PRECISE + QByteArray::number(ms / 1000) + '.'
+            + QByteArray::number(ms % 1000).rightJustified(3, '0');
+        if (boardDate(at.date()))
+            set += ' ' + at.date().toString(Qt::ISODate).toLatin1() + ' ' + signedMinutes(at.offsetFromUtc());
+        return set + '\n';
+    };
+    // The line's own length decides when its feed arrives: one guess at the
+    // longest, then the line for that arrival.
+    const qsizetype longest = sizeof "p86399.999 2099-12-31 -1080\n" - 1;
+    const qint64 wireMs = qRound(wireSeconds(line(qRound(wireSeconds(longest) * 1000)).size()) * 1000);
+    QList<QByteArray> lines{line(wireMs)};
+    const QDateTime arrival = writtenAt.addMSecs(wireMs);
+    if (!boardDate(arrival.toTimeZone(zone).date()) || !zone.hasTransitions())
+        return lines;
+    int offset = zone.offsetFromUtc(arrival);
+    for (const QTimeZone::OffsetData &change : zone.transitions(arrival, arrival.addYears(3))) {
+        // The instant as the board's clock reads it just before the change.
+        const QDateTime before = change.atUtc.toOffsetFromUtc(offset);
+        if (change.offsetFromUtc == offset)
+            continue;
+        if (lines.size() > int(DW_OFFSET_CHANGES) || !boardDate(before.date()))
+            break;
+        lines << DW_CMD_OFFSET_CHANGE + before.toString(QStringLiteral("yyyy-MM-dd hh:mm ")).toLatin1()
+                + signedMinutes(change.offsetFromUtc) + '\n';
+        offset = change.offsetFromUtc;
+    }
+    return lines;
+}
+
+bool offsetChangesWithinAYear(const QDateTime &at)
+{
+    const QTimeZone zone = at.timeZone();
+    if (!zone.hasTransitions())
+        return false;
+    const QDateTime next = zone.nextTransition(at).atUtc;
+    return next.isValid() && next < at.addYears(1);
+}
+
+PreciseReading readPrecise(QByteArrayView answer)
+{
+    const QList<QByteArray> fields = answer.toByteArray().simplified().split(' ');
+    PreciseReading reading;
+    reading.seconds = leadingNumber(fields.value(0));
+    reading.changes = fields.value(1).toInt();
+    reading.trimPpm = fields.value(2).toInt();
+    return reading;
+}
+
+double preciseOffset(QByteArrayView answer, const QTime &arrived, QTime *hostAtRead)
+{
+    const QTime host = arrived.addMSecs(-qRound(wireSeconds(answer.size()) * 1000));
+    if (hostAtRead)
+        *hostAtRead = host;
+    const double offset = readPrecise(answer).seconds - host.msecsSinceStartOfDay() / 1000.0;
+    return offset - 86400 * std::round(offset / 86400);
+}
+
+QByteArray queryMessage(char letter)
+{
+    return QByteArray(1, letter) + '\n';
+}
+
+QList<QByteArray> programLines(const DayTable &table)
+{
+    QList<QByteArray> lines;
+    for (const char letter : {DW_CMD_STORE_A, DW_CMD_STORE_B}) {
+        const int first = letter == DW_CMD_STORE_A ? 0 : int(DW_HALF_SLOTS);
+        QByteArray line(1, letter);
+        for (int i = first; i < first + int(DW_HALF_SLOTS); ++i)
+            line += QByteArray::number(table.at(i));
+        lines << line + '\n';
+    }
+    return lines;
+}
+
+double leadingNumber(QByteArrayView text)
+{
+    QByteArray packed;
+    for (char c : text) {
+        if (c != ' ' && c != '\t' && c != '\n')
+            packed += c;
+    }
+    // No number reads 0, as readDecimal leaves it.
+    return readDecimal(packed).value;
+}
+
+std::optional<qint32> boardSeconds(QByteArrayView reply)
+{
+    const double rounded = std::nearbyint(leadingNumber(reply));   // to even on a half, like BASIC's CLng
+    if (!(rounded >= double(std::numeric_limits<qint32>::min())
+          && rounded <= double(std::numeric_limits<qint32>::max())))
+        return std::nullopt;
+    return qint32(rounded);
+}
+
+QString controllerTimeText(QByteArrayView reply)
+{
+    const std::optional<qint32> seconds = boardSeconds(reply);
+    if (!seconds)
+        return QStringLiteral("00:00");
+    // Hours and minutes of the same whole number, so 3599.5 s reads 01:00
+    // and not 00:00; a negative time keeps its sign in front.
+    const qint64 n = *seconds;
+    const qint64 magnitude = n < 0 ? -n : n;
+    return (n < 0 ? QStringLiteral("-") : QString()) + formatTwoDigits(magnitude / 3600) + u':'
+        + formatTwoDigits(magnitude % 3600 / 60);
+}

@@ -1,0 +1,140 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// daywheel-ctl's commands against a test controller on a pseudo-terminal,
+// without a display: what they print, what they send and how they exit.
+
+#include "board/board_command.h"
+#include "schedule/clock_source.h"
+#include "schedule_file/schedule_file.h"
+#include "test_controller.h"
+
+#include <QtTest>
+
+using namespace std::chrono_literals;
+
+class TstBoardCommand : public QObject
+{
+    Q_OBJECT
+private slots:
+    void usage_data();
+    void usage();
+    void commands_data();
+    void commands();
+};
+
+void TstBoardCommand::usage_data()
+{
+    QTest::addColumn<QStringList>("words");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("nothing") << QStringList{} << "no command given";
+    QTest::newRow("unknown") << QStringList{"frob"} << "unknown command frob";
+    QTest::newRow("send without file") << QStringList{"send"} << "send: which file?";
+    QTest::newRow("bad port") << QStringList{"--port", "ten", "status"} << "--port ten: not a port number or a device path";
+    QTest::newRow("--now alone") << QStringList{"status", "--now"} << "--now goes with set-time and flash only";
+    QTest::newRow("--bootloader elsewhere") << QStringList{"--bootloader", "optiboot", "status"} << "--bootloader goes with flash only";
+    QTest::newRow("device path") << QStringList{"--port=/dev/ttyUSB0", "get", "day.txt"} << "";
+    QTest::newRow("flash a Nano now") << QStringList{"flash", "--bootloader", "atmegaboot", "--now"} << "";
+}
+
+void TstBoardCommand::usage()
+{
+    QFETCH(QStringList, words);
+    QFETCH(QString, error);
+    const ParsedRequest parsed = parseBoardRequest(words);
+    QCOMPARE(parsed.error, error);
+    QCOMPARE(parsed.request.has_value(), error.isEmpty());
+}
+
+void TstBoardCommand::commands_data()
+{
+    // The board keeps what a and b store and answers f and e with it, s with
+    // a status and z with `clock`; `refuse` makes it refuse every a line.
+    QTest::addColumn<QStringList>("words");
+    QTest::addColumn<QByteArray>("clock");
+    QTest::addColumn<bool>("refuse");
+    QTest::addColumn<int>("exitStatus");
+    QTest::addColumn<QByteArray>("printed");   // for failures: part of the error line
+    QTest::addColumn<QByteArrayList>("sent");
+    const QByteArray a = "a" + QByteArray(24, '0') + QByteArray(24, '1') + "\n";
+    const QByteArray b = "b" + QByteArray(48, '0') + "\n";
+    QTest::newRow("status") << QStringList{"status"} << QByteArray() << false << 0
+                            << QByteArray("time 12:00:00 light on pattern stored\n") << QByteArrayList{"s\n"};
+    QTest::newRow("get-time") << QStringList{"get-time"} << QByteArray("45296\r\n") << false << 0
+                              << QByteArray("12:34:56\n") << QByteArrayList{"z\n"};
+    QTest::newRow("get-time, no answer") << QStringList{"get-time"} << QByteArray() << false << 1
+                                         << QByteArray(": get-time: no answer to \"z\" in time") << QByteArrayList{"z\n"};
+    QTest::newRow("set-time --now") << QStringList{"set-time", "--now"} << QByteArray("50700\r\n") << false << 0
+                                    << QByteArray("14:05:00 (-30.0 s from the host's 14:05:30.000)\n")
+                                    << QByteArrayList{"t14:05\n", "z\n"};
+    QTest::newRow("send") << QStringList{"send", "day"} << QByteArray() << false << 0
+                          << "sent and read back: " + a.chopped(1) + ' ' + b.chopped(1) + '\n'
+                          << QByteArrayList{a, b, "f\n", "e\n"};
+    QTest::newRow("send, refused") << QStringList{"send", "day"} << QByteArray() << true << 1
+                                   << QByteArray(": send: part a not stored; the board says: time")
+                                   << QByteArrayList{a, b, "f\n", "e\n", "s\n"};
+    QTest::newRow("send, no such file") << QStringList{"send", "nothing"} << QByteArray() << false << 2
+                                        << QByteArray("port 10: send: ") << QByteArrayList{};
+    QTest::newRow("get") << QStringList{"get"} << QByteArray() << false << 0 << QByteArray("file")
+                         << QByteArrayList{"f\n", "e\n"};
+}
+
+void TstBoardCommand::commands()
+{
+    QFETCH(QStringList, words);
+    QFETCH(QByteArray, clock);
+    QFETCH(bool, refuse);
+    QFETCH(int, exitStatus);
+    QFETCH(QByteArray, printed);
+    QFETCH(QByteArrayList, sent);
+    QTemporaryDir folder;
+    DayTable day;
+    for (int i = 24; i < 48; ++i)
+        day.set(i, 1);
+    QVERIFY(saveSchedule(folder.filePath("day"), day).ok());
+    words.replaceInStrings(QRegularExpression("^(day|nothing)$"), folder.filePath("\\1"));
+    ClockSource::set([] { return QDateTime(QDate(2024, 5, 6), QTime(14, 5, 30)); });
+
+    TestController board(10);
+    QByteArray storedA = "a" + QByteArray(48, '0'), storedB = "b" + QByteArray(48, '1');
+    board.answer = [&](const QByteArray &line) -> QByteArray {
+        if (line[0] == 'b' || (line[0] == 'a' && !refuse))
+            (line[0] == 'a' ? storedA : storedB) = line.chopped(1);
+        if (line == "f\n" || line == "e\n")
+            return (line == "f\n" ? storedA : storedB) + "\r\n";
+        if (line == "s\n")
+            return "time 12:00:00 light on pattern stored\r\n";
+        return line == "z\n" ? clock : QByteArray();
+    };
+    QByteArray out, err;
+    const ParsedRequest parsed = parseBoardRequest(words);
+    QVERIFY(parsed.request);
+    BoardCommand command(*parsed.request, [&](const QByteArray &b) { out += b; },
+                         [&](const QByteArray &b) { err += b; });
+    command.link().setBounds({5s, 500ms});
+    QSignalSpy finished(&command, &BoardCommand::finished);
+    command.start();
+    QVERIFY(!finished.isEmpty() || finished.wait(10000));
+    QCOMPARE(finished.first().first().toInt(), exitStatus);
+    QCOMPARE(board.received, sent);
+    if (exitStatus != 0) {
+        QVERIFY2(err.startsWith("daywheel-ctl: port 10") && err.contains(printed) && err.count('\n') == 1, err);
+        QVERIFY(out.isEmpty());
+    } else if (printed == "file") {   // the halves the board holds, as a schedule file
+        DayTable held;
+        for (int i = 48; i < 96; ++i)
+            held.set(i, 1);
+        QCOMPARE(out, scheduleFileBytes(held));
+    } else {
+        QCOMPARE(out, printed);
+    }
+    ClockSource::set({});
+}
+
+int main(int argc, char *argv[])
+{
+    useTemporaryRuntimeFolder();
+    QCoreApplication app(argc, argv);
+    TstBoardCommand test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_board_command.moc"

@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "board/controller_link.h"
+#include "ui/reply_log.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <chrono>
+#include <memory>
+
+class QInputDialog;
+class QTimer;
+struct Workspace;
+namespace Ui {
+class ControllerWindow;
+}
+
+// The controller window: opens the serial line to the light controller,
+// sends it the time and the day program, and logs what it answers. It only
+// asks its ControllerLink for exchanges and shows their results; a click
+// while one runs waits its turn.
+class ControllerWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit ControllerWindow(Workspace &workspace, QWidget *mainWindow = nullptr);
+    ~ControllerWindow() override;
+
+    // Sets the clock label, opens port comPort and waits for the controller's
+    // greeting; when that fails, asks for another port number and tries
+    // again. Ends in ready() once the greeting is in the log, or in gaveUp()
+    // when the user cancelled the prompt.
+    void start();
+
+    // Waits for the next line from the controller (no command sent, nothing
+    // drained) and puts it in the log in place of what was there. Gives up
+    // silently when no line comes.
+    void getit();
+
+    // The reply log exactly as received.
+    QString replyLog() const { return log.text(); }
+    // An exchange runs or waits its turn.
+    bool isBusy() const { return !link->isIdle(); }
+
+    // How long windows created from now on wait for the greeting after the
+    // port opened, and for each reply. 10 s and 3 s unless changed (tests
+    // shorten them).
+    static void setWaitBounds(std::chrono::milliseconds greeting,
+                              std::chrono::milliseconds reply);
+
+signals:
+    void ready();
+    void gaveUp();
+    // The user closed the window: it is hidden and asks for nothing more,
+    // and is destroyed once its port is closed.
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void connectTo(qint16 port);
+    void askForPort(qint16 failedPort, const QString &failure);
+    void refreshClock();
+
+    void sendTimeClicked();
+    void sendProgramClicked();
+    void ask(char query);
+    bool taken(bool accepted);
+    QList<QByteArray> timeLinesNow();
+    void checkBoardClock(const ControllerLink::Result &result);
+    void exchangeFinished(const ControllerLink::Result &result);
+    void connectFinished(const ControllerLink::Result &result);
+    void noticeClockState(const QByteArray &line);
+    void setBoardClock();
+    void setBoardClockAtNextMinute();
+
+    Workspace &workspace;
+    ControllerLink *link;
+    bool closing = false;
+    bool refusalShown = false;   // one notice for a burst of refused clicks
+    bool setsToTheMs = false;    // the greeting said so
+    QPointer<QInputDialog> prompt;
+
+    std::unique_ptr<Ui::ControllerWindow> ui;
+    ReplyLog log;
+    QTimer *clockTimer;
+    // Sets a board that said its time is not set, when the next minute begins.
+    QTimer *boardClockTimer;
+};

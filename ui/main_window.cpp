@@ -1,0 +1,303 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/main_window.h"
+
+#include "ui/app_icon.h"
+#include "ui/click_area.h"
+#include "ui/focus_frame.h"
+#include "ui/shape_widget.h"
+#include "ui/window_look.h"
+#include "ui_main_window.h"
+#include "schedule/clock_source.h"
+#include "dial/dial_geometry.h"
+#include "schedule/day_words.h"
+#include "schedule/fill.h"
+#include "schedule/workspace.h"
+#include "schedule/number_format.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QHideEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QTimer>
+#include <QWindow>
+
+namespace {
+const QColor panelColour(128, 128, 255);
+
+void setUpSwatch(ShapeWidget *swatch, const QColor &fill, bool border)
+{
+    swatch->setFill(fill);
+    swatch->setBorder(Qt::black, 3);
+    swatch->setBorderShown(border);
+}
+
+// A screen reader says the time the bar stands at, not its number.
+void describeTime(QScrollBar *scroll)
+{
+    const auto describe = [scroll](int v) { scroll->setAccessibleDescription(boundaryLabelText(v)); };
+    describe(scroll->value());
+    QObject::connect(scroll, &QScrollBar::valueChanged, scroll, describe);
+}
+}
+
+MainWindow::MainWindow(Workspace &workspace_, QWidget *parent)
+    : QWidget(parent), workspace(workspace_), ui(new Ui::MainWindow)
+{
+    setUpControls();
+    connectControls();
+
+    clockTimer = new QTimer(this);
+    clockTimer->setObjectName(QStringLiteral("clockTimer"));
+    clockTimer->setInterval(1000);
+    connect(clockTimer, &QTimer::timeout, this, &MainWindow::timerTick);
+    clockTimer->start();
+
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &MainWindow::focusWindowChanged);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::setUpControls()
+{
+    // The scroll bars' ranges and first places come from the form too: the
+    // boundary labels keep their first captions until the user moves one.
+    ui->setupUi(this);
+    new FocusRing(this);
+    formSize = size();
+    // Drawn once the program runs: the window shows without waiting for it.
+    QMetaObject::invokeMethod(this, [this] { setWindowIcon(daywheelIcon()); }, Qt::QueuedConnection);
+    useFixedLook(this, DialColours::background);
+    setAutoFillBackground(false);   // the retained drawing is the background
+    dial.resize(formSize);
+
+    ui->buttonPanel->setFill(panelColour);
+    ui->buttonPanel->setBorder(Qt::black, 1);
+    setUpSwatch(ui->offSwatch, DialColours::lightOff, false);
+    setUpSwatch(ui->onSwatch, DialColours::on, true);
+    // Hidden diagnostics: where the last release hit and what the clock read.
+    ui->pointerReadoutLabel->setHidden(true);
+    ui->clockReadoutLabel->setHidden(true);
+    describeTime(ui->startScroll);
+    describeTime(ui->endScroll);
+
+    lightGroup = new QButtonGroup(this);
+    lightGroup->addButton(ui->lightOnOption);
+    lightGroup->addButton(ui->lightOffOption);
+    ui->lightOffOption->setChecked(true);
+
+    ui->clearAllButton->setFocus();
+}
+
+void MainWindow::connectControls()
+{
+    // The keyboard way to Save, Load and end the program.
+    const auto shortcut = [this](QKeySequence keys, auto action) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, action);
+    };
+    shortcut(QKeySequence::Save, &MainWindow::saveRequested);
+    shortcut(QKeySequence::Open, &MainWindow::loadRequested);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), &QWidget::close);   // not every platform binds Quit
+    connect(ui->clearAllButton, &QPushButton::clicked, this, &MainWindow::clearAllClicked);
+    connect(ui->lockButton, &QPushButton::toggled, this, &MainWindow::lockToggled);
+    connect(ui->setButton, &QPushButton::clicked, this, &MainWindow::setClicked);
+    connect(ui->saveButton, &QPushButton::clicked, this, &MainWindow::saveRequested);
+    connect(ui->loadButton, &QPushButton::clicked, this, &MainWindow::loadRequested);
+    connect(ui->sendButton, &QPushButton::clicked, this, &MainWindow::sendRequested);
+    connect(ui->startScroll, &QScrollBar::valueChanged, this, &MainWindow::startScrolled);
+    connect(ui->endScroll, &QScrollBar::valueChanged, this, &MainWindow::endScrolled);
+    connect(ui->paintOffArea, &ClickArea::clicked, this, &MainWindow::paintOffClicked);
+    connect(ui->paintOnArea, &ClickArea::clicked, this, &MainWindow::paintOnClicked);
+}
+
+MainWindow::State MainWindow::state() const
+{
+    return {startSlot, endSlot, rangeFrom, rangeTo, lastRun,
+            paintValue, qint16(isLocked() ? 1 : 0), lightNow, tickCount};
+}
+
+void MainWindow::activation()
+{
+    // At start-up the table, the paint mode and the preset range take their
+    // initial values. Later activations keep what the user chose: the range
+    // and mode always follow the controls, and an "on" in slot 0 (23:45-24:00)
+    // survives a save, a load or a trip to the controller window.
+    if (!started) {
+        started = true;
+        workspace.daySlots.set(0, 0);
+    }
+    paintValue = ui->onSwatch->borderShown() ? 1 : 0;
+    workspace.comPort = 10;
+    display();
+    startSlot = SlotIndex(ui->startScroll->value());
+    endSlot = SlotIndex(ui->endScroll->value());
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    // Marks the place as chosen, so the window system is told to keep it.
+    if (hiddenPlace && windowHandle())
+        windowHandle()->setPosition(*hiddenPlace);
+    hiddenPlace.reset();
+    QWidget::showEvent(event);
+    if (!started) {
+        // Draw at the screen's own resolution so the dial stays sharp.
+        if (!qFuzzyCompare(dial.image().devicePixelRatio(), devicePixelRatioF()))
+            dial.resize(formSize, devicePixelRatioF());
+        activation();
+        lastProgramWindow = windowHandle();
+    }
+}
+
+void MainWindow::focusWindowChanged(QWindow *window)
+{
+    // Null means another program has the focus: coming back from it is no
+    // new activation. Pop-ups (menus, drop-down lists) and dialogs (message
+    // boxes, the port prompt) belong to the window that opened them.
+    if (!window)
+        return;
+    const Qt::WindowType type = window->type();
+    if (type == Qt::Popup || type == Qt::ToolTip || type == Qt::Dialog || type == Qt::Sheet)
+        return;
+    QWindow *previous = lastProgramWindow;
+    lastProgramWindow = window;
+    if (started && window == windowHandle() && previous != window)
+        activation();
+}
+
+void MainWindow::hideEvent(QHideEvent *event)
+{
+    // Minimising is the window system's own hide and keeps the place anyway.
+    if (!event->spontaneous())
+        hiddenPlace = geometry().topLeft();
+    QWidget::hideEvent(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    emit closed();
+}
+
+void MainWindow::display()
+{
+    ui->clockCaption->setText(dialCaption(ClockSource::now()));
+    (lightNow == 1 ? ui->lightOnOption : ui->lightOffOption)->setChecked(true);
+    lastRun = dial.paintDial(workspace.daySlots, lightNow == 1);
+    // The dial in words; set only when it changed, as each change is an
+    // event for a screen reader and this runs every tick.
+    if (const QString words = dayInWords(workspace.daySlots); words != accessibleDescription())
+        setAccessibleDescription(words);
+    update();
+}
+
+void MainWindow::timerTick()
+{
+    const DialGeometry::ClockReading reading = DialGeometry::readClock(ClockSource::now().time());
+    ++tickCount;
+    if (tickCount > 60) {
+        dial.clear();
+        tickCount = 0;
+    }
+    dial.paintHand(reading.handEnd);
+    lightNow = workspace.daySlots.at(reading.slot) == 1 ? 1 : 0;
+    ui->clockReadoutLabel->setText(DialGeometry::clockReadout(reading));
+    display();
+}
+
+void MainWindow::paintEvent(QPaintEvent *)
+{
+    // Moved to a screen of another scale: the dial is drawn again at that
+    // scale; the hands drawn so far come along, scaled.
+    if (started && !qFuzzyCompare(dial.image().devicePixelRatio(), devicePixelRatioF())) {
+        dial.resize(formSize, devicePixelRatioF());
+        dial.paintDial(workspace.daySlots, lightNow == 1);
+    }
+    QPainter p(this);
+    p.fillRect(rect(), DialColours::background);
+    p.drawImage(0, 0, dial.image());
+}
+
+// Any mouse button paints; positions are device-independent pixels.
+void MainWindow::mousePressEvent(QMouseEvent *event)
+{
+    if (isLocked())
+        return;
+    if (const auto hit = DialGeometry::hitTest(DialGeometry::unitsFromPixels(event->position())))
+        rangeFrom = hit->slot;
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (isLocked())
+        return;
+    const auto hit = DialGeometry::hitTest(DialGeometry::unitsFromPixels(event->position()));
+    if (!hit)
+        return;
+    rangeTo = hit->slot;
+    ui->pointerReadoutLabel->setText(DialGeometry::pointerReadout(*hit));
+    if (const auto run = fillRange(workspace.daySlots, rangeFrom, rangeTo, paintValue, FillMode::Pointer))
+        lastRun = *run;
+}
+
+void MainWindow::clearAllClicked()
+{
+    lastRun = clearAll(workspace.daySlots);
+}
+
+void MainWindow::startScrolled(int value)
+{
+    startSlot = SlotIndex(value);
+    ui->startLabel->setText(boundaryLabelText(value));
+}
+
+void MainWindow::endScrolled(int value)
+{
+    endSlot = SlotIndex(value);
+    ui->endLabel->setText(boundaryLabelText(value));
+}
+
+void MainWindow::paintOffClicked()
+{
+    paintValue = 0;
+    ui->onSwatch->setBorderShown(false);
+    ui->offSwatch->setBorderShown(true);
+    ui->setButton->setText(QStringLiteral("UNSET"));
+}
+
+void MainWindow::paintOnClicked()
+{
+    paintValue = 1;
+    ui->offSwatch->setBorderShown(false);
+    ui->onSwatch->setBorderShown(true);
+    ui->setButton->setText(QStringLiteral("SET"));
+}
+
+void MainWindow::setClicked()
+{
+    if (isLocked())
+        return;
+    const auto run = fillRange(workspace.daySlots, startSlot, endSlot, paintValue, FillMode::Preset);
+    if (run)
+        lastRun = *run;
+    rangeFrom = startSlot;
+    rangeTo = endSlot;
+    display();
+}
+
+bool MainWindow::isLocked() const
+{
+    return ui->lockButton->isChecked();
+}
+
+void MainWindow::lockToggled(bool locked)
+{
+    // "Lock" only until the first press; then the caption says what the next press does.
+    ui->lockButton->setText(locked ? QStringLiteral("un- lock") : QStringLiteral("lock"));
+}
