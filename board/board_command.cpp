@@ -36,9 +36,9 @@ QByteArray withoutLineEnd(QByteArray line)
     return line;
 }
 
-QString outcomeText(const ControllerLink::Result &r)
+QString outcomeText(const BoardLink::Result &r)
 {
-    using Outcome = ControllerLink::Outcome;
+    using Outcome = BoardLink::Outcome;
     switch (r.outcome) {
     case Outcome::TimedOut: return QStringLiteral("no answer to \"%1\" in time").arg(QString::fromLatin1(withoutLineEnd(r.request)));
     case Outcome::TooLong: return QStringLiteral("the answer had no line end within %1 bytes").arg(ReplyCollector::defaultBound);
@@ -144,7 +144,7 @@ BoardCommand::BoardCommand(BoardRequest r, Sink o, Sink e, QObject *parent)
     minuteStart.setSingleShot(true);
     minuteStart.setTimerType(Qt::PreciseTimer);
     connect(&minuteStart, &QTimer::timeout, this, &BoardCommand::setTimeNow);
-    connect(&engine, &ControllerLink::finished, this, &BoardCommand::exchangeFinished);
+    connect(&engine, &BoardLink::finished, this, &BoardCommand::exchangeFinished);
 }
 
 QString BoardCommand::portName() const
@@ -194,7 +194,7 @@ void BoardCommand::start()
         engine.connectToDevice(request.device);
 }
 
-void BoardCommand::exchangeFinished(const ControllerLink::Result &result)
+void BoardCommand::exchangeFinished(const BoardLink::Result &result)
 {
     if (done)
         return;
@@ -202,7 +202,7 @@ void BoardCommand::exchangeFinished(const ControllerLink::Result &result)
         fail(exitBoardFailed, outcomeText(result));
         return;
     }
-    if (result.kind == ControllerLink::Kind::Connect) {
+    if (result.kind == BoardLink::Kind::Connect) {
         setsToTheMs = boardSetsToTheMs(result.reply);
         if (request.command == BoardRequest::Command::Flash) {
             const QString greeting = QString::fromLatin1(withoutLineEnd(result.reply).left(80));
@@ -215,7 +215,7 @@ void BoardCommand::exchangeFinished(const ControllerLink::Result &result)
         connected();
         return;
     }
-    if (result.kind == ControllerLink::Kind::Send)
+    if (result.kind == BoardLink::Kind::Send)
         return;
     // A refused line is answered by one "error: ..." line, which may come
     // only after the next question was asked: it is no answer to that
@@ -314,7 +314,7 @@ void BoardCommand::setTimeNow()
     engine.ask(queryMessage(DW_CMD_GET_TIME));
 }
 
-void BoardCommand::preciseSetAnswered(const ControllerLink::Result &answer)
+void BoardCommand::preciseSetAnswered(const BoardLink::Result &answer)
 {
     QTime host;
     const double offset = preciseOffset(answer.reply, ClockSource::now().time(), &host);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "board/controller_link.h"
+#include "board/board_link.h"
 #include "board/port_names.h"
 
 #include <QElapsedTimer>
@@ -50,7 +50,7 @@ struct FlashPort
 };
 FlashPort chooseFlashPort(const std::optional<PortAlias> &alias10, const QList<PresentPort> &present);
 
-// Runs one request over a ControllerLink, asynchronously, and ends in
+// Runs one request over a BoardLink, asynchronously, and ends in
 // finished(exit status). What it prints goes to `out`, one failure line to
 // `err`: "daywheel-ctl: PORT: COMMAND: what went wrong".
 class BoardCommand : public QObject
@@ -61,16 +61,16 @@ public:
     BoardCommand(BoardRequest request, Sink out, Sink err, QObject *parent = nullptr);
 
     void start();
-    ControllerLink &link() { return engine; }
+    BoardLink &link() { return engine; }
 
 signals:
     void finished(int exitStatus);
 
 private:
-    void exchangeFinished(const ControllerLink::Result &result);
+    void exchangeFinished(const BoardLink::Result &result);
     void connected();
     void setTimeNow();
-    void preciseSetAnswered(const ControllerLink::Result &answer);
+    void preciseSetAnswered(const BoardLink::Result &answer);
     void checkReadBack();
     void failNotStored(const QByteArray &boardSays);
     void writeDay();
@@ -83,9 +83,9 @@ private:
 
     BoardRequest request;
     Sink out, err;
-    ControllerLink engine;
+    BoardLink engine;
     QTimer minuteStart;
-    QList<ControllerLink::Result> replies;   // answers of this request, in order
+    QList<BoardLink::Result> replies;   // answers of this request, in order
     QByteArray sentA, sentB;
     QString failedHalves;
     QByteArrayList refusals;   // "error: ..." lines the board sent meanwhile

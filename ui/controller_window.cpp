@@ -26,7 +26,7 @@
 namespace {
 using std::chrono::milliseconds;
 
-ControllerLink::Bounds defaultBounds;
+BoardLink::Bounds defaultBounds;
 
 QString tooLongNotice(const QString &what)
 {
@@ -57,7 +57,7 @@ void ControllerWindow::setWaitBounds(milliseconds greeting, milliseconds reply)
 ControllerWindow::ControllerWindow(Workspace &workspace_, QWidget *mainWindow)
     : QWidget(mainWindow, Qt::Window),
       workspace(workspace_),
-      link(new ControllerLink(this)),
+      link(new BoardLink(this)),
       ui(new Ui::ControllerWindow),
       log(setUpForm(*ui, this))
 {
@@ -74,11 +74,11 @@ ControllerWindow::ControllerWindow(Workspace &workspace_, QWidget *mainWindow)
     connect(ui->getPartBButton, &QPushButton::clicked, this, [this] { ask(DW_CMD_GET_B); });
     connect(ui->statusButton, &QPushButton::clicked, this, [this] { ask(DW_CMD_STATUS); });
     connect(ui->getPartAButton, &QPushButton::clicked, this, [this] { ask(DW_CMD_GET_A); });
-    connect(link, &ControllerLink::finished, this, &ControllerWindow::exchangeFinished);
-    connect(link, &ControllerLink::failedWhileIdle, this, [this](const QString &text) {
+    connect(link, &BoardLink::finished, this, &ControllerWindow::exchangeFinished);
+    connect(link, &BoardLink::failedWhileIdle, this, [this](const QString &text) {
         log.appendNotice(QStringLiteral("The serial link failed: ") + text);
     });
-    connect(link, &ControllerLink::settling, this, [this] {
+    connect(link, &BoardLink::settling, this, [this] {
         log.appendNotice(QStringLiteral("Waiting for the board to fall quiet before the next question."));
     });
 
@@ -126,10 +126,10 @@ void ControllerWindow::connectTo(qint16 port)
     link->connectTo(port);
 }
 
-void ControllerWindow::connectFinished(const ControllerLink::Result &result)
+void ControllerWindow::connectFinished(const BoardLink::Result &result)
 {
     switch (result.outcome) {
-    case ControllerLink::Outcome::Done:
+    case BoardLink::Outcome::Done:
         log.replace(QString::fromLatin1(result.reply));
         setsToTheMs = boardSetsToTheMs(result.reply);
         noticeClockState(result.reply);
@@ -138,7 +138,7 @@ void ControllerWindow::connectFinished(const ControllerLink::Result &result)
         if (setsToTheMs && !boardSaysTimeNotSet(result.reply))
             link->ask(queryMessage(DW_CMD_GET_PRECISE));
         break;
-    case ControllerLink::Outcome::TooLong:
+    case BoardLink::Outcome::TooLong:
         // Something talks on this port: show what it said, so the user can
         // tell a wrong device or speed from a board that is not there.
         log.replace(QString::fromLatin1(result.reply));
@@ -194,7 +194,7 @@ bool ControllerWindow::taken(bool accepted)
         refusalShown = true;
         log.appendNotice(QStringLiteral("%1 requests already wait for the board: clicks are not taken "
                                         "until it has answered some of them.")
-                             .arg(ControllerLink::queueBound));
+                             .arg(BoardLink::queueBound));
     }
     return accepted;
 }
@@ -208,7 +208,7 @@ QList<QByteArray> ControllerWindow::timeLinesNow()
     return setsToTheMs ? preciseTimeLines(ClockSource::now()) : QList<QByteArray>{timeMessage(ui->clockLabel->text())};
 }
 
-void ControllerWindow::checkBoardClock(const ControllerLink::Result &result)
+void ControllerWindow::checkBoardClock(const BoardLink::Result &result)
 {
     if (!result.ok())
         return;
@@ -283,10 +283,10 @@ void ControllerWindow::getit()
     link->listen();
 }
 
-void ControllerWindow::exchangeFinished(const ControllerLink::Result &result)
+void ControllerWindow::exchangeFinished(const BoardLink::Result &result)
 {
-    using Outcome = ControllerLink::Outcome;
-    using Kind = ControllerLink::Kind;
+    using Outcome = BoardLink::Outcome;
+    using Kind = BoardLink::Kind;
     const QString reply = QString::fromLatin1(result.reply);
     switch (result.kind) {
     case Kind::Connect:
@@ -344,7 +344,7 @@ void ControllerWindow::closeEvent(QCloseEvent *event)
         // Nothing more goes out, and nothing the board still says is shown:
         // the window goes at once and follows its port when that is closed.
         disconnect(link, nullptr, this, nullptr);
-        connect(link, &ControllerLink::released, this, &QObject::deleteLater);
+        connect(link, &BoardLink::released, this, &QObject::deleteLater);
         emit closed();
         link->release();
     }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "board/controller_link.h"
+#include "board/board_link.h"
 #include "ui/reply_log.h"
 
 #include <QPointer>
@@ -18,7 +18,7 @@ class ControllerWindow;
 
 // The controller window: opens the serial line to the light controller,
 // sends it the time and the day program, and logs what it answers. It only
-// asks its ControllerLink for exchanges and shows their results; a click
+// asks its BoardLink for exchanges and shows their results; a click
 // while one runs waits its turn.
 class ControllerWindow : public QWidget
 {
@@ -70,15 +70,15 @@ private:
     void ask(char query);
     bool taken(bool accepted);
     QList<QByteArray> timeLinesNow();
-    void checkBoardClock(const ControllerLink::Result &result);
-    void exchangeFinished(const ControllerLink::Result &result);
-    void connectFinished(const ControllerLink::Result &result);
+    void checkBoardClock(const BoardLink::Result &result);
+    void exchangeFinished(const BoardLink::Result &result);
+    void connectFinished(const BoardLink::Result &result);
     void noticeClockState(const QByteArray &line);
     void setBoardClock();
     void setBoardClockAtNextMinute();
 
     Workspace &workspace;
-    ControllerLink *link;
+    BoardLink *link;
     bool closing = false;
     bool refusalShown = false;   // one notice for a burst of refused clicks
     bool setsToTheMs = false;    // the greeting said so

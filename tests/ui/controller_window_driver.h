@@ -3,7 +3,7 @@
 // and clicks its buttons, each time waiting for the window to finish.
 #pragma once
 
-#include "board/controller_link.h"
+#include "board/board_link.h"
 #include "ui/controller_window.h"
 
 #include <QApplication>
@@ -83,16 +83,16 @@ bool startAndWait(ControllerWindow *window)
 // Waits until the window's exchanges, the one running and those waiting, are done.
 bool waitIdle(ControllerWindow *window)
 {
-    auto *link = window->findChild<ControllerLink *>();
-    QSignalSpy idle(link, &ControllerLink::idle);
+    auto *link = window->findChild<BoardLink *>();
+    QSignalSpy idle(link, &BoardLink::idle);
     return !window->isBusy() || idle.wait(30000);
 }
 
 // Clicks a button as the user would and waits for what it set off.
 bool clickAndWait(ControllerWindow *window, const char *button)
 {
-    auto *link = window->findChild<ControllerLink *>();
-    QSignalSpy idle(link, &ControllerLink::idle);
+    auto *link = window->findChild<BoardLink *>();
+    QSignalSpy idle(link, &BoardLink::idle);
     QTest::mouseClick(window->findChild<QPushButton *>(button), Qt::LeftButton);
     return !idle.isEmpty() || idle.wait(30000);
 }

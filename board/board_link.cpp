@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "board/controller_link.h"
+#include "board/board_link.h"
 
 #include "board/known_boards.h"
 #include "board/serial_link.h"
@@ -7,69 +7,69 @@
 #include <QPointer>
 #include <QSerialPort>
 
-ControllerLink::ControllerLink(QObject *parent)
+BoardLink::BoardLink(QObject *parent)
     : QObject(parent), serial(new SerialLink(this))
 {
     for (QTimer *t : {&bound, &silence}) {
         t->setSingleShot(true);
         t->setTimerType(Qt::PreciseTimer);
     }
-    connect(&bound, &QTimer::timeout, this, &ControllerLink::boundPassed);
+    connect(&bound, &QTimer::timeout, this, &BoardLink::boundPassed);
     drain.setInterval(10);
-    connect(&drain, &QTimer::timeout, this, &ControllerLink::letGo);
+    connect(&drain, &QTimer::timeout, this, &BoardLink::letGo);
     connect(&silence, &QTimer::timeout, this, [this] {
         // The late reply had its time and the line is quiet: ask now.
         bound.stop();
         lateReplyWindow = QDeadlineTimer();
         askNow();
     });
-    connect(serial->port(), &QSerialPort::readyRead, this, &ControllerLink::portReadable);
-    connect(serial, &SerialLink::failed, this, &ControllerLink::portFailed);
+    connect(serial->port(), &QSerialPort::readyRead, this, &BoardLink::portReadable);
+    connect(serial, &SerialLink::failed, this, &BoardLink::portFailed);
 }
 
-ControllerLink::~ControllerLink() = default;
+BoardLink::~BoardLink() = default;
 
-bool ControllerLink::connectTo(qint16 port)
+bool BoardLink::connectTo(qint16 port)
 {
     return enqueue({Kind::Connect, port, {}, {}, {}});
 }
 
-bool ControllerLink::connectToDevice(const QString &path)
+bool BoardLink::connectToDevice(const QString &path)
 {
     return enqueue({Kind::Connect, 0, {}, path, {}});
 }
 
-bool ControllerLink::send(const QList<QByteArray> &lines)
+bool BoardLink::send(const QList<QByteArray> &lines)
 {
     return enqueue({Kind::Send, 0, lines, {}, {}});
 }
 
-bool ControllerLink::send(LineMaker makeLines)
+bool BoardLink::send(LineMaker makeLines)
 {
     return enqueue({Kind::Send, 0, {}, {}, std::move(makeLines)});
 }
 
-bool ControllerLink::ask(const QByteArray &query)
+bool BoardLink::ask(const QByteArray &query)
 {
     return enqueue({Kind::Ask, 0, {query}, {}, {}});
 }
 
-bool ControllerLink::listen()
+bool BoardLink::listen()
 {
     return enqueue({Kind::Listen, 0, {}, {}, {}});
 }
 
-void ControllerLink::dropWaiting()
+void BoardLink::dropWaiting()
 {
     waiting.clear();
 }
 
-void ControllerLink::close()
+void BoardLink::close()
 {
     serial->close();
 }
 
-void ControllerLink::release()
+void BoardLink::release()
 {
     if (releasing)
         return;
@@ -85,7 +85,7 @@ void ControllerLink::release()
     letGo();
 }
 
-void ControllerLink::letGo()
+void BoardLink::letGo()
 {
     // Closing a port with bytes still to send waits for them, and the
     // window thread with it: let them go out first, within the bound.
@@ -101,7 +101,7 @@ void ControllerLink::letGo()
     emit released();
 }
 
-bool ControllerLink::enqueue(Exchange exchange)
+bool BoardLink::enqueue(Exchange exchange)
 {
     if (releasing || waiting.size() >= queueBound)
         return false;
@@ -110,14 +110,14 @@ bool ControllerLink::enqueue(Exchange exchange)
     return true;
 }
 
-void ControllerLink::startNext()
+void BoardLink::startNext()
 {
     // An exchange that ends at once (a write) comes back here through
     // finish(); the loop takes the next one instead of recursing.
     if (starting)
         return;
     starting = true;
-    const QPointer<ControllerLink> self(this);
+    const QPointer<BoardLink> self(this);
     while (!running && !waiting.empty()) {
         current = std::move(waiting.front());
         waiting.pop_front();
@@ -131,7 +131,7 @@ void ControllerLink::startNext()
         emit idle();
 }
 
-void ControllerLink::begin()
+void BoardLink::begin()
 {
     collector = ReplyCollector();
     switch (current.kind) {
@@ -172,7 +172,7 @@ void ControllerLink::begin()
     }
 }
 
-void ControllerLink::askNow()
+void BoardLink::askNow()
 {
     phase = Phase::None;
     // Whatever came unasked (the answer to "t", "a" or "b", a late line)
@@ -188,7 +188,7 @@ void ControllerLink::askNow()
     awaitLine(limits.reply, Phase::Reading);
 }
 
-void ControllerLink::awaitLine(std::chrono::milliseconds limit, Phase next)
+void BoardLink::awaitLine(std::chrono::milliseconds limit, Phase next)
 {
     phase = next;
     if (collector.add(serial->readAvailable()) != ReplyCollector::State::Waiting) {
@@ -202,7 +202,7 @@ void ControllerLink::awaitLine(std::chrono::milliseconds limit, Phase next)
     bound.start(limit);
 }
 
-void ControllerLink::portReadable()
+void BoardLink::portReadable()
 {
     switch (phase) {
     case Phase::Settling:
@@ -220,7 +220,7 @@ void ControllerLink::portReadable()
     }
 }
 
-void ControllerLink::lineEnded()
+void BoardLink::lineEnded()
 {
     if (collector.state() != ReplyCollector::State::TooLong) {
         // The device port 10 may open by itself from now on.
@@ -236,7 +236,7 @@ void ControllerLink::lineEnded()
     finish(Outcome::TooLong);
 }
 
-void ControllerLink::boundPassed()
+void BoardLink::boundPassed()
 {
     switch (phase) {
     case Phase::Greeting:
@@ -260,7 +260,7 @@ void ControllerLink::boundPassed()
     }
 }
 
-void ControllerLink::portFailed(const QString &text)
+void BoardLink::portFailed(const QString &text)
 {
     switch (phase) {
     case Phase::None:
@@ -285,7 +285,7 @@ void ControllerLink::portFailed(const QString &text)
     }
 }
 
-void ControllerLink::finish(Outcome outcome, const QString &error, const PortFailure &failure)
+void BoardLink::finish(Outcome outcome, const QString &error, const PortFailure &failure)
 {
     Result result;
     result.kind = current.kind;
@@ -298,7 +298,7 @@ void ControllerLink::finish(Outcome outcome, const QString &error, const PortFai
     silence.stop();
     phase = Phase::None;
     running = false;
-    const QPointer<ControllerLink> self(this);
+    const QPointer<BoardLink> self(this);
     emit finished(result);
     if (self)
         startNext();

@@ -4,7 +4,7 @@
 // reaches a board. No window and no display.
 
 #include "board/port_names.h"
-#include "board/controller_link.h"
+#include "board/board_link.h"
 #include "board/serial_link.h"
 #include "support/capabilities.h"
 #include "test_controller.h"
@@ -17,29 +17,29 @@
 #include <sys/stat.h>
 
 using namespace std::chrono_literals;
-using Outcome = ControllerLink::Outcome;
+using Outcome = BoardLink::Outcome;
 Q_DECLARE_METATYPE(PortFailure::Kind)
 
 namespace {
 // Starts exchanges and waits for the last one's result.
-ControllerLink::Result run(ControllerLink &link, const std::function<void()> &start, int results = 1)
+BoardLink::Result run(BoardLink &link, const std::function<void()> &start, int results = 1)
 {
-    QList<ControllerLink::Result> got;
+    QList<BoardLink::Result> got;
     const QMetaObject::Connection c = QObject::connect(
-        &link, &ControllerLink::finished, [&](const ControllerLink::Result &r) { got << r; });
+        &link, &BoardLink::finished, [&](const BoardLink::Result &r) { got << r; });
     start();
     (void)QTest::qWaitFor([&] { return got.size() >= results; }, 20000);
     QObject::disconnect(c);
-    return got.size() >= results ? got.last() : ControllerLink::Result{ControllerLink::Kind::Send, "no result"};
+    return got.size() >= results ? got.last() : BoardLink::Result{BoardLink::Kind::Send, "no result"};
 }
 
-ControllerLink::Result nextLine(ControllerLink &link)
+BoardLink::Result nextLine(BoardLink &link)
 {
     return run(link, [&] { link.listen(); });
 }
 }
 
-class TstControllerLink : public QObject
+class TstBoardLink : public QObject
 {
     Q_OBJECT
 private slots:
@@ -54,12 +54,12 @@ private slots:
     void exchangesTakeTurns();
 };
 
-void TstControllerLink::opensAtLineSettings()
+void TstBoardLink::opensAtLineSettings()
 {
     TestController board(10);
     QVERIFY(board.isReady());
-    ControllerLink engine;
-    const ControllerLink::Result greeted = run(engine, [&] { engine.connectTo(10); });
+    BoardLink engine;
+    const BoardLink::Result greeted = run(engine, [&] { engine.connectTo(10); });
     SerialLink &link = *engine.serialLink();
     QVERIFY2(greeted.ok(), qPrintable(link.errorText()));
     QCOMPARE(QStringLiteral("/dev/") + link.port()->portName(), board.deviceName());
@@ -74,7 +74,7 @@ void TstControllerLink::opensAtLineSettings()
     QCOMPARE(link.readAvailable(), QByteArray());
 }
 
-void TstControllerLink::unopenablePorts_data()
+void TstBoardLink::unopenablePorts_data()
 {
     QTest::addColumn<int>("port");
     QTest::addColumn<QString>("setup");
@@ -87,7 +87,7 @@ void TstControllerLink::unopenablePorts_data()
     QTest::newRow("permission denied") << 10 << "node closed" << PortFailure::Kind::PermissionDenied;
 }
 
-void TstControllerLink::unopenablePorts()
+void TstBoardLink::unopenablePorts()
 {
     QFETCH(int, port);
     QFETCH(QString, setup);
@@ -122,7 +122,7 @@ void TstControllerLink::unopenablePorts()
             withheld = WithoutCapabilities::filePermissions;
         }
     }
-    ControllerLink engine;
+    BoardLink engine;
     SerialLink &link = *engine.serialLink();
     bool opened;
     {
@@ -147,7 +147,7 @@ void TstControllerLink::unopenablePorts()
     QCOMPARE(nextLine(engine).outcome, Outcome::ReadFailed);
 }
 
-void TstControllerLink::writeReachesController()
+void TstBoardLink::writeReachesController()
 {
     TestController board(10);
     SerialLink link;
@@ -157,11 +157,11 @@ void TstControllerLink::writeReachesController()
     QTRY_COMPARE(board.received, (QList<QByteArray>{"a0101\n", "z\n"}));
 }
 
-void TstControllerLink::lineInPieces()
+void TstBoardLink::lineInPieces()
 {
     TestController board(10);
     board.greeting.clear();
-    ControllerLink engine;
+    BoardLink engine;
     SerialLink &link = *engine.serialLink();
     QVERIFY(link.open(10));
 
@@ -174,7 +174,7 @@ void TstControllerLink::lineInPieces()
         if (!pieces.isEmpty())
             board.send(pieces.takeFirst());
     });
-    const ControllerLink::Result line = run(engine, [&] {
+    const BoardLink::Result line = run(engine, [&] {
         engine.listen();
         board.send(pieces.takeFirst());
     });
@@ -183,28 +183,28 @@ void TstControllerLink::lineInPieces()
     QCOMPARE(reads, 4);
 }
 
-void TstControllerLink::lineNeverEnds()
+void TstBoardLink::lineNeverEnds()
 {
     TestController board(10);
     board.greeting = "no line feed";
-    ControllerLink engine;
+    BoardLink engine;
     engine.setBounds({5s, 300ms});
     SerialLink &link = *engine.serialLink();
     QVERIFY(link.open(10));
     QElapsedTimer clock;
     clock.start();
-    const ControllerLink::Result line = nextLine(engine);
+    const BoardLink::Result line = nextLine(engine);
     QCOMPARE(line.outcome, Outcome::TimedOut);
     QVERIFY(clock.elapsed() >= 290);
     QCOMPARE(line.reply, QByteArray("no line feed"));
     QVERIFY(link.isOpen());
 }
 
-void TstControllerLink::discardDropsEverythingWaiting()
+void TstBoardLink::discardDropsEverythingWaiting()
 {
     TestController board(10);
     board.greeting.clear();
-    ControllerLink engine;
+    BoardLink engine;
     SerialLink &link = *engine.serialLink();
     QVERIFY(link.open(10));
     board.send("taken in by the port\n");
@@ -213,24 +213,24 @@ void TstControllerLink::discardDropsEverythingWaiting()
     QVERIFY(link.discardInput());
     QCOMPARE(link.bytesWaiting(), 0);
 
-    const ControllerLink::Result line = run(engine, [&] {
+    const BoardLink::Result line = run(engine, [&] {
         engine.listen();
         board.send("fresh\n");
     });
     QCOMPARE(line.reply, QByteArray("fresh\n"));
 }
 
-void TstControllerLink::controllerGoesAway()
+void TstBoardLink::controllerGoesAway()
 {
     TestController board(10);
     board.greeting.clear();
-    ControllerLink engine;
+    BoardLink engine;
     SerialLink &link = *engine.serialLink();
     QVERIFY(link.open(10));
     QSignalSpy failures(&link, &SerialLink::failed);
 
     QTimer::singleShot(0, &board, &TestController::goAway);
-    const ControllerLink::Result line = nextLine(engine);
+    const BoardLink::Result line = nextLine(engine);
     QCOMPARE(line.outcome, Outcome::ReadFailed);
     QVERIFY(!link.errorText().isEmpty());
     QTRY_VERIFY(!link.isOpen());
@@ -243,22 +243,22 @@ void TstControllerLink::controllerGoesAway()
     QVERIFY(!link.discardInput());
 }
 
-void TstControllerLink::exchangesTakeTurns()
+void TstBoardLink::exchangesTakeTurns()
 {
     // Asked back to back, each question waits for the one before to be
     // answered; past the queue's bound a question is refused.
     TestController board(10);
     board.answer = [](const QByteArray &line) { return "re " + line; };
-    ControllerLink engine;
+    BoardLink engine;
     QVERIFY(run(engine, [&] { engine.connectTo(10); }).ok());
     QList<QByteArray> replies;
-    connect(&engine, &ControllerLink::finished, this,
-            [&](const ControllerLink::Result &r) { replies << r.reply; });
-    QSignalSpy idle(&engine, &ControllerLink::idle);
+    connect(&engine, &BoardLink::finished, this,
+            [&](const BoardLink::Result &r) { replies << r.reply; });
+    QSignalSpy idle(&engine, &BoardLink::idle);
     int accepted = 0;
-    for (int i = 0; i < int(ControllerLink::queueBound) + 2; ++i)
+    for (int i = 0; i < int(BoardLink::queueBound) + 2; ++i)
         accepted += engine.ask(QByteArray(1, char('a' + i % 26)) + '\n');
-    QCOMPARE(accepted, int(ControllerLink::queueBound) + 1);   // one runs, the rest wait
+    QCOMPARE(accepted, int(BoardLink::queueBound) + 1);   // one runs, the rest wait
     QVERIFY(idle.wait(20000));
     QCOMPARE(replies.size(), accepted);
     QCOMPARE(replies.first(), QByteArray("re a\n"));
@@ -270,8 +270,8 @@ int main(int argc, char *argv[])
 {
     useTemporaryRuntimeFolder();
     QCoreApplication app(argc, argv);
-    TstControllerLink test;
+    TstBoardLink test;
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_controller_link.moc"
+#include "tst_board_link.moc"

@@ -20,7 +20,7 @@ class SerialLink;
 // they were asked for, driven by the port's signals and timers alone: nothing
 // here waits. Each exchange ends in one finished() signal; idle() follows
 // once none is left.
-class ControllerLink : public QObject
+class BoardLink : public QObject
 {
     Q_OBJECT
 public:
@@ -68,8 +68,8 @@ public:
     // time they are sent at.
     using LineMaker = std::function<QList<QByteArray>()>;
 
-    explicit ControllerLink(QObject *parent = nullptr);
-    ~ControllerLink() override;
+    explicit BoardLink(QObject *parent = nullptr);
+    ~BoardLink() override;
 
     void setBounds(Bounds bounds) { limits = bounds; }
     Bounds bounds() const { return limits; }
@@ -95,7 +95,7 @@ public:
     SerialLink *serialLink() const { return serial; }
 
 signals:
-    void finished(const ControllerLink::Result &result);
+    void finished(const BoardLink::Result &result);
     void idle();
     // An Ask waits for the line to fall quiet before it asks (see lateReplyGrace).
     void settling();
