@@ -5,7 +5,7 @@
 #include "board/board_command.h"
 #include "schedule/clock_source.h"
 #include "schedule_file/schedule_file.h"
-#include "test_controller.h"
+#include "test_board.h"
 
 #include <QtTest>
 
@@ -93,7 +93,7 @@ void TstBoardCommand::commands()
     words.replaceInStrings(QRegularExpression("^(day|nothing)$"), folder.filePath("\\1"));
     ClockSource::set([] { return QDateTime(QDate(2024, 5, 6), QTime(14, 5, 30)); });
 
-    TestController board(10);
+    TestBoard board(10);
     QByteArray storedA = "a" + QByteArray(48, '0'), storedB = "b" + QByteArray(48, '1');
     board.answer = [&](const QByteArray &line) -> QByteArray {
         if (line[0] == 'b' || (line[0] == 'a' && !refuse))

@@ -7,7 +7,7 @@
 #include "board/board_link.h"
 #include "board/serial_link.h"
 #include "support/capabilities.h"
-#include "test_controller.h"
+#include "test_board.h"
 
 #include <QtTest>
 #include <optional>
@@ -46,17 +46,17 @@ private slots:
     void opensAtLineSettings();
     void unopenablePorts_data();
     void unopenablePorts();
-    void writeReachesController();
+    void writeReachesBoard();
     void lineInPieces();
     void lineNeverEnds();
     void discardDropsEverythingWaiting();
-    void controllerGoesAway();
+    void boardGoesAway();
     void exchangesTakeTurns();
 };
 
 void TstBoardLink::opensAtLineSettings()
 {
-    TestController board(10);
+    TestBoard board(10);
     QVERIFY(board.isReady());
     BoardLink engine;
     const BoardLink::Result greeted = run(engine, [&] { engine.connectTo(10); });
@@ -93,7 +93,7 @@ void TstBoardLink::unopenablePorts()
     QFETCH(QString, setup);
     QFETCH(PortFailure::Kind, kind);
     const QString alias = portLinkFolder() + QStringLiteral("/com%1").arg(port);
-    std::optional<TestController> board;
+    std::optional<TestBoard> board;
     QSerialPort holder;
     int exclusive = -1;
     mode_t oldMode = 0;
@@ -147,9 +147,9 @@ void TstBoardLink::unopenablePorts()
     QCOMPARE(nextLine(engine).outcome, Outcome::ReadFailed);
 }
 
-void TstBoardLink::writeReachesController()
+void TstBoardLink::writeReachesBoard()
 {
-    TestController board(10);
+    TestBoard board(10);
     SerialLink link;
     QVERIFY(link.open(10));
     QVERIFY(link.write("a0101\n"));
@@ -159,7 +159,7 @@ void TstBoardLink::writeReachesController()
 
 void TstBoardLink::lineInPieces()
 {
-    TestController board(10);
+    TestBoard board(10);
     board.greeting.clear();
     BoardLink engine;
     SerialLink &link = *engine.serialLink();
@@ -185,7 +185,7 @@ void TstBoardLink::lineInPieces()
 
 void TstBoardLink::lineNeverEnds()
 {
-    TestController board(10);
+    TestBoard board(10);
     board.greeting = "no line feed";
     BoardLink engine;
     engine.setBounds({5s, 300ms});
@@ -202,7 +202,7 @@ void TstBoardLink::lineNeverEnds()
 
 void TstBoardLink::discardDropsEverythingWaiting()
 {
-    TestController board(10);
+    TestBoard board(10);
     board.greeting.clear();
     BoardLink engine;
     SerialLink &link = *engine.serialLink();
@@ -220,16 +220,16 @@ void TstBoardLink::discardDropsEverythingWaiting()
     QCOMPARE(line.reply, QByteArray("fresh\n"));
 }
 
-void TstBoardLink::controllerGoesAway()
+void TstBoardLink::boardGoesAway()
 {
-    TestController board(10);
+    TestBoard board(10);
     board.greeting.clear();
     BoardLink engine;
     SerialLink &link = *engine.serialLink();
     QVERIFY(link.open(10));
     QSignalSpy failures(&link, &SerialLink::failed);
 
-    QTimer::singleShot(0, &board, &TestController::goAway);
+    QTimer::singleShot(0, &board, &TestBoard::goAway);
     const BoardLink::Result line = nextLine(engine);
     QCOMPARE(line.outcome, Outcome::ReadFailed);
     QVERIFY(!link.errorText().isEmpty());
@@ -247,7 +247,7 @@ void TstBoardLink::exchangesTakeTurns()
 {
     // Asked back to back, each question waits for the one before to be
     // answered; past the queue's bound a question is refused.
-    TestController board(10);
+    TestBoard board(10);
     board.answer = [](const QByteArray &line) { return "re " + line; };
     BoardLink engine;
     QVERIFY(run(engine, [&] { engine.connectTo(10); }).ok());

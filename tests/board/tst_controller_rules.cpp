@@ -7,7 +7,7 @@
 #include "board/port_prompt.h"
 #include "board/wire_format.h"
 #include "schedule/day_table.h"
-#include "test_controller.h"
+#include "test_board.h"
 
 #include <QDir>
 #include <QFile>
@@ -181,7 +181,7 @@ void TstControllerRules::boardsRememberedByStableName()
     rememberBoard(uno, byId);
     rememberBoard(uno, byId);
     QCOMPARE(knownBoards(), QStringList{byId + QStringLiteral("/usb-Arduino_Uno_7533-if00")});
-    QVERIFY(isBoardGreeting("Daywheel board ready, time not set\r\n") && !isBoardGreeting("start\n"));
+    QVERIFY(isBoardGreeting(DW_GREETING_NOT_SET "\r\n") && !isBoardGreeting("start\n"));
 }
 
 void TstControllerRules::failureText_data()

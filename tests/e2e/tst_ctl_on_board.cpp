@@ -4,6 +4,7 @@
 // a blank board behind each real bootloader is flashed and keeps its time.
 
 #include "board_session.h"
+#include "protocol/daywheel_protocol.h"
 #include "schedule/day_table.h"
 #include "schedule_file/schedule_file.h"
 
@@ -116,7 +117,7 @@ void TstCtlOnBoard::flashBlankBoard()
     for (int i = 0; i < 10; ++i) {
         b.port.close();
         QVERIFY2(b.openPort() && b.readLine(&line), qPrintable(b.error));
-        QCOMPARE(line, QByteArray("Daywheel board ready, clock to the ms"));
+        QCOMPARE(line, QByteArray(DW_GREETING DW_GREETING_PRECISE));
     }
     QVERIFY(b.control("time?", &t1));
     QVERIFY2(drift() <= 2, t0 + " " + t1);
@@ -125,7 +126,7 @@ void TstCtlOnBoard::flashBlankBoard()
     QVERIFY(b.control("hang", &line));
     QCOMPARE(line, QByteArray("ok"));
     QVERIFY2(b.readLine(&line, 5000), qPrintable(b.error));
-    QCOMPARE(line, QByteArray("Daywheel board ready, clock to the ms"));
+    QCOMPARE(line, QByteArray(DW_GREETING DW_GREETING_PRECISE));
     QVERIFY(b.control("time?", &t1));
     QVERIFY2(drift() <= 2, t0 + " " + t1);
 

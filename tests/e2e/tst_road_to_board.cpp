@@ -7,6 +7,7 @@
 #include "ui/navigator.h"
 #include "ui/controller_window.h"
 #include "schedule/clock_source.h"
+#include "protocol/daywheel_protocol.h"
 #include "schedule/day_table.h"
 
 #include "board_session.h"
@@ -102,7 +103,7 @@ void TstRoadToBoard::roadOfOneSchedule()
     QVERIFY(!form1.isVisible());
     // A board that has just started has no time yet: it knows the ms, so
     // it is set at once.
-    QTRY_COMPARE(form3->replyLog(), QStringLiteral("Daywheel board ready, time not set, clock to the ms\r\n"
+    QTRY_COMPARE(form3->replyLog(), QStringLiteral(DW_GREETING_NOT_SET DW_GREETING_PRECISE "\r\n"
                                                    "The controller said its time was not set: sent the time, 06:30.\r\n"));
     QCOMPARE(form3->findChild<QLabel *>(QStringLiteral("clockLabel"))->text(), QStringLiteral("06:30"));
 
@@ -147,7 +148,7 @@ void TstRoadToBoard::roadOfOneSchedule()
     ClockSource::set([&since] { return QDateTime(QDate(2026, 12, 7), QTime(6, 44, 30)).addMSecs(since.elapsed()); });
     form3->getit();   // the greeting of the restarted board
     QVERIFY(waitIdle(form3));
-    QVERIFY(form3->replyLog().startsWith(QStringLiteral("Daywheel board ready, time not set, clock to the ms\r\n")));
+    QVERIFY(form3->replyLog().startsWith(QStringLiteral(DW_GREETING_NOT_SET DW_GREETING_PRECISE "\r\n")));
     QTRY_VERIFY(form3->replyLog().endsWith("sent the time, 06:44.\r\n"));
     const auto offBy = [&] {
         const double host = ClockSource::now().time().msecsSinceStartOfDay() / 1000.0;

@@ -6,7 +6,7 @@
 #include "controller_window_fixture.h"
 #include "schedule/clock_source.h"
 #include "schedule/workspace.h"
-#include "board/test_controller.h"
+#include "board/test_board.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -50,14 +50,14 @@ void TstControllerExchanges::sendTime_data()
     QTest::addColumn<bool>("behindQuestion");
     QTest::addColumn<QByteArray>("greeting");
     QTest::addColumn<QByteArray>("line");
-    const QByteArray plain = "Daywheel board ready\r\n";
+    const QByteArray plain = DW_GREETING "\r\n";
     QTest::newRow("at once") << false << plain << QByteArray("\x74\x31\x34\x3A\x30\x36\x0A");
     // Clicked at 14:05:59.5 behind a question that is given up a second
     // later: the minute it goes out at.
     QTest::newRow("behind a slow question") << true << plain << QByteArray("t14:06\n");
     // The time its line feed arrives, 25 bytes (26 ms) after 14:06:02, with
     // the date and UTC offset.
-    QTest::newRow("to the ms") << false << QByteArray("Daywheel board ready, clock to the ms\r\n")
+    QTest::newRow("to the ms") << false << QByteArray(DW_GREETING DW_GREETING_PRECISE "\r\n")
                                << QByteArray("p50762.026 2024-05-06 +0\n");
 }
 
@@ -66,7 +66,7 @@ void TstControllerExchanges::sendTime()
     QFETCH(bool, behindQuestion);
     QFETCH(QByteArray, greeting);
     QFETCH(QByteArray, line);
-    TestController board(10);
+    TestBoard board(10);
     board.greeting = greeting;
     // A board that knows the ms is asked its time at once: right, no set.
     board.answer = [](const QByteArray &q) { return q == "q\n" ? QByteArray("50730.000\r\n") : QByteArray(); };
@@ -90,8 +90,8 @@ void TstControllerExchanges::setsTimeTheBoardLost_data()
 {
     QTest::addColumn<QByteArray>("greeting");
     QTest::addColumn<bool>("askStatus");
-    QTest::newRow("greeting says so") << QByteArray("Daywheel board ready, time not set\r\n") << false;
-    QTest::newRow("status says so") << QByteArray("Daywheel board ready\r\n") << true;
+    QTest::newRow("greeting says so") << QByteArray(DW_GREETING_NOT_SET "\r\n") << false;
+    QTest::newRow("status says so") << QByteArray(DW_GREETING "\r\n") << true;
 }
 
 void TstControllerExchanges::setsTimeTheBoardLost()
@@ -99,7 +99,7 @@ void TstControllerExchanges::setsTimeTheBoardLost()
     // Half a second before a new minute: the time goes out when it begins.
     QFETCH(QByteArray, greeting);
     QFETCH(bool, askStatus);
-    TestController board(10);
+    TestBoard board(10);
     board.greeting = greeting;
     board.answer = [](const QByteArray &line) {
         return line == "s\n" ? QByteArray("time 00:00:12 (not set) light on pattern stored\r\n") : QByteArray();
@@ -119,8 +119,8 @@ void TstControllerExchanges::setsTimeTheBoardLost()
 // zone that changes within a year: set once at open, in the background.
 void TstControllerExchanges::setsSummerTimeTheBoardLacks()
 {
-    TestController board(10);
-    board.greeting = "Daywheel board ready, clock to the ms\r\n";
+    TestBoard board(10);
+    board.greeting = DW_GREETING DW_GREETING_PRECISE "\r\n";
     board.answer = [](const QByteArray &q) { return q == "q\n" ? QByteArray("50730.000 0 +0\r\n") : QByteArray(); };
     ClockSource::set([] { return QDateTime(QDate(2026, 12, 8), QTime(14, 5, 30), QTimeZone("Europe/Berlin")); });
     QVERIFY(startedWindow());
@@ -132,7 +132,7 @@ void TstControllerExchanges::setsSummerTimeTheBoardLacks()
 
 void TstControllerExchanges::sendProgram()
 {
-    TestController board(10);
+    TestBoard board(10);
     for (int s = 25; s <= 32; ++s)
         workspace.daySlots.set(s, 1);
     workspace.daySlots.set(0, 5);     // values a loaded file may hold
@@ -157,7 +157,7 @@ void TstControllerExchanges::staleLineDiscarded_data()
 void TstControllerExchanges::staleLineDiscarded()
 {
     QFETCH(bool, takenByPort);
-    TestController board(10);
+    TestBoard board(10);
     board.answer = [](const QByteArray &line) {
         return line == "s\n" ? QByteArray("status ok\r\n") : QByteArray("ack\r\n");
     };
@@ -173,7 +173,7 @@ void TstControllerExchanges::staleLineDiscarded()
 
 void TstControllerExchanges::statusThenPartA()
 {
-    TestController board(10);
+    TestBoard board(10);
     const QByteArray partA = QByteArray(25, '0') + QByteArray(8, '1') + QByteArray(15, '0') + "\r\n";
     board.answer = [&](const QByteArray &line) {
         if (line == "s\n")
@@ -210,7 +210,7 @@ void TstControllerExchanges::getTime()
 {
     QFETCH(QByteArray, reply);
     QFETCH(QString, shown);
-    TestController board(10);
+    TestBoard board(10);
     board.answer = [&](const QByteArray &line) { return line == "z\n" ? reply : QByteArray(); };
     QVERIFY(startedWindow());
     QVERIFY(clickAndWait(window, "getTimeButton"));
@@ -220,7 +220,7 @@ void TstControllerExchanges::getTime()
 
 void TstControllerExchanges::replyNeverComes()
 {
-    TestController board(10);
+    TestBoard board(10);
     board.answer = [](const QByteArray &line) {
         return line == "e\n" ? QByteArray("0000") : QByteArray("fine\n");
     };
@@ -240,7 +240,7 @@ void TstControllerExchanges::replyNeverComes()
 void TstControllerExchanges::lateReplyIsNotTheNextAnswer()
 {
     // The time comes a second after Get Time gave up; the status never comes.
-    TestController board(10);
+    TestBoard board(10);
     board.answer = [&](const QByteArray &line) {
         if (line == "z\n")
             QTimer::singleShot(2200ms, &board, [&] { board.send("43200\r\n"); });
@@ -267,10 +267,10 @@ void TstControllerExchanges::controllerGoesAway()
 {
     QFETCH(bool, duringQuery);
     QWidget mainWindow;
-    TestController board(10);
+    TestBoard board(10);
     if (duringQuery) {
         board.answer = [&](const QByteArray &) {
-            QTimer::singleShot(0, &board, &TestController::goAway);
+            QTimer::singleShot(0, &board, &TestBoard::goAway);
             return QByteArray();
         };
     }
@@ -298,7 +298,7 @@ void TstControllerExchanges::controllerGoesAway()
     // Closing it and starting again connects afresh.
     window->close();
     QTRY_VERIFY(!window);
-    TestController again(10);
+    TestBoard again(10);
     again.greeting = "back again\n";
     QVERIFY(startedWindow(&mainWindow));
     QCOMPARE(window->replyLog(), QStringLiteral("back again\n"));
@@ -306,7 +306,7 @@ void TstControllerExchanges::controllerGoesAway()
 
 void TstControllerExchanges::getitReplacesLog()
 {
-    TestController board(10);
+    TestBoard board(10);
     QVERIFY(startedWindow());
     QTimer::singleShot(0, &board, [&] { board.send("late li"); });
     connect(window->findChild<QSerialPort *>(), &QSerialPort::readyRead, &board,
@@ -328,7 +328,7 @@ void TstControllerExchanges::closeShowsMainWindowAndReleasesPort()
     QFETCH(bool, escape);
     QWidget mainWindow;
     mainWindow.show();
-    TestController board(10);
+    TestBoard board(10);
     QVERIFY(startedWindow(&mainWindow));
     mainWindow.hide();
     QVERIFY(!portIsFree(board.deviceName()));
@@ -350,7 +350,7 @@ void TstControllerExchanges::closeIsPromptAndFinal()
     // the rest are refused with one notice, and a refused Send Program fills
     // nothing in. Closed then: gone at once, nothing more on the wire.
     QWidget mainWindow;
-    TestController board(10);
+    TestBoard board(10);
     QVERIFY(startedWindow(&mainWindow));
     for (int i = 0; i < 20; ++i)
         QTest::mouseClick(window->findChild<QPushButton *>("statusButton"), Qt::LeftButton);

@@ -7,7 +7,7 @@
 #include "ui/controller_window.h"
 #include "schedule/day_table.h"
 #include "controller_window_driver.h"
-#include "board/test_controller.h"
+#include "board/test_board.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -39,7 +39,7 @@ qint64 residentBytes()
 class Sender : public QObject
 {
 public:
-    Sender(TestController &board, QByteArray pattern, qint64 total, QByteArray tail)
+    Sender(TestBoard &board, QByteArray pattern, qint64 total, QByteArray tail)
         : board(board), chunk(std::move(pattern)), left(total), end(std::move(tail))
     {
         while (chunk.size() < 64 * 1024)
@@ -57,7 +57,7 @@ private:
         if (left <= 0 && n == piece.size())
             pump.stop();
     }
-    TestController &board;
+    TestBoard &board;
     QByteArray chunk;
     qint64 left;
     QByteArray end;
@@ -106,7 +106,7 @@ void TstControllerFaults::keepsAnswering()
     connect(&sampler, &QTimer::timeout, this, [&] { peak = std::max(peak, residentBytes()); });
     sampler.start(5);
 
-    TestController board(10);
+    TestBoard board(10);
     const QByteArray junk = "junk without a line end ";
     Sender longLine(board, "x", 1 << 20, "\n");
     board.answer = [&](const QByteArray &line) -> QByteArray {
@@ -124,7 +124,7 @@ void TstControllerFaults::keepsAnswering()
     };
     if (fault == QLatin1String("greeting flood")) {
         board.greeting.clear();
-        connect(&board, &TestController::opened, &board, [&] { board.startFlood(junk); });
+        connect(&board, &TestBoard::opened, &board, [&] { board.startFlood(junk); });
     }
 
     QPointer<ControllerWindow> window = new ControllerWindow(workspace);

@@ -6,7 +6,7 @@
 #include "schedule/clock_source.h"
 #include "schedule/day_table.h"
 #include "controller_window_fixture.h"
-#include "board/test_controller.h"
+#include "board/test_board.h"
 
 #include <QApplication>
 #include <QInputDialog>
@@ -85,7 +85,7 @@ void TstControllerWindow::layout()
 
 void TstControllerWindow::tabOrderAndFocus()
 {
-    TestController board(10);
+    TestBoard board(10);
     QVERIFY(startedWindow());
     QVERIFY(QTest::qWaitForWindowActive(window));
     QCOMPARE(QApplication::focusWidget(), window->findChild<QWidget *>("sendTimeButton"));
@@ -118,11 +118,11 @@ void TstControllerWindow::clockLabel()
 {
     QFETCH(QDateTime, now);
     QFETCH(QString, shown);
-    TestController board(10);
+    TestBoard board(10);
     ClockSource::set([now] { return now; });
     // The label is set while starting, before the window is ever shown.
     QString labelAtGreeting;
-    connect(&board, &TestController::opened, this, [&] {
+    connect(&board, &TestBoard::opened, this, [&] {
         labelAtGreeting = window->findChild<QLabel *>("clockLabel")->text();
     });
     QVERIFY(startedWindow());
@@ -132,7 +132,7 @@ void TstControllerWindow::clockLabel()
 
 void TstControllerWindow::clockLabelFollowsTimer()
 {
-    TestController board(10);
+    TestBoard board(10);
     ClockSource::set([] { return at(14, 4, 58); });
     QVERIFY(startedWindow());
     auto *clockLabel = window->findChild<QLabel *>("clockLabel");
@@ -148,10 +148,10 @@ void TstControllerWindow::greeting_data()
 {
     QTest::addColumn<QList<QByteArray>>("pieces");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("one line") << QList<QByteArray>{"Light controller ready\r\n"}
-                              << "Light controller ready\r\n";
-    QTest::newRow("several pieces") << QList<QByteArray>{"Light ", "contro", "ller", " ready\n"}
-                                    << "Light controller ready\n";
+    QTest::newRow("one line") << QList<QByteArray>{DW_GREETING "\r\n"} << DW_GREETING "\r\n";
+    QTest::newRow("several pieces") << QList<QByteArray>{"Daywheel ", "boa", "rd", " ready\n"} << DW_GREETING "\n";
+    // Another device's first line is shown as it came too: it tells the
+    // user what is on the port.
     QTest::newRow("bytes after the line feed") << QList<QByteArray>{"hello\r", "\nv1.2"}
                                                << "hello\r\nv1.2";
     QTest::newRow("8-bit bytes") << QList<QByteArray>{"caf\xe9\n"} << "caf\u00e9\n";
@@ -161,11 +161,11 @@ void TstControllerWindow::greeting()
 {
     QFETCH(QList<QByteArray>, pieces);
     QFETCH(QString, shown);
-    TestController board(10);
+    TestBoard board(10);
     board.greeting = pieces.takeFirst();
     // Each further piece goes out once the window's port has taken the one
     // before, so the greeting really comes in separate reads.
-    connect(&board, &TestController::opened, this, [&] {
+    connect(&board, &TestBoard::opened, this, [&] {
         auto *port = window->findChild<QSerialPort *>();
         connect(port, &QSerialPort::readyRead, &board, [&] {
             if (!pieces.isEmpty())
@@ -183,7 +183,7 @@ void TstControllerWindow::greeting()
 void TstControllerWindow::missingPortThenAnswer3()
 {
     MissingPort missing(10);
-    TestController board3(3);
+    TestBoard board3(3);
     board3.greeting = "port three\n";
     PromptAnswerer prompt({QStringLiteral("3")});
     QVERIFY(startedWindow());
@@ -203,7 +203,7 @@ void TstControllerWindow::badAnswerAsksAgain()
 {
     MissingPort missing10(10);
     MissingPort missing7(7);
-    TestController board3(3);
+    TestBoard board3(3);
     // abc is asked again under the same title; 7 fails too and is asked
     // about under its own number; then 3 works.
     PromptAnswerer prompt({QStringLiteral("abc"), QStringLiteral("7"), QStringLiteral(" 3 ")});
@@ -226,7 +226,7 @@ void TstControllerWindow::cancelGivesUp()
 
 void TstControllerWindow::greetingNeverComes()
 {
-    TestController board(10);
+    TestBoard board(10);
     board.greeting = "no line feed yet";
     ControllerWindow::setWaitBounds(300ms, 5s);
     PromptAnswerer prompt({});

@@ -7,7 +7,7 @@
 #include "schedule/workspace.h"
 #include "ui/controller_window.h"
 #include "schedule/day_table.h"
-#include "board/test_controller.h"
+#include "board/test_board.h"
 
 #include <QApplication>
 #include <QInputDialog>
@@ -56,7 +56,7 @@ void TstScheduleRoad::setSendAndProgram()
     Navigator navigator(workspace, form1);
     form1.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form1));
-    TestController board(10);
+    TestBoard board(10);
 
     QCOMPARE(form1.findChild<QScrollBar *>("startScroll")->value(), 24);
     QCOMPARE(form1.findChild<QScrollBar *>("endScroll")->value(), 32);
@@ -66,7 +66,7 @@ void TstScheduleRoad::setSendAndProgram()
     // and a further Send changes nothing.
     bool mainShownWhileStarting = false;
     bool controllerShownWhileStarting = true;
-    connect(&board, &TestController::opened, this, [&] {
+    connect(&board, &TestBoard::opened, this, [&] {
         mainShownWhileStarting = form1.isVisible();
         controllerShownWhileStarting = navigator.controllerWindow() != nullptr;
         QTest::mouseClick(form1.findChild<QPushButton *>("sendButton"), Qt::LeftButton);
@@ -124,7 +124,7 @@ void TstScheduleRoad::cancelLeavesMainWindow()
     Navigator navigator(workspace, form1);
     form1.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form1));
-    TestController board(10);
+    TestBoard board(10);
     board.greeting = "never ends";
     ControllerWindow::setWaitBounds(200ms, 5s);
 
@@ -152,12 +152,12 @@ void TstScheduleRoad::endingProgramWhileStarting()
     Navigator navigator(workspace, form1);
     form1.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form1));
-    TestController board(10);
+    TestBoard board(10);
     board.greeting.clear();
 
     PromptWatch prompts;
     qApp->installEventFilter(&prompts);
-    connect(&board, &TestController::opened, &form1, [&] {
+    connect(&board, &TestBoard::opened, &form1, [&] {
         QTimer::singleShot(0, &form1, &QWidget::close);
     });
     bool sendReturned = false;

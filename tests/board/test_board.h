@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "protocol/daywheel_protocol.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -11,22 +13,22 @@
 
 class QSocketNotifier;
 
-// A light controller on a pseudo-terminal, registered as port com<n> in the
+// A Daywheel board on a pseudo-terminal, registered as port com<n> in the
 // program's alias folder, run inside the test process. It greets each time
 // the port is opened, records every line it receives and answers a line
 // with whatever `answer` returns for it.
-class TestController : public QObject
+class TestBoard : public QObject
 {
     Q_OBJECT
 public:
-    explicit TestController(qint16 port, QObject *parent = nullptr);
-    ~TestController() override;
+    explicit TestBoard(qint16 port, QObject *parent = nullptr);
+    ~TestBoard() override;
 
     bool isReady() const { return master >= 0; }
     QString deviceName() const { return device; }
 
     // Sent whenever the port is opened; empty for a board that never greets.
-    QByteArray greeting = "Light controller ready\r\n";
+    QByteArray greeting = DW_GREETING "\r\n";
     // Called with each complete line received (line feed included).
     std::function<QByteArray(const QByteArray &line)> answer;
 

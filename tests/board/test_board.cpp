@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "test_controller.h"
+#include "test_board.h"
 
 #include "board/port_names.h"
 
@@ -24,7 +24,7 @@ void useTemporaryRuntimeFolder()
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder.path() + QStringLiteral("/config")));
 }
 
-TestController::TestController(qint16 portNumber, QObject *parent)
+TestBoard::TestBoard(qint16 portNumber, QObject *parent)
     : QObject(parent), port(portNumber)
 {
     char name[256] = {};
@@ -67,13 +67,13 @@ TestController::TestController(qint16 portNumber, QObject *parent)
     watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     inotify_add_watch(watch, name, IN_OPEN);
     watchNotifier = new QSocketNotifier(watch, QSocketNotifier::Read, this);
-    connect(watchNotifier, &QSocketNotifier::activated, this, &TestController::openNoticed);
+    connect(watchNotifier, &QSocketNotifier::activated, this, &TestBoard::openNoticed);
 
     masterNotifier = new QSocketNotifier(master, QSocketNotifier::Read, this);
-    connect(masterNotifier, &QSocketNotifier::activated, this, &TestController::masterReadable);
+    connect(masterNotifier, &QSocketNotifier::activated, this, &TestBoard::masterReadable);
 }
 
-TestController::~TestController()
+TestBoard::~TestBoard()
 {
     stopFlood();
     goAway();
@@ -86,7 +86,7 @@ TestController::~TestController()
         QFile::remove(alias);
 }
 
-qint64 TestController::send(const QByteArray &bytes)
+qint64 TestBoard::send(const QByteArray &bytes)
 {
     if (master < 0)
         return 0;
@@ -94,7 +94,7 @@ qint64 TestController::send(const QByteArray &bytes)
     return n < 0 ? 0 : n;
 }
 
-void TestController::goAway()
+void TestBoard::goAway()
 {
     delete masterNotifier;
     masterNotifier = nullptr;
@@ -103,7 +103,7 @@ void TestController::goAway()
     master = -1;
 }
 
-void TestController::startFlood(const QByteArray &pattern)
+void TestBoard::startFlood(const QByteArray &pattern)
 {
     stopFlood();
     QByteArray chunk = pattern;
@@ -122,7 +122,7 @@ void TestController::startFlood(const QByteArray &pattern)
     });
 }
 
-qint64 TestController::stopFlood()
+qint64 TestBoard::stopFlood()
 {
     flooding = false;
     if (flooder.joinable())
@@ -130,7 +130,7 @@ qint64 TestController::stopFlood()
     return floodBytes;
 }
 
-void TestController::openNoticed()
+void TestBoard::openNoticed()
 {
     char events[1024];
     int opensNow = 0;
@@ -152,7 +152,7 @@ void TestController::openNoticed()
     }
 }
 
-void TestController::masterReadable()
+void TestBoard::masterReadable()
 {
     char buffer[512];
     const ssize_t n = ::read(master, buffer, sizeof buffer);
