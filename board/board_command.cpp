@@ -202,7 +202,7 @@ void BoardCommand::exchangeFinished(const BoardLink::Result &result)
         fail(exitBoardFailed, outcomeText(result));
         return;
     }
-    if (result.kind == BoardLink::Kind::Connect) {
+    if (result.exchange == BoardLink::Exchange::Connect) {
         setsToTheMs = boardSetsToTheMs(result.reply);
         if (request.command == BoardRequest::Command::Flash) {
             const QString greeting = QString::fromLatin1(withoutLineEnd(result.reply).left(80));
@@ -215,7 +215,7 @@ void BoardCommand::exchangeFinished(const BoardLink::Result &result)
         connected();
         return;
     }
-    if (result.kind == BoardLink::Kind::Send)
+    if (result.exchange == BoardLink::Exchange::Send)
         return;
     // A refused line is answered by one "error: ..." line, which may come
     // only after the next question was asked: it is no answer to that
@@ -419,7 +419,7 @@ void BoardCommand::flash()
     // Checked without opening: opening resets the board.
     if (::access(QFile::encodeName(request.device).constData(), R_OK | W_OK) != 0) {
         PortFailure failure;
-        failure.kind = errno == EACCES ? PortFailure::Kind::PermissionDenied : PortFailure::Kind::NotFound;
+        failure.cause = errno == EACCES ? PortFailure::Cause::PermissionDenied : PortFailure::Cause::NotFound;
         failure.device = request.device;
         failure.byPath = true;
         fail(exitBoardFailed, portFailureText(failure).replace(u'\n', u' '));

@@ -31,32 +31,32 @@ BoardLink::~BoardLink() = default;
 
 bool BoardLink::connectTo(qint16 port)
 {
-    return enqueue({Kind::Connect, port, {}, {}, {}});
+    return enqueue({Exchange::Connect, port, {}, {}, {}});
 }
 
 bool BoardLink::connectToDevice(const QString &path)
 {
-    return enqueue({Kind::Connect, 0, {}, path, {}});
+    return enqueue({Exchange::Connect, 0, {}, path, {}});
 }
 
 bool BoardLink::send(const QList<QByteArray> &lines)
 {
-    return enqueue({Kind::Send, 0, lines, {}, {}});
+    return enqueue({Exchange::Send, 0, lines, {}, {}});
 }
 
 bool BoardLink::send(LineMaker makeLines)
 {
-    return enqueue({Kind::Send, 0, {}, {}, std::move(makeLines)});
+    return enqueue({Exchange::Send, 0, {}, {}, std::move(makeLines)});
 }
 
 bool BoardLink::ask(const QByteArray &query)
 {
-    return enqueue({Kind::Ask, 0, {query}, {}, {}});
+    return enqueue({Exchange::Ask, 0, {query}, {}, {}});
 }
 
 bool BoardLink::listen()
 {
-    return enqueue({Kind::Listen, 0, {}, {}, {}});
+    return enqueue({Exchange::Listen, 0, {}, {}, {}});
 }
 
 void BoardLink::dropWaiting()
@@ -101,11 +101,11 @@ void BoardLink::letGo()
     emit released();
 }
 
-bool BoardLink::enqueue(Exchange exchange)
+bool BoardLink::enqueue(Task task)
 {
     if (releasing || waiting.size() >= queueBound)
         return false;
-    waiting.push_back(std::move(exchange));
+    waiting.push_back(std::move(task));
     startNext();
     return true;
 }
@@ -134,15 +134,15 @@ void BoardLink::startNext()
 void BoardLink::begin()
 {
     collector = ReplyCollector();
-    switch (current.kind) {
-    case Kind::Connect:
+    switch (current.exchange) {
+    case Exchange::Connect:
         if (!(current.device.isEmpty() ? serial->open(current.port) : serial->openDevice(current.device))) {
             finish(Outcome::OpenFailed, {}, serial->openFailure());
             return;
         }
         awaitLine(limits.greeting, Phase::Greeting);
         return;
-    case Kind::Send:
+    case Exchange::Send:
         if (current.makeLines)
             current.lines = current.makeLines();
         for (const QByteArray &line : std::as_const(current.lines)) {
@@ -153,7 +153,7 @@ void BoardLink::begin()
         }
         finish(Outcome::Done);
         return;
-    case Kind::Ask:
+    case Exchange::Ask:
         if (!lateReplyWindow.hasExpired()) {
             // A late answer to the question that gave up must not pass for
             // this one's: throw input away until the line has been quiet.
@@ -166,7 +166,7 @@ void BoardLink::begin()
         }
         askNow();
         return;
-    case Kind::Listen:
+    case Exchange::Listen:
         awaitLine(limits.reply, Phase::Reading);
         return;
     }
@@ -231,7 +231,7 @@ void BoardLink::lineEnded()
     }
     // The rest of an endless line is no reply to anything.
     serial->discardInput();
-    if (current.kind == Kind::Ask)
+    if (current.exchange == Exchange::Ask)
         lateReplyWindow.setRemainingTime(lateReplyGrace);
     finish(Outcome::TooLong);
 }
@@ -241,11 +241,11 @@ void BoardLink::boundPassed()
     switch (phase) {
     case Phase::Greeting:
         finish(Outcome::OpenFailed, {},
-               {PortFailure::Kind::NoGreeting, current.port, serial->deviceName(), {}, limits.greeting,
+               {PortFailure::Cause::NoGreeting, current.port, serial->deviceName(), {}, limits.greeting,
                 !current.device.isEmpty()});
         break;
     case Phase::Reading:
-        if (current.kind == Kind::Ask)
+        if (current.exchange == Exchange::Ask)
             lateReplyWindow.setRemainingTime(lateReplyGrace);
         finish(Outcome::TimedOut);
         break;
@@ -276,7 +276,7 @@ void BoardLink::portFailed(const QString &text)
         break;
     case Phase::Greeting:
         finish(Outcome::OpenFailed, {},
-               {PortFailure::Kind::Other, current.port, serial->deviceName(), serial->errorText(), {},
+               {PortFailure::Cause::Other, current.port, serial->deviceName(), serial->errorText(), {},
                 !current.device.isEmpty()});
         break;
     case Phase::Reading:
@@ -288,7 +288,7 @@ void BoardLink::portFailed(const QString &text)
 void BoardLink::finish(Outcome outcome, const QString &error, const PortFailure &failure)
 {
     Result result;
-    result.kind = current.kind;
+    result.exchange = current.exchange;
     result.request = current.lines.join();
     result.outcome = outcome;
     result.reply = collector.text();

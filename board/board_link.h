@@ -24,7 +24,7 @@ class BoardLink : public QObject
 {
     Q_OBJECT
 public:
-    enum class Kind {
+    enum class Exchange {
         Connect,   // open the port and wait for the greeting
         Send,      // write lines, read nothing
         Ask,       // let a late reply pass, drop what came unasked, send, read one line
@@ -40,7 +40,7 @@ public:
     };
     struct Result
     {
-        Kind kind = Kind::Send;
+        Exchange exchange = Exchange::Send;
         QByteArray request;   // the query or lines sent
         Outcome outcome = Outcome::Done;
         QByteArray reply;
@@ -104,9 +104,9 @@ signals:
     void failedWhileIdle(const QString &text);
 
 private:
-    struct Exchange
+    struct Task
     {
-        Kind kind;
+        Exchange exchange;
         qint16 port = 0;
         QList<QByteArray> lines;
         QString device;   // Connect by path instead of by number
@@ -114,7 +114,7 @@ private:
     };
     enum class Phase { None, Greeting, Settling, Reading };
 
-    bool enqueue(Exchange exchange);
+    bool enqueue(Task task);
     void startNext();
     void begin();
     void askNow();
@@ -128,8 +128,8 @@ private:
 
     SerialLink *serial;
     Bounds limits;
-    std::deque<Exchange> waiting;
-    Exchange current{Kind::Send, 0, {}, {}, {}};
+    std::deque<Task> waiting;
+    Task current{Exchange::Send, 0, {}, {}, {}};
     bool running = false;
     bool releasing = false;
     bool starting = false;   // in startNext(): a finish there must not recurse

@@ -13,25 +13,25 @@ QString durationText(std::chrono::milliseconds bound)
 
 QString portFailureText(const PortFailure &failure)
 {
-    if (failure.kind == PortFailure::Kind::NoDevice)
+    if (failure.cause == PortFailure::Cause::NoDevice)
         return QStringLiteral("Port %1 names no device.").arg(failure.port);
     const QString port = failure.byPath ? QStringLiteral("Port %1").arg(failure.device)
                                         : QStringLiteral("Port %1 (%2)").arg(failure.port).arg(failure.device);
-    switch (failure.kind) {
-    case PortFailure::Kind::NotFound:
+    switch (failure.cause) {
+    case PortFailure::Cause::NotFound:
         return port + QStringLiteral(": no such device.");
-    case PortFailure::Kind::Busy:
+    case PortFailure::Cause::Busy:
         return port + QStringLiteral(" is busy: another program has it open.");
-    case PortFailure::Kind::PermissionDenied:
+    case PortFailure::Cause::PermissionDenied:
         // The command on a line of its own, to be typed as it stands.
         return port + QStringLiteral(": permission denied.\n"
                                      "On Debian and Ubuntu, join the dialout group, then log in again:\n"
                                      "sudo usermod -aG dialout $USER");
-    case PortFailure::Kind::NoGreeting:
+    case PortFailure::Cause::NoGreeting:
         return port + QStringLiteral(" opened, but no greeting came within %1.")
                           .arg(durationText(failure.waited));
-    case PortFailure::Kind::NoDevice:
-    case PortFailure::Kind::Other:
+    case PortFailure::Cause::NoDevice:
+    case PortFailure::Cause::Other:
         break;
     }
     if (failure.detail.isEmpty())

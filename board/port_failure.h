@@ -9,7 +9,7 @@
 // port prompt shows under its question.
 struct PortFailure
 {
-    enum class Kind {
+    enum class Cause {
         NoDevice,           // the number names no device
         NotFound,           // no such device (nothing plugged in, a dangling alias)
         Busy,               // another program holds the port
@@ -17,7 +17,7 @@ struct PortFailure
         NoGreeting,         // it opened, but no line came within the greeting bound
         Other,
     };
-    Kind kind = Kind::Other;
+    Cause cause = Cause::Other;
     qint16 port = 0;
     QString device;                     // what the number opened; empty for NoDevice
     QString detail;                     // the system's words, for Other

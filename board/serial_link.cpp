@@ -30,11 +30,11 @@ QString describe(QSerialPort::SerialPortError error)
 }
 
 // Why opening `device` failed, from the port's error code.
-PortFailure::Kind openFailureKind(QSerialPort::SerialPortError error, const QString &device)
+PortFailure::Cause openFailureCause(QSerialPort::SerialPortError error, const QString &device)
 {
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
-        return PortFailure::Kind::NotFound;
+        return PortFailure::Cause::NotFound;
     case QSerialPort::PermissionError: {
 #ifdef Q_OS_UNIX
         // Qt reports a port someone else holds (its lock file, or an
@@ -44,14 +44,14 @@ PortFailure::Kind openFailureKind(QSerialPort::SerialPortError error, const QStr
         const QByteArray path = QFile::encodeName(device);
         if (::faccessat(AT_FDCWD, path.constData(), R_OK | W_OK, AT_EACCESS) != 0
             && errno == EACCES)
-            return PortFailure::Kind::PermissionDenied;
+            return PortFailure::Cause::PermissionDenied;
 #else
         Q_UNUSED(device);
 #endif
-        return PortFailure::Kind::Busy;
+        return PortFailure::Cause::Busy;
     }
     default:
-        return PortFailure::Kind::Other;
+        return PortFailure::Cause::Other;
     }
 }
 
@@ -86,7 +86,7 @@ bool SerialLink::openNamed(const QString &name)
     lastError.clear();
     device = name;
     if (device.isEmpty()) {
-        lastOpenFailure.kind = PortFailure::Kind::NoDevice;
+        lastOpenFailure.cause = PortFailure::Cause::NoDevice;
         lastError = portFailureText(lastOpenFailure);
         return false;
     }
@@ -98,7 +98,7 @@ bool SerialLink::openNamed(const QString &name)
     serial->setDataBits(QSerialPort::Data8);
     serial->setStopBits(QSerialPort::OneStop);
     if (!serial->open(QIODevice::ReadWrite)) {
-        lastOpenFailure.kind = openFailureKind(serial->error(), device);
+        lastOpenFailure.cause = openFailureCause(serial->error(), device);
         lastOpenFailure.device = device;
         lastOpenFailure.detail = serial->errorString();
         lastError = portFailureText(lastOpenFailure);

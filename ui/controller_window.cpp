@@ -286,21 +286,21 @@ void ControllerWindow::getit()
 void ControllerWindow::exchangeFinished(const BoardLink::Result &result)
 {
     using Outcome = BoardLink::Outcome;
-    using Kind = BoardLink::Kind;
+    using Exchange = BoardLink::Exchange;
     const QString reply = QString::fromLatin1(result.reply);
-    switch (result.kind) {
-    case Kind::Connect:
+    switch (result.exchange) {
+    case Exchange::Connect:
         connectFinished(result);
         return;
-    case Kind::Listen:
+    case Exchange::Listen:
         // getit ends silently unless a line came.
         if (result.outcome == Outcome::Done) {
             log.replace(reply);
             noticeClockState(result.reply);
         }
         return;
-    case Kind::Send:
-    case Kind::Ask:
+    case Exchange::Send:
+    case Exchange::Ask:
         break;
     }
     if (result.request == queryMessage(DW_CMD_GET_PRECISE)) {
@@ -309,7 +309,7 @@ void ControllerWindow::exchangeFinished(const BoardLink::Result &result)
     }
     switch (result.outcome) {
     case Outcome::Done:
-        if (result.kind == Kind::Ask) {
+        if (result.exchange == Exchange::Ask) {
             log.append(result.request == queryMessage(DW_CMD_GET_TIME) ? controllerTimeText(result.reply) + QStringLiteral("\r\n")
                                                            : reply);
             noticeClockState(result.reply);

@@ -9,9 +9,9 @@ ShapeWidget::ShapeWidget(QWidget *parent)
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-void ShapeWidget::setKind(Kind k)
+void ShapeWidget::setShape(Shape s)
 {
-    kind = k;
+    shape = s;
     update();
 }
 
@@ -37,7 +37,7 @@ void ShapeWidget::setBorderShown(bool shown)
 void ShapeWidget::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing, kind == Kind::Disc);
+    p.setRenderHint(QPainter::Antialiasing, shape == Shape::Disc);
     if (showBorder) {
         QPen pen(borderColour, borderWidth);
         pen.setJoinStyle(Qt::MiterJoin);
@@ -50,7 +50,7 @@ void ShapeWidget::paintEvent(QPaintEvent *)
     // Keep the border inside the widget: inset by half the pen.
     const qreal inset = showBorder ? borderWidth / 2.0 : 0.0;
     QRectF r = QRectF(rect()).adjusted(inset, inset, -inset, -inset);
-    if (kind == Kind::Disc) {
+    if (shape == Shape::Disc) {
         const qreal d = qMin(r.width(), r.height());
         r = QRectF(r.center().x() - d / 2, r.center().y() - d / 2, d, d);
         p.drawEllipse(r);

@@ -9,11 +9,11 @@ class ShapeWidget : public QWidget
 {
     Q_OBJECT
 public:
-    enum class Kind { Rectangle, Disc };
+    enum class Shape { Rectangle, Disc };
 
-    explicit ShapeWidget(QWidget *parent = nullptr);   // a rectangle until setKind()
+    explicit ShapeWidget(QWidget *parent = nullptr);   // a rectangle until setShape()
 
-    void setKind(Kind kind);
+    void setShape(Shape shape);
 
     void setFill(const QColor &colour);   // an invalid colour means no fill
     void setBorder(const QColor &colour, int widthPixels);
@@ -24,7 +24,7 @@ protected:
     void paintEvent(QPaintEvent *) override;
 
 private:
-    Kind kind = Kind::Rectangle;
+    Shape shape = Shape::Rectangle;
     QColor fillColour;
     QColor borderColour = Qt::black;
     int borderWidth = 1;

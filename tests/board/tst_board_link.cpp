@@ -18,7 +18,7 @@
 
 using namespace std::chrono_literals;
 using Outcome = BoardLink::Outcome;
-Q_DECLARE_METATYPE(PortFailure::Kind)
+Q_DECLARE_METATYPE(PortFailure::Cause)
 
 namespace {
 // Starts exchanges and waits for the last one's result.
@@ -30,7 +30,7 @@ BoardLink::Result run(BoardLink &link, const std::function<void()> &start, int r
     start();
     (void)QTest::qWaitFor([&] { return got.size() >= results; }, 20000);
     QObject::disconnect(c);
-    return got.size() >= results ? got.last() : BoardLink::Result{BoardLink::Kind::Send, "no result"};
+    return got.size() >= results ? got.last() : BoardLink::Result{BoardLink::Exchange::Send, "no result"};
 }
 
 BoardLink::Result nextLine(BoardLink &link)
@@ -78,20 +78,20 @@ void TstBoardLink::unopenablePorts_data()
 {
     QTest::addColumn<int>("port");
     QTest::addColumn<QString>("setup");
-    QTest::addColumn<PortFailure::Kind>("kind");
-    QTest::newRow("number with no device") << 0 << "" << PortFailure::Kind::NoDevice;
-    QTest::newRow("alias to nothing") << 10 << "dangling alias" << PortFailure::Kind::NotFound;
+    QTest::addColumn<PortFailure::Cause>("cause");
+    QTest::newRow("number with no device") << 0 << "" << PortFailure::Cause::NoDevice;
+    QTest::newRow("alias to nothing") << 10 << "dangling alias" << PortFailure::Cause::NotFound;
     // Qt reports these three with one error code.
-    QTest::newRow("busy: open elsewhere") << 10 << "held by a port" << PortFailure::Kind::Busy;
-    QTest::newRow("busy: held exclusively") << 10 << "held exclusively" << PortFailure::Kind::Busy;
-    QTest::newRow("permission denied") << 10 << "node closed" << PortFailure::Kind::PermissionDenied;
+    QTest::newRow("busy: open elsewhere") << 10 << "held by a port" << PortFailure::Cause::Busy;
+    QTest::newRow("busy: held exclusively") << 10 << "held exclusively" << PortFailure::Cause::Busy;
+    QTest::newRow("permission denied") << 10 << "node closed" << PortFailure::Cause::PermissionDenied;
 }
 
 void TstBoardLink::unopenablePorts()
 {
     QFETCH(int, port);
     QFETCH(QString, setup);
-    QFETCH(PortFailure::Kind, kind);
+    QFETCH(PortFailure::Cause, cause);
     const QString alias = portLinkFolder() + QStringLiteral("/com%1").arg(port);
     std::optional<TestBoard> board;
     QSerialPort holder;
@@ -139,7 +139,7 @@ void TstBoardLink::unopenablePorts()
         QFile::remove(alias);
 
     QVERIFY(!opened);
-    QCOMPARE(link.openFailure().kind, kind);
+    QCOMPARE(link.openFailure().cause, cause);
     QCOMPARE(link.openFailure().port, qint16(port));
     QVERIFY(!link.isOpen());
     QVERIFY(!link.errorText().isEmpty());

@@ -186,27 +186,27 @@ void TstControllerRules::boardsRememberedByStableName()
 
 void TstControllerRules::failureText_data()
 {
-    using Kind = PortFailure::Kind;
+    using Cause = PortFailure::Cause;
     using std::chrono::milliseconds;
     QTest::addColumn<PortFailure>("failure");
     QTest::addColumn<QString>("text");
-    QTest::newRow("no device") << PortFailure{Kind::NoDevice, 0, {}, {}, {}}
+    QTest::newRow("no device") << PortFailure{Cause::NoDevice, 0, {}, {}, {}}
                                << "Port 0 names no device.";
-    QTest::newRow("not found") << PortFailure{Kind::NotFound, 10, "/dev/ttyS9", "No such file", {}}
+    QTest::newRow("not found") << PortFailure{Cause::NotFound, 10, "/dev/ttyS9", "No such file", {}}
                                << "Port 10 (/dev/ttyS9): no such device.";
-    QTest::newRow("busy") << PortFailure{Kind::Busy, 65, "/dev/ttyACM0", {}, {}}
+    QTest::newRow("busy") << PortFailure{Cause::Busy, 65, "/dev/ttyACM0", {}, {}}
                           << "Port 65 (/dev/ttyACM0) is busy: another program has it open.";
     QTest::newRow("permission denied")
-        << PortFailure{Kind::PermissionDenied, 65, "/dev/ttyACM0", {}, {}}
+        << PortFailure{Cause::PermissionDenied, 65, "/dev/ttyACM0", {}, {}}
         << "Port 65 (/dev/ttyACM0): permission denied.\nOn Debian and Ubuntu, join the dialout"
            " group, then log in again:\nsudo usermod -aG dialout $USER";
     QTest::newRow("no greeting, 10 s")
-        << PortFailure{Kind::NoGreeting, 10, "/dev/ttyS9", {}, milliseconds(10000)}
+        << PortFailure{Cause::NoGreeting, 10, "/dev/ttyS9", {}, milliseconds(10000)}
         << "Port 10 (/dev/ttyS9) opened, but no greeting came within 10 s.";
     QTest::newRow("no greeting, 300 ms")
-        << PortFailure{Kind::NoGreeting, 10, "/dev/ttyS9", {}, milliseconds(300)}
+        << PortFailure{Cause::NoGreeting, 10, "/dev/ttyS9", {}, milliseconds(300)}
         << "Port 10 (/dev/ttyS9) opened, but no greeting came within 300 ms.";
-    QTest::newRow("other") << PortFailure{Kind::Other, 10, "/dev/null", "Inappropriate ioctl for device", {}}
+    QTest::newRow("other") << PortFailure{Cause::Other, 10, "/dev/null", "Inappropriate ioctl for device", {}}
                            << "Port 10 (/dev/null) failed: Inappropriate ioctl for device.";
 }
 
