@@ -14,10 +14,10 @@ bool boardSaysTimeNotSet(QByteArrayView line)
 std::chrono::milliseconds untilNextMinute(QTime now)
 {
     const int intoMinute = now.second() * 1000 + now.msec();
-    return std::chrono::milliseconds(60000 - intoMinute);
+    return std::chrono::milliseconds(60000 - intoMinute + 20);
 }
 
-QString clockText(qint64 seconds)
+QString timeOfDayText(qint64 seconds)
 {
     const qint64 magnitude = seconds < 0 ? -seconds : seconds;
     return (seconds < 0 ? QStringLiteral("-") : QString()) + formatTwoDigits(magnitude / 3600) + u':'

@@ -10,9 +10,11 @@
 // power cut: the greeting "..., time not set" or a status "... (not set) ...".
 bool boardSaysTimeNotSet(QByteArrayView line);
 
-// How long from `now` until the next minute begins, so that a "t" line,
-// which sets the seconds to 0, is right to the second. Never 0.
+// How long from `now` until 20 ms into the next minute, when a
+// DW_CMD_SET_TIME line, which sets the seconds to 0, is right to the second.
+// The 20 ms keep a timer that fires a tick early from reading the minute
+// before off the wall clock. Never 0.
 std::chrono::milliseconds untilNextMinute(QTime now);
 
 // Seconds after midnight as "hh:mm:ss"; past a day the hours go on.
-QString clockText(qint64 seconds);
+QString timeOfDayText(qint64 seconds);

@@ -247,7 +247,7 @@ void BoardCommand::exchangeFinished(const BoardLink::Result &result)
                                       + QString::fromLatin1(withoutLineEnd(result.reply)));
             return;
         }
-        QString line = clockText(*seconds);
+        QString line = timeOfDayText(*seconds);
         if (request.command != Command::GetTime) {
             const QTime host = ClockSource::now().time();
             const double offset = *seconds - host.msecsSinceStartOfDay() / 1000.0;
@@ -296,7 +296,7 @@ void BoardCommand::connected()
         else if (request.now)
             setTimeNow();
         else
-            minuteStart.start(untilNextMinute(ClockSource::now().time()) + std::chrono::milliseconds(20));
+            minuteStart.start(untilNextMinute(ClockSource::now().time()));
         break;
     case Command::Send:
         engine.send({sentA, sentB});

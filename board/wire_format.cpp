@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "board/wire_format.h"
 
+#include "board/board_clock.h"
 #include "schedule/day_table.h"
 #include "schedule/number_format.h"
 
@@ -9,9 +10,9 @@
 #include <cmath>
 #include <limits>
 
-QByteArray timeMessage(const QString &clockText)
+QByteArray timeMessage(const QString &hhmm)
 {
-    return DW_CMD_SET_TIME + clockText.toLatin1() + '\n';
+    return DW_CMD_SET_TIME + hhmm.toLatin1() + '\n';
 }
 
 bool boardSetsToTheMs(QByteArrayView greeting)
@@ -136,15 +137,12 @@ std::optional<qint32> boardSeconds(QByteArrayView reply)
     return qint32(rounded);
 }
 
-QString controllerTimeText(QByteArrayView reply)
+QString boardTimeText(QByteArrayView reply)
 {
     const std::optional<qint32> seconds = boardSeconds(reply);
     if (!seconds)
         return QStringLiteral("00:00");
     // Hours and minutes of the same whole number, so 3599.5 s reads 01:00
     // and not 00:00; a negative time keeps its sign in front.
-    const qint64 n = *seconds;
-    const qint64 magnitude = n < 0 ? -n : n;
-    return (n < 0 ? QStringLiteral("-") : QString()) + formatTwoDigits(magnitude / 3600) + u':'
-        + formatTwoDigits(magnitude % 3600 / 60);
+    return timeOfDayText(*seconds).chopped(3);
 }

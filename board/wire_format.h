@@ -16,8 +16,8 @@ class DayTable;
 // What goes over the wire to the light controller and how its replies read.
 // Every message is one line ended by a line feed, no carriage return.
 
-// "t" + the clock text (hh:mm) + LF.
-QByteArray timeMessage(const QString &clockText);
+// DW_CMD_SET_TIME + the time of day as hh:mm + LF.
+QByteArray timeMessage(const QString &hhmm);
 
 // How long `bytes` take on the wire at 9600 bit/s, 8N1: 10 bits each.
 constexpr double wireSeconds(qsizetype bytes)
@@ -74,8 +74,9 @@ double leadingNumber(QByteArrayView text);
 // second (half to even); nothing when that does not fit 32 bits.
 std::optional<qint32> boardSeconds(QByteArrayView reply);
 
-// The controller's time of day (seconds after midnight, leading the reply),
-// rounded to a whole second, as "hh:mm" with whole minutes. Past a day the
+// The board's time of day (seconds after midnight, leading the reply),
+// rounded to a whole second, as "hh:mm" with whole minutes (timeOfDayText
+// without the seconds). Past a day the
 // hours go on ("25:00"); a negative number reads "-00:01". A number that does
 // not fit 32 bits reads 00:00.
-QString controllerTimeText(QByteArrayView reply);
+QString boardTimeText(QByteArrayView reply);

@@ -43,7 +43,7 @@ QPlainTextEdit *setUpForm(Ui::ControllerWindow &form, QWidget *window)
     return form.logView;
 }
 
-QString clockText()
+QString hostMinuteText()
 {
     return ClockSource::now().time().toString(QStringLiteral("hh:mm"));
 }
@@ -110,7 +110,7 @@ void ControllerWindow::showEvent(QShowEvent *event)
 
 void ControllerWindow::refreshClock()
 {
-    ui->clockLabel->setText(clockText());
+    ui->clockLabel->setText(hostMinuteText());
 }
 
 void ControllerWindow::start()
@@ -244,9 +244,7 @@ void ControllerWindow::setBoardClockAtNextMinute()
         boardClockTimer->start(0);
         return;
     }
-    // A little past the minute's start, so the label cannot still show the
-    // minute before when the timer and the wall clock disagree by a tick.
-    boardClockTimer->start(untilNextMinute(ClockSource::now().time()) + milliseconds(20));
+    boardClockTimer->start(untilNextMinute(ClockSource::now().time()));
 }
 
 void ControllerWindow::setBoardClock()
@@ -278,7 +276,7 @@ void ControllerWindow::sendProgramClicked()
     ui->partBLine->setCursorPosition(0);
 }
 
-void ControllerWindow::getit()
+void ControllerWindow::showNextLine()
 {
     link->listen();
 }
@@ -293,7 +291,7 @@ void ControllerWindow::exchangeFinished(const BoardLink::Result &result)
         connectFinished(result);
         return;
     case Exchange::Listen:
-        // getit ends silently unless a line came.
+        // showNextLine ends silently unless a line came.
         if (result.outcome == Outcome::Done) {
             log.replace(reply);
             noticeClockState(result.reply);
@@ -310,7 +308,7 @@ void ControllerWindow::exchangeFinished(const BoardLink::Result &result)
     switch (result.outcome) {
     case Outcome::Done:
         if (result.exchange == Exchange::Ask) {
-            log.append(result.request == queryMessage(DW_CMD_GET_TIME) ? controllerTimeText(result.reply) + QStringLiteral("\r\n")
+            log.append(result.request == queryMessage(DW_CMD_GET_TIME) ? boardTimeText(result.reply) + QStringLiteral("\r\n")
                                                            : reply);
             noticeClockState(result.reply);
         }

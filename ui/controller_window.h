@@ -36,7 +36,7 @@ public:
     // Waits for the next line from the controller (no command sent, nothing
     // drained) and puts it in the log in place of what was there. Gives up
     // silently when no line comes.
-    void getit();
+    void showNextLine();
 
     // The reply log exactly as received.
     QString replyLog() const { return log.text(); }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: the Get Time reply rule (leadingNumber,
-// controllerTimeText) on arbitrary bytes. The shown text always has the
+// boardTimeText) on arbitrary bytes. The shown text always has the
 // form -?hh:mm with minutes 00..59 and agrees with the number the reply
 // starts with; nothing after a carriage return counts; blanks, tabs and line
 // feeds anywhere, and a sign in front, act as the rule says. Any broken rule
@@ -61,14 +61,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArrayView reply(reinterpret_cast<const char *>(data), qsizetype(size));
     const double number = leadingNumber(reply);
-    const QString text = controllerTimeText(reply);
+    const QString text = boardTimeText(reply);
     checkText(text, number);
 
     // What follows a carriage return is never read.
     const qsizetype cr = reply.indexOf('\r');
     if (cr >= 0) {
         const QByteArrayView before = reply.first(cr);
-        require(same(leadingNumber(before), number) && controllerTimeText(before) == text,
+        require(same(leadingNumber(before), number) && boardTimeText(before) == text,
                 "bytes after a CR changed the result", text);
     }
 

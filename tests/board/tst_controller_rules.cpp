@@ -369,7 +369,7 @@ void TstControllerRules::timeReply()
     QFETCH(double, number);
     QFETCH(QString, shown);
     QCOMPARE(leadingNumber(reply), number);
-    QCOMPARE(controllerTimeText(reply), shown);
+    QCOMPARE(boardTimeText(reply), shown);
 }
 
 int main(int argc, char *argv[])

@@ -146,7 +146,7 @@ void TstRoadToBoard::roadOfOneSchedule()
     QElapsedTimer since;
     since.start();
     ClockSource::set([&since] { return QDateTime(QDate(2026, 12, 7), QTime(6, 44, 30)).addMSecs(since.elapsed()); });
-    form3->getit();   // the greeting of the restarted board
+    form3->showNextLine();   // the greeting of the restarted board
     QVERIFY(waitIdle(form3));
     QVERIFY(form3->replyLog().startsWith(QStringLiteral(DW_GREETING_NOT_SET DW_GREETING_PRECISE "\r\n")));
     QTRY_VERIFY(form3->replyLog().endsWith("sent the time, 06:44.\r\n"));

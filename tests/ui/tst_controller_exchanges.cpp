@@ -35,7 +35,7 @@ private slots:
     void lateReplyIsNotTheNextAnswer();
     void controllerGoesAway_data();
     void controllerGoesAway();
-    void getitReplacesLog();
+    void nextLineReplacesLog();
     void closeShowsMainWindowAndReleasesPort_data();
     void closeShowsMainWindowAndReleasesPort();
     void closeIsPromptAndFinal();
@@ -304,14 +304,14 @@ void TstControllerExchanges::controllerGoesAway()
     QCOMPARE(window->replyLog(), QStringLiteral("back again\n"));
 }
 
-void TstControllerExchanges::getitReplacesLog()
+void TstControllerExchanges::nextLineReplacesLog()
 {
     TestBoard board(10);
     QVERIFY(startedWindow());
     QTimer::singleShot(0, &board, [&] { board.send("late li"); });
     connect(window->findChild<QSerialPort *>(), &QSerialPort::readyRead, &board,
             [&] { board.send("ne\r\nand more"); }, Qt::SingleShotConnection);
-    window->getit();
+    window->showNextLine();
     QVERIFY(waitIdle(window));
     QCOMPARE(window->replyLog(), QStringLiteral("late line\r\nand more"));
 }
