@@ -2,40 +2,40 @@
 #include "schedule/fill.h"
 
 namespace {
-void paintSlot(DayTable &table, SlotIndex i, qint16 v)
+void paintSlot(DayTable &day, SlotIndex slot, bool on)
 {
-    if (v == 1) {
-        if (table.at(i) == 0)
-            table.set(i, 1);
-    } else if (table.at(i) == 1) {
-        table.set(i, 0);
+    if (on) {
+        if (day.at(slot) == 0)
+            day.set(slot, 1);
+    } else if (day.at(slot) == 1) {
+        day.set(slot, 0);
     }
 }
 }
 
-std::optional<SlotRun> fillRange(DayTable &table, SlotIndex f, SlotIndex t, qint16 v, FillMode mode)
+std::optional<SlotRun> paintSlots(DayTable &day, SlotIndex from, SlotIndex to, bool on, FillMode mode)
 {
-    if (f == t) {
+    if (from == to) {
         if (mode == FillMode::Preset)
             return std::nullopt;
-        table.set(f, v == 1 ? 1 : 0);
-        return SlotRun{f, f};
+        day.set(from, on ? 1 : 0);
+        return SlotRun{from, from};
     }
     // Slot by slot in the day's order: writing 0 or 96 writes both, and each
     // later slot sees what the earlier ones wrote.
-    const SlotIndex first = mode == FillMode::Preset ? SlotIndex(f + 1) : f;
-    for (SlotIndex i = first; i <= (f < t ? t : DayTable::lastSlot); ++i)
-        paintSlot(table, i, v);
-    if (f > t) {
-        for (SlotIndex i = 0; i <= t; ++i)
-            paintSlot(table, i, v);
+    const SlotIndex first = mode == FillMode::Preset ? SlotIndex(from + 1) : from;
+    for (SlotIndex i = first; i <= (from < to ? to : DayTable::lastSlot); ++i)
+        paintSlot(day, i, on);
+    if (from > to) {
+        for (SlotIndex i = 0; i <= to; ++i)
+            paintSlot(day, i, on);
     }
-    return SlotRun{first, t};
+    return SlotRun{first, to};
 }
 
-SlotRun clearAll(DayTable &table)
+SlotRun clearAll(DayTable &day)
 {
     for (SlotIndex i = 0; i <= DayTable::lastSlot; ++i)
-        table.set(i, 0);
+        day.set(i, 0);
     return {0, DayTable::lastSlot};
 }

@@ -119,7 +119,7 @@ void MainWindow::connectControls()
 MainWindow::State MainWindow::state() const
 {
     return {startSlot, endSlot, rangeFrom, rangeTo, lastRun,
-            paintValue, qint16(isLocked() ? 1 : 0), lightNow, tickCount};
+            paintOn, isLocked(), lightOn, tickCount};
 }
 
 void MainWindow::activation()
@@ -132,7 +132,7 @@ void MainWindow::activation()
         started = true;
         workspace.daySlots.set(0, 0);
     }
-    paintValue = ui->onSwatch->borderShown() ? 1 : 0;
+    paintOn = ui->onSwatch->borderShown();
     workspace.comPort = 10;
     display();
     startSlot = SlotIndex(ui->startScroll->value());
@@ -188,8 +188,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
 void MainWindow::display()
 {
     ui->clockCaption->setText(dialCaption(ClockSource::now()));
-    (lightNow == 1 ? ui->lightOnOption : ui->lightOffOption)->setChecked(true);
-    lastRun = dial.paintDial(workspace.daySlots, lightNow == 1);
+    (lightOn ? ui->lightOnOption : ui->lightOffOption)->setChecked(true);
+    lastRun = dial.paintDial(workspace.daySlots, lightOn);
     // The dial in words; set only when it changed, as each change is an
     // event for a screen reader and this runs every tick.
     if (const QString words = dayInWords(workspace.daySlots); words != accessibleDescription())
@@ -206,7 +206,7 @@ void MainWindow::timerTick()
         tickCount = 0;
     }
     dial.paintHand(reading.handEnd);
-    lightNow = workspace.daySlots.at(reading.slot) == 1 ? 1 : 0;
+    lightOn = workspace.daySlots.at(reading.slot) == 1;
     ui->clockReadoutLabel->setText(DialGeometry::clockReadout(reading));
     display();
 }
@@ -217,7 +217,7 @@ void MainWindow::paintEvent(QPaintEvent *)
     // scale; the hands drawn so far come along, scaled.
     if (started && !qFuzzyCompare(dial.image().devicePixelRatio(), devicePixelRatioF())) {
         dial.resize(formSize, devicePixelRatioF());
-        dial.paintDial(workspace.daySlots, lightNow == 1);
+        dial.paintDial(workspace.daySlots, lightOn);
     }
     QPainter p(this);
     p.fillRect(rect(), DialColours::background);
@@ -242,7 +242,7 @@ void MainWindow::mouseReleaseEvent(QMouseEvent *event)
         return;
     rangeTo = hit->slot;
     ui->pointerReadoutLabel->setText(DialGeometry::pointerReadout(*hit));
-    if (const auto run = fillRange(workspace.daySlots, rangeFrom, rangeTo, paintValue, FillMode::Pointer))
+    if (const auto run = paintSlots(workspace.daySlots, rangeFrom, rangeTo, paintOn, FillMode::Pointer))
         lastRun = *run;
 }
 
@@ -265,7 +265,7 @@ void MainWindow::endScrolled(int value)
 
 void MainWindow::paintOffClicked()
 {
-    paintValue = 0;
+    paintOn = false;
     ui->onSwatch->setBorderShown(false);
     ui->offSwatch->setBorderShown(true);
     ui->setButton->setText(QStringLiteral("UNSET"));
@@ -273,7 +273,7 @@ void MainWindow::paintOffClicked()
 
 void MainWindow::paintOnClicked()
 {
-    paintValue = 1;
+    paintOn = true;
     ui->offSwatch->setBorderShown(false);
     ui->onSwatch->setBorderShown(true);
     ui->setButton->setText(QStringLiteral("SET"));
@@ -283,7 +283,7 @@ void MainWindow::setClicked()
 {
     if (isLocked())
         return;
-    const auto run = fillRange(workspace.daySlots, startSlot, endSlot, paintValue, FillMode::Preset);
+    const auto run = paintSlots(workspace.daySlots, startSlot, endSlot, paintOn, FillMode::Preset);
     if (run)
         lastRun = *run;
     rangeFrom = startSlot;

@@ -37,7 +37,8 @@ public:
     struct State {
         SlotIndex startSlot, endSlot, rangeFrom, rangeTo;
         SlotRun lastRun;
-        qint16 paintValue, locked, lightNow, tickCount;
+        bool paintOn, locked, lightOn;
+        qint16 tickCount;
     };
     State state() const;
     const DialSurface &surface() const { return dial; }
@@ -86,8 +87,8 @@ private:
     SlotIndex rangeFrom = 0;
     SlotIndex rangeTo = 0;
     SlotRun lastRun;
-    qint16 paintValue = 0;
-    qint16 lightNow = 0;
+    bool paintOn = false;
+    bool lightOn = false;   // what the day says at the clock's slot
     qint16 tickCount = 0;
 
     bool started = false;

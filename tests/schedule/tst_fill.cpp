@@ -73,7 +73,7 @@ void TstFill::fillOnEmptyDay()
     QFETCH(QString, words);
 
     DayTable t;
-    const auto filled = fillRange(t, SlotIndex(from), SlotIndex(to), 1, mode);
+    const auto filled = paintSlots(t, SlotIndex(from), SlotIndex(to), true, mode);
     std::sort(lit.begin(), lit.end());
     QCOMPARE(slotsHolding(t, 1), lit);
     QCOMPARE(filled ? QStringLiteral("%1-%2").arg(filled->first).arg(filled->last) : QString(), went);
@@ -82,47 +82,46 @@ void TstFill::fillOnEmptyDay()
 
 void TstFill::paintLeavesForeignValues_data()
 {
-    QTest::addColumn<qint16>("paint");
+    QTest::addColumn<bool>("on");
     QTest::addColumn<qint16>("before");
     QTest::addColumn<qint16>("after");
-    QTest::newRow("on over 0") << qint16(1) << qint16(0) << qint16(1);
-    QTest::newRow("on over 1") << qint16(1) << qint16(1) << qint16(1);
-    QTest::newRow("on over 2") << qint16(1) << qint16(2) << qint16(2);
-    QTest::newRow("on over -1") << qint16(1) << qint16(-1) << qint16(-1);
-    QTest::newRow("off over 1") << qint16(0) << qint16(1) << qint16(0);
-    QTest::newRow("off over 0") << qint16(0) << qint16(0) << qint16(0);
-    QTest::newRow("off over 5") << qint16(0) << qint16(5) << qint16(5);
-    QTest::newRow("value 7 counts as off") << qint16(7) << qint16(1) << qint16(0);
+    QTest::newRow("on over 0") << true << qint16(0) << qint16(1);
+    QTest::newRow("on over 1") << true << qint16(1) << qint16(1);
+    QTest::newRow("on over 2") << true << qint16(2) << qint16(2);
+    QTest::newRow("on over -1") << true << qint16(-1) << qint16(-1);
+    QTest::newRow("off over 1") << false << qint16(1) << qint16(0);
+    QTest::newRow("off over 0") << false << qint16(0) << qint16(0);
+    QTest::newRow("off over 5") << false << qint16(5) << qint16(5);
 }
 
 void TstFill::paintLeavesForeignValues()
 {
-    QFETCH(qint16, paint);
+    QFETCH(bool, on);
     QFETCH(qint16, before);
     QFETCH(qint16, after);
-    DayTable t;
-    t.set(40, before);
-    fillRange(t, 39, 41, paint, FillMode::Pointer);
-    QCOMPARE(t.at(40), after);
+    DayTable day;
+    day.set(40, before);
+    paintSlots(day, 39, 41, on, FillMode::Pointer);
+    QCOMPARE(day.at(40), after);
     // The same through a wrap-around preset range.
-    DayTable w;
-    w.set(0, before);
-    fillRange(w, 90, 2, paint, FillMode::Preset);
-    QCOMPARE(w.at(0), after);
+    DayTable wrapped;
+    wrapped.set(0, before);
+    paintSlots(wrapped, 90, 2, on, FillMode::Preset);
+    QCOMPARE(wrapped.at(0), after);
 }
 
 void TstFill::pointerClickForcesSlot()
 {
     DayTable t;
     t.set(10, 5);
-    fillRange(t, 10, 10, 1, FillMode::Pointer);
+    paintSlots(t, 10, 10, true, FillMode::Pointer);
     QCOMPARE(t.at(10), qint16(1));
     t.set(10, 2);
-    fillRange(t, 10, 10, 0, FillMode::Pointer);
+    paintSlots(t, 10, 10, false, FillMode::Pointer);
     QCOMPARE(t.at(10), qint16(0));
     // A range around it leaves a foreign value alone.
     t.set(10, 5);
-    fillRange(t, 9, 11, 1, FillMode::Pointer);
+    paintSlots(t, 9, 11, true, FillMode::Pointer);
     QCOMPARE(t.at(10), qint16(5));
     QCOMPARE(t.at(9), qint16(1));
     QCOMPARE(t.at(11), qint16(1));
@@ -132,9 +131,9 @@ void TstFill::pointerClickForcesSlot()
 void TstFill::paintingOffOnlyClearsOnes()
 {
     DayTable t;
-    fillRange(t, 0, 96, 1, FillMode::Pointer);
+    paintSlots(t, 0, 96, true, FillMode::Pointer);
     t.set(50, 2);
-    fillRange(t, 88, 8, 0, FillMode::Preset);
+    paintSlots(t, 88, 8, false, FillMode::Preset);
     QCOMPARE(slotsHolding(t, 0), run(0, 8) + run(89, 100));
     QCOMPARE(t.at(50), qint16(2));
 }

@@ -135,9 +135,9 @@ void TstMainWindow::startsAsDesigned()
     const MainWindow::State s = form->state();
     QCOMPARE(s.startSlot, SlotIndex(24));
     QCOMPARE(s.endSlot, SlotIndex(32));
-    QCOMPARE(s.paintValue, qint16(1));
+    QVERIFY(s.paintOn);
     QCOMPARE(s.lastRun, (SlotRun{0, 95}));
-    QCOMPARE(s.lightNow, qint16(0));
+    QVERIFY(!s.lightOn);
     QCOMPARE(workspace.comPort, qint16(10));
     QCOMPARE(form->surface().colourAtUnits(QPointF(10.3, 9.3)), DialColours::lightOff);
     QCOMPARE(form->surface().colourAtUnits(segmentMiddle(30)), DialColours::background);
@@ -192,13 +192,13 @@ void TstMainWindow::scrollBarsShowTheirBoundary()
 void TstMainWindow::swatchesChooseThePaintMode()
 {
     QTest::mouseClick(child<QWidget>("paintOffArea"), Qt::RightButton);   // any button, as on the dial
-    QCOMPARE(form->state().paintValue, qint16(0));
+    QVERIFY(!form->state().paintOn);
     QCOMPARE(child<QPushButton>("setButton")->text(), QStringLiteral("UNSET"));
     QVERIFY(child<ShapeWidget>("offSwatch")->borderShown());
     QVERIFY(!child<ShapeWidget>("onSwatch")->borderShown());
 
     QTest::mouseClick(child<QWidget>("paintOnArea"), Qt::LeftButton);
-    QCOMPARE(form->state().paintValue, qint16(1));
+    QVERIFY(form->state().paintOn);
     QCOMPARE(child<QPushButton>("setButton")->text(), QStringLiteral("SET"));
     QVERIFY(child<ShapeWidget>("onSwatch")->borderShown());
 }
@@ -233,7 +233,7 @@ void TstMainWindow::lockCaptionsAndWhatItStops()
     auto *lock = child<QPushButton>("lockButton");
     click("lockButton");
     QCOMPARE(lock->text(), QStringLiteral("un- lock"));
-    QCOMPARE(form->state().locked, qint16(1));
+    QVERIFY(form->state().locked);
 
     click("setButton");
     drag(rightOfCentre, leftOfCentre);
@@ -251,7 +251,7 @@ void TstMainWindow::lockCaptionsAndWhatItStops()
 
     click("lockButton");
     QCOMPARE(lock->text(), QStringLiteral("lock"));
-    QCOMPARE(form->state().locked, qint16(0));
+    QVERIFY(!form->state().locked);
     click("setButton");
     QCOMPARE(slotsOn(), run(0, 32) + run(41, 96));
     click("lockButton");
@@ -317,7 +317,7 @@ void TstMainWindow::tickLooksUpTheCurrentSlot()
     workspace.daySlots.set(25, 1);
     fakeNow = QDateTime(QDate(2021, 3, 2), QTime(6, 5, 3));
     form->timerTick();
-    QCOMPARE(form->state().lightNow, qint16(1));
+    QVERIFY(form->state().lightOn);
     QVERIFY(child<QRadioButton>("lightOnOption")->isChecked());
     QCOMPARE(form->surface().colourAtUnits(QPointF(10.3, 9.3)), DialColours::on);
     QCOMPARE(child<QLabel>("clockReadoutLabel")->text(), QStringLiteral("6.08,  25, 25.33"));
@@ -326,14 +326,14 @@ void TstMainWindow::tickLooksUpTheCurrentSlot()
 
     workspace.daySlots.set(25, 2);
     form->timerTick();
-    QCOMPARE(form->state().lightNow, qint16(0));
+    QVERIFY(!form->state().lightOn);
     QVERIFY(child<QRadioButton>("lightOffOption")->isChecked());
     QCOMPARE(form->surface().colourAtUnits(QPointF(10.3, 9.3)), DialColours::lightOff);
 
     fakeNow.setTime(QTime(6, 15));
     workspace.daySlots.set(26, 1);
     form->timerTick();
-    QCOMPARE(form->state().lightNow, qint16(1));
+    QVERIFY(form->state().lightOn);
 }
 
 void TstMainWindow::drawingClearedOnlyEverySixtyFirstTick()
@@ -393,7 +393,7 @@ void TstMainWindow::activationKeepsTheUsersChoices()
     QCOMPARE(workspace.comPort, qint16(10));   // the activation ran
     QCOMPARE(form->state().startSlot, SlotIndex(40));
     QCOMPARE(form->state().endSlot, SlotIndex(44));
-    QCOMPARE(form->state().paintValue, qint16(0));
+    QVERIFY(!form->state().paintOn);
     QCOMPARE(workspace.daySlots.at(0), qint16(1));
     QCOMPARE(child<QLabel>("startLabel")->text(), QStringLiteral("10:00"));
     QCOMPARE(child<QPushButton>("setButton")->text(), QStringLiteral("UNSET"));
