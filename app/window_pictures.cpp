@@ -30,7 +30,7 @@ int main(int argc, char *argv[])
 
     Workspace workspace;
     for (int slot = 25; slot <= 34; ++slot)   // 06:00-08:30
-        workspace.daySlots.set(SlotIndex(slot), 1);
+        workspace.day.set(SlotIndex(slot), 1);
     MainWindow mainWindow(workspace);
     mainWindow.show();
     mainWindow.timerTick();

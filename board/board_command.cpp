@@ -182,7 +182,7 @@ void BoardCommand::start()
             fail(exitUsage, loaded.message);
             return;
         }
-        const QList<QByteArray> lines = programLines(day);
+        const QList<QByteArray> lines = dayLines(day);
         sentA = lines[0];
         sentB = lines[1];
     }

@@ -16,7 +16,7 @@
 
 class SerialLink;
 
-// The exchanges with the light controller, one at a time and in the order
+// The exchanges with the board, one at a time and in the order
 // they were asked for, driven by the port's signals and timers alone: nothing
 // here waits. Each exchange ends in one finished() signal; idle() follows
 // once none is left.

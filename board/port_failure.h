@@ -5,7 +5,7 @@
 #include <QtGlobal>
 #include <chrono>
 
-// Why an attempt to reach the controller on a port failed, in words the
+// Why an attempt to reach the board on a port failed, in words the
 // port prompt shows under its question.
 struct PortFailure
 {

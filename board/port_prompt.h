@@ -6,7 +6,7 @@
 #include <optional>
 
 // Texts of the prompt that asks for another port number after an attempt to
-// reach the controller failed.
+// reach the board failed.
 
 // "com port is" followed by the number in signed-integer form: " 10", "-1".
 QString portPromptTitle(qint16 failedPort);

@@ -4,7 +4,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
-// Collects one reply from the controller as its bytes arrive in reads of any
+// Collects one reply from the board as its bytes arrive in reads of any
 // size: complete with the read that brings a line feed (the bytes after it in
 // that read belong to the reply too), and never longer than a bound, so a
 // flood from a broken board or a wrong baud rate costs no more than a line.

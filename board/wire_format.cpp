@@ -104,14 +104,14 @@ QByteArray queryMessage(char letter)
     return QByteArray(1, letter) + '\n';
 }
 
-QList<QByteArray> programLines(const DayTable &table)
+QList<QByteArray> dayLines(const DayTable &day)
 {
     QList<QByteArray> lines;
     for (const char letter : {DW_CMD_STORE_A, DW_CMD_STORE_B}) {
         const int first = letter == DW_CMD_STORE_A ? 0 : int(DW_HALF_SLOTS);
         QByteArray line(1, letter);
         for (int i = first; i < first + int(DW_HALF_SLOTS); ++i)
-            line += QByteArray::number(table.at(i));
+            line += QByteArray::number(day.at(i));
         lines << line + '\n';
     }
     return lines;

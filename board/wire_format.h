@@ -13,7 +13,7 @@
 
 class DayTable;
 
-// What goes over the wire to the light controller and how its replies read.
+// What goes over the wire to the board and how its replies read.
 // Every message is one line ended by a line feed, no carriage return.
 
 // DW_CMD_SET_TIME + the time of day as hh:mm + LF.
@@ -62,7 +62,7 @@ QByteArray queryMessage(char letter);
 // first half's entries (0..47), then DW_CMD_STORE_B + the second half's, no
 // blanks, each + LF. Normally 50 bytes each; an entry of 5 is written "5",
 // of -1 "-1".
-QList<QByteArray> programLines(const DayTable &table);
+QList<QByteArray> dayLines(const DayTable &day);
 
 // The number a reply begins with, read the way BASIC's Val reads it: blanks,
 // tabs and line feeds anywhere are skipped; then an optional sign, digits, an

@@ -66,10 +66,10 @@ void DialSurface::clear()
     picture.fill(DialColours::background);
 }
 
-SlotRun DialSurface::paintDial(const DayTable &table, bool lightOn)
+SlotRun DialSurface::paintDial(const DayTable &day, bool lightOn)
 {
     // A request not yet drawn is wholly covered by this one.
-    askedFor = DialRequest{table, lightOn};
+    askedFor = DialRequest{day, lightOn};
     return {0, SlotIndex(DayTable::lastSlot - 1)};
 }
 
@@ -90,7 +90,7 @@ void DialSurface::drawAskedFor() const
 
 void DialSurface::drawDial(const DialRequest &request) const
 {
-    const DayTable &table = request.table;
+    const DayTable &day = request.day;
     QPainter painter(&picture);
     beginUnits(painter);
     const qreal ratio = picture.devicePixelRatio();
@@ -103,7 +103,7 @@ void DialSurface::drawDial(const DialRequest &request) const
     // (23:45-24:00) lies before entry 1, so the pieces start where the
     // value changes and may run on through midnight.
     const int count = DayTable::lastSlot;
-    const auto isOn = [&](int n) { return table.at(SlotIndex((n + count) % count)) == 1; };
+    const auto isOn = [&](int n) { return day.at(SlotIndex((n + count) % count)) == 1; };
     int start = 0;
     while (start < count && isOn(start) == isOn(start - 1))
         ++start;

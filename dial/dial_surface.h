@@ -34,7 +34,7 @@ public:
     // when the picture is next looked at or drawn on, in the order asked
     // for: a window that draws the dial as it is shown has it drawn at its
     // first paint, after it is on the screen.
-    SlotRun paintDial(const DayTable &table, bool lightOn);
+    SlotRun paintDial(const DayTable &day, bool lightOn);
     void paintHand(QPointF end);
 
     const QImage &image() const;
@@ -43,7 +43,7 @@ public:
 private:
     struct DialRequest
     {
-        DayTable table;
+        DayTable day;
         bool lightOn;
     };
     void drawDial(const DialRequest &request) const;

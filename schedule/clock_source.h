@@ -4,8 +4,8 @@
 #include <QDateTime>
 #include <functional>
 
-// The local clock that the live clock, the dial caption and the controller's
-// clock label read. Tests replace it to set the time of day and the date.
+// The local clock that the live clock, the dial caption and the controller
+// window's clock label read. Tests replace it to set the time of day and the date.
 namespace ClockSource {
 QDateTime now();
 void set(std::function<QDateTime()> source);   // an empty function restores the system clock

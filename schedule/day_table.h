@@ -19,7 +19,7 @@ struct SlotRun
     bool operator==(const SlotRun &) const = default;
 };
 
-// The whole day's light schedule: 101 signed 16-bit entries, 1 = on, 0 = off.
+// The day, quarter hour by quarter hour: 101 signed 16-bit entries, 1 = on, 0 = off.
 // Only 0..96 are ever used; 97..100 exist because stored layouts count on them.
 class DayTable
 {

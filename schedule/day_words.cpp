@@ -9,9 +9,9 @@ namespace {
 constexpr int quarters = 96;
 
 // Quarter hour q (0..95) starts q x 15 minutes after midnight.
-bool onAt(const DayTable &table, int q)
+bool onAt(const DayTable &day, int q)
 {
-    return table.at(q == quarters - 1 ? 0 : q + 1) == 1;
+    return day.at(q == quarters - 1 ? 0 : q + 1) == 1;
 }
 
 QString timeAt(int boundary)
@@ -20,15 +20,15 @@ QString timeAt(int boundary)
 }
 }
 
-QString dayInWords(const DayTable &table)
+QString dayInWords(const DayTable &day)
 {
     int first = -1;   // the first quarter hour that begins a run
     int lit = 0;
     for (int q = 0; q < quarters; ++q) {
-        if (!onAt(table, q))
+        if (!onAt(day, q))
             continue;
         ++lit;
-        if (first < 0 && !onAt(table, (q + quarters - 1) % quarters))
+        if (first < 0 && !onAt(day, (q + quarters - 1) % quarters))
             first = q;
     }
     if (lit == 0)
@@ -40,10 +40,10 @@ QString dayInWords(const DayTable &table)
     QStringList runs;
     for (int step = 0; step < quarters; ++step) {
         const int q = (first + step) % quarters;
-        if (!onAt(table, q) || onAt(table, (q + quarters - 1) % quarters))
+        if (!onAt(day, q) || onAt(day, (q + quarters - 1) % quarters))
             continue;
         int end = q + 1;
-        while (onAt(table, end % quarters))
+        while (onAt(day, end % quarters))
             ++end;
         // A run that ends at midnight says 24:00; one that goes on past it, the hour it ends.
         runs << timeAt(q) + u'-' + timeAt(end > quarters ? end - quarters : end);

@@ -9,4 +9,4 @@
 // (23:45-24:00 from entry 0; on only where an entry is exactly 1):
 // "on 06:00-08:00, 18:30-22:00", a run through midnight as "22:00-02:00",
 // "on all day" or "off all day".
-QString dayInWords(const DayTable &table);
+QString dayInWords(const DayTable &day);

@@ -7,7 +7,7 @@
 
 // The number texts the program writes (captions, titles, files) and the one
 // decimal grammar it reads numbers in (schedule files, the port prompt, the
-// controller's replies).
+// board's replies).
 
 // "00": at least two digits with a leading zero; negative values keep their sign.
 QString formatTwoDigits(long long value);

@@ -8,7 +8,7 @@
 // and hands it to each window when it creates it.
 struct Workspace
 {
-    DayTable daySlots;
+    DayTable day;
     // Reset to 10 whenever the main window becomes active again; changed by
     // the port prompt.
     qint16 comPort = 10;

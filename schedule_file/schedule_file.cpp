@@ -128,18 +128,18 @@ FileResult loadFailed(const QString &path, const QString &cause)
 }
 }
 
-QByteArray scheduleFileBytes(const DayTable &table)
+QByteArray scheduleFileBytes(const DayTable &day)
 {
     QByteArray bytes;
     bytes.reserve(DayTable::storedSlots * 8);
     for (int i = 0; i < DayTable::storedSlots; ++i) {
-        bytes += formatSignedInteger(table.at(i)).toLatin1();
+        bytes += formatSignedInteger(day.at(i)).toLatin1();
         bytes += " \r\n";
     }
     return bytes;
 }
 
-FileResult saveSchedule(const QString &path, const DayTable &table)
+FileResult saveSchedule(const QString &path, const DayTable &day)
 {
     // A path ending in "/" names the folder itself; say so instead of
     // leaving the user with the system's "is a directory".
@@ -151,7 +151,7 @@ FileResult saveSchedule(const QString &path, const DayTable &table)
     if (!folder.isDir())
         return saveFailed(path, QStringLiteral("%1 is not a folder").arg(folder.filePath()));
 
-    const QByteArray bytes = scheduleFileBytes(table);
+    const QByteArray bytes = scheduleFileBytes(day);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         // A folder the user may not write to can still hold a file they may:
@@ -173,7 +173,7 @@ FileResult saveSchedule(const QString &path, const DayTable &table)
     return FileResult::success();
 }
 
-FileResult loadSchedule(const QString &path, DayTable &table)
+FileResult loadSchedule(const QString &path, DayTable &day)
 {
     QFile file;
     QString cause;
@@ -200,7 +200,7 @@ FileResult loadSchedule(const QString &path, DayTable &table)
 
     const auto &values = reader.values();
     for (int i = 0; i < ScheduleReader::valueCount; ++i)
-        table.set(i, values[std::size_t(i)]);
+        day.set(i, values[std::size_t(i)]);
     return FileResult::success();
 }
 

@@ -10,20 +10,20 @@
 // The schedule on disk: 97 lines, line k holding slot k - 1 in the
 // signed-integer form (" 1", "-1"), then one blank and CR LF.
 
-// The exact bytes a save writes for the table's slots 0..96.
-QByteArray scheduleFileBytes(const DayTable &table);
+// The exact bytes a save writes for the day's slots 0..96.
+QByteArray scheduleFileBytes(const DayTable &day);
 
-// Replaces the file at path with slots 0..96 of the table. The new content
+// Replaces the file at path with slots 0..96 of the day. The new content
 // goes to a temporary file that takes the old one's place only once it is
 // complete, so a failed save leaves the old file as it was.
-FileResult saveSchedule(const QString &path, const DayTable &table);
+FileResult saveSchedule(const QString &path, const DayTable &day);
 
 // Reads slots 0..96 from the file at path (rules in ScheduleReader). The
-// table is changed only when the whole file was read and every value was
+// day is changed only when the whole file was read and every value was
 // valid; on any failure it is left exactly as it was. Only a regular file,
 // or a link to one, is read, never more than 1 MiB of it, and opening it
 // never waits.
-FileResult loadSchedule(const QString &path, DayTable &table);
+FileResult loadSchedule(const QString &path, DayTable &day);
 
 // Whether path is a regular file or a link to one: what Load can read.
 bool isRegularFile(const QString &path);

@@ -266,7 +266,7 @@ void ControllerWindow::setBoardClock()
 
 void ControllerWindow::sendProgramClicked()
 {
-    const QList<QByteArray> lines = programLines(workspace.daySlots);
+    const QList<QByteArray> lines = dayLines(workspace.day);
     if (!taken(link->send(lines)))
         return;
     ui->partALine->setText(QString::fromLatin1(lines[0]));

@@ -97,7 +97,7 @@ void FileWindow::saveTimes()
 {
     // Joined as they are: at "/" this gives "//name", which the system takes as "/name".
     const QString path = ui->fileList->path() + u'/' + ui->nameEdit->text();
-    const FileResult result = saveSchedule(path, workspace.daySlots);
+    const FileResult result = saveSchedule(path, workspace.day);
     if (!result.ok()) {
         report(result.message, true);
         return;
@@ -113,7 +113,7 @@ void FileWindow::loadTimes()
         report(QStringLiteral("no file selected"), false);
         return;
     }
-    const FileResult result = loadSchedule(ui->folderList->path() + u'/' + name, workspace.daySlots);
+    const FileResult result = loadSchedule(ui->folderList->path() + u'/' + name, workspace.day);
     if (!result.ok()) {
         report(result.message, true);
         return;

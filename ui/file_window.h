@@ -27,10 +27,10 @@ private:
     void folderChanged(const QString &path);
     void fileClicked();
     void folderOpenFailed(const QString &path);
-    // "Save Times": writes the table to the folder of the file list under
+    // "Save Times": writes the day to the folder of the file list under
     // the name in the text box.
     void saveTimes();
-    // "Load Times": replaces the table from the file selected in the list.
+    // "Load Times": replaces the day from the file selected in the list.
     void loadTimes();
     void handBack();
     void report(const QString &text, bool failure);

@@ -124,13 +124,13 @@ MainWindow::State MainWindow::state() const
 
 void MainWindow::activation()
 {
-    // At start-up the table, the paint mode and the preset range take their
+    // At start-up the day, the paint mode and the preset range take their
     // initial values. Later activations keep what the user chose: the range
     // and mode always follow the controls, and an "on" in slot 0 (23:45-24:00)
     // survives a save, a load or a trip to the controller window.
     if (!started) {
         started = true;
-        workspace.daySlots.set(0, 0);
+        workspace.day.set(0, 0);
     }
     paintOn = ui->onSwatch->borderShown();
     workspace.comPort = 10;
@@ -189,10 +189,10 @@ void MainWindow::display()
 {
     ui->clockCaption->setText(dialCaption(ClockSource::now()));
     (lightOn ? ui->lightOnOption : ui->lightOffOption)->setChecked(true);
-    lastRun = dial.paintDial(workspace.daySlots, lightOn);
+    lastRun = dial.paintDial(workspace.day, lightOn);
     // The dial in words; set only when it changed, as each change is an
     // event for a screen reader and this runs every tick.
-    if (const QString words = dayInWords(workspace.daySlots); words != accessibleDescription())
+    if (const QString words = dayInWords(workspace.day); words != accessibleDescription())
         setAccessibleDescription(words);
     update();
 }
@@ -206,7 +206,7 @@ void MainWindow::timerTick()
         tickCount = 0;
     }
     dial.paintHand(reading.handEnd);
-    lightOn = workspace.daySlots.at(reading.slot) == 1;
+    lightOn = workspace.day.at(reading.slot) == 1;
     ui->clockReadoutLabel->setText(DialGeometry::clockReadout(reading));
     display();
 }
@@ -217,7 +217,7 @@ void MainWindow::paintEvent(QPaintEvent *)
     // scale; the hands drawn so far come along, scaled.
     if (started && !qFuzzyCompare(dial.image().devicePixelRatio(), devicePixelRatioF())) {
         dial.resize(formSize, devicePixelRatioF());
-        dial.paintDial(workspace.daySlots, lightOn);
+        dial.paintDial(workspace.day, lightOn);
     }
     QPainter p(this);
     p.fillRect(rect(), DialColours::background);
@@ -242,13 +242,13 @@ void MainWindow::mouseReleaseEvent(QMouseEvent *event)
         return;
     rangeTo = hit->slot;
     ui->pointerReadoutLabel->setText(DialGeometry::pointerReadout(*hit));
-    if (const auto run = paintSlots(workspace.daySlots, rangeFrom, rangeTo, paintOn, FillMode::Pointer))
+    if (const auto run = paintSlots(workspace.day, rangeFrom, rangeTo, paintOn, FillMode::Pointer))
         lastRun = *run;
 }
 
 void MainWindow::clearAllClicked()
 {
-    lastRun = clearAll(workspace.daySlots);
+    lastRun = clearAll(workspace.day);
 }
 
 void MainWindow::startScrolled(int value)
@@ -283,7 +283,7 @@ void MainWindow::setClicked()
 {
     if (isLocked())
         return;
-    const auto run = paintSlots(workspace.daySlots, startSlot, endSlot, paintOn, FillMode::Preset);
+    const auto run = paintSlots(workspace.day, startSlot, endSlot, paintOn, FillMode::Preset);
     if (run)
         lastRun = *run;
     rangeFrom = startSlot;

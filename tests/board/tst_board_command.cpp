@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// daywheel-ctl's commands against a test controller on a pseudo-terminal,
+// daywheel-ctl's commands against a test board on a pseudo-terminal,
 // without a display: what they print, what they send and how they exit.
 
 #include "board/board_command.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The serial link and the exchanges run over it, against a test controller
+// The serial link and the exchanges run over it, against a test board
 // on a pseudo-terminal reached through its com10 alias like the real program
 // reaches a board. No window and no display.
 

@@ -15,11 +15,11 @@ private slots:
     {
         DialSurface surface;
         surface.resize(QSize(361, 449));
-        DayTable table;
+        DayTable day;
         for (int i = 0; i < 96; i += 2)
-            table.set(i, 1);
+            day.set(i, 1);
         QBENCHMARK {
-            surface.paintDial(table, true);
+            surface.paintDial(day, true);
         }
     }
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The road of one schedule, from the dial to the board and back: the real
+// The road of one day, from the dial to the board and back: the real
 // main and controller windows talk to the real firmware on the virtual board,
 // found as port 10 through the port link folder with no prompt.
 #include "ui/main_window.h"
@@ -87,7 +87,7 @@ void TstRoadToBoard::cleanupTestCase()
 
 void TstRoadToBoard::roadOfOneSchedule()
 {
-    workspace.daySlots.reset();
+    workspace.day.reset();
     MainWindow form1(workspace);
     Navigator navigator(workspace, form1);
     form1.show();
@@ -129,7 +129,7 @@ void TstRoadToBoard::roadOfOneSchedule()
     QVERIFY2(status.contains(QStringLiteral("pattern stored")), qPrintable(status));
     QVERIFY(status.endsWith(QStringLiteral("\r\n")));
 
-    // The light follows the pattern: on from 06:00 to 08:00, off outside.
+    // The light follows the day: on from 06:00 to 08:00, off outside.
     QVERIFY(lightBecomes("light 1"));
     const QList<std::pair<int, QByteArray>> times{
         {5 * 3600 + 59 * 60 + 59, "light 0"}, {6 * 3600, "light 1"},
@@ -140,7 +140,7 @@ void TstRoadToBoard::roadOfOneSchedule()
         QVERIFY2(lightBecomes(expected), qPrintable(QStringLiteral("at %1 s").arg(seconds)));
     }
 
-    // A power cut: the board restarts with its clock lost but the pattern kept.
+    // A power cut: the board restarts with its clock lost but the day kept.
     // The window sets its time again, to the ms, at once.
     QCOMPARE(control("powercut"), QByteArray("ok"));
     QElapsedTimer since;

@@ -19,7 +19,7 @@ private slots:
     void pointerClickForcesSlot();
     void paintingOffOnlyClearsOnes();
     void clearAllOverwritesEverythingUpTo96();
-    void tableChecksItsIndexes();
+    void dayChecksItsIndexes();
 };
 
 void TstFill::fillOnEmptyDay_data()
@@ -151,7 +151,7 @@ void TstFill::clearAllOverwritesEverythingUpTo96()
     QCOMPARE(t.at(100), qint16(9));
 }
 
-void TstFill::tableChecksItsIndexes()
+void TstFill::dayChecksItsIndexes()
 {
     DayTable t;
     QVERIFY_THROWS_EXCEPTION(std::out_of_range, t.at(101));

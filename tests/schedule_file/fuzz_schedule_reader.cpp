@@ -103,27 +103,27 @@ void checkVerdict(const ScheduleReader &r)
         require(c.unicode() >= 0x20 && c.unicode() <= 0x7e, "refusal message not printable ASCII", e);
 }
 
-// The table a successful load makes of the values over a table t: slot 0
+// The day a successful load makes of the values over a day t: slot 0
 // and 96 are one quarter hour, and the later value wins; 97..100 stay.
-DayTable tableOf(const ScheduleReader &r, DayTable t = {})
+DayTable dayOf(const ScheduleReader &r, DayTable t = {})
 {
     for (int i = 0; i < ScheduleReader::valueCount; ++i)
         t.set(i, r.values()[std::size_t(i)]);
     return t;
 }
 
-// What Save writes must read back as the same table.
-void checkRoundTrip(const DayTable &table)
+// What Save writes must read back as the same day.
+void checkRoundTrip(const DayTable &day)
 {
     ScheduleReader again;
-    again.feed(scheduleFileBytes(table));
+    again.feed(scheduleFileBytes(day));
     again.finish();
     require(again.complete(), "a saved schedule does not read back", again.error());
-    require(tableOf(again) == table, "a saved schedule reads back different");
+    require(dayOf(again) == day, "a saved schedule reads back different");
 }
 
 // Load, on a real file: same verdict as the reader, and a refused file leaves
-// the table alone. Costs a file write, so it runs for one input in eight.
+// the day alone. Costs a file write, so it runs for one input in eight.
 void checkLoad(const QByteArray &bytes, const ScheduleReader &r)
 {
     static const QString path = [] {
@@ -139,17 +139,17 @@ void checkLoad(const QByteArray &bytes, const ScheduleReader &r)
             "cannot write the temporary file", f.errorString());
     f.close();
 
-    DayTable table;
+    DayTable day;
     for (int i = 0; i < DayTable::size; ++i)
-        table.set(i, qint16(-1000 - i));
-    const DayTable marked = table;
-    const FileResult result = loadSchedule(path, table);
+        day.set(i, qint16(-1000 - i));
+    const DayTable marked = day;
+    const FileResult result = loadSchedule(path, day);
     require(result.ok() == r.complete(), "load and reader disagree", result.message);
     if (result.ok())
-        require(table == tableOf(r, marked), "load made a different table");
+        require(day == dayOf(r, marked), "load made a different day");
     else
-        require(table == marked && result.message.contains(r.error()),
-                "a refused load changed the table or lost the reason", result.message);
+        require(day == marked && result.message.contains(r.error()),
+                "a refused load changed the day or lost the reason", result.message);
 }
 
 // Picks the inputs that also go through a file, the same ones every run.
@@ -192,7 +192,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
 
     if (whole.complete())
-        checkRoundTrip(tableOf(whole));
+        checkRoundTrip(dayOf(whole));
     if (fnv1a(bytes) % 8 == 0)
         checkLoad(bytes.toByteArray(), whole);
     return 0;

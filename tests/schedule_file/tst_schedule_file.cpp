@@ -31,9 +31,9 @@ bool writeBytes(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-// A table whose every slot differs from 0 and from its neighbours, so a load
+// A day whose every slot differs from 0 and from its neighbours, so a load
 // that touches any slot shows.
-DayTable markedTable()
+DayTable markedDay()
 {
     DayTable t;
     for (int i = 0; i < DayTable::size; ++i)
@@ -121,7 +121,7 @@ private slots:
 
 void TstScheduleFile::savedBytes_data()
 {
-    QTest::addColumn<DayTable>("table");
+    QTest::addColumn<DayTable>("day");
     QTest::addColumn<QByteArray>("expected");
 
     QTest::newRow("all off") << DayTable() << lines(97, " 0 \r\n");
@@ -145,13 +145,13 @@ void TstScheduleFile::savedBytes_data()
 
 void TstScheduleFile::savedBytes()
 {
-    QFETCH(DayTable, table);
+    QFETCH(DayTable, day);
     QFETCH(QByteArray, expected);
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("suntime.txt"));
-    const FileResult result = saveSchedule(path, table);
+    const FileResult result = saveSchedule(path, day);
     QVERIFY2(result.ok(), qPrintable(result.message));
     QCOMPARE(fileBytes(path), expected);
 }
@@ -168,7 +168,7 @@ void TstScheduleFile::saveThenLoad()
     const QString path = dir.filePath(QStringLiteral("day.txt"));
     QVERIFY(saveSchedule(path, saved).ok());
 
-    DayTable loaded = markedTable();
+    DayTable loaded = markedDay();
     const FileResult result = loadSchedule(path, loaded);
     QVERIFY2(result.ok(), qPrintable(result.message));
     for (int i = 0; i < DayTable::storedSlots; ++i)
@@ -186,10 +186,10 @@ void TstScheduleFile::midnightTakesTheLastValue()
     for (const qint16 last : {qint16(0), qint16(1)}) {
         QVERIFY(writeBytes(path, (last ? " 0 \r\n" : " 1 \r\n") + lines(95, " 0 \r\n")
                                       + (last ? " 1 \r\n" : " 0 \r\n")));
-        DayTable table;
-        QVERIFY(loadSchedule(path, table).ok());
-        QCOMPARE(table.at(0), last);
-        QCOMPARE(table.at(96), last);
+        DayTable day;
+        QVERIFY(loadSchedule(path, day).ok());
+        QCOMPARE(day.at(0), last);
+        QCOMPARE(day.at(96), last);
     }
 }
 
@@ -313,12 +313,12 @@ void TstScheduleFile::loadFailureKeepsTable()
     QCOMPARE(mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("pipe.txt"))).constData(), 0600), 0);
 
     const QString path = dir.filePath(name);
-    DayTable table = markedTable();
-    const FileResult result = loadSchedule(path, table);
+    DayTable day = markedDay();
+    const FileResult result = loadSchedule(path, day);
     QVERIFY(!result.ok());
     QVERIFY2(result.message.contains(path), qPrintable(result.message));
     QVERIFY2(result.message.contains(cause), qPrintable(result.message));
-    QCOMPARE(table, markedTable());
+    QCOMPARE(day, markedDay());
 }
 
 void TstScheduleFile::saveFailureKeepsOldFile_data()

@@ -7,13 +7,13 @@
 
 // Tables compared as lists of slot numbers, so a failure names the slots.
 
-// The slots first..last of the table that hold exactly the value.
-inline QList<int> slotsHolding(const DayTable &table, qint16 value, int first = 0,
+// The slots first..last of the day that hold exactly the value.
+inline QList<int> slotsHolding(const DayTable &day, qint16 value, int first = 0,
                                int last = DayTable::size - 1)
 {
     QList<int> out;
     for (int i = first; i <= last; ++i)
-        if (table.at(i) == value)
+        if (day.at(i) == value)
             out << i;
     return out;
 }

@@ -17,7 +17,7 @@ private slots:
     void init()
     {
         workspace.comPort = 10;
-        workspace.daySlots.reset();
+        workspace.day.reset();
         ClockSource::set({});
         ControllerWindow::setWaitBounds(std::chrono::seconds(5), std::chrono::seconds(5));
     }

@@ -2,7 +2,7 @@
 #pragma once
 
 // What the file window tests share: a program folder of their own with files
-// to list and load, a table to recognise, and an answerer for message boxes.
+// to list and load, a day to recognise, and an answerer for message boxes.
 
 #include "schedule/clock_source.h"
 #include "schedule/day_table.h"
@@ -67,7 +67,7 @@ inline QByteArray dayWithOn(int slot)
     return out;
 }
 
-inline DayTable markedTable()
+inline DayTable markedDay()
 {
     DayTable t;
     for (int i = 0; i < DayTable::size; ++i)
@@ -107,7 +107,7 @@ struct FileWindowControls
     QLabel *pathLabel, *nameLabel;
 };
 
-// Each test starts the program in a folder of its own, with the table marked.
+// Each test starts the program in a folder of its own, with the day marked.
 class FileWindowFixture
 {
 protected:
@@ -136,7 +136,7 @@ protected:
         QVERIFY(QFile::link(here(QStringLiteral("a.txt")), here(QStringLiteral("link.txt"))));
         QVERIFY(QFile::link(QStringLiteral("/dev/zero"), here(QStringLiteral("zero.txt"))));
         QCOMPARE(mkfifo(QFile::encodeName(here(QStringLiteral("pipe.txt"))).constData(), 0600), 0);
-        workspace.daySlots = markedTable();
+        workspace.day = markedDay();
         answerer = std::make_unique<BoxAnswerer>();
     }
 
@@ -145,7 +145,7 @@ protected:
         answerer.reset();
         QVERIFY(QDir::setCurrent(startFolder));
         work.reset();
-        workspace.daySlots.reset();
+        workspace.day.reset();
     }
 
     QString cwd() const { return QDir::currentPath(); }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The controller window's buttons and what the controller answers, against
-// a test controller on a pseudo-terminal.
+// a test board on a pseudo-terminal.
 
 #include "ui/controller_window.h"
 #include "controller_window_fixture.h"
@@ -33,8 +33,8 @@ private slots:
     void getTime();
     void replyNeverComes();
     void lateReplyIsNotTheNextAnswer();
-    void controllerGoesAway_data();
-    void controllerGoesAway();
+    void boardGoesAway_data();
+    void boardGoesAway();
     void nextLineReplacesLog();
     void closeShowsMainWindowAndReleasesPort_data();
     void closeShowsMainWindowAndReleasesPort();
@@ -134,9 +134,9 @@ void TstControllerExchanges::sendProgram()
 {
     TestBoard board(10);
     for (int s = 25; s <= 32; ++s)
-        workspace.daySlots.set(s, 1);
-    workspace.daySlots.set(0, 5);     // values a loaded file may hold
-    workspace.daySlots.set(95, -1);
+        workspace.day.set(s, 1);
+    workspace.day.set(0, 5);     // values a loaded file may hold
+    workspace.day.set(95, -1);
     QVERIFY(startedWindow());
     QVERIFY(clickAndWait(window, "sendProgramButton"));
     const QByteArray lineA = "a5" + QByteArray(24, '0') + QByteArray(8, '1') + QByteArray(15, '0') + "\n";
@@ -256,14 +256,14 @@ void TstControllerExchanges::lateReplyIsNotTheNextAnswer()
     QCOMPARE(board.received, (QList<QByteArray>{"z\n", "s\n"}));
 }
 
-void TstControllerExchanges::controllerGoesAway_data()
+void TstControllerExchanges::boardGoesAway_data()
 {
     QTest::addColumn<bool>("duringQuery");
     QTest::newRow("while idle") << false;
     QTest::newRow("while a query waits") << true;
 }
 
-void TstControllerExchanges::controllerGoesAway()
+void TstControllerExchanges::boardGoesAway()
 {
     QFETCH(bool, duringQuery);
     QWidget mainWindow;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A broken board or a wrong device against the controller window: floods,
 // endless lines, binary bytes. Whatever arrives, the window keeps answering,
-// the schedule stays as it was and memory stays bounded.
+// the day stays as it was and memory stays bounded.
 
 #include "schedule/workspace.h"
 #include "ui/controller_window.h"
@@ -21,7 +21,7 @@ namespace {
 // What the windows under test share, as the application would hand it to them.
 Workspace workspace;
 
-// The test process (window and test controller) may grow by this much
+// The test process (window and test board) may grow by this much
 // however much the board sends.
 constexpr qint64 residentGrowthBound = 48 << 20;
 
@@ -64,7 +64,7 @@ private:
     QTimer pump;
 };
 
-DayTable markedTable()
+DayTable markedDay()
 {
     DayTable t;
     for (int i = 0; i < DayTable::size; ++i)
@@ -97,7 +97,7 @@ void TstControllerFaults::keepsAnswering()
     QFETCH(QString, fault);
     QFETCH(QString, shown);
     workspace.comPort = 10;
-    workspace.daySlots = markedTable();
+    workspace.day = markedDay();
     ControllerWindow::setWaitBounds(5s, 3s);
     const qint64 before = residentBytes();
     // Sampled all along: what a drain frees again must not hide the peak.
@@ -158,7 +158,7 @@ void TstControllerFaults::keepsAnswering()
     // The next query is answered.
     QVERIFY(clickAndWait(window, "statusButton"));   // Status?
     QVERIFY2(window->replyLog().endsWith(QStringLiteral("fine\n")), qPrintable(window->replyLog().right(200)));
-    QCOMPARE(workspace.daySlots, markedTable());
+    QCOMPARE(workspace.day, markedDay());
     peak = std::max(peak, residentBytes());
     QVERIFY2(peak - before < residentGrowthBound,
              qPrintable(QStringLiteral("grew by %1 MiB").arg((peak - before) >> 20)));

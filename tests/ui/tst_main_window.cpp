@@ -38,7 +38,7 @@ QPointF segmentMiddle(int n)
 
 QList<int> slotsOn()
 {
-    return slotsHolding(workspace.daySlots, 1, 0, DayTable::lastSlot);
+    return slotsHolding(workspace.day, 1, 0, DayTable::lastSlot);
 }
 }
 
@@ -100,7 +100,7 @@ void TstMainWindow::initTestCase()
 
 void TstMainWindow::init()
 {
-    workspace.daySlots.reset();
+    workspace.day.reset();
     fakeNow = QDateTime(QDate(2020, 4, 27), QTime(20, 20, 20));
     workspace.comPort = 99;
     form = std::make_unique<MainWindow>(workspace);
@@ -205,7 +205,7 @@ void TstMainWindow::swatchesChooseThePaintMode()
 
 void TstMainWindow::setFillsAndRedraws()
 {
-    workspace.daySlots.set(24, 0);
+    workspace.day.set(24, 0);
     click("setButton");
     QCOMPARE(slotsOn(), run(25, 32));
     QCOMPARE(form->state().rangeFrom, SlotIndex(24));
@@ -219,12 +219,12 @@ void TstMainWindow::setFillsAndRedraws()
     // Paint off through midnight turns 1s off and leaves a 2 alone.
     child<QScrollBar>("startScroll")->setValue(28);
     child<QScrollBar>("endScroll")->setValue(26);
-    workspace.daySlots.set(0, 1);
-    workspace.daySlots.set(50, 2);
+    workspace.day.set(0, 1);
+    workspace.day.set(50, 2);
     QTest::keyClick(child<QWidget>("paintOffArea"), Qt::Key_Space);
     click("setButton");
     QCOMPARE(slotsOn(), run(27, 28));
-    QCOMPARE(workspace.daySlots.at(50), qint16(2));
+    QCOMPARE(workspace.day.at(50), qint16(2));
     QCOMPARE(form->surface().colourAtUnits(segmentMiddle(0)), DialColours::background);
 }
 
@@ -245,7 +245,7 @@ void TstMainWindow::lockCaptionsAndWhatItStops()
     // Controls that do not honour the lock still work.
     child<QScrollBar>("startScroll")->setValue(40);
     QCOMPARE(form->state().startSlot, SlotIndex(40));
-    workspace.daySlots.set(3, 1);
+    workspace.day.set(3, 1);
     click("clearAllButton");
     QCOMPARE(slotsOn(), QList<int>{});
 
@@ -273,16 +273,16 @@ void TstMainWindow::dragFillsForwardAndShowsAtTheNextTick()
     QCOMPARE(form->surface().colourAtUnits(segmentMiddle(49)), DialColours::background);
 
     // Backwards round the dial takes the rest of the day through midnight.
-    workspace.daySlots.reset();
+    workspace.day.reset();
     drag(leftOfCentre, rightOfCentre);
     QCOMPARE(slotsOn(), run(0, 1) + run(48, 96));
 
     // A click sets the one slot under the pointer, whatever it held.
-    workspace.daySlots.reset();
-    workspace.daySlots.set(13, 2);
+    workspace.day.reset();
+    workspace.day.set(13, 2);
     QTest::mouseClick(child<QWidget>("paintOffArea"), Qt::LeftButton);
     drag(segmentMiddle(13), segmentMiddle(13));
-    QCOMPARE(workspace.daySlots.at(13), qint16(0));
+    QCOMPARE(workspace.day.at(13), qint16(0));
 }
 
 void TstMainWindow::releaseOffTheRingDoesNothing()
@@ -314,7 +314,7 @@ void TstMainWindow::clearAllShowsAtTheNextTick()
 
 void TstMainWindow::tickLooksUpTheCurrentSlot()
 {
-    workspace.daySlots.set(25, 1);
+    workspace.day.set(25, 1);
     fakeNow = QDateTime(QDate(2021, 3, 2), QTime(6, 5, 3));
     form->timerTick();
     QVERIFY(form->state().lightOn);
@@ -324,14 +324,14 @@ void TstMainWindow::tickLooksUpTheCurrentSlot()
     QCOMPARE(child<QLabel>("clockCaption")->text(), QStringLiteral("Time: 06:05:03, Tuesday, March 02, 2021"));
     QCOMPARE(form->state().lastRun, (SlotRun{0, 95}));
 
-    workspace.daySlots.set(25, 2);
+    workspace.day.set(25, 2);
     form->timerTick();
     QVERIFY(!form->state().lightOn);
     QVERIFY(child<QRadioButton>("lightOffOption")->isChecked());
     QCOMPARE(form->surface().colourAtUnits(QPointF(10.3, 9.3)), DialColours::lightOff);
 
     fakeNow.setTime(QTime(6, 15));
-    workspace.daySlots.set(26, 1);
+    workspace.day.set(26, 1);
     form->timerTick();
     QVERIFY(form->state().lightOn);
 }
@@ -381,8 +381,8 @@ void TstMainWindow::activationKeepsTheUsersChoices()
     child<QScrollBar>("startScroll")->setValue(40);
     child<QScrollBar>("endScroll")->setValue(44);
     QTest::mouseClick(child<QWidget>("paintOffArea"), Qt::LeftButton);
-    workspace.daySlots.set(0, 1);
-    workspace.daySlots.set(42, 1);
+    workspace.day.set(0, 1);
+    workspace.day.set(42, 1);
     workspace.comPort = 3;
 
     other.activateWindow();
@@ -394,7 +394,7 @@ void TstMainWindow::activationKeepsTheUsersChoices()
     QCOMPARE(form->state().startSlot, SlotIndex(40));
     QCOMPARE(form->state().endSlot, SlotIndex(44));
     QVERIFY(!form->state().paintOn);
-    QCOMPARE(workspace.daySlots.at(0), qint16(1));
+    QCOMPARE(workspace.day.at(0), qint16(1));
     QCOMPARE(child<QLabel>("startLabel")->text(), QStringLiteral("10:00"));
     QCOMPARE(child<QPushButton>("setButton")->text(), QStringLiteral("UNSET"));
     // It redrew the dial: the slot set behind its back shows at once.
@@ -402,7 +402,7 @@ void TstMainWindow::activationKeepsTheUsersChoices()
     QCOMPARE(form->surface().colourAtUnits(segmentMiddle(0)), DialColours::on);
 
     click("setButton");
-    QCOMPARE(workspace.daySlots.at(42), qint16(0));   // paint off over 41..44
+    QCOMPARE(workspace.day.at(42), qint16(0));   // paint off over 41..44
 }
 
 void TstMainWindow::comingBackFromAnotherProgramIsNoActivation()

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// One schedule from the main window to the controller: SET, Send, Send
+// One day from the main window to the board: SET, Send, Send
 // Program, with the real main window and window navigation.
 
 #include "ui/main_window.h"
@@ -46,7 +46,7 @@ private slots:
 
 void TstScheduleRoad::init()
 {
-    workspace.daySlots.reset();
+    workspace.day.reset();
     ControllerWindow::setWaitBounds(5s, 5s);
 }
 

@@ -18,7 +18,7 @@
 
 Q_DECLARE_METATYPE(PortFailure)
 
-class TstControllerRules : public QObject
+class TstBoardRules : public QObject
 {
     Q_OBJECT
 private slots:
@@ -38,8 +38,8 @@ private slots:
     void portAnswer_data();
     void portAnswer();
 
-    void programLines_data();
-    void programLines();
+    void dayLines_data();
+    void dayLines();
     void timeMessage();
 
     void timeReply_data();
@@ -72,7 +72,7 @@ PortAliases aliases(const QStringList &entries)
 }
 }
 
-void TstControllerRules::portDevices_data()
+void TstBoardRules::portDevices_data()
 {
     QTest::addColumn<int>("port");
     QTest::addColumn<QString>("alias");
@@ -103,7 +103,7 @@ void TstControllerRules::portDevices_data()
     QTest::newRow("11, one ACM") << 11 << QString() << QStringList{"/dev/ttyACM0|||met"} << "/dev/ttyS10";
 }
 
-void TstControllerRules::portDevices()
+void TstBoardRules::portDevices()
 {
     QFETCH(int, port);
     QFETCH(QString, alias);
@@ -114,7 +114,7 @@ void TstControllerRules::portDevices()
     QCOMPARE(portDevice(qint16(port), a, ports(present)), device);
 }
 
-void TstControllerRules::portList_data()
+void TstBoardRules::portList_data()
 {
     QTest::addColumn<QStringList>("aliasEntries");
     QTest::addColumn<QStringList>("present");
@@ -136,7 +136,7 @@ void TstControllerRules::portList_data()
         << "Serial ports present:\n3, 65  /dev/pts/4\n7  /dev/ttyACM0  Arduino Uno";
 }
 
-void TstControllerRules::portList()
+void TstBoardRules::portList()
 {
     QFETCH(QStringList, aliasEntries);
     QFETCH(QStringList, present);
@@ -144,7 +144,7 @@ void TstControllerRules::portList()
     QCOMPARE(portListText(aliases(aliasEntries), ports(present)), text);
 }
 
-void TstControllerRules::aliasComesFirst()
+void TstBoardRules::aliasComesFirst()
 {
     QTemporaryFile board;
     QVERIFY(board.open());
@@ -157,7 +157,7 @@ void TstControllerRules::aliasComesFirst()
     QCOMPARE(portDeviceName(33), QStringLiteral("/dev/ttyUSB0"));
 }
 
-void TstControllerRules::danglingAliasIsNotReplaced()
+void TstBoardRules::danglingAliasIsNotReplaced()
 {
     // A broken alias is the user's mistake to see, not a reason to open
     // some other device under the same number.
@@ -169,7 +169,7 @@ void TstControllerRules::danglingAliasIsNotReplaced()
     QCOMPARE(device, alias);
 }
 
-void TstControllerRules::boardsRememberedByStableName()
+void TstBoardRules::boardsRememberedByStableName()
 {
     QTemporaryDir dev;
     const QString byId = dev.filePath(QStringLiteral("by-id")), uno = dev.filePath(QStringLiteral("ttyACM3"));
@@ -184,7 +184,7 @@ void TstControllerRules::boardsRememberedByStableName()
     QVERIFY(isBoardGreeting(DW_GREETING_NOT_SET "\r\n") && !isBoardGreeting("start\n"));
 }
 
-void TstControllerRules::failureText_data()
+void TstBoardRules::failureText_data()
 {
     using Cause = PortFailure::Cause;
     using std::chrono::milliseconds;
@@ -210,14 +210,14 @@ void TstControllerRules::failureText_data()
                            << "Port 10 (/dev/null) failed: Inappropriate ioctl for device.";
 }
 
-void TstControllerRules::failureText()
+void TstBoardRules::failureText()
 {
     QFETCH(PortFailure, failure);
     QFETCH(QString, text);
     QCOMPARE(portFailureText(failure), text);
 }
 
-void TstControllerRules::promptTitle_data()
+void TstBoardRules::promptTitle_data()
 {
     QTest::addColumn<int>("port");
     QTest::addColumn<QString>("title");
@@ -227,14 +227,14 @@ void TstControllerRules::promptTitle_data()
     QTest::newRow("-32768") << -32768 << "com port is-32768";
 }
 
-void TstControllerRules::promptTitle()
+void TstBoardRules::promptTitle()
 {
     QFETCH(int, port);
     QFETCH(QString, title);
     QCOMPARE(portPromptTitle(qint16(port)), title);
 }
 
-void TstControllerRules::portAnswer_data()
+void TstBoardRules::portAnswer_data()
 {
     QTest::addColumn<QString>("answer");
     QTest::addColumn<bool>("accepted");
@@ -261,7 +261,7 @@ void TstControllerRules::portAnswer_data()
     QTest::newRow("no exponent") << "1e2" << false << 0;
 }
 
-void TstControllerRules::portAnswer()
+void TstBoardRules::portAnswer()
 {
     QFETCH(QString, answer);
     QFETCH(bool, accepted);
@@ -272,7 +272,7 @@ void TstControllerRules::portAnswer()
         QCOMPARE(int(*result), port);
 }
 
-void TstControllerRules::programLines_data()
+void TstBoardRules::dayLines_data()
 {
     QTest::addColumn<QList<int>>("entries");   // slot, value, slot, value, ...
     QTest::addColumn<QByteArray>("lineA");
@@ -299,19 +299,19 @@ void TstControllerRules::programLines_data()
         << "b" + QByteArray(12, '0') + "-1" + QByteArray(35, '0') + "\n";
 }
 
-void TstControllerRules::programLines()
+void TstBoardRules::dayLines()
 {
     QFETCH(QList<int>, entries);
     QFETCH(QByteArray, lineA);
     QFETCH(QByteArray, lineB);
 
-    DayTable table;
+    DayTable day;
     for (qsizetype i = 0; i + 1 < entries.size(); i += 2)
-        table.set(entries[i], qint16(entries[i + 1]));
-    QCOMPARE(::programLines(table), (QList<QByteArray>{lineA, lineB}));
+        day.set(entries[i], qint16(entries[i + 1]));
+    QCOMPARE(::dayLines(day), (QList<QByteArray>{lineA, lineB}));
 }
 
-void TstControllerRules::timeMessage()
+void TstBoardRules::timeMessage()
 {
     QCOMPARE(::timeMessage(QStringLiteral("14:05")), QByteArray("\x74\x31\x34\x3A\x30\x35\x0A"));
     QCOMPARE(queryMessage('z'), QByteArray("\x7A\x0A"));
@@ -327,7 +327,7 @@ void TstControllerRules::timeMessage()
              QList<QByteArray>{"p0.023 2026-12-09 +330\n"});
 }
 
-void TstControllerRules::timeReply_data()
+void TstBoardRules::timeReply_data()
 {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<double>("number");
@@ -363,7 +363,7 @@ void TstControllerRules::timeReply_data()
     QTest::newRow("below double") << QByteArray("1e-400\n") << 0.0 << "00:00";
 }
 
-void TstControllerRules::timeReply()
+void TstBoardRules::timeReply()
 {
     QFETCH(QByteArray, reply);
     QFETCH(double, number);
@@ -376,8 +376,8 @@ int main(int argc, char *argv[])
 {
     useTemporaryRuntimeFolder();
     QCoreApplication app(argc, argv);
-    TstControllerRules test;
+    TstBoardRules test;
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_controller_rules.moc"
+#include "tst_board_rules.moc"
