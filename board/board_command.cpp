@@ -110,10 +110,9 @@ FlashPort chooseFlashPort(const std::optional<PortAlias> &alias10, const QList<P
 {
     if (alias10)
         return {alias10->device, {}};
-    static const QRegularExpression usb(QStringLiteral("^/dev/tty(ACM|USB)\\d+$"));
     QStringList usbDevices;
     for (const PresentPort &p : present)
-        if (usb.match(p.systemLocation).hasMatch())
+        if (isUsbSerial(p.systemLocation))
             usbDevices << p.systemLocation;
     if (usbDevices.size() == 1)
         return {usbDevices.first(), {}};
@@ -401,7 +400,7 @@ void BoardCommand::flash()
             return;
         }
     } else if (request.device.isEmpty()) {
-        const FlashPort chosen = chooseFlashPort(portAlias(10), presentPorts());
+        const FlashPort chosen = chooseFlashPort(portAlias(defaultPort), presentPorts());
         if (chosen.device.isEmpty()) {
             fail(exitBoardFailed, chosen.error);
             return;

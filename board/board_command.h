@@ -18,7 +18,7 @@ struct BoardRequest
 {
     enum class Command { Status, GetTime, SetTime, Send, Get, Flash };
     Command command = Command::Status;
-    qint16 port = 10;     // used when device is empty
+    qint16 port = defaultPort;   // used when device is empty
     bool portGiven = false;
     QString device;       // a device path given with --port
     bool now = false;     // set-time --now, flash --now

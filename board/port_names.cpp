@@ -12,8 +12,13 @@
 #include <algorithm>
 #include <limits>
 
+bool isUsbSerial(const QString &location)
+{
+    static const QRegularExpression usb(QStringLiteral("^/dev/tty(ACM|USB)\\d+$"));
+    return usb.match(location).hasMatch();
+}
+
 namespace {
-constexpr qint16 findingPort = 10;   // the number every Send tries first
 
 struct Range
 {
@@ -21,12 +26,6 @@ struct Range
     const char *prefix;
 };
 constexpr Range ranges[] = {{1, "/dev/ttyS"}, {33, "/dev/ttyUSB"}, {65, "/dev/ttyACM"}};
-
-bool isUsbSerial(const QString &location)
-{
-    static const QRegularExpression usb(QStringLiteral("^/dev/tty(ACM|USB)\\d+$"));
-    return usb.match(location).hasMatch();
-}
 
 // The device when exactly one USB serial device is present and it is a
 // board met before, else empty: with several, guessing could talk to the
@@ -94,7 +93,7 @@ QString portDevice(qint16 number, const std::optional<PortAlias> &alias,
     if (alias)
         return alias->device;
 #ifdef Q_OS_LINUX
-    if (number == findingPort) {
+    if (number == defaultPort) {
         const QString usb = loneKnownBoard(present);
         if (!usb.isEmpty())
             return usb;
@@ -173,7 +172,7 @@ QString portDeviceName(qint16 number)
     // the system for its ports on every other open would be wasted.
     const std::optional<PortAlias> alias = portAlias(number);
     return portDevice(number, alias,
-                      !alias && number == findingPort ? presentPorts() : QList<PresentPort>{});
+                      !alias && number == defaultPort ? presentPorts() : QList<PresentPort>{});
 }
 
 QString portListText(const PortAliases &aliases, const QList<PresentPort> &present)
@@ -210,7 +209,7 @@ QString portListText(const PortAliases &aliases, const QList<PresentPort> &prese
     };
     for (Line &l : lines) {
         QList<qint16> candidates = aliases.keys();
-        candidates << findingPort;
+        candidates << defaultPort;
         if (const std::optional<qint16> n = tableNumber(l.device))
             candidates << *n;
         std::sort(candidates.begin(), candidates.end());

@@ -10,6 +10,14 @@
 // Serial port numbers, as the user types them at the port prompt, and the
 // devices they stand for.
 
+// The port number the controller window and daywheel-ctl open unless told
+// otherwise; without an alias it also finds a lone board met before.
+constexpr qint16 defaultPort = 10;
+
+// Whether `location` is a USB serial device (/dev/ttyACM<n>, /dev/ttyUSB<n>),
+// as an Uno or a Nano is.
+bool isUsbSerial(const QString &location);
+
 // A serial port the system lists (QSerialPortInfo::availablePorts()), as far
 // as the port rules need it.
 struct PresentPort

@@ -1,15 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "board/board_link.h"
+#include "board/port_names.h"
 #include "schedule/day_table.h"
 
-// What the program's windows share: the day being edited and the serial port
-// number the controller window opens. The application owns the one instance
-// and hands it to each window when it creates it.
+// What the program's windows share: the day being edited, the serial port
+// number the controller window opens and how long it waits for the board.
+// The application owns the one instance and hands it to each window when it
+// creates it.
 struct Workspace
 {
     DayTable day;
-    // Reset to 10 whenever the main window becomes active again; changed by
-    // the port prompt.
-    qint16 comPort = 10;
+    // Reset to defaultPort whenever the main window becomes active again;
+    // changed by the port prompt.
+    qint16 comPort = defaultPort;
+    // For the greeting after the port opened, and for each reply; read when
+    // a controller window is created (tests shorten them).
+    BoardLink::Bounds waitBounds;
 };

@@ -24,10 +24,6 @@
 #include <cmath>
 
 namespace {
-using std::chrono::milliseconds;
-
-BoardLink::Bounds defaultBounds;
-
 QString tooLongNotice(const QString &what)
 {
     return QStringLiteral("The %1 was too long (no line end within %2 bytes); the rest was thrown away.")
@@ -49,11 +45,6 @@ QString hostMinuteText()
 }
 }
 
-void ControllerWindow::setWaitBounds(milliseconds greeting, milliseconds reply)
-{
-    defaultBounds = {greeting, reply};
-}
-
 ControllerWindow::ControllerWindow(Workspace &workspace_, QWidget *mainWindow)
     : QWidget(mainWindow, Qt::Window),
       workspace(workspace_),
@@ -64,7 +55,7 @@ ControllerWindow::ControllerWindow(Workspace &workspace_, QWidget *mainWindow)
     // The platform's default icon, not the one of the main window it belongs to.
     setWindowIcon(QApplication::windowIcon());
     useFixedLook(this);
-    link->setBounds(defaultBounds);
+    link->setBounds(workspace.waitBounds);
 
     ui->sendTimeButton->setFocus();
 

@@ -6,7 +6,6 @@
 
 #include <QPointer>
 #include <QWidget>
-#include <chrono>
 #include <memory>
 
 class QInputDialog;
@@ -42,12 +41,6 @@ public:
     QString replyLog() const { return log.text(); }
     // An exchange runs or waits its turn.
     bool isBusy() const { return !link->isIdle(); }
-
-    // How long windows created from now on wait for the greeting after the
-    // port opened, and for each reply. 10 s and 3 s unless changed (tests
-    // shorten them).
-    static void setWaitBounds(std::chrono::milliseconds greeting,
-                              std::chrono::milliseconds reply);
 
 signals:
     void ready();

@@ -133,7 +133,7 @@ void MainWindow::activation()
         workspace.day.set(0, 0);
     }
     paintOn = ui->onSwatch->borderShown();
-    workspace.comPort = 10;
+    workspace.comPort = defaultPort;
     display();
     startSlot = SlotIndex(ui->startScroll->value());
     endSlot = SlotIndex(ui->endScroll->value());

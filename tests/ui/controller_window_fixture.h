@@ -19,7 +19,7 @@ private slots:
         workspace.comPort = 10;
         workspace.day.reset();
         ClockSource::set({});
-        ControllerWindow::setWaitBounds(std::chrono::seconds(5), std::chrono::seconds(5));
+        workspace.waitBounds = {std::chrono::seconds(5), std::chrono::seconds(5)};
     }
     void cleanup()
     {

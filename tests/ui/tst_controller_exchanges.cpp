@@ -72,7 +72,7 @@ void TstControllerExchanges::sendTime()
     board.answer = [](const QByteArray &q) { return q == "q\n" ? QByteArray("50730.000\r\n") : QByteArray(); };
     const qsizetype asked = (behindQuestion ? 2 : 1) + (line.startsWith('p') ? 1 : 0);
     ClockSource::set([] { return at(14, 5, 30); });
-    ControllerWindow::setWaitBounds(5s, 1s);
+    workspace.waitBounds = {5s, 1s};
     QVERIFY(startedWindow() && waitIdle(window));
     // The clock's minute, even when the label has not caught up with it yet.
     QElapsedTimer since;
@@ -224,7 +224,7 @@ void TstControllerExchanges::replyNeverComes()
     board.answer = [](const QByteArray &line) {
         return line == "e\n" ? QByteArray("0000") : QByteArray("fine\n");
     };
-    ControllerWindow::setWaitBounds(5s, 300ms);
+    workspace.waitBounds = {5s, 300ms};
     QVERIFY(startedWindow());
     QElapsedTimer clock;
     clock.start();
@@ -246,7 +246,7 @@ void TstControllerExchanges::lateReplyIsNotTheNextAnswer()
             QTimer::singleShot(2200ms, &board, [&] { board.send("43200\r\n"); });
         return QByteArray();
     };
-    ControllerWindow::setWaitBounds(5s, 1200ms);
+    workspace.waitBounds = {5s, 1200ms};
     QVERIFY(startedWindow());
     QVERIFY(clickAndWait(window, "getTimeButton"));
     const QString gaveUp = QString::fromLatin1(board.greeting) + "The controller did not answer.\r\n";

@@ -98,7 +98,7 @@ void TstControllerFaults::keepsAnswering()
     QFETCH(QString, shown);
     workspace.comPort = 10;
     workspace.day = markedDay();
-    ControllerWindow::setWaitBounds(5s, 3s);
+    workspace.waitBounds = {5s, 3s};
     const qint64 before = residentBytes();
     // Sampled all along: what a drain frees again must not hide the peak.
     qint64 peak = before;

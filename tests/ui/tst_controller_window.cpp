@@ -228,7 +228,7 @@ void TstControllerWindow::greetingNeverComes()
 {
     TestBoard board(10);
     board.greeting = "no line feed yet";
-    ControllerWindow::setWaitBounds(300ms, 5s);
+    workspace.waitBounds = {300ms, 5s};
     PromptAnswerer prompt({});
     window = new ControllerWindow(workspace);
     QElapsedTimer clock;

@@ -47,7 +47,7 @@ private slots:
 void TstScheduleRoad::init()
 {
     workspace.day.reset();
-    ControllerWindow::setWaitBounds(5s, 5s);
+    workspace.waitBounds = {5s, 5s};
 }
 
 void TstScheduleRoad::setSendAndProgram()
@@ -126,7 +126,7 @@ void TstScheduleRoad::cancelLeavesMainWindow()
     QVERIFY(QTest::qWaitForWindowExposed(&form1));
     TestBoard board(10);
     board.greeting = "never ends";
-    ControllerWindow::setWaitBounds(200ms, 5s);
+    workspace.waitBounds = {200ms, 5s};
 
     QStringList titles;
     QTimer cancel;
