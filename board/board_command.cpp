@@ -50,8 +50,8 @@ QString outcomeText(const BoardLink::Result &r)
     return {};
 }
 
-// A store line's letter + 48 digits 0/1, as the board answers the queries
-// for the halves.
+// A store line's letter + DW_HALF_SLOTS digits 0/1, as the board answers
+// the queries for the halves.
 const QRegularExpression halfRule(QStringLiteral("^[%1%2][01]{%3}$")
                                       .arg(QChar(DW_CMD_STORE_A)).arg(QChar(DW_CMD_STORE_B)).arg(DW_HALF_SLOTS));
 }

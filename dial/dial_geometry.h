@@ -18,7 +18,8 @@ constexpr double unitTwipsY = double(267.474182f);   // stored single precision
 constexpr double centreX = 10.0;
 constexpr double centreY = 9.0;
 
-constexpr double ringInner = 5.5;   // presses count strictly between these two
+// The two rings drawn round the band; presses count strictly between them.
+constexpr double ringInner = 5.5;
 constexpr double ringOuter = 7.0;
 
 // Pixels per drawing unit at one device-independent pixel per 15 twips.
@@ -65,6 +66,6 @@ ClockReading readClock(QTime time);
 QString pointerReadout(const PointerHit &hit);
 QString clockReadout(const ClockReading &reading);
 
-constexpr double handLength = 5.5;
+constexpr double handLength = ringInner;   // the hand reaches the inner ring
 
 }

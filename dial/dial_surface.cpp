@@ -24,8 +24,9 @@ void circle(QPainter &painter, double radius)
     painter.drawEllipse(QPointF(centreX, centreY), radius, radius);
 }
 
+// The coloured band lies just inside the inner ring, up to the outer one.
 constexpr double bandInner = 5.6;
-constexpr double bandOuter = 7.0;
+constexpr double bandOuter = ringOuter;
 
 // The band from tick `from` to tick `to` (segment n lies between ticks n-1
 // and n) as one piece, so no seam or gap shows inside it at any scale.
@@ -136,14 +137,14 @@ void DialSurface::drawRings() const
     QPainter painter(&rings);
     beginUnits(painter);
     painter.setPen(pen(DialColours::foreground, 2, rings.devicePixelRatio()));
-    circle(painter, 7);
-    circle(painter, 5.5);
+    circle(painter, ringOuter);
+    circle(painter, ringInner);
 
     for (int tick = 0; tick <= 95; ++tick) {
         const double a = tickAngle(tick);
-        painter.drawLine(point(a, 6.8), point(a, 7));
+        painter.drawLine(point(a, 6.8), point(a, ringOuter));
         if (tick % 4 == 0)
-            painter.drawLine(point(a, 6), point(a, 7));
+            painter.drawLine(point(a, 6), point(a, ringOuter));
         if (tick % 24 == 0)
             painter.drawLine(point(a, 5.2), point(a, 7.3));
     }
