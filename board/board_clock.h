@@ -7,7 +7,8 @@
 #include <chrono>
 
 // Whether a line from the board says its clock has not been set since a
-// power cut: the greeting "..., time not set" or a status "... (not set) ...".
+// power cut: the greeting DW_GREETING_NOT_SET or a status holding
+// DW_STATUS_NOT_SET.
 bool boardSaysTimeNotSet(QByteArrayView line);
 
 // How long from `now` until 20 ms into the next minute, when a

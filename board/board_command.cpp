@@ -216,7 +216,7 @@ void BoardCommand::exchangeFinished(const BoardLink::Result &result)
     }
     if (result.exchange == BoardLink::Exchange::Send)
         return;
-    // A refused line is answered by one "error: ..." line, which may come
+    // A refused line is answered by one DW_ERROR_PREFIX line, which may come
     // only after the next question was asked: it is no answer to that
     // question, whose answer follows it.
     if (result.reply.startsWith(DW_ERROR_PREFIX) && refusals.size() < 2 && request.command != BoardRequest::Command::Status) {
@@ -242,8 +242,8 @@ void BoardCommand::exchangeFinished(const BoardLink::Result &result)
     case Command::GetTime: {
         const std::optional<qint32> seconds = boardSeconds(result.reply);
         if (!seconds) {
-            fail(exitBoardFailed, QStringLiteral("the answer to \"z\" is no time: ")
-                                      + QString::fromLatin1(withoutLineEnd(result.reply)));
+            fail(exitBoardFailed, QStringLiteral("the answer to \"%1\" is no time: %2")
+                                      .arg(QString(QChar(DW_CMD_GET_TIME)), QString::fromLatin1(withoutLineEnd(result.reply))));
             return;
         }
         QString line = timeOfDayText(*seconds);

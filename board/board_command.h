@@ -88,7 +88,7 @@ private:
     QList<BoardLink::Result> replies;   // answers of this request, in order
     QByteArray sentA, sentB;
     QString failedHalves;
-    QByteArrayList refusals;   // "error: ..." lines the board sent meanwhile
+    QByteArrayList refusals;   // DW_ERROR_PREFIX lines the board sent meanwhile
     bool done = false;
     bool setsToTheMs = false;   // the greeting said so
     double offsetBefore = 0;    // the board's time before a set, less the host's

@@ -175,8 +175,8 @@ void BoardLink::begin()
 void BoardLink::askNow()
 {
     phase = Phase::None;
-    // Whatever came unasked (the answer to "t", "a" or "b", a late line)
-    // must not be taken for the reply.
+    // Whatever came unasked (the answer to a time set or a store, a late
+    // line) must not be taken for the reply.
     if (!serial->discardInput()) {
         finish(Outcome::ReadFailed, serial->errorText());
         return;

@@ -240,9 +240,10 @@ void ControllerWindow::setBoardClockAtNextMinute()
 
 void ControllerWindow::setBoardClock()
 {
-    // "t" sets the seconds to 0, so it must go out as a minute begins; behind
-    // a running exchange it would go out late, so it waits for the next one.
-    // A set to the ms is made when it goes out, whenever that is.
+    // DW_CMD_SET_TIME sets the seconds to 0, so it must go out as a minute
+    // begins; behind a running exchange it would go out late, so it waits
+    // for the next one. A set to the ms is made when it goes out, whenever
+    // that is.
     if (!setsToTheMs && !link->isIdle()) {
         setBoardClockAtNextMinute();
         return;
