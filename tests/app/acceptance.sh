@@ -333,7 +333,7 @@ wait_for 5 "Send Time did not set the board's clock" board_clock_now
 
 step send-program
 click "$ctlw" controllerWindow.sendProgramButton
-# 07:20 lies in 07:15-07:30, on: only the program sent can turn the light on.
+# 07:20 lies in 07:15-07:30, on: only the day sent can turn the light on.
 light_on_at_0720() { [ "$(board_says 'settime 26400')" = ok ] && why=$(board_says 'light?') && [ "$why" = "light 1" ]; }
 wait_for 5 "the board did not get the program" light_on_at_0720
 
