@@ -5,7 +5,6 @@
 
 #include "board_session.h"
 #include "protocol/daywheel_protocol.h"
-#include "schedule/day_table.h"
 #include "schedule_file/schedule_file.h"
 
 #include <QProcess>

@@ -8,7 +8,6 @@
 #include "ui/controller_window.h"
 #include "schedule/clock_source.h"
 #include "protocol/daywheel_protocol.h"
-#include "schedule/day_table.h"
 
 #include "board_session.h"
 #include "ui/controller_window_driver.h"

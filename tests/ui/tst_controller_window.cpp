@@ -150,8 +150,7 @@ void TstControllerWindow::greeting_data()
     QTest::addColumn<QString>("shown");
     QTest::newRow("one line") << QList<QByteArray>{DW_GREETING "\r\n"} << DW_GREETING "\r\n";
     QTest::newRow("several pieces") << QList<QByteArray>{"Daywheel ", "boa", "rd", " ready\n"} << DW_GREETING "\n";
-    // Another device's first line is shown as it came too: it tells the
-    // user what is on the port.
+    // Another device's first line is shown as it came too: a foreign greeting.
     QTest::newRow("bytes after the line feed") << QList<QByteArray>{"hello\r", "\nv1.2"}
                                                << "hello\r\nv1.2";
     QTest::newRow("8-bit bytes") << QList<QByteArray>{"caf\xe9\n"} << "caf\u00e9\n";
