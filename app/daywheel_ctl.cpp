@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // daywheel-ctl: the board from scripts, without a display.
 #include "board/board_command.h"
+#include "protocol/daywheel_protocol.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -16,7 +17,7 @@ const char *const description =
     "  status             print the board's status line\n"
     "  get-time           print the board's time as hh:mm:ss\n"
     "  set-time [--now]   set the board's clock: at once and to the ms when its\n"
-    "                     greeting ends in \", clock to the ms\" (with the date\n"
+    "                     greeting ends in \"" DW_GREETING_PRECISE "\" (with the date\n"
     "                     and the coming summer time changes), and print its\n"
     "                     time, its offset from the host, how far off it was\n"
     "                     and the trim it learned; an older board at the start\n"
