@@ -15,10 +15,9 @@ namespace Ui {
 class ControllerWindow;
 }
 
-// The controller window: opens the serial line to the light controller,
-// sends it the time and the day program, and logs what it answers. It only
-// asks its BoardLink for exchanges and shows their results; a click
-// while one runs waits its turn.
+// The controller window: opens the serial line to the board, sends it the
+// time and the day, and logs what it answers. It only asks its BoardLink for
+// exchanges and shows their results; a click while one runs waits its turn.
 class ControllerWindow : public QWidget
 {
     Q_OBJECT
@@ -26,13 +25,13 @@ public:
     explicit ControllerWindow(Workspace &workspace, QWidget *mainWindow = nullptr);
     ~ControllerWindow() override;
 
-    // Sets the clock label, opens port comPort and waits for the controller's
+    // Sets the clock label, opens port comPort and waits for the board's
     // greeting; when that fails, asks for another port number and tries
     // again. Ends in ready() once the greeting is in the log, or in gaveUp()
     // when the user cancelled the prompt.
     void start();
 
-    // Waits for the next line from the controller (no command sent, nothing
+    // Waits for the next line from the board (no command sent, nothing
     // drained) and puts it in the log in place of what was there. Gives up
     // silently when no line comes.
     void showNextLine();
