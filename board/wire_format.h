@@ -76,7 +76,6 @@ std::optional<qint32> boardSeconds(QByteArrayView reply);
 
 // The board's time of day (seconds after midnight, leading the reply),
 // rounded to a whole second, as "hh:mm" with whole minutes (timeOfDayText
-// without the seconds). Past a day the
-// hours go on ("25:00"); a negative number reads "-00:01". A number that does
-// not fit 32 bits reads 00:00.
+// without the seconds). Past a day the hours go on ("25:00"); a negative
+// number reads "-00:01". A number that does not fit 32 bits reads 00:00.
 QString boardTimeText(QByteArrayView reply);
