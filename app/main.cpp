@@ -6,6 +6,9 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <cstdio>
 #include <optional>
 
@@ -71,6 +74,21 @@ std::optional<int> readCommandLine(int argc, char *argv[])
                                  + "' (schedule files are opened with Load)" + tryHelp, 2);
     return std::nullopt;
 }
+
+// The windows in the system's language, with Qt's own words (OK, Cancel)
+// in the same one; a language without a translation shows the English.
+void loadTranslations(QApplication &app)
+{
+    const auto load = [&app](const QString &name, const QString &folder) {
+        auto *translator = new QTranslator(&app);
+        if (translator->load(QLocale::system(), name, QStringLiteral("_"), folder))
+            QCoreApplication::installTranslator(translator);
+        else
+            delete translator;
+    };
+    load(QStringLiteral("qtbase"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    load(QStringLiteral("daywheel"), QStringLiteral(":/i18n"));
+}
 }
 
 int main(int argc, char *argv[])
@@ -78,6 +96,7 @@ int main(int argc, char *argv[])
     if (const std::optional<int> status = readCommandLine(argc, argv))
         return *status;
     QApplication app(argc, argv);
+    loadTranslations(app);
     QApplication::setApplicationName(QStringLiteral("Daywheel"));
     // Lets the desktop match the windows to the installed entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(DAYWHEEL_APP_ID));

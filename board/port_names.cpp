@@ -3,6 +3,7 @@
 
 #include "board/known_boards.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -198,7 +199,7 @@ QString portListText(const PortAliases &aliases, const QList<PresentPort> &prese
             add(a.device, QString());
     }
     if (lines.isEmpty())
-        return QStringLiteral("No serial port is present.");
+        return QCoreApplication::translate("PortNames", "No serial port is present.");
 
     // A number belongs to a line only if it really opens that device: an
     // alias can take a number's place in the table, or port 10's.
@@ -225,7 +226,7 @@ QString portListText(const PortAliases &aliases, const QList<PresentPort> &prese
         return first != second ? first < second : a.device < b.device;
     });
 
-    QStringList text{QStringLiteral("Serial ports present:")};
+    QStringList text{QCoreApplication::translate("PortNames", "Serial ports present:")};
     for (const Line &l : lines) {
         QString line = numbersText(l.numbers) + QStringLiteral("  ") + l.device;
         if (!l.about.isEmpty())

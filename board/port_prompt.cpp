@@ -1,16 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "board/port_prompt.h"
 
+#include <QCoreApplication>
+
 #include "schedule/number_format.h"
 
 QString portPromptTitle(qint16 failedPort)
 {
-    return QStringLiteral("com port is") + formatSignedInteger(failedPort);
+    return QCoreApplication::translate("PortPrompt", "com port is") + formatSignedInteger(failedPort);
 }
 
 QString portPromptLabel(const QString &failure, const QString &portList)
 {
-    return QStringLiteral("enter com port #\n\n") + failure + QStringLiteral("\n\n") + portList;
+    return QCoreApplication::translate("PortPrompt", "enter com port #") + QStringLiteral("\n\n") + failure
+        + QStringLiteral("\n\n") + portList;
 }
 
 std::optional<qint16> parsePortAnswer(const QString &answer)

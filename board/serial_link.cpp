@@ -3,6 +3,7 @@
 
 #include "board/port_names.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #ifdef Q_OS_UNIX
@@ -16,16 +17,16 @@ namespace {
 QString describe(QSerialPort::SerialPortError error)
 {
     switch (error) {
-    case QSerialPort::DeviceNotFoundError: return QStringLiteral("no such port");
-    case QSerialPort::PermissionError: return QStringLiteral("port in use or not permitted");
-    case QSerialPort::OpenError: return QStringLiteral("port already open");
-    case QSerialPort::WriteError: return QStringLiteral("write error");
-    case QSerialPort::ReadError: return QStringLiteral("read error");
-    case QSerialPort::ResourceError: return QStringLiteral("the port went away");
-    case QSerialPort::UnsupportedOperationError: return QStringLiteral("setting not supported");
-    case QSerialPort::TimeoutError: return QStringLiteral("timed out");
-    case QSerialPort::NotOpenError: return QStringLiteral("port not open");
-    default: return QStringLiteral("port failure");
+    case QSerialPort::DeviceNotFoundError: return QCoreApplication::translate("SerialLink", "no such port");
+    case QSerialPort::PermissionError: return QCoreApplication::translate("SerialLink", "port in use or not permitted");
+    case QSerialPort::OpenError: return QCoreApplication::translate("SerialLink", "port already open");
+    case QSerialPort::WriteError: return QCoreApplication::translate("SerialLink", "write error");
+    case QSerialPort::ReadError: return QCoreApplication::translate("SerialLink", "read error");
+    case QSerialPort::ResourceError: return QCoreApplication::translate("SerialLink", "the port went away");
+    case QSerialPort::UnsupportedOperationError: return QCoreApplication::translate("SerialLink", "setting not supported");
+    case QSerialPort::TimeoutError: return QCoreApplication::translate("SerialLink", "timed out");
+    case QSerialPort::NotOpenError: return QCoreApplication::translate("SerialLink", "port not open");
+    default: return QCoreApplication::translate("SerialLink", "port failure");
     }
 }
 
@@ -132,7 +133,7 @@ bool SerialLink::usable()
 {
     if (broken || !serial->isOpen()) {
         if (!broken)
-            lastError = QStringLiteral("port not open");
+            lastError = QCoreApplication::translate("SerialLink", "port not open");
         return false;
     }
     return true;

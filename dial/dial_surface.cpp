@@ -3,6 +3,7 @@
 
 #include "dial/dial_geometry.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -167,6 +168,9 @@ QColor DialSurface::colourAtUnits(QPointF units) const
 
 QString dialCaption(const QDateTime &now, const QLocale &locale)
 {
-    return QStringLiteral("Time: ") + now.time().toString(QStringLiteral("HH:mm:ss")) + QStringLiteral(", ")
-        + locale.toString(now.date(), QStringLiteral("dddd, MMMM dd, yyyy"));
+    // The date's order is the language's, so the pattern is translated too.
+    //: A QDate format: dddd the weekday's name, MMMM the month's, dd the day, yyyy the year.
+    const QString datePattern = QCoreApplication::translate("DialCaption", "dddd, MMMM dd, yyyy");
+    return QCoreApplication::translate("DialCaption", "Time: %1, %2")
+        .arg(now.time().toString(QStringLiteral("HH:mm:ss")), locale.toString(now.date(), datePattern));
 }

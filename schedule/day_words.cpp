@@ -3,6 +3,7 @@
 
 #include "schedule/number_format.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace {
@@ -32,9 +33,9 @@ QString dayInWords(const DayTable &day)
             first = q;
     }
     if (lit == 0)
-        return QStringLiteral("off all day");
+        return QCoreApplication::translate("DayWords", "off all day");
     if (lit == quarters)
-        return QStringLiteral("on all day");
+        return QCoreApplication::translate("DayWords", "on all day");
 
     // From a run's start once round the day, so a run through midnight stays whole.
     QStringList runs;
@@ -48,5 +49,5 @@ QString dayInWords(const DayTable &day)
         // A run that ends at midnight says 24:00; one that goes on past it, the hour it ends.
         runs << timeAt(q) + u'-' + timeAt(end > quarters ? end - quarters : end);
     }
-    return QStringLiteral("on ") + runs.join(QStringLiteral(", "));
+    return QCoreApplication::translate("DayWords", "on %1").arg(runs.join(QStringLiteral(", ")));
 }

@@ -4,6 +4,7 @@
 #include "schedule/number_format.h"
 #include "schedule_file/schedule_reader.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -23,8 +24,8 @@ constexpr qint64 readBound = qint64(1) << 20;
 
 FileResult saveFailed(const QString &path, const QString &cause)
 {
-    return FileResult::failure(QStringLiteral("The schedule could not be saved to \"%1\": %2.")
-                                   .arg(path, cause));
+    return FileResult::failure(
+        QCoreApplication::translate("ScheduleFile", "The schedule could not be saved to \"%1\": %2.").arg(path, cause));
 }
 
 // A write that got some bytes out before failing may leave no reason behind.
@@ -32,8 +33,8 @@ QString writeCause(const QFileDevice &file)
 {
     const QString reason = file.errorString();
     if (reason.isEmpty() || reason == QLatin1String("Unknown error"))
-        return QStringLiteral("the file could not be written in full");
-    return QStringLiteral("the file could not be written in full (%1)").arg(reason);
+        return QCoreApplication::translate("ScheduleFile", "the file could not be written in full");
+    return QCoreApplication::translate("ScheduleFile", "the file could not be written in full (%1)").arg(reason);
 }
 
 bool writeAll(QFile &file, const QByteArray &bytes)
@@ -55,22 +56,24 @@ FileResult saveInPlace(const QString &path, const QByteArray &bytes, const QStri
         return FileResult::success();
     const QString cause = writeCause(file);
     if (keep && writeAll(file, old))
-        return saveFailed(path, cause + QStringLiteral("; its folder is read-only, so it was "
-                                                       "written in place, and its old content was put back"));
-    return saveFailed(path, cause + QStringLiteral("; its folder is read-only, so it was written "
-                                                   "in place, and it may now be incomplete"));
+        return saveFailed(path, QCoreApplication::translate("ScheduleFile", "%1; its folder is read-only, so it was "
+                                                                      "written in place, and its old content was put back")
+                                    .arg(cause));
+    return saveFailed(path, QCoreApplication::translate("ScheduleFile", "%1; its folder is read-only, so it was written "
+                                                                  "in place, and it may now be incomplete")
+                                .arg(cause));
 }
 
 #ifdef Q_OS_UNIX
 QString notRegular(mode_t mode)
 {
     if (S_ISDIR(mode))
-        return QStringLiteral("it is a folder, not a file");
+        return QCoreApplication::translate("ScheduleFile", "it is a folder, not a file");
     if (S_ISFIFO(mode))
-        return QStringLiteral("it is a pipe, not a file");
+        return QCoreApplication::translate("ScheduleFile", "it is a pipe, not a file");
     if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QStringLiteral("it is a device, not a file");
-    return QStringLiteral("it is not a regular file");
+        return QCoreApplication::translate("ScheduleFile", "it is a device, not a file");
+    return QCoreApplication::translate("ScheduleFile", "it is not a regular file");
 }
 #endif
 
@@ -110,7 +113,7 @@ bool openRegularFile(QFile &file, const QString &path, QString &cause)
 #else
     file.setFileName(path);
     if (!QFileInfo(path).isFile()) {
-        cause = QStringLiteral("it is not a regular file");
+        cause = QCoreApplication::translate("ScheduleFile", "it is not a regular file");
         return false;
     }
     if (!file.open(QIODevice::ReadOnly)) {
@@ -123,8 +126,8 @@ bool openRegularFile(QFile &file, const QString &path, QString &cause)
 
 FileResult loadFailed(const QString &path, const QString &cause)
 {
-    return FileResult::failure(QStringLiteral("The schedule could not be loaded from \"%1\": %2.")
-                                   .arg(path, cause));
+    return FileResult::failure(
+        QCoreApplication::translate("ScheduleFile", "The schedule could not be loaded from \"%1\": %2.").arg(path, cause));
 }
 }
 
@@ -144,10 +147,11 @@ FileResult saveSchedule(const QString &path, const DayTable &day)
     // A path ending in "/" names the folder itself; say so instead of
     // leaving the user with the system's "is a directory".
     if (path.isEmpty() || path.endsWith(u'/'))
-        return saveFailed(path, QStringLiteral("no file name was given"));
+        return saveFailed(path, QCoreApplication::translate("ScheduleFile", "no file name was given"));
     const QFileInfo folder(QFileInfo(path).absolutePath());
     if (!folder.exists())
-        return saveFailed(path, QStringLiteral("the folder %1 does not exist").arg(folder.filePath()));
+        return saveFailed(path, QCoreApplication::translate("ScheduleFile", "the folder %1 does not exist")
+                                    .arg(folder.filePath()));
     if (!folder.isDir())
         return saveFailed(path, QStringLiteral("%1 is not a folder").arg(folder.filePath()));
 
@@ -190,7 +194,8 @@ FileResult loadSchedule(const QString &path, DayTable &day)
             break;
         total += chunk.size();
         if (total > readBound)
-            return loadFailed(path, QStringLiteral("it holds more than %1 MiB, far more than any schedule")
+            return loadFailed(path, QCoreApplication::translate("ScheduleFile", "it holds more than %1 MiB, "
+                                                                          "far more than any schedule")
                                         .arg(readBound >> 20));
         reader.feed(chunk);
     }

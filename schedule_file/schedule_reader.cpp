@@ -3,6 +3,8 @@
 
 #include "schedule/number_format.h"
 
+#include <QCoreApplication>
+
 namespace {
 constexpr char byteOrderMark[] = "\xEF\xBB\xBF";
 constexpr int shownFieldLength = 24;
@@ -58,8 +60,10 @@ void ScheduleReader::finish()
         endField();
     if (!done() && count < valueCount)
         cause = count == 0
-            ? QStringLiteral("the file holds no values; %1 are needed").arg(valueCount)
-            : QStringLiteral("the file ends after %1 values; %2 are needed").arg(count).arg(valueCount);
+            ? QCoreApplication::translate("ScheduleFile", "the file holds no values; %1 are needed").arg(valueCount)
+            : QCoreApplication::translate("ScheduleFile", "the file ends after %1 values; %2 are needed")
+                  .arg(count)
+                  .arg(valueCount);
     ended = true;
 }
 
@@ -105,7 +109,9 @@ void ScheduleReader::takeInField(char c)
         if (readDecimal(fieldText).reach < fieldText.size())
             refuseField();
         else
-            cause = QStringLiteral("the value on line %1 is too long to be a number of the schedule").arg(line);
+            cause = QCoreApplication::translate("ScheduleFile", "the value on line %1 is too long to be a "
+                                                                 "number of the schedule")
+                        .arg(line);
         return;
     }
     fieldText.append(c);
@@ -122,12 +128,12 @@ void ScheduleReader::refuseField()
         QByteArray shown = fieldText.left(shownFieldLength);
         if (fieldText.size() > shownFieldLength)
             shown += "...";
-        cause = QStringLiteral("line %1 holds \"%2\", which is not a number")
+        cause = QCoreApplication::translate("ScheduleFile", "line %1 holds \"%2\", which is not a number")
                     .arg(line)
                     .arg(QString::fromLatin1(shown));
     } else {
-        cause = QStringLiteral("line %1 holds something other than numbers (control bytes, "
-                               "binary data or text that is not plain ASCII)")
+        cause = QCoreApplication::translate("ScheduleFile", "line %1 holds something other than numbers "
+                                                             "(control bytes, binary data or text that is not plain ASCII)")
                     .arg(line);
     }
 }
@@ -146,7 +152,7 @@ void ScheduleReader::endField()
         QByteArray shown = fieldText.left(shownFieldLength);
         if (fieldText.size() > shownFieldLength)
             shown += "...";
-        cause = QStringLiteral("the value %1 on line %2 lies outside -32768..32767")
+        cause = QCoreApplication::translate("ScheduleFile", "the value %1 on line %2 lies outside -32768..32767")
                     .arg(QString::fromLatin1(shown))
                     .arg(line);
         return;
@@ -157,7 +163,7 @@ void ScheduleReader::endField()
 void ScheduleReader::push(qint16 value)
 {
     if (count == valueCount) {
-        cause = QStringLiteral("line %1 holds a %2th value; a schedule has %3")
+        cause = QCoreApplication::translate("ScheduleFile", "line %1 holds a %2th value; a schedule has %3")
                     .arg(line)
                     .arg(valueCount + 1)
                     .arg(valueCount);

@@ -24,10 +24,13 @@
 #include <cmath>
 
 namespace {
-QString tooLongNotice(const QString &what)
+// Whole sentences, so a translation can bend its words to each.
+QString tooLongNotice(bool greeting)
 {
-    return QStringLiteral("The %1 was too long (no line end within %2 bytes); the rest was thrown away.")
-        .arg(what)
+    return (greeting ? ControllerWindow::tr("The greeting was too long (no line end within %1 bytes); "
+                                            "the rest was thrown away.")
+                     : ControllerWindow::tr("The answer was too long (no line end within %1 bytes); "
+                                            "the rest was thrown away."))
         .arg(ReplyCollector::defaultBound);
 }
 
@@ -67,10 +70,10 @@ ControllerWindow::ControllerWindow(Workspace &workspace_, QWidget *mainWindow)
     connect(ui->getPartAButton, &QPushButton::clicked, this, [this] { ask(DW_CMD_GET_A); });
     connect(link, &BoardLink::finished, this, &ControllerWindow::exchangeFinished);
     connect(link, &BoardLink::failedWhileIdle, this, [this](const QString &text) {
-        log.appendNotice(QStringLiteral("The serial link failed: ") + text);
+        log.appendNotice(tr("The serial link failed: %1").arg(text));
     });
     connect(link, &BoardLink::settling, this, [this] {
-        log.appendNotice(QStringLiteral("Waiting for the board to fall quiet before the next question."));
+        log.appendNotice(tr("Waiting for the board to fall quiet before the next question."));
     });
 
     // Escape does what the close box does.
@@ -133,7 +136,7 @@ void ControllerWindow::connectFinished(const BoardLink::Result &result)
         // Something talks on this port: show what it said, so the user can
         // tell a wrong device or speed from a board that is not there.
         log.replace(QString::fromLatin1(result.reply));
-        log.appendNotice(tooLongNotice(QStringLiteral("greeting")));
+        log.appendNotice(tooLongNotice(true));
         break;
     default:
         // Release the port before asking: the user may move the cable, and a
@@ -183,8 +186,8 @@ bool ControllerWindow::taken(bool accepted)
         refusalShown = false;
     } else if (!refusalShown) {
         refusalShown = true;
-        log.appendNotice(QStringLiteral("%1 requests already wait for the board: clicks are not taken "
-                                        "until it has answered some of them.")
+        log.appendNotice(tr("%1 requests already wait for the board: clicks are not taken "
+                            "until it has answered some of them.")
                              .arg(BoardLink::queueBound));
     }
     return accepted;
@@ -207,9 +210,9 @@ void ControllerWindow::checkBoardClock(const BoardLink::Result &result)
     const bool changesMissing = readPrecise(result.reply).changes == 0 && offsetChangesWithinAYear(ClockSource::now());
     if (std::abs(offset) <= 1.0 && !changesMissing)
         return;
-    log.appendNotice((changesMissing ? QStringLiteral("The board's clock was %1 s off and knew no coming change of "
-                                                      "summer time: set it.")
-                                     : QStringLiteral("The board's clock was %1 s off: set it."))
+    log.appendNotice((changesMissing ? tr("The board's clock was %1 s off and knew no coming change of "
+                                          "summer time: set it.")
+                                     : tr("The board's clock was %1 s off: set it."))
                          .arg(offset, 0, 'f', 3));
     link->send([this] { return timeLinesNow(); });
 }
@@ -250,7 +253,7 @@ void ControllerWindow::setBoardClock()
     }
     link->send([this] {
         const QList<QByteArray> lines = timeLinesNow();
-        log.appendNotice(QStringLiteral("The controller said its time was not set: sent the time, %1.")
+        log.appendNotice(tr("The board said its time was not set: sent the time, %1.")
                              .arg(ui->clockLabel->text()));
         return lines;
     });
@@ -307,18 +310,18 @@ void ControllerWindow::exchangeFinished(const BoardLink::Result &result)
         break;
     case Outcome::TimedOut:
         log.append(reply);
-        log.appendNotice(QStringLiteral("The controller did not answer."));
+        log.appendNotice(tr("The board did not answer."));
         break;
     case Outcome::TooLong:
         log.append(reply);
-        log.appendNotice(tooLongNotice(QStringLiteral("answer")));
+        log.appendNotice(tooLongNotice(false));
         break;
     case Outcome::ReadFailed:
         log.append(reply);
-        log.appendNotice(QStringLiteral("Could not read from the controller: ") + result.error);
+        log.appendNotice(tr("Could not read from the board: %1").arg(result.error));
         break;
     case Outcome::SendFailed:
-        log.appendNotice(QStringLiteral("Could not send to the controller: ") + result.error);
+        log.appendNotice(tr("Could not send to the board: %1").arg(result.error));
         break;
     case Outcome::OpenFailed:
         break;

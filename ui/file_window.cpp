@@ -69,7 +69,7 @@ void FileWindow::driveChanged(const QString &root)
         // Stay on the drive the lists still show.
         const QSignalBlocker quiet(ui->driveList);
         ui->driveList->setDrive(acceptedDrive);
-        report(QStringLiteral("The drive %1 cannot be read. The drive %2 stays selected.")
+        report(tr("The drive %1 cannot be read. The drive %2 stays selected.")
                    .arg(root, acceptedDrive),
                true);
         return;
@@ -90,7 +90,7 @@ void FileWindow::fileClicked()
 
 void FileWindow::folderOpenFailed(const QString &path)
 {
-    report(QStringLiteral("The folder %1 cannot be read.").arg(path), true);
+    report(tr("The folder %1 cannot be read.").arg(path), true);
 }
 
 void FileWindow::saveTimes()
@@ -110,7 +110,7 @@ void FileWindow::loadTimes()
 {
     const QString name = ui->fileList->fileName();
     if (name.isEmpty()) {
-        report(QStringLiteral("no file selected"), false);
+        report(tr("no file selected"), false);
         return;
     }
     const FileResult result = loadSchedule(ui->folderList->path() + u'/' + name, workspace.day);

@@ -268,7 +268,7 @@ void MainWindow::paintOffClicked()
     paintOn = false;
     ui->onSwatch->setBorderShown(false);
     ui->offSwatch->setBorderShown(true);
-    ui->setButton->setText(QStringLiteral("UNSET"));
+    ui->setButton->setText(tr("UNSET"));
 }
 
 void MainWindow::paintOnClicked()
@@ -276,7 +276,7 @@ void MainWindow::paintOnClicked()
     paintOn = true;
     ui->offSwatch->setBorderShown(false);
     ui->onSwatch->setBorderShown(true);
-    ui->setButton->setText(QStringLiteral("SET"));
+    ui->setButton->setText(tr("SET"));
 }
 
 void MainWindow::setClicked()
@@ -299,5 +299,5 @@ bool MainWindow::isLocked() const
 void MainWindow::lockToggled(bool locked)
 {
     // "Lock" only until the first press; then the caption says what the next press does.
-    ui->lockButton->setText(locked ? QStringLiteral("un- lock") : QStringLiteral("lock"));
+    ui->lockButton->setText(locked ? tr("un- lock") : tr("lock"));
 }

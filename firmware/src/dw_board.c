@@ -195,16 +195,17 @@ static void module_write(void)
     module_minute = (uint16_t)(dw_hal_clock_get() / 60U);
 }
 
-/* Every change of the board's time goes here: the module follows it. */
+/* Every change of the board's time goes here: the module follows it at
+ * once, and once more as the board's next second begins when the time
+ * named milliseconds. */
 static void set_clock(uint32_t s, uint16_t ms, uint16_t day)
 {
     dw_hal_clock_set(s, ms, day);
     if (module == MODULE_NONE)
         return;
-    module_write_due = 1;
+    module_write();
+    module_write_due = ms != 0;
     module_write_after = s;
-    if (ms == 0)
-        module_write();
 }
 
 void dw_board_init(void)

@@ -119,6 +119,7 @@ else
   for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libsimavr2 avrdude "$font"; do
     grep -Eq "(^|, )$p( |,|$)" <<<"$depends" || fail "Depends lacks $p: $depends"
   done
+  dpkg-deb --field "$deb" Recommends | grep -qw qt6-translations-l10n || fail "Recommends lacks qt6-translations-l10n"
   echo "$(basename "$deb"): $(stat -c %s "$deb") bytes; Depends: $depends"
   lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 || fail "lintian: $(cat "$work/lintian.log")"
 fi

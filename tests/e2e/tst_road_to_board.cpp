@@ -103,7 +103,7 @@ void TstRoadToBoard::roadOfOneSchedule()
     // A board that has just started has no time yet: it knows the ms, so
     // it is set at once.
     QTRY_COMPARE(form3->replyLog(), QStringLiteral(DW_GREETING_NOT_SET DW_GREETING_PRECISE "\r\n"
-                                                   "The controller said its time was not set: sent the time, 06:30.\r\n"));
+                                                   "The board said its time was not set: sent the time, 06:30.\r\n"));
     QCOMPARE(form3->findChild<QLabel *>(QStringLiteral("clockLabel"))->text(), QStringLiteral("06:30"));
 
     click(form3, "sendTimeButton");   // Send Time

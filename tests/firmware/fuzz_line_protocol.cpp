@@ -146,7 +146,7 @@ void dw_hal_light(uint8_t on) { hal.light = on; }
 namespace {
 
 const char *const kReasons[] = {"empty line", "unknown command", "bad length", "bad time",
-                                "bad digit",  "line too long",   "input lost"};
+                                "bad digit",  "line too long",   "input lost", "bad date", "no date", "too many"};
 
 // What the model expects the board to hold.
 struct Model {
@@ -156,6 +156,7 @@ struct Model {
     bool damaged;
     bool known;             // a t line or a running module gave the time
     bool moduleRunning;     // the module gives the time
+    bool zoned;             // a dated set was taken: an offset change may write the module
 } model;
 
 uint8_t bcd(uint32_t v) { return uint8_t((v / 10) << 4 | v % 10); }
@@ -217,12 +218,16 @@ std::string hms(uint32_t s)
 
 void checkStatus(const std::string &st)
 {
-    const std::string head = "time " + hms(hal.clock) +
-                             (!model.known ? " (not set)" : model.moduleRunning ? " from module" : "") +
-                             (modelLight() ? " light on" : " light off") +
-                             (model.stored == 3 ? " pattern stored"
-                              : model.stored   ? " pattern partial"
-                                               : " pattern none");
+    const auto headFor = [](bool module) {
+        return "time " + hms(hal.clock) + (!model.known ? " (not set)" : module ? " from module" : "") +
+               (modelLight() ? " light on" : " light off") +
+               (model.stored == 3 ? " pattern stored" : model.stored ? " pattern partial" : " pattern none");
+    };
+    std::string head = headFor(model.moduleRunning);
+    if (st.compare(0, head.size(), head) != 0 && model.zoned && hal.module) {
+        model.moduleRunning = !model.moduleRunning;
+        head = headFor(model.moduleRunning);
+    }
     require(st.compare(0, head.size(), head) == 0, "status head", st + " / " + head);
     size_t at = head.size();
     if (st.compare(at, 6, " date ") == 0)
@@ -236,7 +241,7 @@ void checkStatus(const std::string &st)
         const std::string intro = "; refused ";
         require(st.compare(at, intro.size(), intro) == 0, "status refusal part", st);
         at += intro.size();
-        require(at + 3 <= st.size() && std::strchr("tabzfespq?", st[at]) && st[at] &&
+        require(at + 3 <= st.size() && std::strchr("tabzfespqo?", st[at]) && st[at] &&
                     st.compare(at + 1, 2, ": ") == 0,
                 "status refusal letter", st);
         at += 3;
@@ -261,6 +266,7 @@ void restart(bool keepsRam = false)
         hal.clock = 0;
         hal.known = false;
         model.known = false;
+        model.zoned = false;
     }
     dw_board_init();
     model.moduleRunning = hal.module && !(hal.regs[0] & 0x80);
@@ -365,6 +371,10 @@ void lineDone()
         // offset changes and dated sets: the logic tests judge them
         require(n == 0 || answer.compare(0, 7, "error: ") == 0, "offset line answered", answer);
         model.known = model.known || n == 0;
+        if (n == 0 && l[0] == 'p') {
+            model.moduleRunning = hal.module;
+            model.zoned = model.zoned || l.size() > 10;
+        }
     } else if (!bad && l == "z") {
         require(n == 1 && answer == std::to_string(hal.clock), "z answer", answer);
     } else if (!bad && (l == "f" || l == "e")) {

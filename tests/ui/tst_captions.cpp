@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Every caption of the three fixed layouts fits its box at 96 dpi with the
-// font the program uses, including the longest texts the captions can take.
+// font the program uses, including the longest texts the captions can take,
+// in English and in each translation.
 
 #include "ui/main_window.h"
 #include "schedule/workspace.h"
@@ -16,11 +17,13 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QScreen>
+#include <QTranslator>
 #include <QtTest>
 
 namespace {
 // What the windows under test share, as the application would hand it to them.
 Workspace workspace;
+QTranslator translator;
 
 double contrast(QColor a, QColor b)
 {
@@ -100,7 +103,9 @@ class TstCaptions : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase_data();
     void initTestCase();
+    void init();
     void fixedCaptions();
     void changingCaptions();
 };
@@ -109,6 +114,23 @@ void TstCaptions::initTestCase()
 {
     QCOMPARE(QGuiApplication::primaryScreen()->logicalDotsPerInchY(), 96.0);
     QCOMPARE(QFontInfo(QApplication::font()).family(), QStringLiteral("Liberation Sans Narrow"));
+    QCoreApplication::installTranslator(&translator);
+}
+
+void TstCaptions::initTestCase_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::newRow("en") << QStringLiteral("en");
+    QTest::newRow("de") << QStringLiteral("de");
+}
+
+// The windows' words and dates in the row's language, as the program loads them.
+void TstCaptions::init()
+{
+    QFETCH_GLOBAL(QString, language);
+    QLocale::setDefault(QLocale(language));
+    QCOMPARE(translator.load(QLocale(language), QStringLiteral("daywheel"), QStringLiteral("_"), QStringLiteral(":/i18n")),
+             language != QLatin1String("en"));
 }
 
 void TstCaptions::fixedCaptions()
@@ -149,8 +171,8 @@ void TstCaptions::changingCaptions()
     check(mainWindow, "clockCaption", clockCaptions(mainWindow.findChild<QLabel *>("clockCaption")->fontMetrics()));
     check(mainWindow, "startLabel", boundaries);
     check(mainWindow, "endLabel", boundaries);
-    check(mainWindow, "setButton", {QStringLiteral("UNSET")});
-    check(mainWindow, "lockButton", {QStringLiteral("un- lock"), QStringLiteral("lock")});
+    check(mainWindow, "setButton", {MainWindow::tr("UNSET")});
+    check(mainWindow, "lockButton", {MainWindow::tr("un- lock"), MainWindow::tr("lock")});
     check(controllerWindow, "clockLabel", clockTexts);
     wrong.removeDuplicates();
     QCOMPARE(wrong, QStringList());

@@ -112,7 +112,7 @@ void TstControllerExchanges::setsTimeTheBoardLost()
         QVERIFY(clickAndWait(window, "statusButton"));
     QTRY_VERIFY(board.received.contains("t14:06\n"));
     QCOMPARE(board.received.count("t14:06\n"), 1);
-    QVERIFY(window->replyLog().endsWith("The controller said its time was not set: sent the time, 14:06.\r\n"));
+    QVERIFY(window->replyLog().endsWith("The board said its time was not set: sent the time, 14:06.\r\n"));
 }
 
 // A board that is right to the ms but holds no coming offset change, in a
@@ -231,10 +231,10 @@ void TstControllerExchanges::replyNeverComes()
     QVERIFY(clickAndWait(window, "getPartBButton"));
     QVERIFY(clock.elapsed() >= 290);
     const QString greeting = QString::fromLatin1(board.greeting);
-    QCOMPARE(window->replyLog(), greeting + "0000\r\nThe controller did not answer.\r\n");
+    QCOMPARE(window->replyLog(), greeting + "0000\r\nThe board did not answer.\r\n");
     // The window carries on.
     QVERIFY(clickAndWait(window, "statusButton"));
-    QCOMPARE(window->replyLog(), greeting + "0000\r\nThe controller did not answer.\r\n" + quietNotice + "fine\n");
+    QCOMPARE(window->replyLog(), greeting + "0000\r\nThe board did not answer.\r\n" + quietNotice + "fine\n");
 }
 
 void TstControllerExchanges::lateReplyIsNotTheNextAnswer()
@@ -249,10 +249,10 @@ void TstControllerExchanges::lateReplyIsNotTheNextAnswer()
     workspace.waitBounds = {5s, 1200ms};
     QVERIFY(startedWindow());
     QVERIFY(clickAndWait(window, "getTimeButton"));
-    const QString gaveUp = QString::fromLatin1(board.greeting) + "The controller did not answer.\r\n";
+    const QString gaveUp = QString::fromLatin1(board.greeting) + "The board did not answer.\r\n";
     QCOMPARE(window->replyLog(), gaveUp);
     QVERIFY(clickAndWait(window, "statusButton"));
-    QCOMPARE(window->replyLog(), gaveUp + quietNotice + "The controller did not answer.\r\n");
+    QCOMPARE(window->replyLog(), gaveUp + quietNotice + "The board did not answer.\r\n");
     QCOMPARE(board.received, (QList<QByteArray>{"z\n", "s\n"}));
 }
 
@@ -278,7 +278,7 @@ void TstControllerExchanges::boardGoesAway()
     const QString greeting = QString::fromLatin1(board.greeting);
     if (duringQuery) {
         QVERIFY(clickAndWait(window, "statusButton"));
-        QVERIFY(window->replyLog().startsWith(greeting + "Could not read from the controller: "));
+        QVERIFY(window->replyLog().startsWith(greeting + "Could not read from the board: "));
     } else {
         board.goAway();
         QTRY_VERIFY(window->replyLog() != greeting);
@@ -290,9 +290,9 @@ void TstControllerExchanges::boardGoesAway()
 
     // The window stays usable and says why nothing happens.
     QVERIFY(clickAndWait(window, "sendTimeButton"));
-    QVERIFY(window->replyLog().section(u'\n', -2).startsWith("Could not send to the controller: "));
+    QVERIFY(window->replyLog().section(u'\n', -2).startsWith("Could not send to the board: "));
     QVERIFY(clickAndWait(window, "getTimeButton"));
-    QVERIFY(window->replyLog().section(u'\n', -2).startsWith("Could not read from the controller: "));
+    QVERIFY(window->replyLog().section(u'\n', -2).startsWith("Could not read from the board: "));
     QVERIFY(window->isVisible());
 
     // Closing it and starting again connects afresh.

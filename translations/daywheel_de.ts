@@ -1,0 +1,427 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de">
+<context>
+    <name>ControllerWindow</name>
+    <message>
+        <source>Send/Recieve Wifi/Serial Com</source>
+        <translation>Senden/Empfangen WLAN/Seriell</translation>
+    </message>
+    <message>
+        <source>Send Time</source>
+        <translation>Zeit senden</translation>
+    </message>
+    <message>
+        <source>Send Program</source>
+        <translation>Programm senden</translation>
+    </message>
+    <message>
+        <source>Get part a</source>
+        <translation>Teil a holen</translation>
+    </message>
+    <message>
+        <source>Get Time</source>
+        <translation>Zeit holen</translation>
+    </message>
+    <message>
+        <source>Status?</source>
+        <translation>Status?</translation>
+    </message>
+    <message>
+        <source>Get part b</source>
+        <translation>Teil b holen</translation>
+    </message>
+    <message>
+        <source>Light pattern, part a</source>
+        <translation>Lichtmuster, Teil a</translation>
+    </message>
+    <message>
+        <source>Light pattern, part b</source>
+        <translation>Lichtmuster, Teil b</translation>
+    </message>
+    <message>
+        <source>Incoming code from arduino</source>
+        <translation>Eingehender Code vom Arduino</translation>
+    </message>
+    <message>
+        <source>The greeting was too long (no line end within %1 bytes); the rest was thrown away.</source>
+        <translation>Die Begrüßung war zu lang (kein Zeilenende innerhalb von %1 Bytes); der Rest wurde verworfen.</translation>
+    </message>
+    <message>
+        <source>The answer was too long (no line end within %1 bytes); the rest was thrown away.</source>
+        <translation>Die Antwort war zu lang (kein Zeilenende innerhalb von %1 Bytes); der Rest wurde verworfen.</translation>
+    </message>
+    <message>
+        <source>The serial link failed: %1</source>
+        <translation>Die serielle Verbindung ist ausgefallen: %1</translation>
+    </message>
+    <message>
+        <source>Waiting for the board to fall quiet before the next question.</source>
+        <translation>Vor der nächsten Frage wird gewartet, bis die Platine verstummt.</translation>
+    </message>
+    <message>
+        <source>%1 requests already wait for the board: clicks are not taken until it has answered some of them.</source>
+        <translation>%1 Anfragen warten bereits auf die Platine: Klicks werden erst wieder angenommen, wenn sie einige davon beantwortet hat.</translation>
+    </message>
+    <message>
+        <source>The board&apos;s clock was %1 s off and knew no coming change of summer time: set it.</source>
+        <translation>Die Uhr der Platine ging %L1 s falsch und kannte keine kommende Sommerzeitumstellung: Sie wird gestellt.</translation>
+    </message>
+    <message>
+        <source>The board&apos;s clock was %1 s off: set it.</source>
+        <translation>Die Uhr der Platine ging %L1 s falsch: Sie wird gestellt.</translation>
+    </message>
+    <message>
+        <source>The board said its time was not set: sent the time, %1.</source>
+        <translation>Die Platine meldete, ihre Uhrzeit sei nicht gestellt: Uhrzeit gesendet, %1.</translation>
+    </message>
+    <message>
+        <source>The board did not answer.</source>
+        <translation>Die Platine hat nicht geantwortet.</translation>
+    </message>
+    <message>
+        <source>Could not read from the board: %1</source>
+        <translation>Lesen von der Platine fehlgeschlagen: %1</translation>
+    </message>
+    <message>
+        <source>Could not send to the board: %1</source>
+        <translation>Senden an die Platine fehlgeschlagen: %1</translation>
+    </message>
+</context>
+<context>
+    <name>DayWords</name>
+    <message>
+        <source>off all day</source>
+        <translation>den ganzen Tag aus</translation>
+    </message>
+    <message>
+        <source>on all day</source>
+        <translation>den ganzen Tag an</translation>
+    </message>
+    <message>
+        <source>on %1</source>
+        <translation>an %1</translation>
+    </message>
+</context>
+<context>
+    <name>DialCaption</name>
+    <message>
+        <source>dddd, MMMM dd, yyyy</source>
+        <extracomment>A QDate format: dddd the weekday&apos;s name, MMMM the month&apos;s, dd the day, yyyy the year.</extracomment>
+        <translation>dddd, d. MMMM yyyy</translation>
+    </message>
+    <message>
+        <source>Time: %1, %2</source>
+        <translation>Zeit: %1, %2</translation>
+    </message>
+</context>
+<context>
+    <name>FileWindow</name>
+    <message>
+        <source>Files</source>
+        <translation>Dateien</translation>
+    </message>
+    <message>
+        <source>Drive</source>
+        <translation>Laufwerk</translation>
+    </message>
+    <message>
+        <source>Folders</source>
+        <translation>Ordner</translation>
+    </message>
+    <message>
+        <source>Choose directory, then enter name of file to save.  This program has no error handling so get it right the first time   :)</source>
+        <translation>Ordner wählen, dann den Namen der Datei eingeben.  Dieses Programm hat keine Fehlerbehandlung, also gleich beim ersten Mal richtig machen   :)</translation>
+    </message>
+    <message>
+        <source>File name</source>
+        <translation>Dateiname</translation>
+    </message>
+    <message>
+        <source>Save Times</source>
+        <translation>Zeiten sichern</translation>
+    </message>
+    <message>
+        <source>Select file first before pushing load button. Thank you :)</source>
+        <translation>Erst eine Datei wählen, dann auf Laden drücken. Danke :)</translation>
+    </message>
+    <message>
+        <source>Load Times</source>
+        <translation>Zeiten laden</translation>
+    </message>
+    <message>
+        <source>Path:</source>
+        <translation>Pfad:</translation>
+    </message>
+    <message>
+        <source>Name:</source>
+        <translation>Name:</translation>
+    </message>
+    <message>
+        <source>The drive %1 cannot be read. The drive %2 stays selected.</source>
+        <translation>Das Laufwerk %1 kann nicht gelesen werden. Das Laufwerk %2 bleibt ausgewählt.</translation>
+    </message>
+    <message>
+        <source>The folder %1 cannot be read.</source>
+        <translation>Der Ordner %1 kann nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>no file selected</source>
+        <translation>keine Datei ausgewählt</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>BEGIN</source>
+        <translation>VON</translation>
+    </message>
+    <message>
+        <source>END</source>
+        <translation>BIS</translation>
+    </message>
+    <message>
+        <source>paint off</source>
+        <translation>Malen: aus</translation>
+    </message>
+    <message>
+        <source>paint on</source>
+        <translation>Malen: an</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Sichern</translation>
+    </message>
+    <message>
+        <source>Load</source>
+        <translation>Laden</translation>
+    </message>
+    <message>
+        <source>Send</source>
+        <translation>Senden</translation>
+    </message>
+    <message>
+        <source>Lock</source>
+        <translation>Sperren</translation>
+    </message>
+    <message>
+        <source>Clear All</source>
+        <translation>Alles löschen</translation>
+    </message>
+    <message>
+        <source>SET</source>
+        <translation>SETZEN</translation>
+    </message>
+    <message>
+        <source>light on now</source>
+        <translation>Licht jetzt an</translation>
+    </message>
+    <message>
+        <source>light off now</source>
+        <translation>Licht jetzt aus</translation>
+    </message>
+    <message>
+        <source>UNSET</source>
+        <translation>LÖSCHEN</translation>
+    </message>
+    <message>
+        <source>un- lock</source>
+        <translation>ent- sperren</translation>
+    </message>
+    <message>
+        <source>lock</source>
+        <translation>sperren</translation>
+    </message>
+</context>
+<context>
+    <name>PortFailure</name>
+    <message>
+        <source>Port %1 names no device.</source>
+        <translation>Port %1 bezeichnet kein Gerät.</translation>
+    </message>
+    <message>
+        <source>Port %1</source>
+        <translation>Port %1</translation>
+    </message>
+    <message>
+        <source>Port %1 (%2)</source>
+        <translation>Port %1 (%2)</translation>
+    </message>
+    <message>
+        <source>%1: no such device.</source>
+        <translation>%1: Gerät nicht vorhanden.</translation>
+    </message>
+    <message>
+        <source>%1 is busy: another program has it open.</source>
+        <translation>%1 ist belegt: Ein anderes Programm hat ihn geöffnet.</translation>
+    </message>
+    <message>
+        <source>%1: permission denied.
+On Debian and Ubuntu, join the dialout group, then log in again:
+sudo usermod -aG dialout $USER</source>
+        <translation>%1: Zugriff verweigert.
+Unter Debian und Ubuntu der Gruppe dialout beitreten und neu anmelden:
+sudo usermod -aG dialout $USER</translation>
+    </message>
+    <message>
+        <source>%1 opened, but no greeting came within %2.</source>
+        <translation>%1 ist geöffnet, aber innerhalb von %2 kam keine Begrüßung.</translation>
+    </message>
+    <message>
+        <source>%1 failed.</source>
+        <translation>%1 ist fehlgeschlagen.</translation>
+    </message>
+    <message>
+        <source>%1 failed: %2.</source>
+        <translation>%1 ist fehlgeschlagen: %2.</translation>
+    </message>
+</context>
+<context>
+    <name>PortNames</name>
+    <message>
+        <source>No serial port is present.</source>
+        <translation>Es ist kein serieller Port vorhanden.</translation>
+    </message>
+    <message>
+        <source>Serial ports present:</source>
+        <translation>Vorhandene serielle Ports:</translation>
+    </message>
+</context>
+<context>
+    <name>PortPrompt</name>
+    <message>
+        <source>com port is</source>
+        <translation>COM-Port ist</translation>
+    </message>
+    <message>
+        <source>enter com port #</source>
+        <translation>COM-Port-Nummer eingeben</translation>
+    </message>
+</context>
+<context>
+    <name>ScheduleFile</name>
+    <message>
+        <source>The schedule could not be saved to &quot;%1&quot;: %2.</source>
+        <translation>Der Zeitplan konnte nicht in „%1“ gespeichert werden: %2.</translation>
+    </message>
+    <message>
+        <source>the file could not be written in full</source>
+        <translation>die Datei konnte nicht vollständig geschrieben werden</translation>
+    </message>
+    <message>
+        <source>the file could not be written in full (%1)</source>
+        <translation>die Datei konnte nicht vollständig geschrieben werden (%1)</translation>
+    </message>
+    <message>
+        <source>%1; its folder is read-only, so it was written in place, and its old content was put back</source>
+        <translation>%1; ihr Ordner ist schreibgeschützt, daher wurde sie an Ort und Stelle geschrieben, und ihr alter Inhalt wurde wiederhergestellt</translation>
+    </message>
+    <message>
+        <source>%1; its folder is read-only, so it was written in place, and it may now be incomplete</source>
+        <translation>%1; ihr Ordner ist schreibgeschützt, daher wurde sie an Ort und Stelle geschrieben und ist jetzt womöglich unvollständig</translation>
+    </message>
+    <message>
+        <source>it is a folder, not a file</source>
+        <translation>das ist ein Ordner, keine Datei</translation>
+    </message>
+    <message>
+        <source>it is a pipe, not a file</source>
+        <translation>das ist eine Pipe, keine Datei</translation>
+    </message>
+    <message>
+        <source>it is a device, not a file</source>
+        <translation>das ist ein Gerät, keine Datei</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>das ist keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>The schedule could not be loaded from &quot;%1&quot;: %2.</source>
+        <translation>Der Zeitplan konnte nicht aus „%1“ geladen werden: %2.</translation>
+    </message>
+    <message>
+        <source>no file name was given</source>
+        <translation>es wurde kein Dateiname angegeben</translation>
+    </message>
+    <message>
+        <source>the folder %1 does not exist</source>
+        <translation>der Ordner %1 existiert nicht</translation>
+    </message>
+    <message>
+        <source>it holds more than %1 MiB, far more than any schedule</source>
+        <translation>sie enthält mehr als %1 MiB, weit mehr als jeder Zeitplan</translation>
+    </message>
+    <message>
+        <source>the file holds no values; %1 are needed</source>
+        <translation>die Datei enthält keine Werte; %1 werden gebraucht</translation>
+    </message>
+    <message>
+        <source>the file ends after %1 values; %2 are needed</source>
+        <translation>die Datei endet nach %1 Werten; %2 werden gebraucht</translation>
+    </message>
+    <message>
+        <source>the value on line %1 is too long to be a number of the schedule</source>
+        <translation>der Wert in Zeile %1 ist zu lang für eine Zahl des Zeitplans</translation>
+    </message>
+    <message>
+        <source>line %1 holds &quot;%2&quot;, which is not a number</source>
+        <translation>Zeile %1 enthält „%2“, und das ist keine Zahl</translation>
+    </message>
+    <message>
+        <source>line %1 holds something other than numbers (control bytes, binary data or text that is not plain ASCII)</source>
+        <translation>Zeile %1 enthält etwas anderes als Zahlen (Steuerbytes, Binärdaten oder Text, der kein reines ASCII ist)</translation>
+    </message>
+    <message>
+        <source>the value %1 on line %2 lies outside -32768..32767</source>
+        <translation>der Wert %1 in Zeile %2 liegt außerhalb von -32768..32767</translation>
+    </message>
+    <message>
+        <source>line %1 holds a %2th value; a schedule has %3</source>
+        <translation>Zeile %1 enthält einen %2. Wert; ein Zeitplan hat %3</translation>
+    </message>
+</context>
+<context>
+    <name>SerialLink</name>
+    <message>
+        <source>no such port</source>
+        <translation>Port nicht vorhanden</translation>
+    </message>
+    <message>
+        <source>port in use or not permitted</source>
+        <translation>Port belegt oder nicht erlaubt</translation>
+    </message>
+    <message>
+        <source>port already open</source>
+        <translation>Port bereits geöffnet</translation>
+    </message>
+    <message>
+        <source>write error</source>
+        <translation>Schreibfehler</translation>
+    </message>
+    <message>
+        <source>read error</source>
+        <translation>Lesefehler</translation>
+    </message>
+    <message>
+        <source>the port went away</source>
+        <translation>der Port ist verschwunden</translation>
+    </message>
+    <message>
+        <source>setting not supported</source>
+        <translation>Einstellung nicht unterstützt</translation>
+    </message>
+    <message>
+        <source>timed out</source>
+        <translation>Zeitüberschreitung</translation>
+    </message>
+    <message>
+        <source>port not open</source>
+        <translation>Port nicht geöffnet</translation>
+    </message>
+    <message>
+        <source>port failure</source>
+        <translation>Portfehler</translation>
+    </message>
+</context>
+</TS>
