@@ -57,7 +57,7 @@ QList<QByteArray> preciseTimeLines(const QDateTime &writtenAt)
     if (!boardDate(arrival.toTimeZone(zone).date()) || !zone.hasTransitions())
         return lines;
     int offset = zone.offsetFromUtc(arrival);
-    for (const QTimeZone::OffsetData &change : zone.transitions(arrival, arrival.addYears(3))) {
+    for (const QTimeZone::OffsetData &change : zone.transitions(arrival, arrival.addYears(4))) {
         // The instant as the board's clock reads it just before the change.
         const QDateTime before = change.atUtc.toOffsetFromUtc(offset);
         if (change.offsetFromUtc == offset)

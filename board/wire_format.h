@@ -34,7 +34,7 @@ bool boardSetsToTheMs(QByteArrayView greeting);
 // local time the line's feed reaches the board when its first byte is
 // written at `writtenAt` (in its time zone); then the zone's coming offset
 // changes (DW_CMD_OFFSET_CHANGE, the first DW_OFFSET_CHANGES of the next
-// three years), each + LF.
+// four years), each + LF.
 QList<QByteArray> preciseTimeLines(const QDateTime &writtenAt);
 
 // Whether the time zone of `at` changes its UTC offset within the year after.

@@ -25,7 +25,9 @@
                                     time the UTC offset becomes M minutes; up
                                     to DW_OFFSET_CHANGES, in order, after a
                                     dated "p", which forgets earlier ones */
-#define DW_OFFSET_CHANGES 4U
+/* Six: a set just before a change still leaves the board right for three
+ * years at two changes a year. */
+#define DW_OFFSET_CHANGES 6U
 
 /* Quarter hours in each half of the day's 96. */
 #define DW_HALF_SLOTS 48U

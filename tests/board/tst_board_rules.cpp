@@ -317,12 +317,13 @@ void TstBoardRules::timeMessage()
     QCOMPARE(queryMessage('z'), QByteArray("\x7A\x0A"));
 
     // To the ms: the local date and offset as the line feed arrives (27
-    // bytes, 28 ms: past 02:00 CET, so 03:00 CEST), then the next four
+    // bytes, 28 ms: past 02:00 CET, so 03:00 CEST), then the next six
     // offset changes as the board's clock reads them just before; a zone
     // without summer time needs none.
     QCOMPARE(preciseTimeLines(QDateTime(QDate(2027, 3, 28), QTime(1, 59, 59, 990), QTimeZone("Europe/Berlin"))),
              (QList<QByteArray>{"p10800.018 2027-03-28 +120\n", "o2027-10-31 03:00 +60\n", "o2028-03-26 02:00 +120\n",
-                                "o2028-10-29 03:00 +60\n", "o2029-03-25 02:00 +120\n"}));
+                                "o2028-10-29 03:00 +60\n", "o2029-03-25 02:00 +120\n", "o2029-10-28 03:00 +60\n",
+                                "o2030-03-31 02:00 +120\n"}));
     QCOMPARE(preciseTimeLines(QDateTime(QDate(2026, 12, 8), QTime(23, 59, 59, 999), QTimeZone("Asia/Kolkata"))),
              QList<QByteArray>{"p0.023 2026-12-09 +330\n"});
 }

@@ -124,7 +124,7 @@ void TstControllerExchanges::setsSummerTimeTheBoardLacks()
     board.answer = [](const QByteArray &q) { return q == "q\n" ? QByteArray("50730.000 0 +0\r\n") : QByteArray(); };
     ClockSource::set([] { return QDateTime(QDate(2026, 12, 8), QTime(14, 5, 30), QTimeZone("Europe/Berlin")); });
     QVERIFY(startedWindow());
-    QTRY_COMPARE(board.received.size(), 6);   // q, then p and four changes
+    QTRY_COMPARE(board.received.size(), 8);   // q, then p and six changes
     QCOMPARE(board.received[1].left(22), QByteArray("p50730.027 2026-12-08 "));
     QCOMPARE(board.received[2], QByteArray("o2027-03-28 02:00 +120\n"));
     QTRY_VERIFY2(window->replyLog().endsWith("The board's clock was 0.017 s off and knew no coming change of summer time: set it.\r\n"), qPrintable(window->replyLog()));
