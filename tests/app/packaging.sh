@@ -116,7 +116,7 @@ else
   same_files "the .deb" "$(dpkg-deb --contents "$deb" | awk '/^-/ { sub("^\\./usr/", "", $6); print $6 }' | sort)"
   [ "$(dpkg-deb --field "$deb" Package)" = daywheel ] || fail "package name is not daywheel"
   depends=$(dpkg-deb --field "$deb" Depends)
-  for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libsimavr2 avrdude "$font"; do
+  for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libsimavr2 avrdude tzdata "$font"; do
     grep -Eq "(^|, )$p( |,|$)" <<<"$depends" || fail "Depends lacks $p: $depends"
   done
   dpkg-deb --field "$deb" Recommends | grep -qw qt6-translations-l10n || fail "Recommends lacks qt6-translations-l10n"
