@@ -204,9 +204,11 @@ const char *dw_time_add_change(uint16_t day, uint16_t minute, int16_t offset)
 
 uint8_t dw_time_change_due(uint32_t *s, uint16_t *day)
 {
+    if (!zone.changes)   /* the main loop asks at every tick */
+        return 0;
     uint16_t d = dw_hal_clock_day();
     const uint32_t now = dw_hal_clock_get();
-    if (!zone.changes || d == DW_NO_DATE || minute_key(d, (uint16_t)(now / 60U)) < minute_key(zone.change[0].day, zone.change[0].minute))
+    if (d == DW_NO_DATE || minute_key(d, (uint16_t)(now / 60U)) < minute_key(zone.change[0].day, zone.change[0].minute))
         return 0;
     int32_t t = (int32_t)now + ((int32_t)zone.change[0].offset - zone.offset) * 60L;
     if (t < 0) {
