@@ -5,6 +5,13 @@
 #ifndef DAYWHEEL_PROTOCOL_H
 #define DAYWHEEL_PROTOCOL_H
 
+/* The line: 9600 bit/s, 8 data bits, no parity, 1 stop bit, so a byte takes
+ * DW_LINE_BITS_PER_BYTE bit times on the wire. */
+#define DW_LINE_BAUD 9600U
+#define DW_LINE_DATA_BITS 8U
+#define DW_LINE_STOP_BITS 1U
+#define DW_LINE_BITS_PER_BYTE (1U + DW_LINE_DATA_BITS + DW_LINE_STOP_BITS)
+
 /* Commands, the first byte of a line. */
 #define DW_CMD_SET_TIME 't'      /* "t" + hh:mm: the time of day, seconds 0 */
 #define DW_CMD_STORE_A 'a'       /* "a" + the first half's 48 digits 0/1 */
