@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/main_window.h"
 #include "ui/navigator.h"
-#include "schedule/workspace.h"
+#include "ui/workspace.h"
 #include "ui/interface_font.h"
 
 #include <QApplication>

@@ -5,7 +5,7 @@
 // NAME "dark" gives the desktop dark colours and a font of its own first.
 #include "ui/main_window.h"
 #include "ui/controller_window.h"
-#include "schedule/workspace.h"
+#include "ui/workspace.h"
 #include "ui/file_window.h"
 #include "ui/interface_font.h"
 

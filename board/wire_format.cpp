@@ -99,6 +99,28 @@ double preciseOffset(QByteArrayView answer, const QTime &arrived, QTime *hostAtR
     return offset - 86400 * std::round(offset / 86400);
 }
 
+QByteArray withoutLineEnd(QByteArray line)
+{
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
+std::optional<DayHalf> readHalf(QByteArrayView answer, int half)
+{
+    const QByteArray line = withoutLineEnd(answer.toByteArray());
+    if (line.size() != 1 + qsizetype(DW_HALF_SLOTS) || line[0] != (half ? DW_CMD_STORE_B : DW_CMD_STORE_A))
+        return std::nullopt;
+    DayHalf values{};
+    for (std::size_t i = 0; i < DW_HALF_SLOTS; ++i) {
+        const char digit = line[qsizetype(i) + 1];
+        if (digit != '0' && digit != '1')
+            return std::nullopt;
+        values[i] = qint16(digit - '0');
+    }
+    return values;
+}
+
 QByteArray queryMessage(char letter)
 {
     return QByteArray(1, letter) + '\n';

@@ -9,6 +9,7 @@
 #include <QList>
 #include <QString>
 #include <QTime>
+#include <array>
 #include <optional>
 
 class DayTable;
@@ -19,11 +20,20 @@ class DayTable;
 // DW_CMD_SET_TIME + the time of day as hh:mm + LF.
 QByteArray timeMessage(const QString &hhmm);
 
-// How long `bytes` take on the wire at 9600 bit/s, 8N1: 10 bits each.
+// How long `bytes` take on the wire.
 constexpr double wireSeconds(qsizetype bytes)
 {
-    return bytes * 10.0 / 9600.0;
+    return bytes * double(DW_LINE_BITS_PER_BYTE) / double(DW_LINE_BAUD);
 }
+
+// A line less its line end (LF, CR LF or several).
+QByteArray withoutLineEnd(QByteArray line);
+
+// One half of the day as the board answers DW_CMD_GET_A (half 0) or
+// DW_CMD_GET_B (half 1): the store line's letter + DW_HALF_SLOTS digits 0/1,
+// then the line end. Nothing when the answer is anything else.
+using DayHalf = std::array<qint16, DW_HALF_SLOTS>;
+std::optional<DayHalf> readHalf(QByteArrayView answer, int half);
 
 // Whether a greeting says the board knows the time to the millisecond
 // (DW_CMD_SET_PRECISE and DW_CMD_GET_PRECISE).

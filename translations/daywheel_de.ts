@@ -2,47 +2,7 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de">
 <context>
-    <name>ControllerWindow</name>
-    <message>
-        <source>Send/Recieve Wifi/Serial Com</source>
-        <translation>Senden/Empfangen WLAN/Seriell</translation>
-    </message>
-    <message>
-        <source>Send Time</source>
-        <translation>Zeit senden</translation>
-    </message>
-    <message>
-        <source>Send Program</source>
-        <translation>Programm senden</translation>
-    </message>
-    <message>
-        <source>Get part a</source>
-        <translation>Teil a holen</translation>
-    </message>
-    <message>
-        <source>Get Time</source>
-        <translation>Zeit holen</translation>
-    </message>
-    <message>
-        <source>Status?</source>
-        <translation>Status?</translation>
-    </message>
-    <message>
-        <source>Get part b</source>
-        <translation>Teil b holen</translation>
-    </message>
-    <message>
-        <source>Light pattern, part a</source>
-        <translation>Lichtmuster, Teil a</translation>
-    </message>
-    <message>
-        <source>Light pattern, part b</source>
-        <translation>Lichtmuster, Teil b</translation>
-    </message>
-    <message>
-        <source>Incoming code from arduino</source>
-        <translation>Eingehender Code vom Arduino</translation>
-    </message>
+    <name>BoardWords</name>
     <message>
         <source>The greeting was too long (no line end within %1 bytes); the rest was thrown away.</source>
         <translation>Die Begrüßung war zu lang (kein Zeilenende innerhalb von %1 Bytes); der Rest wurde verworfen.</translation>
@@ -86,6 +46,49 @@
     <message>
         <source>Could not send to the board: %1</source>
         <translation>Senden an die Platine fehlgeschlagen: %1</translation>
+    </message>
+</context>
+<context>
+    <name>ControllerWindow</name>
+    <message>
+        <source>Send/Recieve Wifi/Serial Com</source>
+        <translation>Senden/Empfangen WLAN/Seriell</translation>
+    </message>
+    <message>
+        <source>Send Time</source>
+        <translation>Zeit senden</translation>
+    </message>
+    <message>
+        <source>Send Program</source>
+        <translation>Programm senden</translation>
+    </message>
+    <message>
+        <source>Get part a</source>
+        <translation>Teil a holen</translation>
+    </message>
+    <message>
+        <source>Get Time</source>
+        <translation>Zeit holen</translation>
+    </message>
+    <message>
+        <source>Status?</source>
+        <translation>Status?</translation>
+    </message>
+    <message>
+        <source>Get part b</source>
+        <translation>Teil b holen</translation>
+    </message>
+    <message>
+        <source>Light pattern, part a</source>
+        <translation>Lichtmuster, Teil a</translation>
+    </message>
+    <message>
+        <source>Light pattern, part b</source>
+        <translation>Lichtmuster, Teil b</translation>
+    </message>
+    <message>
+        <source>Incoming code from arduino</source>
+        <translation>Eingehender Code vom Arduino</translation>
     </message>
 </context>
 <context>

@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/controller_window.h"
 
-#include "board/board_clock.h"
+#include "board/board_words.h"
 #include "board/port_names.h"
 #include "board/port_prompt.h"
-#include "board/serial_link.h"
-#include "board/wire_format.h"
 #include "schedule/clock_source.h"
-#include "schedule/workspace.h"
+#include "ui/workspace.h"
 #include "ui/focus_frame.h"
 #include "ui/window_look.h"
 #include "ui_controller_window.h"
@@ -21,19 +19,8 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
-#include <cmath>
 
 namespace {
-// Whole sentences, so a translation can bend its words to each.
-QString tooLongNotice(bool greeting)
-{
-    return (greeting ? ControllerWindow::tr("The greeting was too long (no line end within %1 bytes); "
-                                            "the rest was thrown away.")
-                     : ControllerWindow::tr("The answer was too long (no line end within %1 bytes); "
-                                            "the rest was thrown away."))
-        .arg(ReplyCollector::defaultBound);
-}
-
 // The form is set up before the reply log takes its text box.
 QPlainTextEdit *setUpForm(Ui::ControllerWindow &form, QWidget *window)
 {
@@ -51,30 +38,33 @@ QString hostMinuteText()
 ControllerWindow::ControllerWindow(Workspace &workspace_, QWidget *mainWindow)
     : QWidget(mainWindow, Qt::Window),
       workspace(workspace_),
-      link(new BoardLink(this)),
+      board(new Board(this)),
       ui(new Ui::ControllerWindow),
       log(setUpForm(*ui, this))
 {
     // The platform's default icon, not the one of the main window it belongs to.
     setWindowIcon(QApplication::windowIcon());
     useFixedLook(this);
-    link->setBounds(workspace.waitBounds);
+    board->setBounds(workspace.waitBounds);
+    board->setKeepClock(true);
 
     ui->sendTimeButton->setFocus();
 
-    connect(ui->sendTimeButton, &QPushButton::clicked, this, &ControllerWindow::sendTimeClicked);
+    using Operation = Board::Operation;
+    connect(ui->sendTimeButton, &QPushButton::clicked, this, [this] { taken(board->setTime()); });
     connect(ui->sendProgramButton, &QPushButton::clicked, this, &ControllerWindow::sendProgramClicked);
-    connect(ui->getTimeButton, &QPushButton::clicked, this, [this] { ask(DW_CMD_GET_TIME); });
-    connect(ui->getPartBButton, &QPushButton::clicked, this, [this] { ask(DW_CMD_GET_B); });
-    connect(ui->statusButton, &QPushButton::clicked, this, [this] { ask(DW_CMD_STATUS); });
-    connect(ui->getPartAButton, &QPushButton::clicked, this, [this] { ask(DW_CMD_GET_A); });
-    connect(link, &BoardLink::finished, this, &ControllerWindow::exchangeFinished);
-    connect(link, &BoardLink::failedWhileIdle, this, [this](const QString &text) {
-        log.appendNotice(tr("The serial link failed: %1").arg(text));
+    connect(ui->getTimeButton, &QPushButton::clicked, this, [this] { taken(board->read(Operation::ReadTime)); });
+    connect(ui->getPartBButton, &QPushButton::clicked, this, [this] { taken(board->read(Operation::ReadHalfB)); });
+    connect(ui->statusButton, &QPushButton::clicked, this, [this] { taken(board->read(Operation::ReadStatus)); });
+    connect(ui->getPartAButton, &QPushButton::clicked, this, [this] { taken(board->read(Operation::ReadHalfA)); });
+    connect(board, &Board::answered, this, &ControllerWindow::answered);
+    // The label shows the time a set sends, read as it goes out.
+    connect(board, &Board::settingClock, this, &ControllerWindow::refreshClock);
+    connect(board, &Board::notice, this, [this](const QString &text) { log.appendNotice(text); });
+    connect(board->link(), &BoardLink::failedWhileIdle, this, [this](const QString &text) {
+        log.appendNotice(linkFailedNotice(text));
     });
-    connect(link, &BoardLink::settling, this, [this] {
-        log.appendNotice(tr("Waiting for the board to fall quiet before the next question."));
-    });
+    connect(board->link(), &BoardLink::settling, this, [this] { log.appendNotice(settlingNotice()); });
 
     // Escape does what the close box does.
     connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this, &QWidget::close);
@@ -84,11 +74,6 @@ ControllerWindow::ControllerWindow(Workspace &workspace_, QWidget *mainWindow)
     clockTimer->setInterval(5000);
     connect(clockTimer, &QTimer::timeout, this, &ControllerWindow::refreshClock);
     clockTimer->start();
-
-    boardClockTimer = new QTimer(this);
-    boardClockTimer->setSingleShot(true);
-    boardClockTimer->setTimerType(Qt::PreciseTimer);
-    connect(boardClockTimer, &QTimer::timeout, this, &ControllerWindow::setBoardClock);
 }
 
 ControllerWindow::~ControllerWindow()
@@ -117,32 +102,26 @@ void ControllerWindow::connectTo(qint16 port)
     // Each attempt: clock label, port, greeting; on failure the prompt and
     // then a fresh attempt with the answer.
     refreshClock();
-    link->connectTo(port);
+    board->connectTo(port);
 }
 
-void ControllerWindow::connectFinished(const BoardLink::Result &result)
+void ControllerWindow::connectAnswered(const Board::Answer &answer)
 {
-    switch (result.outcome) {
+    switch (answer.outcome) {
     case BoardLink::Outcome::Done:
-        log.replace(QString::fromLatin1(result.reply));
-        setsToTheMs = boardSetsToTheMs(result.reply);
-        noticeClockState(result.reply);
-        // A board that keeps its time to the ms is checked against the
-        // host's once, in the background.
-        if (setsToTheMs && !boardSaysTimeNotSet(result.reply))
-            link->ask(queryMessage(DW_CMD_GET_PRECISE));
+        log.replace(QString::fromLatin1(answer.line));
         break;
     case BoardLink::Outcome::TooLong:
         // Something talks on this port: show what it said, so the user can
         // tell a wrong device or speed from a board that is not there.
-        log.replace(QString::fromLatin1(result.reply));
-        log.appendNotice(tooLongNotice(true));
+        log.replace(QString::fromLatin1(answer.line));
+        log.appendNotice(failureNotice(answer));
         break;
     default:
         // Release the port before asking: the user may move the cable, and a
         // Cancel must leave nothing open.
-        link->close();
-        askForPort(result.failure.port, portFailureText(result.failure));
+        board->close();
+        askForPort(answer.failure.port, failureNotice(answer));
         return;
     }
     emit ready();
@@ -175,94 +154,21 @@ void ControllerWindow::askForPort(qint16 failedPort, const QString &failure)
     prompt->show();
 }
 
-void ControllerWindow::ask(char query)
-{
-    taken(link->ask(queryMessage(query)));
-}
-
 bool ControllerWindow::taken(bool accepted)
 {
     if (accepted) {
         refusalShown = false;
     } else if (!refusalShown) {
         refusalShown = true;
-        log.appendNotice(tr("%1 requests already wait for the board: clicks are not taken "
-                            "until it has answered some of them.")
-                             .arg(BoardLink::queueBound));
+        log.appendNotice(queueFullNotice());
     }
     return accepted;
 }
 
-QList<QByteArray> ControllerWindow::timeLinesNow()
-{
-    // Read when the line goes out, not when it was asked for: it may have
-    // waited behind a slow question. The label lags the clock by up to its
-    // refresh interval, so it is refreshed first, and shows what was sent.
-    refreshClock();
-    return setsToTheMs ? preciseTimeLines(ClockSource::now()) : QList<QByteArray>{timeMessage(ui->clockLabel->text())};
-}
-
-void ControllerWindow::checkBoardClock(const BoardLink::Result &result)
-{
-    if (!result.ok())
-        return;
-    const double offset = preciseOffset(result.reply, ClockSource::now().time());
-    const bool changesMissing = readPrecise(result.reply).changes == 0 && offsetChangesWithinAYear(ClockSource::now());
-    if (std::abs(offset) <= 1.0 && !changesMissing)
-        return;
-    log.appendNotice((changesMissing ? tr("The board's clock was %1 s off and knew no coming change of "
-                                          "summer time: set it.")
-                                     : tr("The board's clock was %1 s off: set it."))
-                         .arg(offset, 0, 'f', 3));
-    link->send([this] { return timeLinesNow(); });
-}
-
-void ControllerWindow::sendTimeClicked()
-{
-    taken(link->send([this] {
-        // The board needs no other setting then.
-        boardClockTimer->stop();
-        return timeLinesNow();
-    }));
-}
-
-void ControllerWindow::noticeClockState(const QByteArray &line)
-{
-    if (boardSaysTimeNotSet(line))
-        setBoardClockAtNextMinute();
-}
-
-void ControllerWindow::setBoardClockAtNextMinute()
-{
-    if (setsToTheMs) {
-        boardClockTimer->start(0);
-        return;
-    }
-    boardClockTimer->start(untilNextMinute(ClockSource::now().time()));
-}
-
-void ControllerWindow::setBoardClock()
-{
-    // DW_CMD_SET_TIME sets the seconds to 0, so it must go out as a minute
-    // begins; behind a running exchange it would go out late, so it waits
-    // for the next one. A set to the ms is made when it goes out, whenever
-    // that is.
-    if (!setsToTheMs && !link->isIdle()) {
-        setBoardClockAtNextMinute();
-        return;
-    }
-    link->send([this] {
-        const QList<QByteArray> lines = timeLinesNow();
-        log.appendNotice(tr("The board said its time was not set: sent the time, %1.")
-                             .arg(ui->clockLabel->text()));
-        return lines;
-    });
-}
-
 void ControllerWindow::sendProgramClicked()
 {
-    const QList<QByteArray> lines = dayLines(workspace.day);
-    if (!taken(link->send(lines)))
+    const QList<QByteArray> lines = board->sendDay(workspace.day);
+    if (!taken(!lines.isEmpty()))
         return;
     ui->partALine->setText(QString::fromLatin1(lines[0]));
     ui->partBLine->setText(QString::fromLatin1(lines[1]));
@@ -273,73 +179,49 @@ void ControllerWindow::sendProgramClicked()
 
 void ControllerWindow::showNextLine()
 {
-    link->listen();
+    board->nextLine();
 }
 
-void ControllerWindow::exchangeFinished(const BoardLink::Result &result)
+void ControllerWindow::answered(const Board::Answer &answer)
 {
-    using Outcome = BoardLink::Outcome;
-    using Exchange = BoardLink::Exchange;
-    const QString reply = QString::fromLatin1(result.reply);
-    switch (result.exchange) {
-    case Exchange::Connect:
-        connectFinished(result);
+    using Operation = Board::Operation;
+    const QString reply = QString::fromLatin1(answer.line);
+    switch (answer.operation) {
+    case Operation::Connect:
+        connectAnswered(answer);
         return;
-    case Exchange::Listen:
+    case Operation::NextLine:
         // showNextLine ends silently unless a line came.
-        if (result.outcome == Outcome::Done) {
+        if (answer.outcome == BoardLink::Outcome::Done)
             log.replace(reply);
-            noticeClockState(result.reply);
-        }
         return;
-    case Exchange::Send:
-    case Exchange::Ask:
+    default:
         break;
     }
-    if (result.request == queryMessage(DW_CMD_GET_PRECISE)) {
-        checkBoardClock(result);
+    if (answer.outcome == BoardLink::Outcome::Done) {
+        if (answer.operation == Operation::ReadTime)
+            log.append(answer.hhmm + QStringLiteral("\r\n"));
+        else if (answer.operation != Operation::SetTime && answer.operation != Operation::SendDay)
+            log.append(reply);
         return;
     }
-    switch (result.outcome) {
-    case Outcome::Done:
-        if (result.exchange == Exchange::Ask) {
-            log.append(result.request == queryMessage(DW_CMD_GET_TIME) ? boardTimeText(result.reply) + QStringLiteral("\r\n")
-                                                           : reply);
-            noticeClockState(result.reply);
-        }
-        break;
-    case Outcome::TimedOut:
+    if (answer.outcome != BoardLink::Outcome::SendFailed)
         log.append(reply);
-        log.appendNotice(tr("The board did not answer."));
-        break;
-    case Outcome::TooLong:
-        log.append(reply);
-        log.appendNotice(tooLongNotice(false));
-        break;
-    case Outcome::ReadFailed:
-        log.append(reply);
-        log.appendNotice(tr("Could not read from the board: %1").arg(result.error));
-        break;
-    case Outcome::SendFailed:
-        log.appendNotice(tr("Could not send to the board: %1").arg(result.error));
-        break;
-    case Outcome::OpenFailed:
-        break;
-    }
+    log.appendNotice(failureNotice(answer));
 }
 
 void ControllerWindow::closeEvent(QCloseEvent *event)
 {
-    boardClockTimer->stop();
     clockTimer->stop();
     if (!closing) {
         closing = true;
         // Nothing more goes out, and nothing the board still says is shown:
         // the window goes at once and follows its port when that is closed.
-        disconnect(link, nullptr, this, nullptr);
-        connect(link, &BoardLink::released, this, &QObject::deleteLater);
+        disconnect(board, nullptr, this, nullptr);
+        disconnect(board->link(), nullptr, this, nullptr);
+        connect(board->link(), &BoardLink::released, this, &QObject::deleteLater);
         emit closed();
-        link->release();
+        board->release();
     }
     if (QWidget *mainWindow = parentWidget()) {
         mainWindow->show();

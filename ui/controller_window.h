@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "board/board_link.h"
+#include "board/board.h"
 #include "ui/reply_log.h"
 
 #include <QPointer>
@@ -16,8 +16,8 @@ class ControllerWindow;
 }
 
 // The controller window: opens the serial line to the board, sends it the
-// time and the day, and logs what it answers. It only asks its BoardLink for
-// exchanges and shows their results; a click while one runs waits its turn.
+// time and the day, and logs what it answers. It only asks its Board for
+// operations and shows their results; a click while one runs waits its turn.
 class ControllerWindow : public QWidget
 {
     Q_OBJECT
@@ -39,7 +39,7 @@ public:
     // The reply log exactly as received.
     QString replyLog() const { return log.text(); }
     // An exchange runs or waits its turn.
-    bool isBusy() const { return !link->isIdle(); }
+    bool isBusy() const { return !board->link()->isIdle(); }
 
 signals:
     void ready();
@@ -57,28 +57,18 @@ private:
     void askForPort(qint16 failedPort, const QString &failure);
     void refreshClock();
 
-    void sendTimeClicked();
     void sendProgramClicked();
-    void ask(char query);
     bool taken(bool accepted);
-    QList<QByteArray> timeLinesNow();
-    void checkBoardClock(const BoardLink::Result &result);
-    void exchangeFinished(const BoardLink::Result &result);
-    void connectFinished(const BoardLink::Result &result);
-    void noticeClockState(const QByteArray &line);
-    void setBoardClock();
-    void setBoardClockAtNextMinute();
+    void answered(const Board::Answer &answer);
+    void connectAnswered(const Board::Answer &answer);
 
     Workspace &workspace;
-    BoardLink *link;
+    Board *board;
     bool closing = false;
     bool refusalShown = false;   // one notice for a burst of refused clicks
-    bool setsToTheMs = false;    // the greeting said so
     QPointer<QInputDialog> prompt;
 
     std::unique_ptr<Ui::ControllerWindow> ui;
     ReplyLog log;
     QTimer *clockTimer;
-    // Sets a board that said its time is not set, when the next minute begins.
-    QTimer *boardClockTimer;
 };

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/file_window.h"
 
-#include "schedule/workspace.h"
+#include "ui/workspace.h"
 #include "schedule_file/schedule_file.h"
 #include "ui/drive_list.h"
 #include "ui/file_list.h"

@@ -11,7 +11,7 @@
 #include "dial/dial_geometry.h"
 #include "schedule/day_words.h"
 #include "schedule/fill.h"
-#include "schedule/workspace.h"
+#include "ui/workspace.h"
 #include "schedule/number_format.h"
 
 #include <QButtonGroup>

@@ -3,7 +3,7 @@
 
 #include "ui/main_window.h"
 #include "ui/controller_window.h"
-#include "schedule/workspace.h"
+#include "ui/workspace.h"
 #include "ui/file_window.h"
 
 #include <QCoreApplication>

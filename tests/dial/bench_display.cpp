@@ -2,7 +2,7 @@
 // Cost of one full redraw of the dial, as the clock does every second.
 // Run by hand: build/tests/dial/bench_display [-callgrind]
 #include "ui/main_window.h"
-#include "schedule/workspace.h"
+#include "ui/workspace.h"
 #include "dial/dial_surface.h"
 
 #include <QTest>

@@ -4,7 +4,7 @@
 // the bytes on the wire at 9600 bit/s, the board's greeting delay and its
 // time to store a half. Not part of ctest: it reports, it does not judge.
 #include "board_session.h"
-#include "board/board_command.h"
+#include "app/ctl/ctl_command.h"
 #include "schedule/day_table.h"
 #include "schedule_file/schedule_file.h"
 
@@ -70,12 +70,12 @@ int main(int argc, char **argv)
         };
         boardtest::waitUntil(closed);
 
-        BoardRequest request;
-        request.command = BoardRequest::Command::Send;
+        CtlRequest request;
+        request.command = CtlRequest::Command::Send;
         request.file = file;
         request.device = QFileInfo(board.link).canonicalFilePath();
-        BoardCommand command(request, [](const QByteArray &) {}, [&](const QByteArray &e) { out << e; });
-        QSignalSpy finished(&command, &BoardCommand::finished);
+        CtlCommand command(request, [](const QByteArray &) {}, [&](const QByteArray &e) { out << e; });
+        QSignalSpy finished(&command, &CtlCommand::finished);
         t.restart();
         command.start();
         if (!finished.wait(30000) || finished.first().first().toInt() != 0)

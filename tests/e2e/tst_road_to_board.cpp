@@ -3,7 +3,7 @@
 // main and controller windows talk to the real firmware on the virtual board,
 // found as port 10 through the port link folder with no prompt.
 #include "ui/main_window.h"
-#include "schedule/workspace.h"
+#include "ui/workspace.h"
 #include "ui/navigator.h"
 #include "ui/controller_window.h"
 #include "schedule/clock_source.h"

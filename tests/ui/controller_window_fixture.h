@@ -6,7 +6,7 @@
 #include "ui/controller_window.h"
 #include "controller_window_driver.h"
 #include "schedule/clock_source.h"
-#include "schedule/workspace.h"
+#include "ui/workspace.h"
 
 #include <QPointer>
 

@@ -6,7 +6,7 @@
 
 #include "schedule/clock_source.h"
 #include "schedule/day_table.h"
-#include "schedule/workspace.h"
+#include "ui/workspace.h"
 #include "ui/drive_list.h"
 #include "ui/file_list.h"
 #include "ui/folder_list.h"

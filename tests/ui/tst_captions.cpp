@@ -4,7 +4,7 @@
 // in English and in each translation.
 
 #include "ui/main_window.h"
-#include "schedule/workspace.h"
+#include "ui/workspace.h"
 #include "ui/controller_window.h"
 #include "dial/dial_surface.h"
 #include "schedule/number_format.h"

@@ -5,7 +5,7 @@
 #include "ui/controller_window.h"
 #include "controller_window_fixture.h"
 #include "schedule/clock_source.h"
-#include "schedule/workspace.h"
+#include "ui/workspace.h"
 #include "board/test_board.h"
 
 #include <QLabel>

@@ -3,7 +3,7 @@
 // endless lines, binary bytes. Whatever arrives, the window keeps answering,
 // the day stays as it was and memory stays bounded.
 
-#include "schedule/workspace.h"
+#include "ui/workspace.h"
 #include "ui/controller_window.h"
 #include "schedule/day_table.h"
 #include "controller_window_driver.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The controller window against a test controller on a pseudo-terminal.
 
-#include "schedule/workspace.h"
+#include "ui/workspace.h"
 #include "ui/controller_window.h"
 #include "schedule/clock_source.h"
 #include "schedule/day_table.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/main_window.h"
-#include "schedule/workspace.h"
+#include "ui/workspace.h"
 #include "schedule/clock_source.h"
 #include "dial/dial_geometry.h"
 

@@ -4,7 +4,7 @@
 
 #include "ui/main_window.h"
 #include "ui/navigator.h"
-#include "schedule/workspace.h"
+#include "ui/workspace.h"
 #include "ui/controller_window.h"
 #include "schedule/day_table.h"
 #include "board/test_board.h"

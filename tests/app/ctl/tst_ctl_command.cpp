@@ -2,16 +2,16 @@
 // daywheel-ctl's commands against a test board on a pseudo-terminal,
 // without a display: what they print, what they send and how they exit.
 
-#include "board/board_command.h"
+#include "app/ctl/ctl_command.h"
 #include "schedule/clock_source.h"
 #include "schedule_file/schedule_file.h"
-#include "test_board.h"
+#include "board/test_board.h"
 
 #include <QtTest>
 
 using namespace std::chrono_literals;
 
-class TstBoardCommand : public QObject
+class TstCtlCommand : public QObject
 {
     Q_OBJECT
 private slots:
@@ -21,7 +21,7 @@ private slots:
     void commands();
 };
 
-void TstBoardCommand::usage_data()
+void TstCtlCommand::usage_data()
 {
     QTest::addColumn<QStringList>("words");
     QTest::addColumn<QString>("error");
@@ -35,16 +35,17 @@ void TstBoardCommand::usage_data()
     QTest::newRow("flash a Nano now") << QStringList{"flash", "--bootloader", "atmegaboot", "--now"} << "";
 }
 
-void TstBoardCommand::usage()
+void TstCtlCommand::usage()
 {
     QFETCH(QStringList, words);
     QFETCH(QString, error);
-    const ParsedRequest parsed = parseBoardRequest(words);
-    QCOMPARE(parsed.error, error);
-    QCOMPARE(parsed.request.has_value(), error.isEmpty());
+    CtlArguments arguments;
+    const std::optional<CtlRequest> request = arguments.parse(QStringList{"daywheel-ctl"} + words);
+    QCOMPARE(arguments.error(), error);
+    QCOMPARE(request.has_value(), error.isEmpty());
 }
 
-void TstBoardCommand::commands_data()
+void TstCtlCommand::commands_data()
 {
     // The board keeps what a and b store and answers f and e with it, s with
     // a status and z with `clock`; `refuse` makes it refuse every a line.
@@ -77,7 +78,7 @@ void TstBoardCommand::commands_data()
                          << QByteArrayList{"f\n", "e\n"};
 }
 
-void TstBoardCommand::commands()
+void TstCtlCommand::commands()
 {
     QFETCH(QStringList, words);
     QFETCH(QByteArray, clock);
@@ -105,12 +106,12 @@ void TstBoardCommand::commands()
         return line == "z\n" ? clock : QByteArray();
     };
     QByteArray out, err;
-    const ParsedRequest parsed = parseBoardRequest(words);
-    QVERIFY(parsed.request);
-    BoardCommand command(*parsed.request, [&](const QByteArray &b) { out += b; },
-                         [&](const QByteArray &b) { err += b; });
-    command.link().setBounds({5s, 500ms});
-    QSignalSpy finished(&command, &BoardCommand::finished);
+    const std::optional<CtlRequest> request = CtlArguments().parse(QStringList{"daywheel-ctl"} + words);
+    QVERIFY(request);
+    CtlCommand command(*request, [&](const QByteArray &b) { out += b; },
+                       [&](const QByteArray &b) { err += b; });
+    command.board().setBounds({5s, 500ms});
+    QSignalSpy finished(&command, &CtlCommand::finished);
     command.start();
     QVERIFY(!finished.isEmpty() || finished.wait(10000));
     QCOMPARE(finished.first().first().toInt(), exitStatus);
@@ -133,8 +134,8 @@ int main(int argc, char *argv[])
 {
     useTemporaryRuntimeFolder();
     QCoreApplication app(argc, argv);
-    TstBoardCommand test;
+    TstCtlCommand test;
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_board_command.moc"
+#include "tst_ctl_command.moc"
