@@ -121,7 +121,7 @@ void ControllerWindow::connectAnswered(const Board::Answer &answer)
         // Release the port before asking: the user may move the cable, and a
         // Cancel must leave nothing open.
         board->close();
-        askForPort(answer.failure.port, failureNotice(answer));
+        askForPort(answer.failure.port, portFailureText(answer.failure));
         return;
     }
     emit ready();

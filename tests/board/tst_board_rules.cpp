@@ -41,6 +41,8 @@ private slots:
     void dayLines_data();
     void dayLines();
     void timeMessage();
+    void offsetAroundMidnight_data();
+    void offsetAroundMidnight();
 
     void timeReply_data();
     void timeReply();
@@ -326,6 +328,33 @@ void TstBoardRules::timeMessage()
                                 "o2030-03-31 02:00 +120\n"}));
     QCOMPARE(preciseTimeLines(QDateTime(QDate(2026, 12, 8), QTime(23, 59, 59, 999), QTimeZone("Asia/Kolkata"))),
              QList<QByteArray>{"p0.023 2026-12-09 +330\n"});
+    // Zones that change at midnight: the change names the board's 00:00 of
+    // the new date; a set that meets the change takes the new offset.
+    QCOMPARE(preciseTimeLines(QDateTime(QDate(2027, 9, 4), QTime(12, 0), QTimeZone("America/Santiago"))).mid(0, 3),
+             (QList<QByteArray>{"p43200.028 2027-09-04 -240\n", "o2027-09-05 00:00 -180\n", "o2028-04-02 00:00 -240\n"}));
+    QCOMPARE(preciseTimeLines(QDateTime(QDate(2027, 3, 27), QTime(23, 59, 59, 990), QTimeZone("Asia/Beirut"))).mid(0, 2),
+             (QList<QByteArray>{"p3600.017 2027-03-28 +180\n", "o2027-10-31 00:00 +120\n"}));
+}
+
+void TstBoardRules::offsetAroundMidnight_data()
+{
+    // The board's reading, when it arrived at the host, and the offset:
+    // the nearer day counts, the answer's own time on the wire comes off.
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QTime>("arrived");
+    QTest::addColumn<double>("offset");
+    QTest::newRow("both before midnight") << QByteArray("86399.990 6 +0\r\n") << QTime(0, 0, 0, 10) << -0.003;
+    QTest::newRow("board past, host before") << QByteArray("0.020 6 +0\r\n") << QTime(0, 0, 0, 10) << 0.023;
+    QTest::newRow("board before, host past") << QByteArray("86399.500 0 +0\r\n") << QTime(0, 0, 0, 517) << -1.0;
+}
+
+void TstBoardRules::offsetAroundMidnight()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(QTime, arrived);
+    QFETCH(double, offset);
+    const double got = preciseOffset(answer, arrived);
+    QVERIFY2(std::abs(got - offset) < 1e-6, QByteArray::number(got, 'f', 6));
 }
 
 void TstBoardRules::timeReply_data()
