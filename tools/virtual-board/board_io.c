@@ -1,7 +1,8 @@
 /* SPDX-License-Identifier: GPL-3.0-or-later */
-/* The board's EEPROM file, its clock module, its serial port and its
- * control socket. */
+/* The board's EEPROM file, its serial port and its control socket. */
 #include "virtual_board.h"
+
+#include "protocol/daywheel_protocol.h"
 
 /* ---- EEPROM ------------------------------------------------------------ */
 
@@ -65,93 +66,31 @@ void eeprom_save_if_changed(void)
     logf_("EEPROM saved");
 }
 
-/* ---- clock module ------------------------------------------------------ */
-
-/* simavr's DS1338 model answers on the TWI bus; its time and date
- * registers are set from the host's local clock before the chip runs, its
- * seconds moving on with the host's, so the module keeps host time whatever
- * the chip does (resets, power cuts), like one with a battery. A time the
- * firmware writes is taken over from then on, its second starting then, as
- * a write to the seconds register restarts a real module's divider. */
-
-#define EPOCH_2000 946684800L   /* 2000-01-01 00:00 in seconds since 1970 */
-
-static uint8_t bcd(uint32_t v) { return (uint8_t)((v / 10) << 4 | (v % 10)); }
-static uint32_t unbcd(uint8_t v) { return (uint32_t)(v >> 4) * 10 + (v & 0x0F); }
-
-static void rtc_bus(struct avr_irq_t *irq, uint32_t value, void *param)
-{
-    (void)irq;
-    (void)param;
-    avr_twi_msg_irq_t m = {.u.v = value};
-    uint8_t msg = m.u.twi.msg;
-    /* simavr's master names the address with its start; 0xD0: written
-     * to, 0xD1: read from */
-    if (msg & (TWI_COND_START | TWI_COND_ADDR))
-        vb.rtc_writes = m.u.twi.addr == DS1338_VIRT_TWI_ADDR ? 0 : -1;
-    else if ((msg & TWI_COND_WRITE) && vb.rtc_writes >= 0)
-        ++vb.rtc_writes;
-    if ((msg & TWI_COND_STOP) && vb.rtc_writes > 1)
-        vb.rtc_written = 1;     /* register pointer and at least one byte */
-}
-
-void rtc_attach(void)
-{
-    ds1338_virt_init(vb.avr, &vb.rtc);
-    ds1338_virt_attach_twi(&vb.rtc, AVR_IOCTL_TWI_GETIRQ(0));
-    avr_irq_register_notify(avr_io_getirq(vb.avr, AVR_IOCTL_TWI_GETIRQ(0), TWI_IRQ_OUTPUT),
-                            rtc_bus, NULL);
-    struct timespec real;
-    clock_gettime(CLOCK_REALTIME, &real);
-    struct tm tm;
-    localtime_r(&real.tv_sec, &tm);
-    /* the local date and time as if it were UTC: seconds since 2000 */
-    vb.rtc_base = (uint64_t)(timegm(&tm) - EPOCH_2000);
-    vb.rtc_t0 = now_s() - real.tv_nsec / 1e9;
-    vb.rtc_writes = -1;
-    rtc_service();
-}
-
-void rtc_service(void)
-{
-    uint8_t *r = vb.rtc.nvram;
-    if (vb.rtc.selected)
-        return;                 /* mid-transfer: next time */
-    double t = now_s();
-    uint64_t now = vb.rtc_base + (uint64_t)(t - vb.rtc_t0);
-    if (vb.rtc_written) {
-        /* the date registers count only when the write reached them */
-        struct tm tm = {.tm_mday = (int)unbcd(r[4] & 0x3F), .tm_mon = (int)unbcd(r[5] & 0x1F) - 1,
-                        .tm_year = 100 + (int)unbcd(r[6])};
-        uint64_t day = vb.rtc_writes > 7 ? (uint64_t)(timegm(&tm) - EPOCH_2000) / DAY_SECONDS : now / DAY_SECONDS;
-        vb.rtc_written = 0;
-        vb.rtc_base = day * DAY_SECONDS + (unbcd(r[2] & 0x3F) * 3600 + unbcd(r[1] & 0x7F) * 60 + unbcd(r[0] & 0x7F)) %
-                      DAY_SECONDS;
-        vb.rtc_t0 = t;
-        now = vb.rtc_base;
-        logf_("clock module set to %u s on day %u", (unsigned)(now % DAY_SECONDS), (unsigned)day);
-    }
-    time_t as_utc = (time_t)(now + EPOCH_2000);
-    struct tm tm;
-    gmtime_r(&as_utc, &tm);
-    r[0] = bcd((uint32_t)tm.tm_sec);                 /* clock-halt bit clear: running */
-    r[1] = bcd((uint32_t)tm.tm_min);
-    r[2] = bcd((uint32_t)tm.tm_hour);               /* 24-hour form */
-    r[3] = (uint8_t)((tm.tm_wday + 6) % 7 + 1);      /* 1: Monday */
-    r[4] = bcd((uint32_t)tm.tm_mday);
-    r[5] = bcd((uint32_t)tm.tm_mon + 1);
-    r[6] = bcd((uint32_t)(tm.tm_year % 100));
-}
-
 /* ---- port -------------------------------------------------------------- */
+
+static const struct { speed_t code; unsigned baud; } speeds[] = {
+    {B1200, 1200}, {B2400, 2400}, {B4800, 4800}, {B9600, 9600}, {B19200, 19200},
+    {B38400, 38400}, {B57600, 57600}, {B115200, 115200}, {B230400, 230400},
+};
+
+static speed_t speed_code(unsigned baud)
+{
+    for (size_t i = 0; i < sizeof speeds / sizeof speeds[0]; ++i)
+        if (speeds[i].baud == baud)
+            return speeds[i].code;
+    die("no termios speed for %u bit/s", baud);
+}
+
+/* The pty starts as the line runs: cfmakeraw's 8N1 at the line's speed. */
+_Static_assert(DW_LINE_DATA_BITS == 8 && DW_LINE_STOP_BITS == 1, "cfmakeraw sets 8N1");
 
 void port_create(void)
 {
     struct termios raw;
     memset(&raw, 0, sizeof raw);
     cfmakeraw(&raw);
-    cfsetispeed(&raw, B9600);
-    cfsetospeed(&raw, B9600);
+    cfsetispeed(&raw, speed_code(DW_LINE_BAUD));
+    cfsetospeed(&raw, speed_code(DW_LINE_BAUD));
     raw.c_cflag |= CLOCAL | CREAD;
     int slave;
     if (openpty(&vb.master, &slave, vb.slave_name, &raw, NULL) != 0)
@@ -210,10 +149,6 @@ void link_remove(void)
  * 0 when unknown. */
 unsigned port_baud(void)
 {
-    static const struct { speed_t code; unsigned baud; } speeds[] = {
-        {B1200, 1200}, {B2400, 2400}, {B4800, 4800}, {B9600, 9600}, {B19200, 19200},
-        {B38400, 38400}, {B57600, 57600}, {B115200, 115200}, {B230400, 230400},
-    };
     struct termios t;
     if (tcgetattr(vb.master, &t) != 0)
         return 0;
@@ -377,24 +312,40 @@ static void control_command(struct client *c, char *line)
     }
 }
 
+/* The socket appears at its path only once it takes connections: bound
+ * under a temporary name beside it, listening, then renamed into place, so
+ * a client that connects as soon as it sees the path is never refused. */
 void control_create(void)
 {
-    if (!vb.control_path[0]) {
-        vb.control_fd = -1;
-        return;
-    }
-    struct sockaddr_un a = {.sun_family = AF_UNIX};
-    if (strlen(vb.control_path) >= sizeof a.sun_path)
-        die("control path too long: %s", vb.control_path);
-    strcpy(a.sun_path, vb.control_path);
-    mkdirs_for(vb.control_path);
-    unlink(vb.control_path);
-    vb.control_fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (vb.control_fd < 0 || bind(vb.control_fd, (struct sockaddr *)&a, sizeof a) != 0 ||
-        listen(vb.control_fd, 4) != 0)
-        die("control socket %s: %s", vb.control_path, strerror(errno));
+    vb.control_fd = -1;
     for (int i = 0; i < MAX_CLIENTS; ++i)
         vb.clients[i].fd = -1;
+    if (!vb.control_path[0])
+        return;
+    struct sockaddr_un a = {.sun_family = AF_UNIX};
+    if ((size_t)snprintf(a.sun_path, sizeof a.sun_path, "%s.%ld", vb.control_path, (long)getpid()) >=
+        sizeof a.sun_path)
+        die("control path too long: %s", vb.control_path);
+    mkdirs_for(vb.control_path);
+    unlink(a.sun_path);
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0 || bind(fd, (struct sockaddr *)&a, sizeof a) != 0 || listen(fd, 4) != 0 ||
+        rename(a.sun_path, vb.control_path) != 0) {
+        int err = errno;
+        unlink(a.sun_path);
+        die("control socket %s: %s", vb.control_path, strerror(err));
+    }
+    vb.control_fd = fd;
+}
+
+/* Gone from its path before it stops taking connections. */
+void control_remove(void)
+{
+    if (vb.control_fd < 0)
+        return;
+    unlink(vb.control_path);
+    close(vb.control_fd);
+    vb.control_fd = -1;
 }
 
 void service_control(void)

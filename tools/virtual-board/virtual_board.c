@@ -2,12 +2,13 @@
 /* Runs the board firmware on simavr and offers it as a serial port: a
  * pseudo-terminal linked as .../daywheel/ports/com10, restarted when a
  * program opens it (as the real board's USB bridge does), plus a line-based
- * control socket for tests. See README.md. */
+ * control socket for tests. Options and the main loop; the chip is in
+ * chip.c, the files, port and socket in board_io.c. See README.md. */
 #include "virtual_board.h"
 
-/* What the Uno's bootloader takes after a reset; the firmware adds the same
- * back to the time it kept (DW_BOOT_HOLD_MS). */
-#define BOOT_HOLD_MS 1400
+/* DW_BOOT_HOLD_MS: the Uno's bootloader's hold after a reset, which the
+ * firmware adds back to the time it kept; the imitated hold is the same. */
+#include "dw_clock.h"
 
 struct virtual_board vb;
 
@@ -49,224 +50,10 @@ void die(const char *fmt, ...)
     va_start(ap, fmt);
     vmessage(fmt, ap);
     va_end(ap);
+    /* nothing left on disk that looks like a working board */
+    link_remove();
+    control_remove();
     exit(1);
-}
-
-/* ---- chip -------------------------------------------------------------- */
-
-/* simavr sleeps in real time by itself while the chip sleeps; the main loop
- * paces instead, so the simulated time can jump ahead freely. */
-static void no_sleep(avr_t *avr, avr_cycle_count_t how_long)
-{
-    (void)avr;
-    (void)how_long;
-}
-
-static void uart_output(struct avr_irq_t *irq, uint32_t value, void *param)
-{
-    (void)irq;
-    (void)param;
-    if (!vb.port_open)
-        return;                 /* nobody listening: the bytes are gone */
-    if (vb.to_host_len < HOST_QUEUE)
-        vb.to_host[vb.to_host_len++] = line_garble((uint8_t)value, chip_baud(), port_baud());
-}
-
-/* The speed the chip's USART0 runs at, from UBRR0 and U2X0. */
-unsigned chip_baud(void)
-{
-    const uint8_t *d = vb.avr->data;
-    unsigned ubrr = d[0xC4] | (unsigned)(d[0xC5] & 0x0F) << 8;
-    return (unsigned)(vb.avr->frequency / ((d[0xC0] & 0x02 ? 8u : 16u) * (ubrr + 1)));
-}
-
-/* A byte sent at from_baud as a receiver at to_baud reads it: it samples
- * the middle of each of its bit times after the start edge; past the
- * sender's frame the line is idle (1). Speeds a few per cent apart read
- * right, as on a real line. */
-uint8_t line_garble(uint8_t byte, unsigned from_baud, unsigned to_baud)
-{
-    if (!from_baud || !to_baud || from_baud == to_baud)
-        return byte;
-    uint8_t out = 0;
-    for (unsigned k = 1; k <= 8; ++k) {
-        unsigned long bit = (2ul * k + 1) * from_baud / (2ul * to_baud);
-        unsigned v = bit == 0 ? 0 : bit <= 8 ? (byte >> (bit - 1)) & 1 : 1;
-        out |= (uint8_t)(v << (k - 1));
-    }
-    return out;
-}
-
-static void pacing_rebase(void)
-{
-    vb.t0 = now_s();
-    vb.c0 = vb.avr->cycle;
-    vb.next_rx_cycle = vb.avr->cycle;
-}
-
-/* Leaves the reset cause in MCUSR as the chip (and, for an external
- * reset, a bootloader that keeps MCUSR) would. */
-static void set_reset_cause(avr_regbit_t cause)
-{
-    avr_regbit_clear(vb.avr, vb.avr->reset_flags.porf);
-    avr_regbit_clear(vb.avr, vb.avr->reset_flags.extrf);
-    avr_regbit_clear(vb.avr, vb.avr->reset_flags.borf);
-    avr_regbit_clear(vb.avr, vb.avr->reset_flags.wdrf);
-    avr_regbit_set(vb.avr, cause);
-}
-
-static void reset_common(void)
-{
-    uint8_t ee[EEPROM_SIZE];
-    eeprom_get(ee);
-    avr_reset(vb.avr);          /* keeps SRAM, clears the I/O registers */
-    eeprom_set(ee);
-    vb.pending_clock = 0;
-    vb.to_chip_len = 0;
-    pacing_rebase();
-}
-
-/* Power loss and power-up: RAM and registers go, EEPROM stays. */
-void chip_restart(void)
-{
-    reset_common();
-    /* RAM content after power loss is undefined; make sure nothing survives */
-    memset(vb.avr->data + 0x100, 0xA5, vb.avr->ramend + 1 - 0x100);
-    set_reset_cause(vb.avr->reset_flags.porf);
-    logf_("chip restarted after power loss");
-}
-
-/* A pulse on the reset pin, after the bootloader's hold: RAM stays. */
-void chip_reset_external(void)
-{
-    reset_common();
-    set_reset_cause(vb.avr->reset_flags.extrf);
-    logf_("chip reset (external)");
-}
-
-/* Opening the port pulses the reset line through a capacitor (DTR): a
- * real bootloader runs at once and holds the chip itself; without one the
- * hold is imitated. */
-void chip_reset_for_open(void)
-{
-    if (vb.boot_addr)
-        chip_reset_external();
-    else
-        chip_hold_then_reset();
-}
-
-/* Held in reset while the bootloader would run; the chip does not run, so
- * its clock stands still, as a real one does. */
-void chip_hold_then_reset(void)
-{
-    vb.to_chip_len = 0;
-    vb.boot_until = now_s() + vb.boot_delay;
-    if (vb.boot_until == 0)
-        vb.boot_until = 1e-9;
-}
-
-static uint32_t find_symbol(const char *name)
-{
-    for (uint32_t i = 0; i < vb.fw.symbolcount; ++i)
-        if (vb.fw.symbol[i] && strcmp(vb.fw.symbol[i]->symbol, name) == 0)
-            return vb.fw.symbol[i]->addr;
-    return 0;
-}
-
-uint32_t read_u32(uint32_t addr)
-{
-    const uint8_t *p = vb.avr->data + (addr & 0xFFFF);
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
-}
-
-static int chip_running(void)
-{
-    return vb.avr->state == cpu_Running || vb.avr->state == cpu_Sleeping;
-}
-
-/* `hang`: sends the main loop into a jump to itself, at a moment it runs
- * with interrupts on (the firmware's interrupts run with them off), so the
- * interrupts go on as in a real hang. */
-static void apply_pending_hang(void)
-{
-    if (vb.pending_hang && vb.avr->sreg[S_I] && vb.avr->state == cpu_Running) {
-        vb.avr->pc = vb.hang_pc;
-        vb.pending_hang = 0;
-    }
-}
-
-/* The firmware changes the clock only in its tick interrupt and inside
- * interrupt-free sections, so a write while interrupts are enabled (and the
- * firmware is past its start-up code) is never torn or overwritten. */
-static void apply_pending_clock(void)
-{
-    if (!vb.pending_clock || !vb.avr->sreg[S_I] || !chip_running())
-        return;
-    uint8_t *p = vb.avr->data + (vb.sym_seconds & 0xFFFF);
-    for (int i = 0; i < 4; ++i)
-        p[i] = (uint8_t)(vb.pending_seconds >> (8 * i));
-    if (vb.pending_reset_ms) {
-        uint8_t *m = vb.avr->data + (vb.sym_ms & 0xFFFF);
-        m[0] = m[1] = 0;
-    }
-    vb.pending_clock = 0;
-}
-
-int light_pin(char port, int bit)
-{
-    avr_ioport_state_t st;
-    if (avr_ioctl(vb.avr, AVR_IOCTL_IOPORT_GETSTATE(port), &st) != 0)
-        return -1;
-    return ((st.ddr >> bit) & 1) && ((st.port >> bit) & 1);
-}
-
-/* Runs the chip up to the wall clock, feeding host bytes at the line rate. */
-static void run_chip(void)
-{
-    double t = now_s();
-    if (t < vb.boot_until)
-        return;
-    if (vb.boot_until > 0) {
-        vb.boot_until = 0;
-        chip_reset_external();
-        t = now_s();
-    }
-    avr_cycle_count_t target = vb.c0 + (avr_cycle_count_t)((t - vb.t0) * vb.cycles_per_s);
-    /* Behind the host's clock (the host was busy): catch up, in slices of
-     * 20 ms so the port and the control socket are served meanwhile. A
-     * stall costs the chip no time. */
-    if (vb.rtc_on)
-        rtc_service();
-    avr_cycle_count_t slice = vb.avr->cycle + vb.avr->frequency / 50;
-    if (target > slice)
-        target = slice;
-    while (vb.avr->cycle < target && chip_running()) {
-        if (vb.to_chip_len && vb.avr->cycle >= vb.next_rx_cycle) {
-            unsigned baud = chip_baud();
-            avr_irq_t *in = avr_io_getirq(vb.avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_INPUT);
-            avr_raise_irq(in, line_garble(vb.to_chip[0], port_baud(), baud));
-            memmove(vb.to_chip, vb.to_chip + 1, --vb.to_chip_len);
-            /* ten bit times at the chip's own speed */
-            vb.next_rx_cycle = vb.avr->cycle + vb.avr->frequency * 10 / baud;
-        }
-        apply_pending_clock();
-        apply_pending_hang();
-        avr_cycle_count_t before = vb.avr->cycle;
-        avr_run(vb.avr);
-        if (vb.avr->cycle < before) {
-            /* the chip reset itself (its watchdog): simavr counts cycles
-             * from 0 again, the wall clock goes on */
-            vb.t0 += (double)(before - vb.c0) / vb.cycles_per_s;
-            vb.c0 = vb.avr->cycle;
-            vb.next_rx_cycle = vb.avr->cycle;
-            logf_("chip reset by its watchdog");
-            break;
-        }
-    }
-    if (!chip_running()) {
-        fprintf(stderr, "virtual-board: chip stopped (state %d); restarting\n", vb.avr->state);
-        chip_restart();
-    }
 }
 
 /* ---- main -------------------------------------------------------------- */
@@ -283,38 +70,6 @@ static void bootloader_path(const char *name, char *out, size_t size)
     const char *slash = strrchr(default_elf, '/');
     int dir = slash ? (int)(slash - default_elf) : 1;
     snprintf(out, size, "%.*s/%s.hex", dir, slash ? default_elf : ".", name);
-}
-
-/* Puts a bootloader image at its place in flash and starts the chip there,
- * as the BOOTRST fuse does. The file is bounded: at most 256 KiB, every
- * byte inside the flash, starting at one of the chip's boot section sizes. */
-static void load_bootloader(const char *path)
-{
-    struct stat st;
-    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > 256 * 1024)
-        die("bootloader %s: not a readable hex file of at most 256 KiB", path);
-    ihex_chunk_p chunks = NULL;
-    int n = read_ihex_chunks(path, &chunks);
-    if (n <= 0)
-        die("bootloader %s: not an Intel hex file", path);
-    uint32_t lowest = UINT32_MAX;
-    for (int i = 0; i < n; ++i) {
-        if (chunks[i].baseaddr + (uint64_t)chunks[i].size > vb.avr->flashend + 1ull)
-            die("bootloader %s: bytes beyond the end of flash", path);
-        if (chunks[i].size && chunks[i].baseaddr < lowest)
-            lowest = chunks[i].baseaddr;
-    }
-    const uint32_t end = vb.avr->flashend + 1;
-    if (lowest != end - 512 && lowest != end - 1024 && lowest != end - 2048 && lowest != end - 4096)
-        die("bootloader %s: does not start at a boot section (0x%x)", path, (unsigned)lowest);
-    for (int i = 0; i < n; ++i)
-        memcpy(vb.avr->flash + chunks[i].baseaddr, chunks[i].data, chunks[i].size);
-    /* simavr's free_ihex_chunks() frees the chunks' data but not the list */
-    for (int i = 0; i < n; ++i)
-        free(chunks[i].data);
-    free(chunks);
-    vb.boot_addr = lowest;
-    vb.avr->reset_pc = lowest;
 }
 
 /* An installed board runs the firmware installed with it (found relative to
@@ -347,7 +102,7 @@ static void usage(FILE *f)
             "  --control PATH    Unix socket for test commands (light?, settime S, ...)\n"
             "  --eeprom FILE     keep the EEPROM in FILE across runs\n"
             "  --boot-delay MS   time the chip stays in reset after the port opens or a\n"
-            "                    reset (default %d, as the Uno's bootloader), without\n"
+            "                    reset (default %u, as the Uno's bootloader), without\n"
             "                    --bootloader\n"
             "  --bootloader B    run the real bootloader B at its boot address: optiboot\n"
             "                    (Uno, 115200 baud), atmegaboot (old Nano, 57600) or a hex file\n"
@@ -356,7 +111,7 @@ static void usage(FILE *f)
             "                    that keeps host time\n"
             "  --clock-error PPM the chip's 16 MHz runs PPM parts per million fast (+) or\n"
             "                    slow (-) against the host's clock, as a resonator does\n",
-            default_elf, BOOT_HOLD_MS);
+            default_elf, DW_BOOT_HOLD_MS);
 }
 
 static void default_link(char *out, size_t size)
@@ -380,9 +135,10 @@ static void default_link(char *out, size_t size)
 
 int main(int argc, char **argv)
 {
+    vb.control_fd = -1;
     find_default_elf();
     const char *elf = default_elf;
-    long boot_ms = BOOT_HOLD_MS;
+    long boot_ms = DW_BOOT_HOLD_MS;
     const char *bootloader = NULL;
     int blank = 0;
     double clock_error = 0;
@@ -441,54 +197,25 @@ int main(int argc, char **argv)
     if (!vb.link_path[0])
         default_link(vb.link_path, sizeof vb.link_path);
 
-    if (elf_read_firmware(elf, &vb.fw) != 0)
-        die("cannot read firmware %s", elf);
-    if (!vb.fw.mmcu[0])
-        strcpy(vb.fw.mmcu, "atmega328p");
-    if (!vb.fw.frequency)
-        vb.fw.frequency = 16000000;
-    vb.avr = avr_make_mcu_by_name(vb.fw.mmcu);
-    vb.cycles_per_s = vb.fw.frequency * (1.0 + clock_error / 1e6);
-    if (!vb.avr)
-        die("simavr does not know %s", vb.fw.mmcu);
-    avr_init(vb.avr);
-    vb.avr->log = vb.verbose ? LOG_WARNING : LOG_ERROR;
-    avr_load_firmware(vb.avr, &vb.fw);
-    if (bootloader) {
-        char path[PATH_MAX];
-        bootloader_path(bootloader, path, sizeof path);
-        if (blank)
-            memset(vb.avr->flash, 0xFF, vb.avr->flashend + 1);
-        load_bootloader(path);
-    }
-    vb.avr->sleep = no_sleep;
-    /* struct dw_kept: seconds (4 bytes), ms (2), known (1), ... */
-    vb.sym_seconds = find_symbol("dw_clock");
-    if (!vb.sym_seconds)
-        die("%s has no dw_clock symbol", elf);
-    vb.sym_ms = vb.sym_seconds + 4;
-    vb.sym_known = vb.sym_seconds + 6;
-
-    uint32_t uart_flags = 0;
-    avr_ioctl(vb.avr, AVR_IOCTL_UART_GET_FLAGS('0'), &uart_flags);
-    uart_flags &= ~(uint32_t)(AVR_UART_FLAG_STDIO | AVR_UART_FLAG_POLL_SLEEP);
-    avr_ioctl(vb.avr, AVR_IOCTL_UART_SET_FLAGS('0'), &uart_flags);
-    avr_irq_register_notify(avr_io_getirq(vb.avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_OUTPUT),
-                            uart_output, NULL);
-
-    if (vb.rtc_on)
-        rtc_attach();
+    char boot_path[PATH_MAX];
+    if (bootloader)
+        bootloader_path(bootloader, boot_path, sizeof boot_path);
+    chip_create(elf, bootloader ? boot_path : NULL, blank, clock_error);
     eeprom_load_file();
-    port_create();
-    link_create();
-    control_create();
 
+    /* before anything appears on disk: a signal from then on ends the board
+     * cleanly, its link and socket removed */
     struct sigaction sa = {.sa_handler = on_signal};
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, NULL);
     sigaction(SIGTERM, &sa, NULL);
     sigaction(SIGHUP, &sa, NULL);
     signal(SIGPIPE, SIG_IGN);
+
+    /* the link last: once it is there, the port and the control socket work */
+    port_create();
+    control_create();
+    link_create();
 
     printf("virtual board on %s -> %s%s%s\n", vb.link_path, vb.slave_name,
            vb.control_path[0] ? ", control " : "", vb.control_path);
@@ -505,7 +232,7 @@ int main(int argc, char **argv)
             eeprom_save_if_changed();
             vb.next_eeprom_check = t + 0.1;
         }
-        /* wait a millisecond (about one byte at 9600 bit/s) or for input */
+        /* wait a millisecond (about a byte's time on the line) or for input */
         struct pollfd fds[2 + MAX_CLIENTS];
         nfds_t nf = 0;
         /* a full queue waits for the chip, not for more input; a hang-up
@@ -526,10 +253,7 @@ int main(int argc, char **argv)
 
     eeprom_save_if_changed();
     link_remove();
-    if (vb.control_fd >= 0) {
-        close(vb.control_fd);
-        unlink(vb.control_path);
-    }
+    control_remove();
     avr_terminate(vb.avr);
     return 0;
 }

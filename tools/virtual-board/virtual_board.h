@@ -1,6 +1,7 @@
 /* SPDX-License-Identifier: GPL-3.0-or-later */
-/* The virtual board's parts: the simulated chip, its EEPROM file, the
-   pseudo-terminal it is offered on and the control socket tests use. */
+/* The virtual board's parts: the simulated chip (chip.c), its EEPROM file,
+   the pseudo-terminal it is offered on and the control socket tests use
+   (board_io.c), and the options and main loop (virtual_board.c). */
 #pragma once
 
 #define _GNU_SOURCE
@@ -110,25 +111,30 @@ extern volatile sig_atomic_t stop_requested;
 
 double now_s(void);
 void logf_(const char *fmt, ...);
-void die(const char *fmt, ...);
-void eeprom_get(uint8_t *out);
-void eeprom_set(const uint8_t *in);
-void eeprom_load_file(void);
-void eeprom_save_if_changed(void);
+__attribute__((noreturn)) void die(const char *fmt, ...);
+
+/* chip.c */
+void chip_create(const char *elf, const char *bootloader, int blank, double clock_error);
+void run_chip(void);
 void chip_restart(void);
 void chip_reset_external(void);
 void chip_hold_then_reset(void);
 void chip_reset_for_open(void);
 unsigned chip_baud(void);
 uint8_t line_garble(uint8_t byte, unsigned from_baud, unsigned to_baud);
-unsigned port_baud(void);
-void rtc_attach(void);
-void rtc_service(void);
 int light_pin(char port, int bit);
 uint32_t read_u32(uint32_t addr);
+
+/* board_io.c */
+void eeprom_get(uint8_t *out);
+void eeprom_set(const uint8_t *in);
+void eeprom_load_file(void);
+void eeprom_save_if_changed(void);
+unsigned port_baud(void);
 void port_create(void);
 void link_create(void);
 void link_remove(void);
 void service_port(void);
 void control_create(void);
+void control_remove(void);
 void service_control(void);

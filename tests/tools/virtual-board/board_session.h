@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include "protocol/daywheel_protocol.h"
+
 #include <cerrno>
 #include <cstring>
 #include <functional>
@@ -156,7 +158,8 @@ public:
 
     ~BoardSession() { stop(); }
 
-    // Starts the board; waits for its link and control socket.
+    // Starts the board; waits for its link and control socket, which appear
+    // only once they work.
     bool start(QStringList args = {}, bool explicitLink = true)
     {
         QStringList all{QStringLiteral("--elf"), boardElf(),
@@ -217,10 +220,10 @@ public:
             return false;
         }
         port.setPortName(device);
-        port.setBaudRate(QSerialPort::Baud9600);
-        port.setDataBits(QSerialPort::Data8);
+        port.setBaudRate(DW_LINE_BAUD);
+        port.setDataBits(QSerialPort::DataBits(DW_LINE_DATA_BITS));
         port.setParity(QSerialPort::NoParity);
-        port.setStopBits(QSerialPort::OneStop);
+        port.setStopBits(QSerialPort::StopBits(DW_LINE_STOP_BITS));
         port.setFlowControl(QSerialPort::NoFlowControl);
         if (!port.open(QIODevice::ReadWrite)) {
             error = QStringLiteral("cannot open %1: %2").arg(link, port.errorString());

@@ -8,12 +8,8 @@
 
 #include <csignal>
 #include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
 
-using boardtest::BoardSession;
-using boardtest::kWaitMs;
-using boardtest::waitUntil;
+using namespace boardtest;     // the session also brings poll() and the fd calls
 
 namespace {
 
@@ -59,7 +55,7 @@ class TestVirtualBoard : public QObject {
 private slots:
     void initTestCase()
     {
-        const QString missing = boardtest::missingTools();
+        const QString missing = missingTools();
         if (!missing.isEmpty())
             QSKIP(qPrintable(missing));
     }
@@ -355,10 +351,7 @@ void TestVirtualBoard::eepromFileKeepsPatternAcrossRuns()
         QCOMPARE(b.proc.exitCode(), 0);
         QVERIFY(!QFileInfo(b.link).isSymLink());
     }
-    QFile f(eeprom);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.size(), 1024);
-    f.close();
+    QCOMPARE(QFileInfo(eeprom).size(), 1024);
     {
         BoardSession b;
         b.eepromPath = eeprom;
@@ -398,7 +391,7 @@ void TestVirtualBoard::controlInterface()
     QVERIFY2(answer.toInt() >= 10 && answer.toInt() < 20, answer.constData());
 
     // a second control client works alongside the first
-    boardtest::ControlClient other(b.controlPath);
+    ControlClient other(b.controlPath);
     REQUIRE(other.command("light?", &answer), other);
     QCOMPARE(answer, QByteArray("light 0"));
 }
