@@ -269,14 +269,14 @@ static void send_half(uint8_t half)
 static void store_half(uint8_t half)
 {
     if (line_len != 1U + DW_HALF_ENTRIES) {
-        refuse("bad length");
+        refuse(DW_REFUSED_LENGTH);
         return;
     }
     uint8_t bits[DW_HALF_BYTES] = {0};
     for (uint8_t k = 0; k < DW_HALF_ENTRIES; ++k) {
         char c = line[1 + k];
         if (c != '0' && c != '1') {
-            refuse("bad digit");
+            refuse(DW_REFUSED_DIGIT);
             return;
         }
         if (c == '1')
@@ -306,7 +306,7 @@ static void set_time(void)
             if (line[i] == ' ') {
                 if (n - i < 14 || line[i + 11] != ' ' || !dw_parse_date(line + i + 1, &day) ||
                     !dw_parse_offset(line + i + 12, (uint8_t)(n - i - 12), &offset)) {
-                    refuse("bad date");
+                    refuse(DW_REFUSED_DATE);
                     return;
                 }
                 n = i;
@@ -314,11 +314,11 @@ static void set_time(void)
             }
     }
     if (precise ? n < 6 || n > 10 : n != 6) {
-        refuse("bad length");
+        refuse(DW_REFUSED_LENGTH);
         return;
     }
     if (precise ? !dw_parse_precise(line + 1, (uint8_t)(n - 1), &s, &ms) : !dw_parse_hhmm(line + 1, &s)) {
-        refuse("bad time");
+        refuse(DW_REFUSED_TIME);
         return;
     }
     accepted(line[0]);
@@ -340,12 +340,12 @@ static void add_change(void)
     uint32_t s;
     int16_t offset;
     if (line_len < 20 || line_len > 23 || line[11] != ' ' || line[17] != ' ') {
-        refuse("bad length");
+        refuse(DW_REFUSED_LENGTH);
         return;
     }
     if (!dw_parse_date(line + 1, &day) || !dw_parse_hhmm(line + 12, &s) ||
         !dw_parse_offset(line + 18, (uint8_t)(line_len - 18U), &offset)) {
-        refuse("bad time");
+        refuse(DW_REFUSED_TIME);
         return;
     }
     const char *why = dw_time_add_change(day, (uint16_t)(s / 60U), offset);
@@ -395,7 +395,7 @@ static void send_status(void)
 static void execute(void)
 {
     if (line_len == 0) {
-        refuse("empty line");
+        refuse(DW_REFUSED_EMPTY);
         return;
     }
     char cmd = line[0];
@@ -418,11 +418,11 @@ static void execute(void)
     case DW_CMD_GET_PRECISE:
         break;
     default:
-        refuse("unknown command");
+        refuse(DW_REFUSED_UNKNOWN);
         return;
     }
     if (line_len != 1) {
-        refuse("bad length");
+        refuse(DW_REFUSED_LENGTH);
         return;
     }
     accepted(cmd);
@@ -467,9 +467,9 @@ void dw_board_rx(uint8_t c)
     if (line_state == LINE_OK && line_len > 0 && line[line_len - 1] == '\r')
         --line_len;
     if (line_state == LINE_TOO_LONG)
-        refuse("line too long");
+        refuse(DW_REFUSED_TOO_LONG);
     else if (line_state == LINE_DAMAGED)
-        refuse("input lost");
+        refuse(DW_REFUSED_LOST);
     else
         execute();
     line_len = 0;

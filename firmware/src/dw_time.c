@@ -186,14 +186,14 @@ const char *dw_time_add_change(uint16_t day, uint16_t minute, int16_t offset)
 {
     const uint16_t today = dw_hal_clock_day();
     if (!zone.offset_known || today == DW_NO_DATE)
-        return "no date";
+        return DW_REFUSED_NO_DATE;
     if (zone.changes >= DW_CHANGES_MAX)
-        return "too many";
+        return DW_REFUSED_TOO_MANY;
     /* in order, each after the one before and after now */
     const uint32_t after = zone.changes ? minute_key(zone.change[zone.changes - 1U].day, zone.change[zone.changes - 1U].minute)
                                         : minute_key(today, (uint16_t)(dw_hal_clock_get() / 60U));
     if (minute >= 1440U || minute_key(day, minute) <= after)
-        return "bad time";
+        return DW_REFUSED_TIME;
     zone.change[zone.changes].day = day;
     zone.change[zone.changes].minute = minute;
     zone.change[zone.changes].offset = offset;
