@@ -18,6 +18,8 @@
  * ages is still followed. */
 #define SETTLED_S 3600UL
 #define WEIGHT_MAX_S (30UL * DW_DAY_SECONDS)
+/* The longest span of seconds whose ms, with a second's worth more, fit 32 bits. */
+#define SPAN_IN_MS ((UINT32_MAX - 999UL) / 1000UL)
 /* Outliers: this far from the settled trim, in hundredths of a ppm, plus
  * 200 ms (a fifth of a second) over the interval for its two ends. */
 #define OUTLIER_BASE 20000UL
@@ -150,11 +152,12 @@ static void learn(uint32_t abs, uint16_t ms)
     if (d > slack || d < -slack)
         return;
     /* The interval and the weight in ms while both fit 32 bits together
-     * (19 days at full weight, 49 without), else in 10 ms, 100 ms, 1 s. */
-    uint16_t per_s = 1000U;
-    while (per_s > 1U && run_s + zone.weight > (UINT32_MAX - 999U) / per_s)
-        per_s /= 10U;
-    const uint16_t unit_ms = (uint16_t)(1000U / per_s);
+     * (19 days at full weight, 49 without), else in 10 ms, 100 ms or 1 s:
+     * so long an interval is at least 170,000 such units, and got stays
+     * within a hundredth of a ppm of exact. */
+    const uint32_t span = run_s + zone.weight;
+    const uint16_t unit_ms = span <= SPAN_IN_MS ? 1U : span <= SPAN_IN_MS * 10U ? 10U : span <= SPAN_IN_MS * 100U ? 100U : 1000U;
+    const uint16_t per_s = (uint16_t)(1000U / unit_ms);
     const uint32_t counted = run_s * per_s + run_ms / unit_ms;
     /* host time less counted time, in units: the ms parts 2 s up so that
      * their division rounds down */
