@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 /* The ATmega328P's hardware layer as the start-up code and the main loop
- * see it: each part's set-up, and what they share with the interrupts.
+ * see it: each peripheral's set-up, and what they share with the interrupts.
  * The portable code reaches the same hardware through dw_hal.h, which
  * these files implement. AVR only. */
 #ifndef HW_H
