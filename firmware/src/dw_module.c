@@ -4,22 +4,7 @@
 #include "dw_hal.h"
 #include "dw_time.h"
 
-/* The clock module: none answered at start; fitted but not giving the time
- * (oscillator stopped, or it stopped answering); giving the time. */
-enum { MODULE_NONE, MODULE_IDLE, MODULE_RUNNING };
-static uint8_t module;
-static uint16_t module_minute;    /* the board's minute the module was last read in */
-/* The board takes its ms phase from the module's seconds moving on, read
- * every few ms for up to a second once a minute; a set to the ms writes
- * the module as the board's next second begins, so both tick together. */
-#define MODULE_REGS 7U
-#define MODULE_READ_EVERY_MS 4U
-#define MODULE_READS 300U
-static uint16_t module_reads_left; /* 0: not waiting for the module's second */
-static uint8_t module_second;     /* its seconds register as the wait began */
-static uint16_t module_read_ms;
-static uint8_t module_write_due;  /* write it when the board's second moves on */
-static uint32_t module_write_after;
+/* ---- the module's registers --------------------------------------------- */
 
 static uint8_t from_bcd(uint8_t v, uint8_t max, uint8_t *out)
 {
@@ -78,6 +63,25 @@ void dw_module_encode_date(uint16_t day, uint8_t *regs)
     regs[2] = to_bcd(month);
     regs[3] = to_bcd(year);
 }
+
+/* ---- the driver -------------------------------------------------------- */
+
+/* The clock module: none answered at start; fitted but not giving the time
+ * (oscillator stopped, or it stopped answering); giving the time. */
+enum { MODULE_NONE, MODULE_IDLE, MODULE_RUNNING };
+static uint8_t module;
+static uint16_t module_minute;    /* the board's minute the module was last read in */
+/* The board takes its ms phase from the module's seconds moving on, read
+ * every few ms for up to a second once a minute; a set to the ms writes
+ * the module as the board's next second begins, so both tick together. */
+#define MODULE_REGS 7U
+#define MODULE_READ_EVERY_MS 4U
+#define MODULE_READS 300U
+static uint16_t module_reads_left; /* 0: not waiting for the module's second */
+static uint8_t module_second;     /* its seconds register as the wait began */
+static uint16_t module_read_ms;
+static uint8_t module_write_due;  /* write it when the board's second moves on */
+static uint32_t module_write_after;
 
 static void module_running(uint8_t running)
 {
