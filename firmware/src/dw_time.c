@@ -28,7 +28,7 @@
  * its cells take 100,000 writes. */
 #define STORE_STEP 100L
 #define STORE_EVERY_S 3600UL
-/* 0x71 held the trim as a float */
+/* 0x71 held the trim in floating point */
 #define ZONE_LAYOUT 0x72U
 
 struct change {
