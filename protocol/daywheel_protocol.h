@@ -58,5 +58,17 @@
 #define DW_STATUS_NOT_SET " (not set)"
 /* A refused line's answer begins so. */
 #define DW_ERROR_PREFIX "error: "
+/* Why the board refused a line: the rest of that answer, and what the status
+ * line names after "; refused X: ". */
+#define DW_REFUSED_EMPTY "empty line"
+#define DW_REFUSED_UNKNOWN "unknown command"
+#define DW_REFUSED_LENGTH "bad length"
+#define DW_REFUSED_TIME "bad time"
+#define DW_REFUSED_DATE "bad date"
+#define DW_REFUSED_DIGIT "bad digit"
+#define DW_REFUSED_NO_DATE "no date"      /* an offset change before a dated set */
+#define DW_REFUSED_TOO_MANY "too many"    /* a change beyond DW_OFFSET_CHANGES */
+#define DW_REFUSED_TOO_LONG "line too long"
+#define DW_REFUSED_LOST "input lost"      /* a byte was lost on reception */
 
 #endif

@@ -2,7 +2,7 @@
 #include "dw_board.h"
 #include "dw_clock.h"
 #include "dw_hal.h"
-#include "dw_rx.h"
+#include "dw_module.h"
 #include "dw_store.h"
 #include "dw_time.h"
 
@@ -16,23 +16,6 @@ static uint8_t stored_mask;       /* bit 0: half a stored, bit 1: half b */
 static uint8_t light;
 static uint8_t eval_due;
 static uint32_t eval_seconds;
-
-/* The clock module: none answered at start; fitted but not giving the time
- * (oscillator stopped, or it stopped answering); giving the time. */
-enum { MODULE_NONE, MODULE_IDLE, MODULE_RUNNING };
-static uint8_t module;
-static uint16_t module_minute;    /* the board's minute the module was last read in */
-/* The board takes its ms phase from the module's seconds moving on, read
- * every few ms for up to a second once a minute; a set to the ms writes
- * the module as the board's next second begins, so both tick together. */
-#define MODULE_REGS 7U
-#define MODULE_READ_EVERY_MS 4U
-#define MODULE_READS 300U
-static uint16_t module_reads_left; /* 0: not waiting for the module's second */
-static uint8_t module_second;     /* its seconds register as the wait began */
-static uint16_t module_read_ms;
-static uint8_t module_write_due;  /* write it when the board's second moves on */
-static uint32_t module_write_after;
 
 /* Refusals not yet made good, for the status line: a sender that reads no
  * answers (set commands are silent) still learns that a line was refused.
@@ -112,102 +95,6 @@ static void load_half(uint8_t half)
         stored_mask &= (uint8_t)~(1U << half);
 }
 
-static void module_running(uint8_t running)
-{
-    module = running ? MODULE_RUNNING : MODULE_IDLE;
-    dw_time_module(running);
-}
-
-/* Reads the module's time and date; 0 when it does not answer or holds no
- * running time. The date is DW_NO_DATE when its registers hold none. */
-static uint8_t module_read(uint32_t *s, uint16_t *day)
-{
-    uint8_t regs[MODULE_REGS];
-    if (!dw_hal_i2c_read(DW_MODULE_ADDR, 0, regs, sizeof regs)) {
-        if (module != MODULE_NONE)
-            module_running(0);
-        return 0;
-    }
-    if (!dw_module_decode(regs, s)) {
-        module_running(0);
-        return 0;
-    }
-    if (!dw_module_decode_date(regs + 3, day))
-        *day = dw_hal_clock_day();
-    module_second = regs[0];
-    module_running(1);
-    return 1;
-}
-
-/* Once a minute: the module keeps the better time. The board takes it at
- * once when it has none, and its ms phase when the module's second moves
- * on. */
-static void module_sync(void)
-{
-    uint32_t s;
-    uint16_t day;
-    module_minute = (uint16_t)(dw_hal_clock_get() / 60U);   /* a failed read waits a minute too */
-    module_reads_left = 0;
-    if (!module_read(&s, &day))
-        return;
-    /* more than a second apart is no matter of phase */
-    const uint32_t apart = (s + DW_DAY_SECONDS - dw_hal_clock_get()) % DW_DAY_SECONDS;
-    if (!dw_hal_clock_known() || (apart > 1U && apart < DW_DAY_SECONDS - 1U)) {
-        dw_time_other_set(s);
-        dw_hal_clock_set(s, 0, day);
-    }
-    module_minute = (uint16_t)(dw_hal_clock_get() / 60U);
-    module_reads_left = MODULE_READS;
-    dw_hal_clock_get_ms(&module_read_ms);
-}
-
-static void module_follow(void)
-{
-    uint16_t ms;
-    dw_hal_clock_get_ms(&ms);
-    if ((uint16_t)(ms + 1000U - module_read_ms) % 1000U < MODULE_READ_EVERY_MS)
-        return;
-    module_read_ms = ms;
-    uint8_t second;
-    if (!dw_hal_i2c_read(DW_MODULE_ADDR, 0, &second, 1) || !--module_reads_left) {
-        module_reads_left = 0;   /* a stopped module shows at the next minute's read */
-        return;
-    }
-    if (second == module_second)
-        return;
-    uint32_t s;
-    uint16_t day;
-    module_reads_left = 0;
-    if (module_read(&s, &day))
-        dw_hal_clock_set(s, 0, day);
-}
-
-static void module_write(void)
-{
-    uint8_t regs[MODULE_REGS];
-    const uint16_t day = dw_hal_clock_day();
-    dw_module_encode(dw_hal_clock_get(), regs);
-    if (day != DW_NO_DATE)
-        dw_module_encode_date(day, regs + 3);
-    module_write_due = 0;
-    module_reads_left = 0;
-    module_running(dw_hal_i2c_write(DW_MODULE_ADDR, 0, regs, day != DW_NO_DATE ? MODULE_REGS : 3U));
-    module_minute = (uint16_t)(dw_hal_clock_get() / 60U);
-}
-
-/* Every change of the board's time goes here: the module follows it at
- * once, and once more as the board's next second begins when the time
- * named milliseconds. */
-static void set_clock(uint32_t s, uint16_t ms, uint16_t day)
-{
-    dw_hal_clock_set(s, ms, day);
-    if (module == MODULE_NONE)
-        return;
-    module_write();
-    module_write_due = ms != 0;
-    module_write_after = s;
-}
-
 void dw_board_init(void)
 {
     line_len = 0;
@@ -218,9 +105,7 @@ void dw_board_init(void)
     load_half(0);
     load_half(1);
     dw_time_init();
-    module = MODULE_NONE;
-    module_write_due = 0;
-    module_sync();
+    dw_module_start();
     put_str(dw_hal_clock_known() ? DW_GREETING : DW_GREETING_NOT_SET);
     answer(DW_GREETING_PRECISE);
     eval_due = 1;
@@ -234,14 +119,9 @@ void dw_board_poll(void)
     if (dw_time_change_due(&s, &day)) {
         uint16_t ms;
         dw_hal_clock_get_ms(&ms);
-        set_clock(s, ms, day);
+        dw_module_set_clock(s, ms, day);
     }
-    if (module_write_due && dw_hal_clock_get() != module_write_after)
-        module_write();
-    else if (module_reads_left)
-        module_follow();
-    else if (module != MODULE_NONE && dw_hal_clock_get() / 60U != module_minute)
-        module_sync();          /* once a minute: the tick drifts, the module hardly */
+    dw_module_poll();
     s = dw_hal_clock_get();
     if (!eval_due && s == eval_seconds)
         return;
@@ -269,14 +149,14 @@ static void send_half(uint8_t half)
 static void store_half(uint8_t half)
 {
     if (line_len != 1U + DW_HALF_ENTRIES) {
-        refuse("bad length");
+        refuse(DW_REFUSED_LENGTH);
         return;
     }
     uint8_t bits[DW_HALF_BYTES] = {0};
     for (uint8_t k = 0; k < DW_HALF_ENTRIES; ++k) {
         char c = line[1 + k];
         if (c != '0' && c != '1') {
-            refuse("bad digit");
+            refuse(DW_REFUSED_DIGIT);
             return;
         }
         if (c == '1')
@@ -306,7 +186,7 @@ static void set_time(void)
             if (line[i] == ' ') {
                 if (n - i < 14 || line[i + 11] != ' ' || !dw_parse_date(line + i + 1, &day) ||
                     !dw_parse_offset(line + i + 12, (uint8_t)(n - i - 12), &offset)) {
-                    refuse("bad date");
+                    refuse(DW_REFUSED_DATE);
                     return;
                 }
                 n = i;
@@ -314,11 +194,11 @@ static void set_time(void)
             }
     }
     if (precise ? n < 6 || n > 10 : n != 6) {
-        refuse("bad length");
+        refuse(DW_REFUSED_LENGTH);
         return;
     }
     if (precise ? !dw_parse_precise(line + 1, (uint8_t)(n - 1), &s, &ms) : !dw_parse_hhmm(line + 1, &s)) {
-        refuse("bad time");
+        refuse(DW_REFUSED_TIME);
         return;
     }
     accepted(line[0]);
@@ -328,7 +208,7 @@ static void set_time(void)
         day = dw_hal_clock_day();
         dw_time_other_set(s);
     }
-    set_clock(s, ms, day);
+    dw_module_set_clock(s, ms, day);
     eval_due = 1;
     dw_board_poll();
 }
@@ -340,12 +220,12 @@ static void add_change(void)
     uint32_t s;
     int16_t offset;
     if (line_len < 20 || line_len > 23 || line[11] != ' ' || line[17] != ' ') {
-        refuse("bad length");
+        refuse(DW_REFUSED_LENGTH);
         return;
     }
     if (!dw_parse_date(line + 1, &day) || !dw_parse_hhmm(line + 12, &s) ||
         !dw_parse_offset(line + 18, (uint8_t)(line_len - 18U), &offset)) {
-        refuse("bad time");
+        refuse(DW_REFUSED_TIME);
         return;
     }
     const char *why = dw_time_add_change(day, (uint16_t)(s / 60U), offset);
@@ -364,7 +244,7 @@ static void send_status(void)
     put_str(hms);
     if (!dw_hal_clock_known())
         put_str(DW_STATUS_NOT_SET);
-    else if (module == MODULE_RUNNING)
+    else if (dw_module_gives_time())
         put_str(DW_STATUS_MODULE);
     put_str(light ? " light on" : " light off");
     put_str(stored_mask == 3 ? " pattern stored"
@@ -376,7 +256,7 @@ static void send_status(void)
         put_str(" date ");
         put_str(date);
     }
-    if (module != MODULE_RUNNING) {
+    if (!dw_module_gives_time()) {
         put_str(" trim ");
         put_signed(dw_time_trim_ppm());
         put_str(" ppm");
@@ -395,7 +275,7 @@ static void send_status(void)
 static void execute(void)
 {
     if (line_len == 0) {
-        refuse("empty line");
+        refuse(DW_REFUSED_EMPTY);
         return;
     }
     char cmd = line[0];
@@ -418,11 +298,11 @@ static void execute(void)
     case DW_CMD_GET_PRECISE:
         break;
     default:
-        refuse("unknown command");
+        refuse(DW_REFUSED_UNKNOWN);
         return;
     }
     if (line_len != 1) {
-        refuse("bad length");
+        refuse(DW_REFUSED_LENGTH);
         return;
     }
     accepted(cmd);
@@ -467,25 +347,11 @@ void dw_board_rx(uint8_t c)
     if (line_state == LINE_OK && line_len > 0 && line[line_len - 1] == '\r')
         --line_len;
     if (line_state == LINE_TOO_LONG)
-        refuse("line too long");
+        refuse(DW_REFUSED_TOO_LONG);
     else if (line_state == LINE_DAMAGED)
-        refuse("input lost");
+        refuse(DW_REFUSED_LOST);
     else
         execute();
     line_len = 0;
     line_state = LINE_OK;
-}
-
-uint8_t dw_rx_step(volatile struct dw_rx *r)
-{
-    if (r->lost && r->tail == r->lost_at) {
-        r->lost = 0;
-        dw_board_rx_error();
-    }
-    if (r->tail == r->head)
-        return 0;
-    uint8_t c = r->buf[r->tail];
-    r->tail = (uint8_t)(r->tail + 1U);
-    dw_board_rx(c);
-    return 1;
 }

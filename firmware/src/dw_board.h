@@ -21,9 +21,6 @@ extern "C" {
  * (3 x 26) and "; refused ?: unknown command" (28). */
 #define DW_ANSWER_MAX 177U
 
-/* DS1307/DS3231-compatible clock module on the I2C bus. */
-#define DW_MODULE_ADDR 0x68U
-
 /* Loads the pattern, looks for the clock module, sends the greeting and
  * sets the light. Call at start, with the kept time already restored. */
 void dw_board_init(void);

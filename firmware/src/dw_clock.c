@@ -183,47 +183,6 @@ void dw_kept_run_from(volatile struct dw_kept *k, volatile struct dw_kept *copy,
     dw_kept_mirror(copy, k);
 }
 
-static uint8_t from_bcd(uint8_t v, uint8_t max, uint8_t *out)
-{
-    uint8_t lo = v & 0x0FU, hi = v >> 4;
-    if (lo > 9U || (uint8_t)(hi * 10U + lo) > max)
-        return 0;
-    *out = (uint8_t)(hi * 10U + lo);
-    return 1;
-}
-
-uint8_t dw_module_decode(const uint8_t *regs, uint32_t *seconds)
-{
-    uint8_t s, m, h;
-    if (regs[0] & 0x80U)            /* clock halt: the oscillator is stopped */
-        return 0;
-    if (!from_bcd(regs[0], 59, &s) || !from_bcd(regs[1] & 0x7FU, 59, &m))
-        return 0;
-    if (regs[2] & 0x40U) {          /* 12-hour form: bit 5 is PM */
-        if (!from_bcd(regs[2] & 0x1FU, 12, &h) || h == 0)
-            return 0;
-        h = (uint8_t)(h % 12U + (regs[2] & 0x20U ? 12U : 0U));
-    } else if (!from_bcd(regs[2] & 0x3FU, 23, &h)) {
-        return 0;
-    }
-    *seconds = (uint32_t)h * 3600UL + (uint32_t)m * 60U + s;
-    return 1;
-}
-
-static uint8_t to_bcd(uint8_t v)
-{
-    return (uint8_t)((v / 10U) << 4 | (v % 10U));
-}
-
-void dw_module_encode(uint32_t seconds, uint8_t *regs)
-{
-    seconds %= DW_DAY_SECONDS;
-    uint16_t rest = (uint16_t)(seconds % 3600UL);
-    regs[0] = to_bcd((uint8_t)(rest % 60U));
-    regs[1] = to_bcd((uint8_t)(rest / 60U));
-    regs[2] = to_bcd((uint8_t)(seconds / 3600UL));
-}
-
 /* Every fourth year from 2000 to 2096 is a leap year, and only those. */
 static uint8_t month_length(uint8_t year, uint8_t month)
 {
@@ -231,7 +190,7 @@ static uint8_t month_length(uint8_t year, uint8_t month)
     return (uint8_t)(days[month - 1U] + (month == 2U && year % 4U == 0U));
 }
 
-static uint8_t days_from_civil(uint8_t year, uint8_t month, uint8_t date, uint16_t *day)
+uint8_t dw_date_from_civil(uint8_t year, uint8_t month, uint8_t date, uint16_t *day)
 {
     if (year > 99U || month < 1U || month > 12U || date < 1U || date > month_length(year, month))
         return 0;
@@ -242,7 +201,7 @@ static uint8_t days_from_civil(uint8_t year, uint8_t month, uint8_t date, uint16
     return 1;
 }
 
-static void civil_from_days(uint16_t day, uint8_t *year, uint8_t *month, uint8_t *date)
+void dw_date_to_civil(uint16_t day, uint8_t *year, uint8_t *month, uint8_t *date)
 {
     uint8_t y = 0, m = 1;
     for (uint16_t len; day >= (len = y % 4U ? 365U : 366U); ++y)
@@ -254,35 +213,18 @@ static void civil_from_days(uint16_t day, uint8_t *year, uint8_t *month, uint8_t
     *date = (uint8_t)(day + 1U);
 }
 
-uint8_t dw_module_decode_date(const uint8_t *regs, uint16_t *day)
-{
-    uint8_t date, month, year;
-    return from_bcd(regs[1] & 0x3FU, 31, &date) && from_bcd(regs[2] & 0x1FU, 12, &month) &&
-           from_bcd(regs[3], 99, &year) && days_from_civil(year, month, date, day);
-}
-
-void dw_module_encode_date(uint16_t day, uint8_t *regs)
-{
-    uint8_t year, month, date;
-    civil_from_days(day, &year, &month, &date);
-    regs[0] = (uint8_t)((day + 5U) % 7U + 1U);   /* 1: Monday; 2000-01-01 was a Saturday */
-    regs[1] = to_bcd(date);
-    regs[2] = to_bcd(month);
-    regs[3] = to_bcd(year);
-}
-
 uint8_t dw_parse_date(const char *p, uint16_t *day)
 {
     uint8_t century, year, month, date;
     return two_digits(p, 20, &century) && century == 20U && two_digits(p + 2, 99, &year) && p[4] == '-' &&
            two_digits(p + 5, 12, &month) && p[7] == '-' && two_digits(p + 8, 31, &date) &&
-           days_from_civil(year, month, date, day);
+           dw_date_from_civil(year, month, date, day);
 }
 
 void dw_format_date(uint16_t day, char *out)
 {
     uint8_t year, month, date;
-    civil_from_days(day, &year, &month, &date);
+    dw_date_to_civil(day, &year, &month, &date);
     put2(out, 20);
     put2(out + 2, year);
     out[4] = '-';

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-/* Clock arithmetic and the quarter-hour rule, shared by firmware and tests. */
+/* Clock arithmetic, the 1 ms tick and the kept time, reset causes, the
+ * date, and the quarter-hour rule; shared by firmware and tests. */
 #ifndef DW_CLOCK_H
 #define DW_CLOCK_H
 
@@ -153,17 +154,11 @@ static inline void dw_kept_tick(volatile struct dw_kept *k, volatile struct dw_k
     dw_kept_mirror(copy, k);
 }
 
-/* A DS1307/DS3231-layout clock module's first three registers (BCD
- * seconds with the DS1307's clock-halt bit 7, minutes, hours in 12- or
- * 24-hour form). Returns 1 and the time of day when the oscillator runs
- * and the registers hold a valid time. */
-uint8_t dw_module_decode(const uint8_t *regs, uint32_t *seconds);
-/* The registers for a time of day: 24-hour form, oscillator running. */
-void dw_module_encode(uint32_t seconds, uint8_t *regs);
-/* The module's date registers (weekday, date, month, two-digit year) and a
- * date. Decoding returns 1 when they hold a valid date. */
-uint8_t dw_module_decode_date(const uint8_t *regs, uint16_t *day);
-void dw_module_encode_date(uint16_t day, uint8_t *regs);
+/* A date as days since 2000-01-01 from its year (0..99 after 2000), month
+ * and day of the month; returns 0 (leaving *day alone) when there is no
+ * such date. And back. */
+uint8_t dw_date_from_civil(uint8_t year, uint8_t month, uint8_t date, uint16_t *day);
+void dw_date_to_civil(uint16_t day, uint8_t *year, uint8_t *month, uint8_t *date);
 
 /* Parses exactly "yyyy-mm-dd" (2000-01-01..2099-12-31). Returns 1 on
  * success, 0 (leaving *day alone) otherwise. */

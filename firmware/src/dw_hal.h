@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 /* What the portable board logic needs from the hardware. The AVR build
- * implements these in avr_main.c; host tests supply fakes. */
+ * implements these in hw_*.c; host tests supply fakes. */
 #ifndef DW_HAL_H
 #define DW_HAL_H
 

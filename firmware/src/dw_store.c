@@ -43,7 +43,8 @@ static int8_t current_slot(uint8_t record, uint8_t *buf)
     uint8_t v1 = read_slot(record, 1, s1);
     int8_t pick = -1;
     if (v0 && v1)
-        /* sequence numbers wrap; the newer one is ahead by less than record */
+        /* sequence numbers wrap: the newer slot's is 1 to 127 ahead of the
+         * older one's */
         pick = (uint8_t)(s1[OFF_SEQ] - s0[OFF_SEQ]) - 1U < 127U ? 1 : 0;
     else if (v0)
         pick = 0;
@@ -92,7 +93,8 @@ void dw_store_save(uint8_t record, const uint8_t *bits)
     buf[OFF_CRC] = dw_crc8(buf, OFF_CRC);
 
     uint16_t a = slot_addr(record, target);
-    /* invalidate first, fill, then validate: the slot is never seen record-written */
+    /* invalidate first, fill, then validate: a slot cut off part-way
+     * through is never taken for a whole one */
     write_if_changed(a + OFF_MAGIC, 0xFF);
     for (uint8_t i = OFF_SEQ; i < SLOT_USED; ++i)
         write_if_changed((uint16_t)(a + i), buf[i]);

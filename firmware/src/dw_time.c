@@ -18,15 +18,18 @@
  * ages is still followed. */
 #define SETTLED_S 3600UL
 #define WEIGHT_MAX_S (30UL * DW_DAY_SECONDS)
+/* The longest span of seconds whose ms, with a second's worth more, fit 32 bits. */
+#define SPAN_IN_MS ((UINT32_MAX - 999UL) / 1000UL)
 /* Outliers: this far from the settled trim, in hundredths of a ppm, plus
- * 200 ms over the interval for its two ends. */
-#define OUTLIER_BASE 20000.0f
-#define OUTLIER_ENDS 2e7f
+ * 200 ms (a fifth of a second) over the interval for its two ends. */
+#define OUTLIER_BASE 20000UL
+#define OUTLIER_ENDS_PART 5U
 /* The trim goes to EEPROM when it moved by 1 ppm, at most once an hour:
  * its cells take 100,000 writes. */
 #define STORE_STEP 100L
 #define STORE_EVERY_S 3600UL
-#define ZONE_LAYOUT 0x71U
+/* 0x71 held the trim in floating point */
+#define ZONE_LAYOUT 0x72U
 
 struct change {
     uint16_t day;
@@ -46,7 +49,7 @@ static struct zone {
     uint8_t offset_known;
     uint8_t changes;
     struct change change[DW_CHANGES_MAX];
-    float trim;              /* hundredths of a ppm */
+    int32_t trim;            /* hundredths of a ppm */
     uint32_t weight;         /* seconds it was learned from */
     int32_t stored_trim;     /* what EEPROM holds */
     uint32_t stored_abs;     /* when it was written; 0: not since a cold start */
@@ -68,7 +71,7 @@ static void save(void)
 
 static void apply_trim(void)
 {
-    dw_hal_clock_trim(module_running ? 0 : (int32_t)zone.trim);
+    dw_hal_clock_trim(module_running ? 0 : zone.trim);
 }
 
 void dw_time_init(void)
@@ -81,7 +84,7 @@ void dw_time_init(void)
         if (trim > DW_TRIM_MAX || trim < -DW_TRIM_MAX)
             trim = 0;
         memset(&zone, 0, sizeof zone);
-        zone.trim = (float)trim;
+        zone.trim = trim;
         zone.stored_trim = trim;
         zone.weight = ((uint32_t)rec[4] | (uint32_t)rec[5] << 8) * 60UL;
         zone.layout = ZONE_LAYOUT;
@@ -97,9 +100,41 @@ void dw_time_module(uint8_t running)
     apply_trim();
 }
 
-static int32_t rounded(float v)
+/* a * m / c for a <= c, rounded to nearest when round is set, else down:
+ * the 64-bit product is never formed, since 64-bit arithmetic costs the
+ * chip far more flash than this. Exact for c below 2^31; above, a and c
+ * lose their last bit, which moves the result by at most m / 2^30. */
+static uint32_t mul_div(uint32_t a, uint32_t m, uint32_t c, uint8_t round)
 {
-    return (int32_t)(v + (v < 0 ? -0.5f : 0.5f));
+    if ((int32_t)c < 0) {
+        a >>= 1;
+        c >>= 1;
+    }
+    /* q * c + r is a times the bits of m taken so far, r below c. m's
+     * untaken bits go out at the top as q's come in at the bottom. */
+    uint32_t r = 0;
+    for (uint8_t n = 32; n; --n) {
+        const uint8_t take = (int32_t)m < 0;
+        m <<= 1;
+        r <<= 1;
+        if (r >= c) {
+            r -= c;
+            ++m;
+        }
+        if (take) {
+            r += a;
+            if (r >= c) {
+                r -= c;
+                ++m;
+            }
+        }
+    }
+    return m + (round && r >= c - r);
+}
+
+static uint32_t magnitude(int32_t v)
+{
+    return v < 0 ? 0U - (uint32_t)v : (uint32_t)v;
 }
 
 /* What the interval since the last dated set teaches, ending at the host's
@@ -116,22 +151,37 @@ static void learn(uint32_t abs, uint16_t ms)
     const int32_t slack = (int32_t)(run_s / 64U) + 2;
     if (d > slack || d < -slack)
         return;
-    const float counted = (float)run_s + (float)run_ms / 1000.0f;
-    const float host_less_counted_ms = (float)d * 1000.0f + (float)((int16_t)ms - (int16_t)zone.set_ms) - (float)run_ms;
-    const float got = host_less_counted_ms * 1e5f / counted;
-    if (got > (float)DW_TRIM_MAX || got < -(float)DW_TRIM_MAX)
+    /* The interval and the weight in ms while both fit 32 bits together
+     * (19 days at full weight, 49 without), else in 10 ms, 100 ms or 1 s:
+     * so long an interval is at least 170,000 such units, and got stays
+     * within a hundredth of a ppm of exact. */
+    const uint32_t span = run_s + zone.weight;
+    const uint16_t unit_ms = span <= SPAN_IN_MS ? 1U : span <= SPAN_IN_MS * 10U ? 10U : span <= SPAN_IN_MS * 100U ? 100U : 1000U;
+    const uint16_t per_s = (uint16_t)(1000U / unit_ms);
+    const uint32_t counted = run_s * per_s + run_ms / unit_ms;
+    /* host time less counted time, in units: the ms parts 2 s up so that
+     * their division rounds down */
+    const int32_t host_less_counted =
+        (d - 2) * (int32_t)per_s + (uint16_t)(ms + 2000U - zone.set_ms - run_ms) / unit_ms;
+    /* got = host_less_counted * DW_TRIM_ONE / counted, within DW_TRIM_MAX */
+    const uint32_t off_by = magnitude(host_less_counted);
+    if (off_by > counted / (uint32_t)(DW_TRIM_ONE / DW_TRIM_MAX))
         return;
-    const float off = got - zone.trim;
-    if (zone.weight >= SETTLED_S && (off > OUTLIER_BASE + OUTLIER_ENDS / counted || -off > OUTLIER_BASE + OUTLIER_ENDS / counted))
+    const uint32_t got_mag = mul_div(off_by, (uint32_t)DW_TRIM_ONE, counted, 1);
+    const int32_t got = host_less_counted < 0 ? -(int32_t)got_mag : (int32_t)got_mag;
+    const int32_t off = got - zone.trim;
+    if (zone.weight >= SETTLED_S &&
+        magnitude(off) > OUTLIER_BASE + mul_div(per_s / OUTLIER_ENDS_PART, (uint32_t)DW_TRIM_ONE, counted, 0))
         return;
-    const float w = (float)zone.weight;
-    zone.trim = (zone.trim * w + got * counted) / (w + counted);
+    /* the mean of the trim so far and got, weighted by their seconds */
+    const uint32_t step = mul_div(counted, magnitude(off), zone.weight * per_s + counted, 1);
+    zone.trim += off < 0 ? -(int32_t)step : (int32_t)step;
     zone.weight = zone.weight + run_s > WEIGHT_MAX_S ? WEIGHT_MAX_S : zone.weight + run_s;
 }
 
 static void store(uint32_t abs)
 {
-    const int32_t trim = rounded(zone.trim);
+    const int32_t trim = zone.trim;
     if ((trim - zone.stored_trim < STORE_STEP && zone.stored_trim - trim < STORE_STEP) ||
         (zone.stored_abs && abs - zone.stored_abs < STORE_EVERY_S))
         return;
@@ -186,14 +236,14 @@ const char *dw_time_add_change(uint16_t day, uint16_t minute, int16_t offset)
 {
     const uint16_t today = dw_hal_clock_day();
     if (!zone.offset_known || today == DW_NO_DATE)
-        return "no date";
+        return DW_REFUSED_NO_DATE;
     if (zone.changes >= DW_CHANGES_MAX)
-        return "too many";
+        return DW_REFUSED_TOO_MANY;
     /* in order, each after the one before and after now */
     const uint32_t after = zone.changes ? minute_key(zone.change[zone.changes - 1U].day, zone.change[zone.changes - 1U].minute)
                                         : minute_key(today, (uint16_t)(dw_hal_clock_get() / 60U));
     if (minute >= 1440U || minute_key(day, minute) <= after)
-        return "bad time";
+        return DW_REFUSED_TIME;
     zone.change[zone.changes].day = day;
     zone.change[zone.changes].minute = minute;
     zone.change[zone.changes].offset = offset;
@@ -235,7 +285,8 @@ uint8_t dw_time_changes(void)
 
 int16_t dw_time_trim_ppm(void)
 {
-    return module_running ? 0 : (int16_t)rounded(zone.trim / 100.0f);
+    const int16_t ppm = (int16_t)((magnitude(zone.trim) + 50U) / 100U);
+    return module_running ? 0 : zone.trim < 0 ? (int16_t)-ppm : ppm;
 }
 
 uint8_t dw_parse_offset(const char *p, uint8_t n, int16_t *offset)

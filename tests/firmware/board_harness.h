@@ -10,6 +10,7 @@
 extern "C" {
 #include "dw_board.h"
 #include "dw_clock.h"
+#include "dw_module.h"
 #include "dw_rx.h"
 #include "dw_store.h"
 }

@@ -462,8 +462,9 @@ void TstFirmwareLogic::refusalsOfSeveralKinds()
 // A script: "line" is sent and must be taken silently, "line|answer" must
 // get that answer; "+N" lets N ms of the board's oscillator pass (the
 // clock, the date and the run count move on together); "!reset" restarts
-// the board keeping its RAM, "!cold" cuts the power (the EEPROM stays).
-// Then q must answer as given: time, coming changes, trim.
+// the board keeping its RAM, "!cold" cuts the power (the EEPROM stays);
+// "~N": the trim applied is N hundredths of a ppm. Then q must answer as
+// given: time, coming changes, trim.
 void TstFirmwareLogic::timekeeping_data()
 {
     QTest::addColumn<QByteArrayList>("script");
@@ -482,6 +483,15 @@ void TstFirmwareLogic::timekeeping_data()
     QTest::newRow("outlier to a settled trim") << QByteArrayList{"p0.000 2026-12-08 +0", "+3600000", "p3605.400 2026-12-08 +0", "+90000", "p3696.210 2026-12-08 +0"}
                                                << QByteArray("3696.210 0 +1500");
     QTest::newRow("host seconds in another zone") << QByteArrayList{at, "+90000", "p7290.135 2026-12-08 +120"} << QByteArray("7290.135 0 +1500");
+    // a day and a week to the ms, and a week weighed against 30 days learned
+    // before: products far past 32 bits
+    QTest::newRow("a day, 115.123 s fast") << QByteArrayList{"p0.000 2026-12-08 +0", "+86400000", "p86284.877 2026-12-08 +0", "~-133244"}
+                                           << QByteArray("86284.877 0 -1332");
+    QTest::newRow("a week, 700.123 s fast") << QByteArrayList{"p0.000 2026-12-01 +0", "+604800000", "p85699.877 2026-12-07 +0", "~-115761"}
+                                            << QByteArray("85699.877 0 -1158");
+    QTest::newRow("a week after 30 days") << QByteArrayList{"p0.000 2026-11-01 +0", "+2592000000", "p259.200 2026-12-01 +0", "~10000",
+                                                            "+604800000", "p325.728 2026-12-08 +0", "~10189"}
+                                          << QByteArray("325.728 0 +102");
     QTest::newRow("spring forward") << QByteArrayList{"p7199.000 2027-03-28 +60", "o2027-03-28 02:00 +120", "o2027-10-31 03:00 +60", "+999", "+1"}
                                     << QByteArray("10800.000 1 +0");
     QTest::newRow("fall back, once") << QByteArrayList{"p10799.500 2027-10-31 +120", "o2027-10-31 03:00 +60", "+500", "+3600000"} << QByteArray("10800.000 0 +0");
@@ -489,6 +499,14 @@ void TstFirmwareLogic::timekeeping_data()
                                              << QByteArray("10800.000 0 +0");
     QTest::newRow("a t forgets changes it passed") << QByteArrayList{"p7199.000 2027-03-28 +60", "o2027-03-28 02:00 +120", "t03:00", "+1000"}
                                                    << QByteArray("10801.000 0 +0");
+    // changes at midnight (America/Santiago, Asia/Beirut): the date after
+    // them, and the offset, which sizes the next change's jump
+    QTest::newRow("fall back at midnight") << QByteArrayList{"p86399.000 2027-04-03 -180", "o2027-04-04 00:00 -240", "o2027-04-04 01:00 -180", "+1000",
+                                                             "s|time 23:00:00 light off pattern none date 2027-04-03 trim +0 ppm", "+7200000"}
+                                           << QByteArray("7200.000 0 +0");
+    QTest::newRow("spring forward at midnight") << QByteArrayList{"p86399.000 2027-09-04 -240", "o2027-09-05 00:00 -180", "o2027-09-05 03:00 -240", "+1000",
+                                                                  "s|time 01:00:00 light off pattern none date 2027-09-05 trim +0 ppm", "+7200000"}
+                                                << QByteArray("7200.000 0 +0");
     QTest::newRow("midnight moves the date on") << QByteArrayList{"p86399.500 2026-12-31 +60", "+500", "s|time 00:00:00 light off pattern none date 2027-01-01 trim +0 ppm"}
                                                 << QByteArray("0.000 0 +0");
     QTest::newRow("refused") << QByteArrayList{"o2027-03-28 02:00 +120|error: no date", "p1.000 2027-02-29 +60|error: bad date",
@@ -525,6 +543,8 @@ void TstFirmwareLogic::timekeeping()
             }
             dw_board_init();
             hal.tx.clear();
+        } else if (step.startsWith('~')) {
+            QCOMPARE(hal.trim, step.mid(1).toInt());
         } else {
             const QByteArrayList parts = step.split('|');
             QCOMPARE(send(parts[0]), parts.size() > 1 ? QList<QByteArray>{parts[1]} : QList<QByteArray>{});

@@ -33,6 +33,8 @@ private slots:
     void clockWrapsAtMidnight();
     void restartKeepsTime_data();
     void restartKeepsTime();
+    void moduleDateAcrossMonthAndYearEnds_data();
+    void moduleDateAcrossMonthAndYearEnds();
 
     // --- light ----------------------------------------------------------
     void lightDecisionPerEntry();
@@ -364,6 +366,54 @@ void TstFirmwareStore::restartKeepsTime()
     dw_board_poll();
     QCOMPARE(hal.clock, hms(8, 1, 30));
     QCOMPARE(hal.ms, answers ? 0 : 505);
+}
+
+// The module's date registers (weekday, 1: Monday; BCD date, month, year)
+// on the last day of a month or a year and on the day after.
+void TstFirmwareStore::moduleDateAcrossMonthAndYearEnds_data()
+{
+    QTest::addColumn<QByteArray>("last");
+    QTest::addColumn<QByteArray>("lastRegs");
+    QTest::addColumn<QByteArray>("next");
+    QTest::addColumn<QByteArray>("nextRegs");
+    const auto row = [](const char *name, const char *last, const char *lastRegs, const char *next, const char *nextRegs) {
+        QTest::newRow(name) << QByteArray(last) << QByteArray(lastRegs, 4) << QByteArray(next) << QByteArray(nextRegs, 4);
+    };
+    row("leap February", "2028-02-28", "\x01\x28\x02\x28", "2028-02-29", "\x02\x29\x02\x28");
+    row("leap day", "2028-02-29", "\x02\x29\x02\x28", "2028-03-01", "\x03\x01\x03\x28");
+    row("common February", "2027-02-28", "\x07\x28\x02\x27", "2027-03-01", "\x01\x01\x03\x27");
+    row("30 days", "2027-04-30", "\x05\x30\x04\x27", "2027-05-01", "\x06\x01\x05\x27");
+    row("year end", "2026-12-31", "\x04\x31\x12\x26", "2027-01-01", "\x05\x01\x01\x27");
+    row("2000, a leap year", "2000-02-28", "\x01\x28\x02\x00", "2000-02-29", "\x02\x29\x02\x00");
+}
+
+// A cold start takes the module's date; the tick moves it on at midnight,
+// and the next set writes it to the module, from where the next cold start
+// reads it again.
+void TstFirmwareStore::moduleDateAcrossMonthAndYearEnds()
+{
+    QFETCH(QByteArray, last);
+    QFETCH(QByteArray, lastRegs);
+    QFETCH(QByteArray, next);
+    QFETCH(QByteArray, nextRegs);
+    const QByteArray status = "from module light off pattern none date ";
+    hal.module = FakeHal::Fitted;
+    std::memcpy(hal.moduleRegs, "\x59\x59\x23", 3);
+    std::memcpy(hal.moduleRegs + 3, lastRegs.constData(), 4);
+    hal.known = false;
+    dw_board_init();
+    QCOMPARE(send("s"), QList<QByteArray>{"time 23:59:59 " + status + last});
+
+    dw_kept k{}, copy{};
+    dw_kept_set(&k, &copy, hal.clock, 999, hal.day);
+    dw_kept_tick(&k, &copy, 1);
+    hal.clock = k.seconds;
+    hal.day = k.day;
+    QCOMPARE(send("t00:00"), QList<QByteArray>{});
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(hal.moduleRegs + 3), 4), nextRegs);
+    hal.known = false;
+    dw_board_init();
+    QCOMPARE(send("s"), QList<QByteArray>{"time 00:00:00 " + status + next});
 }
 
 void TstFirmwareStore::lightDecisionPerEntry()
