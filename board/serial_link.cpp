@@ -2,6 +2,7 @@
 #include "board/serial_link.h"
 
 #include "board/port_names.h"
+#include "protocol/daywheel_protocol.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -93,10 +94,11 @@ bool SerialLink::openNamed(const QString &name)
     }
     serial->setPortName(device);
     serial->setReadBufferSize(readBufferBound);
-    // "9600,n,8,1"; everything else stays at the port's defaults.
-    serial->setBaudRate(QSerialPort::Baud9600);
+    // The board's line, no parity; everything else stays at the port's defaults.
+    static_assert(DW_LINE_STOP_BITS == 1, "QSerialPort::OneStop below");
+    serial->setBaudRate(qint32(DW_LINE_BAUD));
     serial->setParity(QSerialPort::NoParity);
-    serial->setDataBits(QSerialPort::Data8);
+    serial->setDataBits(QSerialPort::DataBits(DW_LINE_DATA_BITS));
     serial->setStopBits(QSerialPort::OneStop);
     if (!serial->open(QIODevice::ReadWrite)) {
         lastOpenFailure.cause = openFailureCause(serial->error(), device);

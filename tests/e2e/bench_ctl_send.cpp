@@ -5,6 +5,7 @@
 // time to store a half. Not part of ctest: it reports, it does not judge.
 #include "board_session.h"
 #include "app/ctl/ctl_command.h"
+#include "board/wire_format.h"
 #include "schedule/day_table.h"
 #include "schedule_file/schedule_file.h"
 
@@ -20,7 +21,7 @@ double median(QList<double> v)
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
 }
-double wireMs(int bytes) { return bytes * 10 * 1000.0 / 9600; }
+double wireMs(int bytes) { return wireSeconds(bytes) * 1000; }
 }
 
 int main(int argc, char **argv)
