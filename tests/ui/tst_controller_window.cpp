@@ -141,7 +141,8 @@ void TstControllerWindow::clockLabelFollowsTimer()
     QVERIFY(clockTimer->isActive());
     ClockSource::set([] { return at(14, 5, 3); });
     QCOMPARE(clockLabel->text(), QStringLiteral("14:04"));   // lags until the tick
-    QTRY_COMPARE_WITH_TIMEOUT(clockLabel->text(), QStringLiteral("14:05"), 7000);
+    QVERIFY(QMetaObject::invokeMethod(clockTimer, "timeout"));   // the tick, without its 5 s
+    QTRY_COMPARE(clockLabel->text(), QStringLiteral("14:05"));
 }
 
 void TstControllerWindow::greeting_data()

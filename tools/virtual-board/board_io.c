@@ -174,11 +174,16 @@ static int opens_seen(void)
 /* Notices a program opening or closing the port; moves bytes both ways. */
 void service_port(void)
 {
+    /* The opens first, then whether the port is open: an open between the
+     * two is then seen open now and counted next time. The other way round
+     * an open just after a close was counted while the port still looked
+     * closed, and lost: the chip never reset, no greeting came. */
+    int opens = opens_seen();
     struct pollfd p = {.fd = vb.master, .events = POLLIN};
     if (poll(&p, 1, 0) < 0)
         return;
     int open_now = !(p.revents & POLLHUP);
-    if (opens_seen() && open_now) {
+    if (opens && open_now) {
         logf_("port opened; resetting chip");
         vb.port_open = 1;
         vb.to_host_len = 0;
