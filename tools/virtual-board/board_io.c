@@ -185,9 +185,9 @@ void service_port(void)
     int open_now = !(p.revents & POLLHUP);
     if (opens && open_now) {
         logf_("port opened; resetting chip");
+        chip_reset_for_open();   /* first: what it says before is not the new program's */
         vb.port_open = 1;
         vb.to_host_len = 0;
-        chip_reset_for_open();
     } else if (!open_now && vb.port_open) {
         logf_("port closed");
         vb.port_open = 0;

@@ -49,6 +49,14 @@ uint8_t line_garble(uint8_t byte, unsigned from_baud, unsigned to_baud)
     return out;
 }
 
+/* The chip's cycle for host time t. */
+static avr_cycle_count_t cycle_at(double t)
+{
+    return vb.c0 + (avr_cycle_count_t)((t - vb.t0) * vb.cycles_per_s);
+}
+
+static void run_until(avr_cycle_count_t target);
+
 static void pacing_rebase(void)
 {
     vb.t0 = now_s();
@@ -101,6 +109,10 @@ void chip_reset_external(void)
  * hold is imitated. */
 void chip_reset_for_open(void)
 {
+    /* The pulse comes now: a chip behind the host's clock (the host was
+     * busy) first runs up to now, else the time it owes is lost. */
+    if (vb.boot_until == 0)
+        run_until(cycle_at(now_s()));
     if (vb.boot_addr)
         chip_reset_external();
     else
@@ -252,26 +264,10 @@ static void rtc_attach(void)
 
 /* ---- running ----------------------------------------------------------- */
 
-/* Runs the chip up to the wall clock, feeding host bytes at the line rate. */
-void run_chip(void)
+/* Runs the chip up to cycle target, feeding host bytes at the line rate;
+ * stops early when it resets itself. */
+static void run_until(avr_cycle_count_t target)
 {
-    double t = now_s();
-    if (t < vb.boot_until)
-        return;
-    if (vb.boot_until > 0) {
-        vb.boot_until = 0;
-        chip_reset_external();
-        t = now_s();
-    }
-    avr_cycle_count_t target = vb.c0 + (avr_cycle_count_t)((t - vb.t0) * vb.cycles_per_s);
-    /* Behind the host's clock (the host was busy): catch up, in slices of
-     * 20 ms so the port and the control socket are served meanwhile. A
-     * stall costs the chip no time. */
-    if (vb.rtc_on)
-        rtc_service();
-    avr_cycle_count_t slice = vb.avr->cycle + vb.avr->frequency / 50;
-    if (target > slice)
-        target = slice;
     while (vb.avr->cycle < target && chip_running()) {
         if (vb.to_chip_len && vb.avr->cycle >= vb.next_rx_cycle) {
             unsigned baud = chip_baud();
@@ -295,6 +291,32 @@ void run_chip(void)
             break;
         }
     }
+}
+
+/* Runs the chip up to the wall clock, feeding host bytes at the line rate. */
+void run_chip(void)
+{
+    double t = now_s();
+    if (t < vb.boot_until)
+        return;
+    if (vb.boot_until > 0) {
+        const double release = vb.boot_until;
+        vb.boot_until = 0;
+        chip_reset_external();
+        /* released at its moment, however late this pass comes: the chip
+         * catches up from there, as it held no longer than the firmware adds */
+        vb.t0 = release;
+    }
+    avr_cycle_count_t target = cycle_at(t);
+    /* Behind the host's clock (the host was busy): catch up, in slices of
+     * 20 ms so the port and the control socket are served meanwhile. A
+     * stall costs the chip no time. */
+    if (vb.rtc_on)
+        rtc_service();
+    avr_cycle_count_t slice = vb.avr->cycle + vb.avr->frequency / 50;
+    if (target > slice)
+        target = slice;
+    run_until(target);
     if (!chip_running()) {
         fprintf(stderr, "virtual-board: chip stopped (state %d); restarting\n", vb.avr->state);
         chip_restart();

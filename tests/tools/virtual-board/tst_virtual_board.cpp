@@ -150,9 +150,15 @@ void TestVirtualBoard::clockSurvivesOpensResetsAndStalls()
     REQUIRE(b.query("z", &answer), b);
     CLOSE_TO(answer, 45240, sinceSet.elapsed());
 
+    // a stall with an open landing in it: the chip owes the stall before the reset
+    b.port.close();
+    REQUIRE(waitUntil([&] { return b.control("open?", &answer) && answer == "open 0"; }), b);
     ::kill(pid_t(b.proc.processId()), SIGSTOP);
     QThread::msleep(3000);      // the stall itself, not a wait for an outcome
+    REQUIRE(b.openPort(), b);
     ::kill(pid_t(b.proc.processId()), SIGCONT);
+    REQUIRE(b.readLine(&line), b);
+    QCOMPARE(line, kReady);
     REQUIRE(b.query("z", &answer), b);
     CLOSE_TO(answer, 45240, sinceSet.elapsed());
 }
