@@ -88,8 +88,8 @@ void TstCtlOnBoard::flashBlankBoard_data()
 {
     QTest::addColumn<QString>("bootloader");
     QTest::addColumn<QString>("other");
-    QTest::newRow("Uno, Optiboot") << "optiboot" << "atmegaboot";
-    QTest::newRow("old Nano, ATmegaBOOT") << "atmegaboot" << "optiboot";
+    QTest::newRow("uno-optiboot") << "optiboot" << "atmegaboot";
+    QTest::newRow("nano-atmegaboot") << "atmegaboot" << "optiboot";
 }
 
 // The first hour on a new board, and what its bootloader does to the time.
