@@ -42,14 +42,16 @@ void Flasher::start(const QString &device_, const QString &firmware_, const QStr
            : bootloader == QLatin1String("optiboot")   ? QList<int>{115200}
                                                         : QList<int>{115200, 57600};
     out(QStringLiteral("writing %1 to %2 with avrdude\n").arg(firmware, device).toLocal8Bit());
+    took.start();
     run();
 }
 
 void Flasher::run()
 {
     output.clear();
-    took.start();
     bound.start(avrdudeTimeBound);
+    out(speeds.first() == 57600 ? QByteArrayLiteral("trying the old Nano's bootloader (ATmegaBOOT) at 57600 baud\n")
+                                : QByteArrayLiteral("trying the Uno's bootloader (Optiboot) at 115200 baud\n"));
     // -c arduino resets the board (DTR) and talks to its bootloader; the
     // written image is read back and compared. Three tries per speed: a
     // bootloader at another speed never answers.
@@ -68,13 +70,18 @@ void Flasher::ended()
     output += avrdude.readAll();
     const int baud = speeds.takeFirst();
     if (avrdude.exitStatus() == QProcess::NormalExit && avrdude.exitCode() == 0) {
-        out(QStringLiteral("written and verified in %1 s at %2 baud\n")
+        out(QStringLiteral("written and verified at %2 baud; the whole run took %1 s\n")
                 .arg(took.elapsed() / 1000.0, 0, 'f', 1).arg(baud).toLocal8Bit());
         over = true;
         emit written();
         return;
     }
-    const bool noAnswer = output.contains("not in sync") || output.contains("not responding");
+    // A bootloader at another speed answers nothing or garbage, which may
+    // even pass for a sync byte: avrdude then never reads the chip's
+    // signature.
+    const bool noAnswer = !output.contains("device signature = 0x1e950f") &&
+                          (output.contains("sync") || output.contains("not responding") ||
+                           output.contains("device signature"));
     if (noAnswer && !speeds.isEmpty()) {
         run();
         return;

@@ -103,7 +103,7 @@ void TstCtlOnBoard::flashBlankBoard()
     QVERIFY2(b.start({"--bootloader", bootloader, "--blank"}, false), qPrintable(b.error));
     b.link = b.defaultLink();
     QByteArray out, err, line, t0, t1;
-    QCOMPARE(ctl({"flash", "--now"}, &out, &err), 0);
+    QVERIFY2(ctl({"flash", "--now"}, &out, &err) == 0, out + err);
     QVERIFY2(out.contains("\nthe board greets: Daywheel board ready, time not set, clock to the ms\n"), out + err);
 
     // every open resets it, however soon after a close; the time is kept
