@@ -35,6 +35,36 @@ Board::Board(QObject *parent) : QObject(parent), engine(new BoardLink(this))
     connect(&autoSet, &QTimer::timeout, this, &Board::setClockNow);
     connect(&minuteStart, &QTimer::timeout, this, &Board::setOlderBoardAndRead);
     connect(engine, &BoardLink::finished, this, &Board::exchangeFinished);
+    connect(engine, &BoardLink::unasked, this, &Board::heard);
+}
+
+void Board::heard(const QByteArray &line, bool tooLong)
+{
+    Answer a;
+    a.operation = Operation::Unasked;
+    a.outcome = tooLong ? BoardLink::Outcome::TooLong : BoardLink::Outcome::Done;
+    a.line = line;
+    a.restarted = isBoardGreeting(line);
+    a.refused = line.startsWith(DW_ERROR_PREFIX);
+    // A store's refusal may come before the question that follows it.
+    if (a.refused && setAsideRefusals && refusals.size() < 2)
+        refusals << withoutLineEnd(line);
+    report(a);
+    if (a.restarted)
+        greeted(line);
+}
+
+void Board::greeted(const QByteArray &line)
+{
+    greetingLine = line;
+    toTheMs = boardSetsToTheMs(line);
+    if (!keepClock)
+        return;
+    noticeClockState(line);
+    // A board that keeps its time to the ms is checked against the host's
+    // once, in the background.
+    if (toTheMs && !boardSaysTimeNotSet(line))
+        enqueue({Operation::CheckClock}, [&] { return engine->ask(queryMessage(DW_CMD_GET_PRECISE)); });
 }
 
 bool Board::enqueue(Step step, const std::function<bool()> &exchange)
@@ -58,11 +88,13 @@ bool Board::connectToDevice(const QString &path)
     return enqueue({Operation::Connect}, [&] { return engine->connectToDevice(path); });
 }
 
-QList<QByteArray> Board::timeLinesNow()
+QList<QByteArray> Board::timeLinesNow(QDateTime *at)
 {
     // Read when the line goes out, not when it was asked for: it may have
     // waited behind a slow question.
     const QDateTime now = ClockSource::now();
+    if (at)
+        *at = now;
     emit settingClock(now);
     return toTheMs ? preciseTimeLines(now) : QList<QByteArray>{timeMessage(now.time().toString(QStringLiteral("hh:mm")))};
 }
@@ -72,14 +104,18 @@ bool Board::setTime()
     return enqueue({Operation::SetTime}, [&] { return engine->send([this] {
         // The board needs no other setting then.
         autoSet.stop();
-        return timeLinesNow();
+        QDateTime at;
+        const QList<QByteArray> lines = timeLinesNow(&at);
+        emit notice(sentTimeNotice(at, toTheMs));
+        return lines;
     }); });
 }
 
 QList<QByteArray> Board::sendDay(const DayTable &day)
 {
     const QList<QByteArray> lines = dayLines(day);
-    return enqueue({Operation::SendDay}, [&] { return engine->send(lines); }) ? lines : QList<QByteArray>{};
+    return enqueue({Operation::SendDay, 0, slotsSentAsOff(day)}, [&] { return engine->send(lines); }) ? lines
+                                                                                                    : QList<QByteArray>{};
 }
 
 bool Board::read(Operation what)
@@ -115,8 +151,10 @@ void Board::setOlderBoardAndRead()
 void Board::storeDay(const DayTable &day)
 {
     composite = {};
+    refusals.clear();
     composite.operation = Operation::StoreDay;
     composite.sent = dayLines(day);
+    composite.sentAsOff = slotsSentAsOff(day);
     enqueue({Operation::StoreDay, 0}, [&] { return engine->send(composite.sent); });
     enqueue({Operation::StoreDay, 1}, [&] { return engine->ask(queryMessage(DW_CMD_GET_A)); });   // then e, once f is answered
 }
@@ -194,24 +232,20 @@ void Board::finishStep(Step step, const BoardLink::Result &result)
 {
     switch (step.operation) {
     case Operation::Connect:
-        if (result.ok()) {
-            greetingLine = result.reply;
-            toTheMs = boardSetsToTheMs(result.reply);
-            if (keepClock) {
-                noticeClockState(result.reply);
-                // A board that keeps its time to the ms is checked against
-                // the host's once, in the background.
-                if (toTheMs && !boardSaysTimeNotSet(result.reply))
-                    enqueue({Operation::CheckClock}, [&] { return engine->ask(queryMessage(DW_CMD_GET_PRECISE)); });
-            }
-        }
+        if (result.ok())
+            greeted(result.reply);
         report(answerFrom(step.operation, result));
         return;
     case Operation::CheckClock:
         checked(answerFrom(step.operation, result));
         return;
+    case Operation::SendDay: {
+        Answer sent = answerFrom(step.operation, result);
+        sent.sentAsOff = step.sentAsOff;
+        report(sent);
+        return;
+    }
     case Operation::SetTime:
-    case Operation::SendDay:
     case Operation::ReadTime:
     case Operation::ReadHalfA:
     case Operation::ReadHalfB:
@@ -225,6 +259,8 @@ void Board::finishStep(Step step, const BoardLink::Result &result)
     case Operation::StoreDay:
     case Operation::ReadDay:
         break;
+    case Operation::Unasked:   // never a step
+        return;
     }
     // A composite: a failed exchange ends it.
     if (!result.ok()) {

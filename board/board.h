@@ -37,6 +37,7 @@ public:
         StoreDay,             // store the day, read both halves back and compare
         ReadDay,              // read both halves as a day
         CheckClock,           // the board's own check on opening (keepClock)
+        Unasked,              // a line no question waited for (see BoardLink::unasked)
     };
 
     struct Answer
@@ -55,11 +56,14 @@ public:
         QTime hostAtRead;                // the host's time the offset is taken against
         QString hhmm;                    // ReadTime: the time as hh:mm, as the window shows it
         QList<QByteArray> sent;          // StoreDay: the lines sent
+        int sentAsOff = 0;               // SendDay, StoreDay: quarter hours of neither 0 nor 1, sent as off
         QByteArrayList readBack;         // StoreDay: the halves read back, line ends cut
         QString notStored;               // StoreDay: which halves the board did not keep
         QByteArray boardSays;            // StoreDay: its refusals, or its status
         DayTable day;                    // ReadDay
         bool noValue = false;            // ReadTime, ReadDay: the answer held no time or no half
+        bool restarted = false;          // Unasked: a greeting, the board started again
+        bool refused = false;            // Unasked: the board refused a line it was sent
         QByteArray text() const;         // line without its line end
         bool ok() const { return outcome == BoardLink::Outcome::Done && !noValue && notStored.isEmpty(); }
     };
@@ -113,19 +117,22 @@ private:
     {
         Operation operation;
         int stage = 0;
+        int sentAsOff = 0;   // SendDay
     };
     bool enqueue(Step step, const std::function<bool()> &exchange);
     void exchangeFinished(const BoardLink::Result &result);
     void finishStep(Step step, const BoardLink::Result &result);
     void report(Answer answer);
     Answer answerFrom(Operation op, const BoardLink::Result &result) const;
-    QList<QByteArray> timeLinesNow();
+    QList<QByteArray> timeLinesNow(QDateTime *at = nullptr);
     void noticeClockState(const QByteArray &line);
     void checked(const Answer &answer);
     void setClockAtNextMinute();
     void setClockNow();
     void setOlderBoardAndRead();
     void storeStage(const Step &step, const BoardLink::Result &result);
+    void heard(const QByteArray &line, bool tooLong);
+    void greeted(const QByteArray &line);
 
     BoardLink *engine;
     std::deque<Step> steps;   // one per exchange the link runs or holds, in its order

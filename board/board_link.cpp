@@ -136,6 +136,8 @@ void BoardLink::begin()
     collector = ReplyCollector();
     switch (current.exchange) {
     case Exchange::Connect:
+        stray.clear();
+        skipping = false;
         if (!(current.device.isEmpty() ? serial->open(current.port) : serial->openDevice(current.device))) {
             finish(Outcome::OpenFailed, {}, serial->openFailure());
             return;
@@ -154,11 +156,14 @@ void BoardLink::begin()
         finish(Outcome::Done);
         return;
     case Exchange::Ask:
-        if (!lateReplyWindow.hasExpired()) {
-            // A late answer to the question that gave up must not pass for
-            // this one's: throw input away until the line has been quiet.
+        takeUnasked();
+        if (!lateReplyWindow.hasExpired() || !stray.isEmpty() || skipping) {
+            // A late answer to the question that gave up, or the rest of a
+            // line under way, must not pass for this one's: show what comes
+            // until the line has been quiet.
             phase = Phase::Settling;
-            serial->readAvailable();
+            stray += serial->readAvailable();
+            strayLines(false);
             silence.start(std::max(quietTime, std::chrono::milliseconds(lateReplyWindow.remainingTime())));
             bound.start(settleBound);
             emit settling();
@@ -176,7 +181,14 @@ void BoardLink::askNow()
 {
     phase = Phase::None;
     // Whatever came unasked (the answer to a time set or a store, a late
-    // line) must not be taken for the reply.
+    // line) must not be taken for the reply, nor lost.
+    if (!takeUnasked()) {
+        finish(Outcome::ReadFailed, serial->errorText());
+        return;
+    }
+    strayLines(true);
+    // What the system holds but the port has not read yet came within the
+    // last few ms, and would be taken for the reply.
     if (!serial->discardInput()) {
         finish(Outcome::ReadFailed, serial->errorText());
         return;
@@ -206,7 +218,8 @@ void BoardLink::portReadable()
 {
     switch (phase) {
     case Phase::Settling:
-        serial->readAvailable();
+        stray += serial->readAvailable();
+        strayLines(false);
         silence.start(std::max(quietTime, std::chrono::milliseconds(lateReplyWindow.remainingTime())));
         break;
     case Phase::Greeting:
@@ -215,8 +228,51 @@ void BoardLink::portReadable()
             lineEnded();
         break;
     case Phase::None:
-        // Unasked input waits in the port's bounded buffer for the next drain.
+        // Between exchanges, or while one writes: shown as it comes.
+        if (!running)
+            takeUnasked();
         break;
+    }
+}
+
+bool BoardLink::takeUnasked()
+{
+    if (!serial->usable())
+        return false;
+    stray += serial->readAvailable();
+    strayLines(false);
+    return true;
+}
+
+void BoardLink::strayLines(bool cutShort)
+{
+    const QPointer<BoardLink> self(this);
+    const qsizetype bound = ReplyCollector::defaultBound;
+    for (;;) {
+        const qsizetype end = stray.indexOf('\n');
+        QByteArray line;
+        bool tooLong = false;
+        if (skipping) {
+            stray.remove(0, end < 0 ? stray.size() : end + 1);
+            skipping = end < 0 && !cutShort;
+            if (end < 0)
+                return;
+            continue;
+        }
+        if (end >= 0 && end < bound) {
+            line = stray.left(end + 1);
+        } else if (stray.size() >= bound) {
+            line = stray.left(bound);
+            tooLong = skipping = true;
+        } else if (cutShort && !stray.isEmpty()) {
+            line = stray;
+        } else {
+            return;
+        }
+        stray.remove(0, line.size());
+        emit unasked(line, tooLong);
+        if (!self)
+            return;
     }
 }
 

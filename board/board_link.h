@@ -27,7 +27,7 @@ public:
     enum class Exchange {
         Connect,   // open the port and wait for the greeting
         Send,      // write lines, read nothing
-        Ask,       // let a late reply pass, drop what came unasked, send, read one line
+        Ask,       // let a late reply pass, report what came unasked, send, read one line
         Listen,    // read the next line, nothing sent or dropped
     };
     enum class Outcome {
@@ -102,6 +102,12 @@ signals:
     void released();
     // The port failed while no exchange was running (a board unplugged).
     void failedWhileIdle(const QString &text);
+    // A line no exchange waited for (a late reply, a refusal of a line sent,
+    // a greeting after a restart), line end kept; or what had come of one
+    // when a question went out. Of a line longer than
+    // ReplyCollector::defaultBound only that much comes, tooLong set; the
+    // rest is thrown away.
+    void unasked(const QByteArray &line, bool tooLong);
 
 private:
     struct Task
@@ -125,6 +131,8 @@ private:
     void portFailed(const QString &text);
     void finish(Outcome outcome, const QString &error = {}, const PortFailure &failure = {});
     void letGo();
+    bool takeUnasked();
+    void strayLines(bool cutShort);
 
     SerialLink *serial;
     Bounds limits;
@@ -135,6 +143,8 @@ private:
     bool starting = false;   // in startNext(): a finish there must not recurse
     Phase phase = Phase::None;
     ReplyCollector collector;
+    QByteArray stray;   // unasked bytes short of a line end
+    bool skipping = false;   // the rest of an unasked line that was too long
     QTimer bound;
     QTimer silence;
     QTimer drain;

@@ -4,58 +4,105 @@
 #include "board/reply_collector.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QLocale>
+#include <cmath>
 
 namespace {
-QString tr(const char *text)
+// The context lupdate files these sentences under.
+struct BoardWords
 {
-    return QCoreApplication::translate("BoardWords", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(BoardWords)
+};
 }
 
 QString tooLongNotice(bool greeting)
 {
     // Whole sentences, so a translation can bend its words to each.
-    return (greeting ? tr("The greeting was too long (no line end within %1 bytes); the rest was thrown away.")
-                     : tr("The answer was too long (no line end within %1 bytes); the rest was thrown away."))
+    return (greeting ? BoardWords::tr("The greeting was too long (no line end within %1 bytes); the rest was thrown away.")
+                     : BoardWords::tr("The answer was too long (no line end within %1 bytes); the rest was thrown away."))
         .arg(ReplyCollector::defaultBound);
 }
 
 QString linkFailedNotice(const QString &portWords)
 {
-    return tr("The serial link failed: %1").arg(portWords);
+    return BoardWords::tr("The serial link failed: %1").arg(portWords);
 }
 
 QString settlingNotice()
 {
-    return tr("Waiting for the board to fall quiet before the next question.");
+    return BoardWords::tr("Waiting for the board to fall quiet before the next question.");
 }
 
 QString queueFullNotice()
 {
-    return tr("%1 requests already wait for the board: clicks are not taken until it has answered some of them.")
+    return BoardWords::tr("%1 requests already wait for the board: clicks are not taken until it has answered some of them.")
         .arg(BoardLink::queueBound);
+}
+
+QString restartedNotice(const QString &greeting)
+{
+    return BoardWords::tr("The board started again: %1").arg(greeting);
+}
+
+QString refusedNotice()
+{
+    return BoardWords::tr("The board refused a line it was sent (its words above) and keeps what it held before.");
+}
+
+QString offsetText(double s)
+{
+    const QString sign = s < 0 ? QStringLiteral("-") : QString();
+    const qint64 ms = qRound64(std::abs(s) * 1000);
+    const QString seconds = QLocale().toString((ms % 60000) / 1000.0, 'f', 3);
+    if (ms < 60000)
+        return sign + BoardWords::tr("%1 s").arg(seconds);
+    if (ms < 3600000)
+        return sign + BoardWords::tr("%1 min %2 s").arg(ms / 60000).arg(seconds);
+    return sign + BoardWords::tr("%1 h %2 min %3 s").arg(ms / 3600000).arg(ms / 60000 % 60).arg(seconds);
 }
 
 QString clockOffNotice(double offset, bool changesMissing)
 {
-    return (changesMissing ? tr("The board's clock was %1 s off and knew no coming change of summer time: set it.")
-                           : tr("The board's clock was %1 s off: set it."))
-        .arg(offset, 0, 'f', 3);
+    return (changesMissing ? BoardWords::tr("The board's clock was %1 off and knew no coming change of summer time: set it.")
+                           : BoardWords::tr("The board's clock was %1 off: set it."))
+        .arg(offsetText(offset));
+}
+
+QString sentTimeNotice(const QDateTime &at, bool toTheMs)
+{
+    return BoardWords::tr("Sent the time, %1.").arg(at.time().toString(toTheMs ? QStringLiteral("hh:mm:ss.zzz") : QStringLiteral("hh:mm")));
+}
+
+QString sentDayNotice(int sentAsOff)
+{
+    if (sentAsOff == 0)
+        return BoardWords::tr("Sent the day.");
+    return sentAsOff == 1
+               ? BoardWords::tr("Sent the day; 1 quarter hour held a value other than 0 or 1 and went as off, as the dial shows it.")
+               : BoardWords::tr("Sent the day; %1 quarter hours held a value other than 0 or 1 and went as off, as the dial shows "
+                    "them.").arg(sentAsOff);
+}
+
+QString sentAsOffLine(int sentAsOff)
+{
+    return QStringLiteral("%1 quarter hour%2 held a value other than 0 or 1 and went as off")
+        .arg(sentAsOff).arg(sentAsOff == 1 ? "" : "s");
 }
 
 QString timeNotSetNotice(const QString &hhmm)
 {
-    return tr("The board said its time was not set: sent the time, %1.").arg(hhmm);
+    return BoardWords::tr("The board said its time was not set: sent the time, %1.").arg(hhmm);
 }
 
 QString failureNotice(const Board::Answer &answer)
 {
     using Outcome = BoardLink::Outcome;
     switch (answer.outcome) {
-    case Outcome::TimedOut: return tr("The board did not answer.");
+    case Outcome::TimedOut: return BoardWords::tr("The board did not answer.");
     case Outcome::TooLong: return tooLongNotice(answer.operation == Board::Operation::Connect);
-    case Outcome::ReadFailed: return tr("Could not read from the board: %1").arg(answer.error);
-    case Outcome::SendFailed: return tr("Could not send to the board: %1").arg(answer.error);
+    case Outcome::ReadFailed: return BoardWords::tr("Could not read from the board: %1").arg(answer.error);
+    case Outcome::SendFailed: return BoardWords::tr("Could not send to the board: %1").arg(answer.error);
     case Outcome::OpenFailed: return portFailureText(answer.failure);
     case Outcome::Done: break;
     }

@@ -14,8 +14,18 @@ QString tooLongNotice(bool greeting);
 QString linkFailedNotice(const QString &portWords);
 QString settlingNotice();
 QString queueFullNotice();
+// An offset as people read it: "27.637 s", "3 min 5.000 s", "8 h 50 min 27.637 s".
+QString offsetText(double seconds);
 QString clockOffNotice(double offset, bool changesMissing);
+// A set of the clock going out: the time it carries.
+QString sentTimeNotice(const QDateTime &at, bool toTheMs);
+// A day sent, and how many of its quarter hours went as off for a value
+// other than 0 or 1.
+QString sentDayNotice(int sentAsOff);
 QString timeNotSetNotice(const QString &hhmm);
+// What the board said unasked: a greeting (it started again), a refusal.
+QString restartedNotice(const QString &greeting);
+QString refusedNotice();
 // Why an operation's answer did not come; empty when it came.
 QString failureNotice(const Board::Answer &answer);
 
@@ -23,3 +33,4 @@ QString failureNotice(const Board::Answer &answer);
 QString failureLine(const Board::Answer &answer);
 // Which halves the board did not keep: "part a", "part b", "parts a and b".
 QString notStoredWords(bool aStored, bool bStored);
+QString sentAsOffLine(int sentAsOff);

@@ -133,10 +133,18 @@ QList<QByteArray> dayLines(const DayTable &day)
         const int first = letter == DW_CMD_STORE_A ? 0 : int(DW_HALF_SLOTS);
         QByteArray line(1, letter);
         for (int i = first; i < first + int(DW_HALF_SLOTS); ++i)
-            line += QByteArray::number(day.at(i));
+            line += day.isOn(i) ? '1' : '0';
         lines << line + '\n';
     }
     return lines;
+}
+
+int slotsSentAsOff(const DayTable &day)
+{
+    int n = 0;
+    for (int i = 0; i < 2 * int(DW_HALF_SLOTS); ++i)
+        n += day.at(i) != 0 && !day.isOn(i);
+    return n;
 }
 
 double leadingNumber(QByteArrayView text)

@@ -68,11 +68,14 @@ double preciseOffset(QByteArrayView answer, const QTime &arrived, QTime *hostAtR
 // A query: the letter + LF (DW_CMD_GET_TIME, ..._GET_A, ..._GET_B, ..._STATUS).
 QByteArray queryMessage(char letter);
 
-// The day as the board stores it: DW_CMD_STORE_A + the decimal text of the
-// first half's entries (0..47), then DW_CMD_STORE_B + the second half's, no
-// blanks, each + LF. Normally 50 bytes each; an entry of 5 is written "5",
-// of -1 "-1".
+// The day as the board stores it: DW_CMD_STORE_A + a digit for each of the
+// first half's entries (0..47), then DW_CMD_STORE_B + the second half's,
+// each + LF, 50 bytes. Each entry goes as the dial draws it: 1 for on, 0 for
+// any other value (the board refuses a line with anything else whole, and
+// would run half the old day).
 QList<QByteArray> dayLines(const DayTable &day);
+// How many of the entries dayLines sends held neither 0 nor 1.
+int slotsSentAsOff(const DayTable &day);
 
 // The number a reply begins with, read the way BASIC's Val reads it: blanks,
 // tabs and line feeds anywhere are skipped; then an optional sign, digits, an

@@ -105,7 +105,7 @@ void DialSurface::drawDial(const DialRequest &request) const
     // (23:45-24:00) lies before entry 1, so the pieces start where the
     // value changes and may run on through midnight.
     const int count = DayTable::lastSlot;
-    const auto isOn = [&](int n) { return day.at(SlotIndex((n + count) % count)) == 1; };
+    const auto isOn = [&](int n) { return day.isOn(SlotIndex((n + count) % count)); };
     int start = 0;
     while (start < count && isOn(start) == isOn(start - 1))
         ++start;

@@ -33,6 +33,8 @@ public:
     // Writing slot 0 or 96 writes both, so the quarter hour the user edits
     // is the one the dial draws and the board is sent.
     void set(int index, qint16 value);
+    // What the dial draws and the board is sent: on is 1, any other value off.
+    bool isOn(int index) const { return at(index) == 1; }
 
     // Every entry 0, as at program start.
     void reset();

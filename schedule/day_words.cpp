@@ -12,7 +12,7 @@ constexpr int quarters = 96;
 // Quarter hour q (0..95) starts q x 15 minutes after midnight.
 bool onAt(const DayTable &day, int q)
 {
-    return day.at(q == quarters - 1 ? 0 : q + 1) == 1;
+    return day.isOn(q == quarters - 1 ? 0 : q + 1);
 }
 
 QString timeAt(int boundary)

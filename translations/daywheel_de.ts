@@ -24,14 +24,6 @@
         <translation>%1 Anfragen warten bereits auf die Platine: Klicks werden erst wieder angenommen, wenn sie einige davon beantwortet hat.</translation>
     </message>
     <message>
-        <source>The board&apos;s clock was %1 s off and knew no coming change of summer time: set it.</source>
-        <translation>Die Uhr der Platine ging %L1 s falsch und kannte keine kommende Sommerzeitumstellung: Sie wird gestellt.</translation>
-    </message>
-    <message>
-        <source>The board&apos;s clock was %1 s off: set it.</source>
-        <translation>Die Uhr der Platine ging %L1 s falsch: Sie wird gestellt.</translation>
-    </message>
-    <message>
         <source>The board said its time was not set: sent the time, %1.</source>
         <translation>Die Platine meldete, ihre Uhrzeit sei nicht gestellt: Uhrzeit gesendet, %1.</translation>
     </message>
@@ -46,6 +38,50 @@
     <message>
         <source>Could not send to the board: %1</source>
         <translation>Senden an die Platine fehlgeschlagen: %1</translation>
+    </message>
+    <message>
+        <source>The board started again: %1</source>
+        <translation>Die Platine ist neu gestartet: %1</translation>
+    </message>
+    <message>
+        <source>The board refused a line it was sent (its words above) and keeps what it held before.</source>
+        <translation>Die Platine hat eine gesendete Zeile abgelehnt (ihre Worte stehen darüber) und behält, was sie vorher hatte.</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 min %2 s</source>
+        <translation>%1 min %2 s</translation>
+    </message>
+    <message>
+        <source>%1 h %2 min %3 s</source>
+        <translation>%1 h %2 min %3 s</translation>
+    </message>
+    <message>
+        <source>The board&apos;s clock was %1 off and knew no coming change of summer time: set it.</source>
+        <translation>Die Uhr der Platine ging %1 falsch und kannte keine kommende Sommerzeitumstellung: Sie wird gestellt.</translation>
+    </message>
+    <message>
+        <source>The board&apos;s clock was %1 off: set it.</source>
+        <translation>Die Uhr der Platine ging %1 falsch: Sie wird gestellt.</translation>
+    </message>
+    <message>
+        <source>Sent the time, %1.</source>
+        <translation>Die Zeit gesendet, %1.</translation>
+    </message>
+    <message>
+        <source>Sent the day.</source>
+        <translation>Den Tag gesendet.</translation>
+    </message>
+    <message>
+        <source>Sent the day; 1 quarter hour held a value other than 0 or 1 and went as off, as the dial shows it.</source>
+        <translation>Den Tag gesendet; eine Viertelstunde hatte einen anderen Wert als 0 oder 1 und ging als aus, wie das Zifferblatt sie zeigt.</translation>
+    </message>
+    <message>
+        <source>Sent the day; %1 quarter hours held a value other than 0 or 1 and went as off, as the dial shows them.</source>
+        <translation>Den Tag gesendet; %1 Viertelstunden hatten einen anderen Wert als 0 oder 1 und gingen als aus, wie das Zifferblatt sie zeigt.</translation>
     </message>
 </context>
 <context>

@@ -190,6 +190,18 @@ void ControllerWindow::answered(const Board::Answer &answer)
     case Operation::Connect:
         connectAnswered(answer);
         return;
+    case Operation::Unasked:
+        // The board's own words, as they come; a greeting in one line.
+        if (answer.restarted) {
+            log.appendNotice(restartedNotice(QString::fromLatin1(answer.text())));
+            return;
+        }
+        log.append(reply);
+        if (answer.refused)
+            log.appendNotice(refusedNotice());
+        else if (answer.outcome != BoardLink::Outcome::Done)
+            log.appendNotice(failureNotice(answer));
+        return;
     case Operation::NextLine:
         // showNextLine ends silently unless a line came.
         if (answer.outcome == BoardLink::Outcome::Done)
@@ -199,7 +211,9 @@ void ControllerWindow::answered(const Board::Answer &answer)
         break;
     }
     if (answer.outcome == BoardLink::Outcome::Done) {
-        if (answer.operation == Operation::ReadTime)
+        if (answer.operation == Operation::SendDay)
+            log.appendNotice(sentDayNotice(answer.sentAsOff));
+        else if (answer.operation == Operation::ReadTime)
             log.append(answer.hhmm + QStringLiteral("\r\n"));
         else if (answer.operation != Operation::SetTime && answer.operation != Operation::SendDay)
             log.append(reply);

@@ -100,6 +100,8 @@ void CtlCommand::answered(const Board::Answer &answer)
         printTimeSet(answer);
         return;
     case Operation::StoreDay:
+        if (answer.sentAsOff)
+            err(sentAsOffLine(answer.sentAsOff).toLocal8Bit() + '\n');
         succeed("sent and read back: " + answer.readBack.value(0) + ' ' + answer.readBack.value(1) + '\n');
         return;
     case Operation::ReadDay:

@@ -9,6 +9,7 @@
 #include "support/capabilities.h"
 #include "test_board.h"
 
+#include <QSerialPort>
 #include <QtTest>
 #include <optional>
 
@@ -49,7 +50,7 @@ private slots:
     void writeReachesBoard();
     void lineInPieces();
     void lineNeverEnds();
-    void discardDropsEverythingWaiting();
+    void unaskedLinesShownNotTaken();
     void boardGoesAway();
     void exchangesTakeTurns();
 };
@@ -200,24 +201,30 @@ void TstBoardLink::lineNeverEnds()
     QVERIFY(link.isOpen());
 }
 
-void TstBoardLink::discardDropsEverythingWaiting()
+// What the board says unasked is reported as it comes, never lost and never
+// taken for an answer; a line under way when a question is due is waited for.
+void TstBoardLink::unaskedLinesShownNotTaken()
 {
     TestBoard board(10);
     board.greeting.clear();
+    board.answer = [](const QByteArray &q) { return q == "s\n" ? QByteArray("fresh\n") : QByteArray(); };
     BoardLink engine;
-    SerialLink &link = *engine.serialLink();
-    QVERIFY(link.open(10));
-    board.send("taken in by the port\n");
-    QTRY_VERIFY(link.bytesWaiting() > 0);
-    board.send("still with the system\n");
-    QVERIFY(link.discardInput());
-    QCOMPARE(link.bytesWaiting(), 0);
-
+    QVERIFY(engine.serialLink()->open(10));
+    QSignalSpy unasked(&engine, &BoardLink::unasked), settling(&engine, &BoardLink::settling);
+    QSignalSpy read(engine.serialLink()->port(), &QSerialPort::readyRead);
+    board.send("error: bad digit\r\n");
+    QTRY_COMPARE(unasked.count(), 1);
+    QCOMPARE(unasked[0][0].toByteArray(), QByteArray("error: bad digit\r\n"));
+    board.send("half a li");
+    QTRY_COMPARE(read.count(), 2);
     const BoardLink::Result line = run(engine, [&] {
-        engine.listen();
-        board.send("fresh\n");
+        engine.ask("s\n");
+        QTimer::singleShot(50ms, &board, [&] { board.send("ne\n"); });
     });
     QCOMPARE(line.reply, QByteArray("fresh\n"));
+    QCOMPARE(settling.count(), 1);
+    QCOMPARE(unasked.count(), 2);
+    QCOMPARE(unasked[1][0].toByteArray(), QByteArray("half a line\n"));
 }
 
 void TstBoardLink::boardGoesAway()

@@ -293,12 +293,10 @@ void TstBoardRules::dayLines_data()
     QTest::newRow("ends of the day") << QList<int>{0, 1, 47, 1, 48, 1, 95, 1, 96, 1}
                                      << "a1" + QByteArray(46, '0') + "1\n"
                                      << "b1" + QByteArray(46, '0') + "1\n";
-    QTest::newRow("5 after a load") << QList<int>{10, 5}
-                                    << "a" + QByteArray(10, '0') + "5" + QByteArray(37, '0') + "\n"
-                                    << "b" + zeros48 + "\n";
-    QTest::newRow("-1 makes 51 bytes")
-        << QList<int>{60, -1} << "a" + zeros48 + "\n"
-        << "b" + QByteArray(12, '0') + "-1" + QByteArray(35, '0') + "\n";
+    // Values a loaded file may hold go as the dial draws them: off.
+    QTest::newRow("5 and -1 go as 0") << QList<int>{10, 5, 11, 1, 60, -1}
+                                      << "a" + QByteArray(11, '0') + "1" + QByteArray(36, '0') + "\n"
+                                      << "b" + zeros48 + "\n";
 }
 
 void TstBoardRules::dayLines()

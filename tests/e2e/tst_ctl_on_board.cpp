@@ -19,7 +19,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase() { board.stop(); }
     void sendThenGet();
-    void refusedLineFails();
+    void strayValuesGoAsOff();
     void flashBlankBoard_data();
     void flashBlankBoard();
     void learnsItsDrift();
@@ -73,15 +73,23 @@ void TstCtlOnBoard::sendThenGet()
     QVERIFY2(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d\\n$").match(out).hasMatch(), out);
 }
 
-void TstCtlOnBoard::refusedLineFails()
+// A value other than 0 and 1 goes as off, as the dial draws it: never a
+// half the board refuses while it keeps the other.
+void TstCtlOnBoard::strayValuesGoAsOff()
 {
     DayTable day;
-    day.set(10, 5);   // a value the board takes for no digit
-    const QString file = folder.filePath("five.txt");
+    day.set(10, 5);
+    day.set(11, 1);
+    const QString file = folder.filePath("five.txt"), got = folder.filePath("five-got.txt");
     QVERIFY(saveSchedule(file, day).ok());
     QByteArray out, err;
-    QCOMPARE(ctl({"--port", "10", "send", file}, &out, &err), 1);
-    QVERIFY2(err.contains(": send: part a not stored; the board says: ") && err.contains("error: bad digit"), err);
+    QCOMPARE(ctl({"--port", "10", "send", file}, &out, &err), 0);
+    QCOMPARE(err, QByteArray("1 quarter hour held a value other than 0 or 1 and went as off\n"));
+    QCOMPARE(ctl({"get", got}), 0);
+    DayTable held;
+    QVERIFY(loadSchedule(got, held).ok());
+    day.set(10, 0);
+    QCOMPARE(held, day);
 }
 
 void TstCtlOnBoard::flashBlankBoard_data()

@@ -26,8 +26,7 @@ private slots:
     void setsTimeTheBoardLost_data();
     void setsTimeTheBoardLost();
     void setsSummerTimeTheBoardLacks();
-    void staleLineDiscarded_data();
-    void staleLineDiscarded();
+    void unaskedLinesShown();
     void statusThenPartA();
     void getTime_data();
     void getTime();
@@ -139,36 +138,39 @@ void TstControllerExchanges::sendProgram()
     workspace.day.set(95, -1);
     QVERIFY(startedWindow());
     QVERIFY(clickAndWait(window, "sendProgramButton"));
-    const QByteArray lineA = "a5" + QByteArray(24, '0') + QByteArray(8, '1') + QByteArray(15, '0') + "\n";
-    const QByteArray lineB = "b" + QByteArray(47, '0') + "-1\n";
-    QCOMPARE(lineB.size(), 51);
+    // as the dial draws them: the board refuses a line of other digits whole
+    const QByteArray lineA = "a0" + QByteArray(24, '0') + QByteArray(8, '1') + QByteArray(15, '0') + "\n";
+    const QByteArray lineB = "b" + QByteArray(48, '0') + "\n";
     QTRY_COMPARE(board.received, (QList<QByteArray>{lineA, lineB}));
+    QVERIFY2(window->replyLog().endsWith("Sent the day; 2 quarter hours held a value other than 0 or 1 and went as "
+                                         "off, as the dial shows them.\r\n"), qPrintable(window->replyLog()));
+    QCOMPARE(workspace.day.at(95), -1);
     QCOMPARE(window->findChild<QLineEdit *>("partALine")->text(), QString::fromLatin1(lineA));
     QCOMPARE(window->findChild<QLineEdit *>("partBLine")->text(), QString::fromLatin1(lineB));
 }
 
-void TstControllerExchanges::staleLineDiscarded_data()
+// What the board says unasked is shown as it comes, and its restarts: a
+// refused store, a reset, a power cut that lost the time.
+void TstControllerExchanges::unaskedLinesShown()
 {
-    QTest::addColumn<bool>("takenByPort");
-    QTest::newRow("already read by the port") << true;
-    QTest::newRow("still held by the system") << false;
-}
-
-void TstControllerExchanges::staleLineDiscarded()
-{
-    QFETCH(bool, takenByPort);
     TestBoard board(10);
     board.answer = [](const QByteArray &line) {
-        return line == "s\n" ? QByteArray("status ok\r\n") : QByteArray("ack\r\n");
+        return line == "s\n" ? QByteArray("status ok\r\n") : QByteArray("error: bad digit\r\n");
     };
+    ClockSource::set([] { return at(14, 5, 27); });
     QVERIFY(startedWindow());
-    // Send Time's line is acknowledged, and nobody reads the ack.
     QVERIFY(clickAndWait(window, "sendTimeButton"));
-    QTRY_COMPARE(board.received.size(), 1);
-    if (takenByPort)
-        QTRY_VERIFY(window->findChild<QSerialPort *>()->bytesAvailable() > 0);
+    QString log = QString::fromLatin1(board.greeting) + "Sent the time, 14:05.\r\nerror: bad digit\r\n"
+        "The board refused a line it was sent (its words above) and keeps what it held before.\r\n";
+    QTRY_COMPARE(window->replyLog(), log);
     QVERIFY(clickAndWait(window, "statusButton"));
-    QCOMPARE(window->replyLog(), QString::fromLatin1(board.greeting) + QStringLiteral("status ok\r\n"));
+    QCOMPARE(window->replyLog(), log += "status ok\r\n");
+    board.send(DW_GREETING "\r\n");
+    log += "The board started again: " DW_GREETING "\r\n";
+    QTRY_COMPARE(window->replyLog(), log);
+    board.send(DW_GREETING_NOT_SET DW_GREETING_PRECISE "\r\n");
+    QTRY_VERIFY(board.received.size() >= 3);   // set to the ms at once
+    QVERIFY2(board.received[2].startsWith("p50727.0"), board.received[2]);
 }
 
 void TstControllerExchanges::statusThenPartA()
@@ -252,7 +254,7 @@ void TstControllerExchanges::lateReplyIsNotTheNextAnswer()
     const QString gaveUp = QString::fromLatin1(board.greeting) + "The board did not answer.\r\n";
     QCOMPARE(window->replyLog(), gaveUp);
     QVERIFY(clickAndWait(window, "statusButton"));
-    QCOMPARE(window->replyLog(), gaveUp + quietNotice + "The board did not answer.\r\n");
+    QCOMPARE(window->replyLog(), gaveUp + quietNotice + "43200\r\nThe board did not answer.\r\n");
     QCOMPARE(board.received, (QList<QByteArray>{"z\n", "s\n"}));
 }
 
