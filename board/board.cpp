@@ -262,6 +262,12 @@ void Board::finishStep(Step step, const BoardLink::Result &result)
     case Operation::Unasked:   // never a step
         return;
     }
+    // The status after a day of zeros only tells whether one was ever stored.
+    if (step.operation == Operation::ReadDay && step.stage == 2) {
+        composite.neverStored = result.ok() && result.reply.contains(DW_STATUS_PATTERN_NONE);
+        report(composite);
+        return;
+    }
     // A composite: a failed exchange ends it.
     if (!result.ok()) {
         engine->dropWaiting();
@@ -319,6 +325,10 @@ void Board::finishStep(Step step, const BoardLink::Result &result)
         }
         for (int i = 0; i < int(DW_HALF_SLOTS); ++i)
             c.day.set(half * int(DW_HALF_SLOTS) + i, (*values)[std::size_t(i)]);
+    }
+    if (!c.noValue && c.day == DayTable() && isDaywheel()) {
+        enqueue({Operation::ReadDay, 2}, [&] { return engine->ask(queryMessage(DW_CMD_STATUS)); });
+        return;
     }
     report(c);
 }

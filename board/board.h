@@ -61,6 +61,7 @@ public:
         QString notStored;               // StoreDay: which halves the board did not keep
         QByteArray boardSays;            // StoreDay: its refusals, or its status
         DayTable day;                    // ReadDay
+        bool neverStored = false;        // ReadDay: all zeros, and the board says it never stored a day
         bool noValue = false;            // ReadTime, ReadDay: the answer held no time or no half
         bool restarted = false;          // Unasked: a greeting, the board started again
         bool refused = false;            // Unasked: the board refused a line it was sent

@@ -33,7 +33,8 @@ QString portFailureText(const PortFailure &failure)
                                            "sudo usermod -aG dialout $USER")
             .arg(port);
     case PortFailure::Cause::NoGreeting:
-        return QCoreApplication::translate("PortFailure", "%1 opened, but no greeting came within %2.")
+        return QCoreApplication::translate("PortFailure", "%1 opened, but no greeting came within %2: the board may not hold "
+                                           "Daywheel's firmware (daywheel-ctl flash writes it).")
             .arg(port, durationText(failure.waited));
     case PortFailure::Cause::NoDevice:
     case PortFailure::Cause::Other:

@@ -56,6 +56,10 @@
  * not known. */
 #define DW_STATUS_MODULE " from module"
 #define DW_STATUS_NOT_SET " (not set)"
+/* Status: which halves the store holds; none before the first store. */
+#define DW_STATUS_PATTERN_STORED " pattern stored"
+#define DW_STATUS_PATTERN_PARTIAL " pattern partial"
+#define DW_STATUS_PATTERN_NONE " pattern none"
 /* A refused line's answer begins so. */
 #define DW_ERROR_PREFIX "error: "
 /* Why the board refused a line: the rest of that answer, and what the status

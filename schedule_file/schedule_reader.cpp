@@ -76,8 +76,10 @@ void ScheduleReader::take(char c)
         if (inField)
             endField();
         valueEnded = false;
-        if (!crLfPair)
+        if (!crLfPair) {
             ++line;
+            valuesOnLine = 0;
+        }
         return;
     }
     if (isBlank(c)) {
@@ -162,11 +164,24 @@ void ScheduleReader::endField()
 
 void ScheduleReader::push(qint16 value)
 {
+    // One value per line is the rule; a line of two (1,0: a decimal comma?)
+    // is most likely why the file holds too many.
+    if (++valuesOnLine > 1 && (crowdedLine == 0 || crowdedLine == line)) {
+        crowdedLine = line;
+        crowdedValues = valuesOnLine;
+    }
     if (count == valueCount) {
-        cause = QCoreApplication::translate("ScheduleFile", "line %1 holds a %2th value; a schedule has %3")
-                    .arg(line)
-                    .arg(valueCount + 1)
-                    .arg(valueCount);
+        if (crowdedLine)
+            cause = QCoreApplication::translate("ScheduleFile", "line %1 holds %2 values: a decimal comma? A schedule "
+                                                                 "has one value per line, %3 in all")
+                        .arg(crowdedLine)
+                        .arg(crowdedValues)
+                        .arg(valueCount);
+        else
+            cause = QCoreApplication::translate("ScheduleFile", "line %1 holds a %2th value; a schedule has %3")
+                        .arg(line)
+                        .arg(valueCount + 1)
+                        .arg(valueCount);
         return;
     }
     parsed[std::size_t(count)] = value;

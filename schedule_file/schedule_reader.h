@@ -68,6 +68,9 @@ private:
 
     qint64 offset = 0;   // bytes seen, for the byte-order mark
     int line = 1;
+    int valuesOnLine = 0;
+    int crowdedLine = 0;     // the first line holding more than one value
+    int crowdedValues = 0;   // how many it holds
     bool lastWasCr = false;
     bool inField = false;
     bool valueEnded = false;   // a value closed by a blank may still own one comma

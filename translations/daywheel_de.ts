@@ -303,8 +303,8 @@ Unter Debian und Ubuntu der Gruppe dialout beitreten und neu anmelden:
 sudo usermod -aG dialout $USER</translation>
     </message>
     <message>
-        <source>%1 opened, but no greeting came within %2.</source>
-        <translation>%1 ist geöffnet, aber innerhalb von %2 kam keine Begrüßung.</translation>
+        <source>%1 opened, but no greeting came within %2: the board may not hold Daywheel&apos;s firmware (daywheel-ctl flash writes it).</source>
+        <translation>%1 ist geöffnet, aber innerhalb von %2 kam keine Begrüßung: Vielleicht hat die Platine die Firmware von Daywheel nicht (daywheel-ctl flash schreibt sie).</translation>
     </message>
     <message>
         <source>%1 failed.</source>

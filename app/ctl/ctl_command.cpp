@@ -105,7 +105,7 @@ void CtlCommand::answered(const Board::Answer &answer)
         succeed("sent and read back: " + answer.readBack.value(0) + ' ' + answer.readBack.value(1) + '\n');
         return;
     case Operation::ReadDay:
-        writeDay(answer.day);
+        writeDay(answer.day, answer.neverStored);
         return;
     default:
         return;
@@ -150,8 +150,10 @@ void CtlCommand::printTimeSet(const Board::Answer &a)
                 .toLatin1());
 }
 
-void CtlCommand::writeDay(const DayTable &held)
+void CtlCommand::writeDay(const DayTable &held, bool neverStored)
 {
+    if (neverStored)
+        err("the board has never stored a day: it answers 0 for every quarter hour\n");
     if (request.file.isEmpty()) {
         succeed(scheduleFileBytes(held));
         return;

@@ -29,7 +29,7 @@ private:
     void answered(const Board::Answer &answer);
     void greeted(const Board::Answer &greeting);
     void printTimeSet(const Board::Answer &answer);
-    void writeDay(const DayTable &day);
+    void writeDay(const DayTable &day, bool neverStored);
     void flash();
     void succeed(const QByteArray &printed);
     void fail(int status, const QString &what);

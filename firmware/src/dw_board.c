@@ -247,8 +247,8 @@ static void send_status(void)
     else if (dw_module_gives_time())
         put_str(DW_STATUS_MODULE);
     put_str(light ? " light on" : " light off");
-    put_str(stored_mask == 3 ? " pattern stored"
-            : stored_mask ? " pattern partial" : " pattern none");
+    put_str(stored_mask == 3 ? DW_STATUS_PATTERN_STORED
+            : stored_mask ? DW_STATUS_PATTERN_PARTIAL : DW_STATUS_PATTERN_NONE);
     const uint16_t day = dw_hal_clock_day();
     if (day != DW_NO_DATE) {
         char date[11];

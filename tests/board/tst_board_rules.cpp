@@ -204,10 +204,12 @@ void TstBoardRules::failureText_data()
            " group, then log in again:\nsudo usermod -aG dialout $USER";
     QTest::newRow("no greeting, 10 s")
         << PortFailure{Cause::NoGreeting, 10, "/dev/ttyS9", {}, milliseconds(10000)}
-        << "Port 10 (/dev/ttyS9) opened, but no greeting came within 10 s.";
+        << "Port 10 (/dev/ttyS9) opened, but no greeting came within 10 s: the board may not hold "
+           "Daywheel's firmware (daywheel-ctl flash writes it).";
     QTest::newRow("no greeting, 300 ms")
         << PortFailure{Cause::NoGreeting, 10, "/dev/ttyS9", {}, milliseconds(300)}
-        << "Port 10 (/dev/ttyS9) opened, but no greeting came within 300 ms.";
+        << "Port 10 (/dev/ttyS9) opened, but no greeting came within 300 ms: the board may not hold "
+           "Daywheel's firmware (daywheel-ctl flash writes it).";
     QTest::newRow("other") << PortFailure{Cause::Other, 10, "/dev/null", "Inappropriate ioctl for device", {}}
                            << "Port 10 (/dev/null) failed: Inappropriate ioctl for device.";
 }

@@ -260,7 +260,9 @@ void TstScheduleFile::readerErrors_data()
     QTest::newRow("UTF-16") << QByteArray("\xFF\xFE" "1\0\r\0\n\0", 8) << "line 1 holds something other than numbers";
     QTest::newRow("half a byte-order mark") << "\xEF\xBB" "1\n" + lines(96, "0\n") << "line 1 holds something other";
     QTest::newRow("98 values") << lines(98, "0\n") << "line 98 holds a 98th value; a schedule has 97";
-    QTest::newRow("decimal commas") << lines(97, "1,0\n") << "line 49 holds a 98th value";
+    QTest::newRow("decimal commas") << lines(97, "1,0\n") << "line 1 holds 2 values: a decimal comma?";
+    QTest::newRow("one decimal comma") << lines(29, "0\n") + "1,0\n" + lines(67, "0\n")
+                                       << "line 30 holds 2 values: a decimal comma? A schedule has one value per line, 97 in all";
     QTest::newRow("field too long") << QByteArray(300, '0') << "line 1 is too long";
     QTest::newRow("word too long") << QByteArray(300, 'x') << "line 1 holds \"" + QString(24, u'x') + "...\"";
 }

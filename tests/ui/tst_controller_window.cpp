@@ -237,7 +237,8 @@ void TstControllerWindow::greetingNeverComes()
     QVERIFY(clock.elapsed() >= 290);
     QCOMPARE(prompt.titles, QStringList{"com port is 10"});
     QCOMPARE(prompt.labels.first().section(u'\n', 2, 2),
-             QStringLiteral("Port 10 (%1) opened, but no greeting came within 300 ms.")
+             QStringLiteral("Port 10 (%1) opened, but no greeting came within 300 ms: the board may not hold "
+                            "Daywheel's firmware (daywheel-ctl flash writes it).")
                  .arg(board.deviceName()));
     // Cancel released the port.
     QVERIFY(portIsFree(board.deviceName()));
