@@ -419,6 +419,10 @@ sudo usermod -aG dialout $USER</translation>
         <source>line %1 holds a %2th value; a schedule has %3</source>
         <translation>Zeile %1 enthält einen %2. Wert; ein Zeitplan hat %3</translation>
     </message>
+    <message>
+        <source>line %1 holds %2 values: a decimal comma? A schedule has one value per line, %3 in all</source>
+        <translation>Zeile %1 enthält %2 Werte: ein Dezimalkomma? Ein Zeitplan hat einen Wert pro Zeile, %3 insgesamt</translation>
+    </message>
 </context>
 <context>
     <name>SerialLink</name>

@@ -44,6 +44,17 @@ void FileList::setPath(const QString &newFolder)
     }
 }
 
+void FileList::reread()
+{
+    const QString selected = fileName();
+    setPath(folder);
+    const QList<QListWidgetItem *> same = findItems(selected, Qt::MatchExactly);
+    if (!selected.isEmpty() && !same.isEmpty()) {
+        const QSignalBlocker quiet(this);
+        setCurrentItem(same.first(), QItemSelectionModel::ClearAndSelect);
+    }
+}
+
 QString FileList::fileName() const
 {
     const QList<QListWidgetItem *> selected = selectedItems();

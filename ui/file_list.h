@@ -17,6 +17,9 @@ public:
 
     // Lists the files of a folder, with nothing selected.
     void setPath(const QString &folder);
+    // Lists the same folder again as it is now, the selected file still
+    // selected when it is still there.
+    void reread();
 
     // The selected entry's name without its folder; empty when none is selected.
     QString fileName() const;

@@ -63,6 +63,12 @@ FileWindow::FileWindow(Workspace &workspace_, QWidget *mainWindow_, QWidget *par
 
 FileWindow::~FileWindow() = default;
 
+void FileWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    ui->fileList->reread();
+}
+
 void FileWindow::driveChanged(const QString &root)
 {
     if (!ui->folderList->setPath(driveFolder(root))) {

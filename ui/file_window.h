@@ -22,6 +22,10 @@ public:
     FileWindow(Workspace &workspace, QWidget *mainWindow, QWidget *parent = nullptr);
     ~FileWindow() override;
 
+protected:
+    // The folder may have changed while the window was hidden (a save).
+    void showEvent(QShowEvent *event) override;
+
 private:
     void driveChanged(const QString &root);
     void folderChanged(const QString &path);
