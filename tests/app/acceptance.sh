@@ -330,12 +330,15 @@ board_clock_now() {
     ((d <= 1 || d >= 86399))
 }
 wait_for 5 "Send Time did not set the board's clock" board_clock_now
+log+=$'\n'"Sent the time, [0-9][0-9]:[0-9][0-9]:[0-9][0-9].[0-9][0-9][0-9]."
 
 step send-program
 click "$ctlw" controllerWindow.sendProgramButton
 # 07:20 lies in 07:15-07:30, on: only the day sent can turn the light on.
 light_on_at_0720() { [ "$(board_says 'settime 26400')" = ok ] && why=$(board_says 'light?') && [ "$why" = "light 1" ]; }
 wait_for 5 "the board did not get the program" light_on_at_0720
+
+log+=$'\n'"Sent the day."
 
 step get-part-a
 click "$ctlw" controllerWindow.getPartAButton
