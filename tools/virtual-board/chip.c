@@ -113,9 +113,12 @@ void chip_reset_for_open(void)
 {
     /* The pulse comes now: a chip behind the host's clock (the host was
      * busy) first runs up to now, else the time it owes is lost. */
-    if (vb.boot_until == 0)
-        run_until(cycle_at(now_s()));
-    chip_hold(now_s(), vb.boot_addr ? reset_timeout() : vb.boot_delay, 1);
+    double at = now_s();
+    if (vb.boot_until == 0) {
+        run_until(cycle_at(at));
+        at = vb.t0 + (double)(vb.avr->cycle - vb.c0) / vb.cycles_per_s;   /* where the chip is */
+    }
+    chip_hold(at, vb.boot_addr ? reset_timeout() : vb.boot_delay, 1);
 }
 
 /* Held in reset from host time from for seconds, then started: reset then
@@ -278,10 +281,23 @@ static void rtc_attach(void)
 
 /* ---- running ----------------------------------------------------------- */
 
+static avr_cycle_count_t stop_here(struct avr_t *avr, avr_cycle_count_t when, void *param)
+{
+    (void)avr;
+    (void)when;
+    (void)param;
+    return 0;
+}
+
 /* Runs the chip up to cycle target, feeding host bytes at the line rate;
- * stops early when it resets itself. */
+ * stops early when it resets itself. A sleeping chip skips ahead to its
+ * next timer event, the tick a millisecond later: a timer event at the
+ * target stops it there, so that it never runs ahead of the host's clock
+ * (a reset lands between two ticks, not on one yet to be counted). */
 static void run_until(avr_cycle_count_t target)
 {
+    if (target > vb.avr->cycle)
+        avr_cycle_timer_register(vb.avr, target - vb.avr->cycle, stop_here, NULL);
     while (vb.avr->cycle < target && chip_running()) {
         if (vb.to_chip_len && vb.avr->cycle >= vb.next_rx_cycle) {
             unsigned baud = chip_baud();
@@ -398,7 +414,7 @@ void chip_create(const char *elf, const char *bootloader, int blank, double cloc
     vb.avr->log = vb.verbose ? LOG_WARNING : LOG_ERROR;
     avr_load_firmware(vb.avr, &vb.fw);
     vb.run_normal = vb.avr->run;
-    watchdog_attach();
+    timing_attach();
     if (bootloader) {
         if (blank)
             memset(vb.avr->flash, 0xFF, vb.avr->flashend + 1);

@@ -128,8 +128,8 @@ uint8_t line_garble(uint8_t byte, unsigned from_baud, unsigned to_baud);
 int light_pin(char port, int bit);
 uint32_t read_u32(uint32_t addr);
 
-/* watchdog.c */
-void watchdog_attach(void);
+/* timing.c */
+void timing_attach(void);
 void watchdog_follow(void);
 double reset_timeout(void);
 
