@@ -45,22 +45,20 @@ static void hook_write(avr_io_addr_t addr, avr_io_write_t fn, void *part)
     vb.avr->io[a].w.param = &hooks[hooks_used++];
 }
 
-/* Moves the pending events of part: a timer's all later by later; or
- * (later 0) the watchdog's count that simavr just started, nominal cycles
- * from now, to wanted cycles from now. */
-static void move_events(void *part, avr_cycle_count_t now, avr_cycle_count_t nominal, avr_cycle_count_t wanted,
-                        avr_cycle_count_t later)
+/* Moves the pending events of part (a timer, the watchdog) later by later
+ * cycles (earlier when negative, at the soonest now). Only those due at
+ * when, unless when is 0. */
+static void move_events(void *part, avr_cycle_count_t when, int64_t later)
 {
     struct { avr_cycle_timer_t fn; avr_cycle_count_t when; } ev[MAX_CYCLE_TIMERS];
     int n = 0;
     for (avr_cycle_timer_slot_p t = vb.avr->cycle_timers.timer; t; t = t->next)
-        if (t->param == part)
+        if (t->param == part && (!when || t->when == when))
             ev[n++] = (typeof(ev[0])){t->timer, t->when};
+    const avr_cycle_count_t now = vb.avr->cycle;
     for (int i = 0; i < n; ++i) {
-        if (!later && ev[i].when != now + nominal)
-            continue;   /* the watchdog: only a count simavr just started */
-        const avr_cycle_count_t when = later ? ev[i].when + later : now + wanted;
-        avr_cycle_timer_register(vb.avr, when > now ? when - now : 0, ev[i].fn, part);
+        const int64_t in = (int64_t)(ev[i].when - now) + later;
+        avr_cycle_timer_register(vb.avr, in > 0 ? (avr_cycle_count_t)in : 0, ev[i].fn, part);
     }
 }
 
@@ -75,6 +73,11 @@ double reset_timeout(void)
     return wdt_seconds(TIMEOUT_CYCLES);
 }
 
+static uint8_t wdt_prescale(void)
+{
+    return avr_regbit_get_array(vb.avr, wdt->wdp, 4);
+}
+
 /* After simavr set the watchdog's time-out in crystal cycles: the same
  * time-out on the watchdog's own oscillator. A count simavr just started is
  * started again at its true length; one already running goes on. */
@@ -82,18 +85,31 @@ void watchdog_follow(void)
 {
     if (!wdt)
         return;
-    const uint8_t wdp = avr_regbit_get_array(vb.avr, wdt->wdp, 4);
+    const uint8_t wdp = wdt_prescale();
     const avr_cycle_count_t nominal = ((avr_cycle_count_t)2048 << wdp) * vb.avr->frequency / 128000;
     wdt->cycle_count = (avr_cycle_count_t)(wdt_seconds(2048ul << wdp) * vb.cycles_per_s + 0.5);
-    if (nominal != wdt->cycle_count)
-        move_events(wdt, vb.avr->cycle, nominal, wdt->cycle_count, 0);
+    move_events(wdt, vb.avr->cycle + nominal, (int64_t)wdt->cycle_count - (int64_t)nominal);
 }
 
+/* A new prescaler takes effect on the count that runs, from where it
+ * started; simavr (reading the old prescaler after the write) left that
+ * count at its old length. */
 static void wdtcsr_written(avr_t *avr, avr_io_addr_t addr, uint8_t v, void *param)
 {
     const struct hook *h = param;
+    const uint8_t wdp = wdt_prescale();
+    const avr_cycle_count_t period = wdt->cycle_count;
     h->write(avr, addr, v, h->param);
     watchdog_follow();
+    if (wdt_prescale() == wdp)
+        return;
+    /* the time-out, not the 4 cycles WDCE stays set */
+    avr_cycle_count_t due = 0;
+    for (avr_cycle_timer_slot_p t = avr->cycle_timers.timer; t; t = t->next)
+        if (t->param == wdt && t->when > due)
+            due = t->when;
+    if (due > avr->cycle + 4 && due != avr->cycle + wdt->cycle_count)
+        move_events(wdt, due, (int64_t)wdt->cycle_count - (int64_t)period);
 }
 
 /* simavr put the count written tcnt * cycles / top cycles past the last
@@ -112,7 +128,7 @@ static void tcnt_written(avr_t *avr, avr_io_addr_t addr, uint8_t v, void *param)
     if (!early)
         return;
     p->tov_base += early;
-    move_events(p, avr->cycle, 0, 0, early);
+    move_events(p, 0, (int64_t)early);
 }
 
 void timing_attach(void)
