@@ -3,11 +3,12 @@
  * pseudo-terminal linked as .../daywheel/ports/com10, restarted when a
  * program opens it (as the real board's USB bridge does), plus a line-based
  * control socket for tests. Options and the main loop; the chip is in
- * chip.c, the files, port and socket in board_io.c. See README.md. */
+ * chip.c (its timing where simavr's differs in timing.c), the files, port
+ * and socket in board_io.c. See README.md. */
 #include "virtual_board.h"
 
-/* DW_BOOT_HOLD_MS: the Uno's bootloader's hold after a reset, which the
- * firmware adds back to the time it kept; the imitated hold is the same. */
+/* DW_BOOT_HOLD_MS: the hold the firmware adds back to the time it kept
+ * when it finds no bootloader; the imitated hold is the same. */
 #include "dw_clock.h"
 
 struct virtual_board vb;

@@ -1,5 +1,5 @@
 /* SPDX-License-Identifier: GPL-3.0-or-later */
-/* The virtual board's parts: the simulated chip (chip.c), its EEPROM file,
+/* The virtual board's parts: the simulated chip (chip.c, timing.c), its EEPROM file,
    the pseudo-terminal it is offered on and the control socket tests use
    (board_io.c), and the options and main loop (virtual_board.c). */
 #pragma once
