@@ -57,8 +57,9 @@ void die(const char *fmt, ...)
     exit(1);
 }
 
-/* simavr's own messages (what it loaded, a blank chip's crash every
- * second) only with --verbose, on stderr with the board's own */
+/* simavr's own warnings and errors (a blank chip's crash every second)
+ * only with --verbose, on stderr with the board's own; its chatter about
+ * loading the ELF never */
 static void simavr_says(avr_t *avr, const int level, const char *fmt, va_list ap)
 {
     if (vb.verbose && level <= (avr ? avr->log : LOG_WARNING))
