@@ -11,8 +11,8 @@
 /* Optiboot (4.4 on the Uno; 8 keeps the same wait) holds the chip for:
  *  - the chip's reset time-out, 8K watchdog cycles with the Uno's and the
  *    Nano's fuses (SUT = 11, "14 CK + 65 ms");
- *  - three LED flashes, six times 976 Timer1 ticks of 1024 crystal cycles,
- *    plus its few instructions around them;
+ *  - three LED flashes, six times 976 Timer1 ticks of 1024 crystal cycles
+ *    (its few instructions around them are a microsecond);
  *  - its wait for the host, a 1 s watchdog time-out (128K cycles) that ends
  *    in a watchdog reset, and that reset's time-out (8K cycles);
  *  - its jump into the firmware and the firmware's start-up code, timed
@@ -25,8 +25,8 @@
  * by a jump into it, start-up code included; a reset adds its time-out,
  * 8K watchdog cycles: an eighth of the 65536 measured. */
 /* A bootloader's hold in Timer1 ticks (64 µs): two jumps that agree
- * within TICKS_AGREE, each at least TICKS_MIN (a bootloader that jumps on
- * at once, such as one that keeps the reset cause, times nothing). */
+ * within TICKS_AGREE, each at least TICKS_MIN (one that goes on to the
+ * firmware at once, since it looks at the reset cause, times nothing). */
 #define TICK_US 64U
 #define TICKS_MIN 1563U   /* 100 ms */
 #define TICKS_AGREE 2U
