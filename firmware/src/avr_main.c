@@ -35,12 +35,16 @@ void early_start(void)
 
 int main(void)
 {
-    /* before the tick runs: keep the time if this reset kept the RAM */
-    hw_clock_start(dw_reset_flags(start_mcusr, start_r2, pgm_read_byte(FLASHEND), start_hung));
-    wdt_enable(WDTO_2S);
+    /* before the tick runs: keep the time if this reset kept the RAM, and
+     * add what the bootloader held (timed first, where not yet known) */
+    uint8_t flags = dw_reset_flags(start_mcusr, start_r2, pgm_read_byte(FLASHEND), start_hung);
+    const uint32_t hold_us = hw_boot_start(&flags);
     hw_light_init();
     hw_uart_init();
+    hw_clock_start(flags, hold_us);
     hw_timer_init();
+    hw_boot_ticking();
+    hw_watchdog_start();
     hw_i2c_init();
     set_sleep_mode(SLEEP_MODE_IDLE);
     sei();
@@ -48,7 +52,8 @@ int main(void)
     dw_board_init();
 
     for (;;) {
-        wdt_reset();
+        if (!hw_wdt_busy)
+            wdt_reset();
         hw_loop_ran = 1;
         /* a sender that keeps the ring full keeps this loop busy: that is
          * work, not a hang */

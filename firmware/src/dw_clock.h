@@ -84,9 +84,10 @@ struct dw_kept {
  * without a reset or a bootloader, so no time was lost. */
 #define DW_RESET_HUNG 0x80U
 
-/* How long a reset through the Uno's bootloader (Optiboot) holds the chip
- * before the firmware runs again: start-up delay, three LED flashes and its
- * 1 s watchdog wait. Added back to a time that survived a reset. */
+/* How long a reset holds the chip before the firmware runs again when the
+ * flash holds no bootloader to reckon it from (dw_boot.h): about what the
+ * Uno's Optiboot holds it, and what the virtual board imitates without one.
+ * Added back to a time that survived a reset. */
 #define DW_BOOT_HOLD_MS 1400U
 
 /* The reset causes as far as they are known: DW_RESET_HUNG when hung is

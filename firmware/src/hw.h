@@ -11,8 +11,9 @@
 /* hw_timer.c: the 1 ms tick that keeps the time of day, and the watch on
  * the main loop. */
 /* Before the tick runs: keeps the time if the reset (flags as
- * dw_reset_flags() gives them) kept the RAM. */
-void hw_clock_start(uint8_t reset_flags);
+ * dw_reset_flags() gives them) kept the RAM, adding hold_us, the time the
+ * reset held the chip, to the microsecond. */
+void hw_clock_start(uint8_t reset_flags, uint32_t hold_us);
 void hw_timer_init(void);
 /* Set by the main loop at every round. When it stays clear for a second
  * the tick restarts the firmware and leaves hw_hung_mark == HW_HUNG_MARK in
@@ -20,6 +21,20 @@ void hw_timer_init(void);
 extern volatile uint8_t hw_loop_ran;
 extern uint16_t hw_hung_mark;
 #define HW_HUNG_MARK 0xB007U
+
+/* hw_boot.c: the bootloader's hold. First thing at start: may jump away
+ * to time the bootloader (or the start-up code) and come back through the
+ * reset vector; then returns what the reset cost the clock in µs, with
+ * *flags the causes of the reset that began it all. */
+uint32_t hw_boot_start(uint8_t *flags);
+/* The tick starts now: the start-up's time since hw_boot_start, for the
+ * next start's hold. */
+void hw_boot_ticking(void);
+/* Measures the watchdog oscillator against the crystal for half a second,
+ * the watchdog still watching, then arms it at 2 s. Meanwhile (hw_wdt_busy)
+ * the main loop must not reset it. */
+void hw_watchdog_start(void);
+extern volatile uint8_t hw_wdt_busy;
 
 /* hw_uart.c: USART0 at the line's settings; received bytes wait in a ring
  * for the main loop. */

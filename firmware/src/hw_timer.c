@@ -16,6 +16,10 @@ volatile struct dw_kept dw_clock __attribute__((section(".noinit")));
 /* Its second copy, for a reset that lands while the tick writes dw_clock. */
 static volatile struct dw_kept dw_clock_copy __attribute__((section(".noinit")));
 
+/* The part of a millisecond the reset's hold ran into: the first tick
+ * comes that much early. */
+static uint8_t tick_head_start;
+
 /* The trim in effect and where its ms steps stand. */
 static int32_t trim_now;
 static int32_t trim_acc;
@@ -46,9 +50,11 @@ ISR(TIMER0_COMPA_vect)
     }
 }
 
-void hw_clock_start(uint8_t reset_flags)
+void hw_clock_start(uint8_t reset_flags, uint32_t hold_us)
 {
-    dw_kept_start(&dw_clock, &dw_clock_copy, reset_flags, DW_BOOT_HOLD_MS);
+    if (dw_kept_start(&dw_clock, &dw_clock_copy, reset_flags, (uint16_t)(hold_us / 1000U)) &&
+        !(reset_flags & DW_RESET_HUNG))
+        tick_head_start = (uint8_t)(hold_us % 1000U / 4U);
 }
 
 void hw_timer_init(void)
@@ -57,6 +63,8 @@ void hw_timer_init(void)
     TCCR0A = _BV(WGM01);
     OCR0A = 249;
     TCCR0B = _BV(CS01) | _BV(CS00);
+    /* 4 us a count; once it runs (simavr drops a count written before) */
+    TCNT0 = tick_head_start;
     TIMSK0 = _BV(OCIE0A);
 }
 

@@ -125,7 +125,7 @@ QList<QByteArray> send(const QByteArray &line, const QByteArray &end = "\n")
     return hal.takeLines();
 }
 
-QByteArray pattern48(std::initializer_list<int> on)
+[[maybe_unused]] QByteArray pattern48(std::initializer_list<int> on)
 {
     QByteArray p(48, '0');
     for (int k : on)
@@ -133,7 +133,7 @@ QByteArray pattern48(std::initializer_list<int> on)
     return p;
 }
 
-uint32_t hms(int h, int m, int s = 0) { return uint32_t(h * 3600 + m * 60 + s); }
+[[maybe_unused]] uint32_t hms(int h, int m, int s = 0) { return uint32_t(h * 3600 + m * 60 + s); }
 
 [[maybe_unused]] QByteArray eepromRange(int from, int to)
 {

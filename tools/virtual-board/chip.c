@@ -81,6 +81,7 @@ static void reset_common(void)
     eeprom_get(ee);
     avr_reset(vb.avr);          /* keeps SRAM, clears the I/O registers */
     eeprom_set(ee);
+    watchdog_follow();
     vb.pending_clock = 0;
     vb.to_chip_len = 0;
     pacing_rebase();
@@ -104,28 +105,32 @@ void chip_reset_external(void)
     logf_("chip reset (external)");
 }
 
-/* Opening the port pulses the reset line through a capacitor (DTR): a
- * real bootloader runs at once and holds the chip itself; without one the
- * hold is imitated. */
+/* Opening the port pulses the reset line through a capacitor (DTR). The
+ * chip stays in reset for its own time-out (tTOUT, on the watchdog's
+ * oscillator), then a real bootloader runs and holds it itself; without one
+ * the whole hold is imitated. */
 void chip_reset_for_open(void)
 {
     /* The pulse comes now: a chip behind the host's clock (the host was
      * busy) first runs up to now, else the time it owes is lost. */
-    if (vb.boot_until == 0)
-        run_until(cycle_at(now_s()));
-    if (vb.boot_addr)
-        chip_reset_external();
-    else
-        chip_hold_then_reset();
+    double at = now_s();
+    if (vb.boot_until == 0) {
+        run_until(cycle_at(at));
+        at = vb.t0 + (double)(vb.avr->cycle - vb.c0) / vb.cycles_per_s;   /* where the chip is */
+    }
+    chip_hold(at, vb.boot_addr ? reset_timeout() : vb.boot_delay, 1);
 }
 
-/* Held in reset while the bootloader would run; the chip does not run, so
- * its clock stands still, as a real one does. */
-void chip_hold_then_reset(void)
+/* Held in reset from host time from for seconds, then started: reset then
+ * (reset set) or as it stands (a watchdog reset simavr already made). The
+ * chip does not run meanwhile, so its clock stands still, as a real one
+ * does; bytes sent to it are lost. */
+void chip_hold(double from, double seconds, int reset)
 {
     vb.to_chip_len = 0;
-    vb.boot_until = now_s() + vb.boot_delay;
-    if (vb.boot_until == 0)
+    vb.boot_reset = reset;
+    vb.boot_until = from + seconds;
+    if (vb.boot_until <= 0)
         vb.boot_until = 1e-9;
 }
 
@@ -247,8 +252,20 @@ static void rtc_service(void)
 
 static void rtc_attach(void)
 {
+    /* the model prints its crystal on stdout: only with --verbose */
+    fflush(stdout);
+    const int out = dup(STDOUT_FILENO), null = vb.verbose ? -1 : open("/dev/null", O_WRONLY);
+    if (null >= 0)
+        dup2(null, STDOUT_FILENO);
     ds1338_virt_init(vb.avr, &vb.rtc);
     ds1338_virt_attach_twi(&vb.rtc, AVR_IOCTL_TWI_GETIRQ(0));
+    fflush(stdout);
+    if (null >= 0) {
+        dup2(out, STDOUT_FILENO);
+        close(null);
+    }
+    if (out >= 0)
+        close(out);
     avr_irq_register_notify(avr_io_getirq(vb.avr, AVR_IOCTL_TWI_GETIRQ(0), TWI_IRQ_OUTPUT),
                             rtc_bus, NULL);
     struct timespec real;
@@ -264,10 +281,23 @@ static void rtc_attach(void)
 
 /* ---- running ----------------------------------------------------------- */
 
+static avr_cycle_count_t stop_here(struct avr_t *avr, avr_cycle_count_t when, void *param)
+{
+    (void)avr;
+    (void)when;
+    (void)param;
+    return 0;
+}
+
 /* Runs the chip up to cycle target, feeding host bytes at the line rate;
- * stops early when it resets itself. */
+ * stops early when it resets itself. A sleeping chip skips ahead to its
+ * next timer event, the tick a millisecond later: a timer event at the
+ * target stops it there, so that it never runs ahead of the host's clock
+ * (a reset lands between two ticks, not on one yet to be counted). */
 static void run_until(avr_cycle_count_t target)
 {
+    if (target > vb.avr->cycle)
+        avr_cycle_timer_register(vb.avr, target - vb.avr->cycle, stop_here, NULL);
     while (vb.avr->cycle < target && chip_running()) {
         if (vb.to_chip_len && vb.avr->cycle >= vb.next_rx_cycle) {
             unsigned baud = chip_baud();
@@ -280,14 +310,18 @@ static void run_until(avr_cycle_count_t target)
         apply_pending_clock();
         apply_pending_hang();
         avr_cycle_count_t before = vb.avr->cycle;
+        /* simavr's watchdog resets the chip through its run hook */
+        const int resetting = vb.avr->run != vb.run_normal;
         avr_run(vb.avr);
-        if (vb.avr->cycle < before) {
-            /* the chip reset itself (its watchdog): simavr counts cycles
-             * from 0 again, the wall clock goes on */
+        if (resetting || vb.avr->cycle < before) {
+            /* the chip reset itself (its watchdog); simavr may count
+             * cycles from 0 again, the wall clock goes on */
             vb.t0 += (double)(before - vb.c0) / vb.cycles_per_s;
             vb.c0 = vb.avr->cycle;
             vb.next_rx_cycle = vb.avr->cycle;
             logf_("chip reset by its watchdog");
+            watchdog_follow();
+            chip_hold(vb.t0, reset_timeout(), 0);
             break;
         }
     }
@@ -302,7 +336,10 @@ void run_chip(void)
     if (vb.boot_until > 0) {
         const double release = vb.boot_until;
         vb.boot_until = 0;
-        chip_reset_external();
+        if (vb.boot_reset)
+            chip_reset_external();
+        else
+            pacing_rebase();
         /* released at its moment, however late this pass comes: the chip
          * catches up from there, as it held no longer than the firmware adds */
         vb.t0 = release;
@@ -318,7 +355,8 @@ void run_chip(void)
         target = slice;
     run_until(target);
     if (!chip_running()) {
-        fprintf(stderr, "virtual-board: chip stopped (state %d); restarting\n", vb.avr->state);
+        /* a blank flash does this every second: simavr's crash, not ours */
+        logf_("chip stopped (state %d); restarting", vb.avr->state);
         chip_restart();
     }
 }
@@ -375,6 +413,8 @@ void chip_create(const char *elf, const char *bootloader, int blank, double cloc
     avr_init(vb.avr);
     vb.avr->log = vb.verbose ? LOG_WARNING : LOG_ERROR;
     avr_load_firmware(vb.avr, &vb.fw);
+    vb.run_normal = vb.avr->run;
+    timing_attach();
     if (bootloader) {
         if (blank)
             memset(vb.avr->flash, 0xFF, vb.avr->flashend + 1);

@@ -3,11 +3,12 @@
  * pseudo-terminal linked as .../daywheel/ports/com10, restarted when a
  * program opens it (as the real board's USB bridge does), plus a line-based
  * control socket for tests. Options and the main loop; the chip is in
- * chip.c, the files, port and socket in board_io.c. See README.md. */
+ * chip.c (its timing where simavr's differs in timing.c), the files, port
+ * and socket in board_io.c. See README.md. */
 #include "virtual_board.h"
 
-/* DW_BOOT_HOLD_MS: the Uno's bootloader's hold after a reset, which the
- * firmware adds back to the time it kept; the imitated hold is the same. */
+/* DW_BOOT_HOLD_MS: the hold the firmware adds back to the time it kept
+ * when it finds no bootloader; the imitated hold is the same. */
 #include "dw_clock.h"
 
 struct virtual_board vb;
@@ -56,6 +57,15 @@ void die(const char *fmt, ...)
     exit(1);
 }
 
+/* simavr's own warnings and errors (a blank chip's crash every second)
+ * only with --verbose, on stderr with the board's own; its chatter about
+ * loading the ELF never */
+static void simavr_says(avr_t *avr, const int level, const char *fmt, va_list ap)
+{
+    if (vb.verbose && level <= (avr ? avr->log : LOG_WARNING))
+        vfprintf(stderr, fmt, ap);
+}
+
 /* ---- main -------------------------------------------------------------- */
 
 static char default_elf[PATH_MAX];
@@ -95,7 +105,7 @@ static void usage(FILE *f)
     fprintf(f,
             "usage: daywheel-virtual-board [--elf FILE] [--link PATH] [--control PATH]\n"
             "                              [--eeprom FILE] [--boot-delay MS] [--rtc] [--verbose]\n"
-            "                              [--clock-error PPM]\n"
+            "                              [--clock-error PPM] [--watchdog-error PPM]\n"
             "                              [--bootloader optiboot|atmegaboot|FILE.hex [--blank]]\n"
             "  --elf FILE        firmware to run (default %s)\n"
             "  --link PATH       port link (default $XDG_RUNTIME_DIR/daywheel/ports/com10)\n"
@@ -110,7 +120,10 @@ static void usage(FILE *f)
             "  --rtc             fit a battery-backed clock module (DS1307 layout, I2C 0x68)\n"
             "                    that keeps host time\n"
             "  --clock-error PPM the chip's 16 MHz runs PPM parts per million fast (+) or\n"
-            "                    slow (-) against the host's clock, as a resonator does\n",
+            "                    slow (-) against the host's clock, as a resonator does\n"
+            "  --watchdog-error PPM the watchdog's 128 kHz oscillator runs PPM off (a\n"
+            "                    real one is often several per cent off); it times the\n"
+            "                    chip's reset time-out and Optiboot's wait\n",
             default_elf, DW_BOOT_HOLD_MS);
 }
 
@@ -142,6 +155,7 @@ int main(int argc, char **argv)
     const char *bootloader = NULL;
     int blank = 0;
     double clock_error = 0;
+    char *end;
 
     for (int i = 1; i < argc; ++i) {
         const char *a = argv[i];
@@ -176,10 +190,15 @@ int main(int argc, char **argv)
         else if (strcmp(a, "--bootloader") == 0)
             bootloader = v;
         else if (strcmp(a, "--clock-error") == 0) {
-            char *end;
             clock_error = strtod(v, &end);
             if (*end || !(clock_error >= -100000 && clock_error <= 100000)) {
                 fprintf(stderr, "virtual-board: --clock-error takes -100000..100000 ppm\n");
+                return 2;
+            }
+        } else if (strcmp(a, "--watchdog-error") == 0) {
+            vb.wdt_error = strtod(v, &end);
+            if (*end || !(vb.wdt_error >= -500000 && vb.wdt_error <= 500000)) {
+                fprintf(stderr, "virtual-board: --watchdog-error takes -500000..500000 ppm\n");
                 return 2;
             }
         }
@@ -197,6 +216,7 @@ int main(int argc, char **argv)
     if (!vb.link_path[0])
         default_link(vb.link_path, sizeof vb.link_path);
 
+    avr_global_logger_set(simavr_says);
     char boot_path[PATH_MAX];
     if (bootloader)
         bootloader_path(bootloader, boot_path, sizeof boot_path);

@@ -1,5 +1,5 @@
 /* SPDX-License-Identifier: GPL-3.0-or-later */
-/* The virtual board's parts: the simulated chip (chip.c), its EEPROM file,
+/* The virtual board's parts: the simulated chip (chip.c, timing.c), its EEPROM file,
    the pseudo-terminal it is offered on and the control socket tests use
    (board_io.c), and the options and main loop (virtual_board.c). */
 #pragma once
@@ -48,6 +48,7 @@ struct client {
 
 struct virtual_board {
     avr_t *avr;
+    avr_run_t run_normal;           /* its run function while no reset is due */
     elf_firmware_t fw;
     uint32_t sym_seconds, sym_ms;   /* data-space addresses of the clock */
     uint32_t sym_known;
@@ -61,8 +62,10 @@ struct virtual_board {
     char slave_name[PATH_MAX];
     int port_open;                  /* some program has the slave open */
     int open_watch;                 /* inotify on the slave: every open resets */
-    double boot_until;              /* chip held in reset (bootloader) until then */
-    double boot_delay;
+    double boot_until;              /* chip held in reset until then */
+    int boot_reset;                 /* and reset at its release (else it stands reset) */
+    double boot_delay;              /* the imitated bootloader's hold */
+    double wdt_error;               /* the watchdog oscillator's error, ppm */
 
     /* host -> chip bytes, fed to the UART at the line rate */
     uint8_t to_chip[HOST_QUEUE];
@@ -118,12 +121,17 @@ void chip_create(const char *elf, const char *bootloader, int blank, double cloc
 void run_chip(void);
 void chip_restart(void);
 void chip_reset_external(void);
-void chip_hold_then_reset(void);
+void chip_hold(double from, double seconds, int reset);
 void chip_reset_for_open(void);
 unsigned chip_baud(void);
 uint8_t line_garble(uint8_t byte, unsigned from_baud, unsigned to_baud);
 int light_pin(char port, int bit);
 uint32_t read_u32(uint32_t addr);
+
+/* timing.c */
+void timing_attach(void);
+void watchdog_follow(void);
+double reset_timeout(void);
 
 /* board_io.c */
 void eeprom_get(uint8_t *out);
