@@ -79,10 +79,26 @@ void Flasher::ended()
     // A bootloader at another speed answers nothing or garbage, which may
     // even pass for a sync byte: avrdude then never reads the chip's
     // signature.
-    const bool noAnswer = !output.contains("device signature = 0x1e950f") &&
-                          (output.contains("sync") || output.contains("not responding") ||
-                           output.contains("device signature"));
+    const bool answered = output.contains("device signature = 0x1e950f");
+    const bool noAnswer = !answered && (output.contains("sync") || output.contains("not responding") ||
+                                        output.contains("device signature"));
     if (noAnswer && !speeds.isEmpty()) {
+        run();
+        return;
+    }
+    // avrdude's own last error line, cut short
+    QByteArray why = "avrdude ended with status " + QByteArray::number(avrdude.exitCode());
+    for (const QByteArray &line : output.split('\n'))
+        if (line.contains("avrdude error"))
+            why = line.trimmed().left(160);
+    // The bootloader answered and then lost the thread: the old Nano's gives
+    // up after a second without a byte, which a busy host can cause. Once
+    // more from the start, as a user would.
+    if (answered && !retried) {
+        retried = true;
+        out(QStringLiteral("writing failed at %1 baud (%2); trying once more\n")
+                .arg(baud).arg(QString::fromLocal8Bit(why)).toLocal8Bit());
+        speeds.prepend(baud);
         run();
         return;
     }
@@ -95,10 +111,5 @@ void Flasher::ended()
                               .arg(baud).arg(bootloader));
         return;
     }
-    // avrdude's own last error line, cut short
-    QByteArray why = "avrdude ended with status " + QByteArray::number(avrdude.exitCode());
-    for (const QByteArray &line : output.split('\n'))
-        if (line.contains("avrdude error"))
-            why = line.trimmed().left(160);
     emit failed(QStringLiteral("writing failed: ") + QString::fromLocal8Bit(why));
 }

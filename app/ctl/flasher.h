@@ -40,4 +40,5 @@ private:
     QTimer bound;
     QElapsedTimer took;
     bool over = false;
+    bool retried = false;       // once, after the bootloader answered
 };

@@ -3,6 +3,7 @@
 // without a display: what they print, what they send and how they exit.
 
 #include "app/ctl/ctl_command.h"
+#include "app/ctl/flasher.h"
 #include "schedule/clock_source.h"
 #include "schedule_file/schedule_file.h"
 #include "board/test_board.h"
@@ -19,6 +20,8 @@ private slots:
     void usage();
     void commands_data();
     void commands();
+    void flashTriesOnceMore_data();
+    void flashTriesOnceMore();
 };
 
 void TstCtlCommand::usage_data()
@@ -128,6 +131,40 @@ void TstCtlCommand::commands()
         QCOMPARE(out, printed);
     }
     ClockSource::set({});
+}
+
+void TstCtlCommand::flashTriesOnceMore_data()
+{
+    QTest::addColumn<int>("failures");
+    QTest::newRow("lost once") << 1;
+    QTest::newRow("lost twice") << 2;
+}
+
+// A bootloader that answered and then lost the thread gets one more run.
+void TstCtlCommand::flashTriesOnceMore()
+{
+    QFETCH(int, failures);
+    QTemporaryDir bin;
+    QFile fake(bin.filePath("avrdude"));
+    QVERIFY(fake.open(QIODevice::WriteOnly));
+    fake.write(QStringLiteral("#!/bin/sh\necho \"$6 $8\" >> %1/runs\n[ $(wc -l < %1/runs) -gt %2 ] && exit 0\n"
+                              "echo 'avrdude: device signature = 0x1e950f'\n"
+                              "echo 'avrdude error: protocol expects sync byte 0x14 but got 0xe0'; exit 1\n")
+                   .arg(bin.path()).arg(failures).toUtf8());
+    fake.close();
+    fake.setPermissions(fake.permissions() | QFile::ExeOwner);
+    qputenv("PATH", QFile::encodeName(bin.path()) + ':' + qgetenv("PATH"));
+    QByteArray out;
+    Flasher flasher([&](const QByteArray &b) { out += b; });
+    QSignalSpy written(&flasher, &Flasher::written), failed(&flasher, &Flasher::failed);
+    flasher.start("/dev/null", "fw.hex", "atmegaboot");
+    QTRY_COMPARE_WITH_TIMEOUT(written.size() + failed.size(), 1, 10000);
+    QCOMPARE(written.size(), failures == 1 ? 1 : 0);
+    QVERIFY2(out.contains("writing failed at 57600 baud (avrdude error: protocol expects sync byte 0x14 but got 0xe0); "
+                          "trying once more\n"), out);
+    QFile runs(bin.filePath("runs"));
+    QVERIFY(runs.open(QIODevice::ReadOnly));
+    QCOMPARE(runs.readAll(), QByteArray("/dev/null 57600\n/dev/null 57600\n"));
 }
 
 int main(int argc, char *argv[])
