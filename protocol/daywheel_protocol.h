@@ -32,6 +32,14 @@
                                     time the UTC offset becomes M minutes; up
                                     to DW_OFFSET_CHANGES, in order, after a
                                     dated "p", which forgets earlier ones */
+/* Only a board whose greeting holds DW_GREETING_WEEK knows these. A weekday
+ * is a digit, 1 Monday to 7 Sunday (ISO); a half is the letter of the line
+ * that stores it for every day. */
+#define DW_CMD_STORE_DAY 'w'     /* "w" + weekday + "a"/"b" + that half's 48
+                                    digits 0/1: one weekday's half ("a"/"b"
+                                    alone store it for all seven) */
+#define DW_CMD_GET_DAY 'r'       /* "r" + weekday + "a"/"b"; answer: the store
+                                    line that holds it, "w1a" + 48 digits */
 /* Six: a set just before a change still leaves the board right for three
  * years at two changes a year. */
 #define DW_OFFSET_CHANGES 6U
@@ -52,6 +60,9 @@
 /* Ends the greeting of a board that knows DW_CMD_SET_PRECISE and
  * DW_CMD_GET_PRECISE. */
 #define DW_GREETING_PRECISE ", clock to the ms"
+/* Inserted before DW_GREETING_PRECISE by a board that keeps a program per
+ * weekday: "Daywheel board ready, week, clock to the ms". */
+#define DW_GREETING_WEEK ", week"
 /* Status after the time when the clock module gives it, or when the time is
  * not known. */
 #define DW_STATUS_MODULE " from module"
