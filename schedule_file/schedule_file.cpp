@@ -2,6 +2,7 @@
 #include "schedule_file/schedule_file.h"
 
 #include "schedule/number_format.h"
+#include "schedule_file/file_access.h"
 #include "schedule_file/schedule_reader.h"
 
 #include <QCoreApplication>
@@ -123,12 +124,12 @@ bool openRegularFile(QFile &file, const QString &path, QString &cause)
     return true;
 #endif
 }
+}
 
-FileResult loadFailed(const QString &path, const QString &cause)
+FileResult loadRefused(const QString &path, const QString &cause)
 {
     return FileResult::failure(
         QCoreApplication::translate("ScheduleFile", "The schedule could not be loaded from \"%1\": %2.").arg(path, cause));
-}
 }
 
 QByteArray scheduleFileBytes(const DayTable &day)
@@ -144,6 +145,11 @@ QByteArray scheduleFileBytes(const DayTable &day)
 
 FileResult saveSchedule(const QString &path, const DayTable &day)
 {
+    return writeScheduleFile(path, scheduleFileBytes(day));
+}
+
+FileResult writeScheduleFile(const QString &path, const QByteArray &bytes)
+{
     // A path ending in "/" names the folder itself; say so instead of
     // leaving the user with the system's "is a directory".
     if (path.isEmpty() || path.endsWith(u'/'))
@@ -155,7 +161,6 @@ FileResult saveSchedule(const QString &path, const DayTable &day)
     if (!folder.isDir())
         return saveFailed(path, QStringLiteral("%1 is not a folder").arg(folder.filePath()));
 
-    const QByteArray bytes = scheduleFileBytes(day);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         // A folder the user may not write to can still hold a file they may:
@@ -177,31 +182,42 @@ FileResult saveSchedule(const QString &path, const DayTable &day)
     return FileResult::success();
 }
 
-FileResult loadSchedule(const QString &path, DayTable &day)
+FileResult readScheduleFile(const QString &path, const std::function<bool(QByteArrayView)> &take)
 {
     QFile file;
     QString cause;
     if (!openRegularFile(file, path, cause))
-        return loadFailed(path, cause);
+        return loadRefused(path, cause);
 
-    ScheduleReader reader;
     qint64 total = 0;
-    while (!reader.done()) {
+    for (bool more = true; more;) {
         const QByteArray chunk = file.read(readChunk);
         if (file.error() != QFileDevice::NoError)
-            return loadFailed(path, file.errorString());
+            return loadRefused(path, file.errorString());
         if (chunk.isEmpty())
             break;
         total += chunk.size();
         if (total > readBound)
-            return loadFailed(path, QCoreApplication::translate("ScheduleFile", "it holds more than %1 MiB, "
-                                                                          "far more than any schedule")
-                                        .arg(readBound >> 20));
-        reader.feed(chunk);
+            return loadRefused(path, QCoreApplication::translate("ScheduleFile", "it holds more than %1 MiB, "
+                                                                           "far more than any schedule")
+                                         .arg(readBound >> 20));
+        more = take(chunk);
     }
+    return FileResult::success();
+}
+
+FileResult loadSchedule(const QString &path, DayTable &day)
+{
+    ScheduleReader reader;
+    const FileResult read = readScheduleFile(path, [&reader](QByteArrayView piece) {
+        reader.feed(piece);
+        return !reader.done();
+    });
+    if (!read.ok())
+        return read;
     reader.finish();
     if (reader.failed())
-        return loadFailed(path, reader.error());
+        return loadRefused(path, reader.error());
 
     const auto &values = reader.values();
     for (int i = 0; i < ScheduleReader::valueCount; ++i)
