@@ -1,0 +1,192 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "schedule_file/schedule_file.h"
+#include "schedule_file/week_file.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <stdexcept>
+
+Q_DECLARE_METATYPE(Week)
+
+namespace {
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Every entry of every day differs from 0, 1 and the others, so a load
+// that touches any shows.
+Week markedWeek()
+{
+    Week week;
+    for (int i = 0; i < Week::days * DayTable::size; ++i)
+        week.day(i / DayTable::size + 1).set(i % DayTable::size, qint16(1000 + i));
+    return week;
+}
+
+// A day line's 96 digits: 1 in the slots given (1..96), 0 elsewhere.
+QByteArray digits(const QList<int> &on)
+{
+    QByteArray text(96, '0');
+    for (int slot : on)
+        text[slot - 1] = '1';
+    return text;
+}
+
+// Monday on 06:00-08:00, Saturday on at 23:45, Sunday's first two slots 7 and -1.
+Week example()
+{
+    Week week;
+    for (int slot = 25; slot <= 32; ++slot)
+        week.day(1).set(slot, 1);
+    week.day(6).set(96, 1);
+    week.day(7).set(1, 7);
+    week.day(7).set(2, -1);
+    return week;
+}
+
+const QByteArray exampleBytes = "Daywheel week 1\r\nMon " + digits({25, 26, 27, 28, 29, 30, 31, 32})
+    + "\r\nTue " + digits({}) + "\r\nWed " + digits({}) + "\r\nThu " + digits({}) + "\r\nFri " + digits({})
+    + "\r\nSat " + digits({96}) + "\r\nSun " + digits({}) + "\r\nvalue Sun 1 7\r\nvalue Sun 2 -1\r\n";
+}
+
+class TstWeekFile : public QObject
+{
+    Q_OBJECT
+private slots:
+    void weekAndFile_data();
+    void weekAndFile();
+    void refusals_data();
+    void refusals();
+};
+
+void TstWeekFile::weekAndFile_data()
+{
+    QTest::addColumn<Week>("week");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("saved");   // what Save writes, or a file it reads
+
+    DayTable day;
+    day.set(0, 1);
+    day.set(10, 5);
+    Week same;
+    same.setEveryDay(day);
+    QTest::newRow("every day the same: the day file") << same << scheduleFileBytes(day) << true;
+    Week beyond = same;
+    beyond.day(2).set(97, 1);
+    QTest::newRow("days differ beyond slot 96 only: the day file") << beyond << scheduleFileBytes(day) << true;
+    QTest::newRow("days differ, stray values") << example() << exampleBytes << true;
+    Week midnight;
+    midnight.day(7).set(0, 1);
+    QTest::newRow("Sunday's midnight differs")
+        << midnight << "Daywheel week 1\r\n" + QByteArray("Mon Tue Wed Thu Fri Sat ").replace(" ", " " + digits({}) + "\r\n")
+                           + "Sun " + digits({96}) + "\r\n" << true;
+
+    QTest::newRow("LF only") << example() << QByteArray(exampleBytes).replace("\r\n", "\n") << false;
+    QTest::newRow("CR only, no line end after the last")
+        << example() << QByteArray(exampleBytes).replace("\r\n", "\r").chopped(1) << false;
+    QTest::newRow("byte-order mark, blank lines, blanks and tabs")
+        << example()
+        << "\xEF\xBB\xBF\r\n \tDaywheel  week\t1 \r\n\r\n" + QByteArray(exampleBytes).remove(0, 17).replace(" ", "\t  ")
+               + " \r\n\r\n"
+        << false;
+    QTest::newRow("value lines in any order, numbers as in a day file")
+        << example()
+        << QByteArray(exampleBytes).replace("value Sun 1 7\r\nvalue Sun 2 -1", "value Sun 2 -1.0\r\nvalue Sun 1 +7e0")
+        << false;
+    same.setEveryDay([] { DayTable t; for (int i = 0; i < DayTable::storedSlots; ++i) t.set(i, 1); return t; }());
+    QTest::newRow("a day file: every day") << same << QByteArray(" 1 \r\n").repeated(97) << false;
+}
+
+void TstWeekFile::weekAndFile()
+{
+    QFETCH(Week, week);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, saved);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("week.txt"));
+    if (saved) {
+        const FileResult result = saveWeek(path, week);
+        QVERIFY2(result.ok(), qPrintable(result.message));
+        QFile written(path);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll(), bytes);
+        QCOMPARE(isWeekFile(bytes), !week.allSame());
+    } else {
+        QVERIFY(writeBytes(path, bytes));
+    }
+
+    // Slots 0..96 of every day are read; 97..100 are in no file.
+    Week loaded = markedWeek();
+    const FileResult result = loadWeek(path, loaded);
+    QVERIFY2(result.ok(), qPrintable(result.message));
+    for (int d = 1; d <= Week::days; ++d) {
+        for (int i = 0; i < DayTable::size; ++i)
+            QCOMPARE(loaded.day(d).at(i), i < DayTable::storedSlots ? week.day(d).at(i) : markedWeek().day(d).at(i));
+    }
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, loaded.day(8));
+
+    // An older Daywheel, which reads day files only, refuses a week file.
+    DayTable older = markedWeek().day(1);
+    QCOMPARE(loadSchedule(path, older).ok(), !isWeekFile(bytes));
+    if (isWeekFile(bytes))
+        QCOMPARE(older, markedWeek().day(1));
+}
+
+void TstWeekFile::refusals_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("cause");
+
+    const auto changed = [](const QByteArray &from, const QByteArray &to) { return QByteArray(exampleBytes).replace(from, to); };
+    const auto added = [](const QByteArray &line) { return exampleBytes + line + "\r\n"; };
+    const QString newer = QStringLiteral(", which this Daywheel does not know (written by a newer Daywheel?)");
+    QTest::newRow("newer version") << changed("week 1", "week 2") << "line 1 names week file version \"2\"" + newer;
+    QTest::newRow("another kind") << changed("week 1", "month 1") << "line 1 names a kind of file, \"month\",";
+    QTest::newRow("more on the first line") << changed("week 1", "week 1 x") << "line 1 should read \"Daywheel week 1\"";
+    QTest::newRow("setting unknown") << added("colour Mon red") << "line 11 holds the setting \"colour\"" + newer;
+    QTest::newRow("days out of order") << changed("Tue", "Wed") << "line 3 begins with \"Wed\" where Tue was expected";
+    QTest::newRow("day name wrong") << changed("Mon", "Mo") << "line 2 begins with \"Mo\" where Mon was expected";
+    QTest::newRow("95 digits") << changed("Tue 0", "Tue ") << "line 3 holds 95 digits for Tue; a day has 96";
+    QTest::newRow("97 digits") << changed("Thu ", "Thu 0") << "line 5 holds 97 digits for Thu";
+    QTest::newRow("digits apart") << changed("Tue 00", "Tue 0 0") << "line 3 holds more than Tue and one run of 96";
+    QTest::newRow("digit 7") << changed("Mon 000", "Mon 007") << "line 2 holds \"7\" for Mon's slot 3; a day's digits";
+    QTest::newRow("value: day") << added("value Mo 1 7") << "line 11 names the day \"Mo\"; the days are Mon, Tue";
+    QTest::newRow("value: slot 0") << added("value Tue 0 7") << "line 11 names the slot \"0\"; the slots are numbered 1 to 96";
+    QTest::newRow("value: slot 97") << added("value Tue 97 7") << "line 11 names the slot \"97\"";
+    QTest::newRow("value: 70000") << added("value Tue 5 70000") << "the value 70000 on line 11 lies outside -32768..32767";
+    QTest::newRow("value: a word") << added("value Tue 5 x") << "line 11 holds \"x\", which is not a number";
+    QTest::newRow("value: 1") << added("value Tue 5 1") << "line 11 gives Tue's slot 5 the value 1; 0 and 1 belong";
+    QTest::newRow("value: digit 1") << added("value Mon 25 7") << "line 11 gives a value to Mon's slot 25, whose digit is 1";
+    QTest::newRow("value: twice") << added("value Sun 1 9") << "line 11 gives Sun's slot 1 a value a second time";
+    QTest::newRow("value: no value") << added("value Sun 3") << "line 11 should hold \"value\", a day, a slot and a value";
+    QTest::newRow("days missing") << exampleBytes.left(17 + 3 * 102) << "the file ends after the line for Wed; a week";
+    QTest::newRow("no days") << QByteArray("Daywheel week 1\r\n") << "the file ends after its first line";
+    QTest::newRow("an eighth day") << added("Mon " + digits({})) << "line 11 holds \"Mon\" after the seven days";
+    QTest::newRow("control byte") << changed("Wed", "W\x01") << "line 4 holds something other than plain ASCII";
+    QTest::newRow("endless line") << "Daywheel week 1" + QByteArray(300, ' ') << "line 1 is longer than any line";
+    QTest::newRow("more than 1 MiB") << exampleBytes + QByteArray(2 << 20, '\n') << "more than 1 MiB";
+    QTest::newRow("neither kind: the day file's cause") << QByteArray(" 1 \r\n").repeated(96) << "ends after 96 values";
+}
+
+void TstWeekFile::refusals()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, cause);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("week.txt"));
+    QVERIFY(writeBytes(path, bytes));
+    Week week = markedWeek();
+    const FileResult result = loadWeek(path, week);
+    QVERIFY(!result.ok());
+    QVERIFY2(result.message.contains(path) && result.message.contains(cause), qPrintable(result.message));
+    QCOMPARE(week, markedWeek());
+}
+
+QTEST_GUILESS_MAIN(TstWeekFile)
+#include "tst_week_file.moc"
