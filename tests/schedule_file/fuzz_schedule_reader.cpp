@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// libFuzzer target: the schedule file reader on arbitrary bytes. The input is
-// the file's content; it is read three ways (in one piece, byte by byte, and
-// in pieces whose lengths come from the bytes themselves, with empty reads
-// between them), and each way must give the same verdict. Any broken rule
-// aborts, so libFuzzer keeps the input.
+// libFuzzer target: the schedule file readers, day and week, on arbitrary
+// bytes. The input is the file's content; each reader reads it three ways
+// (in one piece, byte by byte, and in pieces whose lengths come from the
+// bytes themselves, with empty reads between them), and each way must give
+// the same verdict. Any broken rule aborts, so libFuzzer keeps the input.
 #include "schedule/day_table.h"
 #include "schedule_file/schedule_file.h"
 #include "schedule_file/schedule_reader.h"
+#include "schedule_file/week_file.h"
+#include "schedule_file/week_reader.h"
 #include "support/fuzz_rules.h"
 
 #include <QByteArray>
@@ -18,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -88,6 +91,14 @@ void finishChecked(ScheduleReader &r)
     require(verdictOf(r) == after, "a finished reader changed");
 }
 
+void checkMessage(const QString &e)
+{
+    require(!e.isEmpty(), "refused without a reason");
+    require(e.size() <= messageBound, "refusal message too long", e.left(300));
+    for (QChar c : e)
+        require(c.unicode() >= 0x20 && c.unicode() <= 0x7e, "refusal message not printable ASCII", e);
+}
+
 void checkVerdict(const ScheduleReader &r)
 {
     if (r.complete()) {
@@ -96,11 +107,7 @@ void checkVerdict(const ScheduleReader &r)
         require(r.error().isEmpty(), "complete with an error", r.error());
         return;
     }
-    const QString e = r.error();
-    require(!e.isEmpty(), "refused without a reason");
-    require(e.size() <= messageBound, "refusal message too long", e.left(300));
-    for (QChar c : e)
-        require(c.unicode() >= 0x20 && c.unicode() <= 0x7e, "refusal message not printable ASCII", e);
+    checkMessage(r.error());
 }
 
 // The day a successful load makes of the values over a day t: slot 0
@@ -120,6 +127,74 @@ void checkRoundTrip(const DayTable &day)
     again.finish();
     require(again.complete(), "a saved schedule does not read back", again.error());
     require(dayOf(again) == day, "a saved schedule reads back different");
+}
+
+struct WeekVerdict {
+    bool complete;
+    bool recognized;
+    QString error;
+    Week week;
+
+    bool operator==(const WeekVerdict &) const = default;
+};
+
+// The week reader on pieces ending at the cuts, then the rest, its week
+// read over t. Once finished it takes no more bytes and no second finish.
+WeekVerdict readWeek(QByteArrayView bytes, const QList<qsizetype> &cuts = {}, const Week &t = {})
+{
+    WeekReader r;
+    qsizetype at = 0;
+    for (qsizetype cut : cuts) {
+        r.feed(bytes.sliced(at, cut - at));
+        at = cut;
+    }
+    r.feed(bytes.sliced(at));
+    r.finish();
+    require(r.complete() != r.failed(), "week reader finished neither complete nor failed");
+    WeekVerdict v{r.complete(), r.recognized(), r.error(), t};
+    if (r.complete())
+        r.copyTo(v.week);
+    r.feed("Daywheel week 1\n");
+    r.finish();
+    require(r.complete() == v.complete && r.error() == v.error, "a finished week reader changed");
+    return v;
+}
+
+// What loadWeek makes of the bytes over the week t: the week file's days,
+// or the day file's day on every day; nothing when both readers refuse.
+std::optional<Week> weekOf(QByteArrayView bytes, Week t = {})
+{
+    ScheduleReader day;
+    day.feed(bytes);
+    day.finish();
+    const WeekVerdict week = readWeek(bytes, {}, t);
+    require(!(week.complete && day.complete()), "one file read as a day and as a week");
+    if (week.complete)
+        return week.week;
+    if (!day.complete())
+        return std::nullopt;
+    for (int d = 1; d <= Week::days; ++d)
+        t.day(d) = dayOf(day, t.day(d));
+    return t;
+}
+
+// The week reader gives one verdict however the bytes come. What loads saves
+// to bytes that load the same, and as a week file to bytes that the day
+// reader, an older Daywheel's, refuses.
+void checkWeek(QByteArrayView bytes, const QList<QList<qsizetype>> &cutLists)
+{
+    const WeekVerdict expected = readWeek(bytes);
+    if (!expected.complete)
+        checkMessage(expected.error);
+    for (const QList<qsizetype> &cuts : cutLists)
+        require(readWeek(bytes, cuts) == expected, "a split input reads differently as a week", expected.error);
+    if (const std::optional<Week> loaded = weekOf(bytes)) {
+        require(weekOf(savedWeekBytes(*loaded)) == loaded, "a saved week reads back different");
+        ScheduleReader older;
+        older.feed(weekFileBytes(*loaded));
+        older.finish();
+        require(older.failed(), "the day reader took a week file");
+    }
 }
 
 // Load, on a real file: same verdict as the reader, and a refused file leaves
@@ -150,6 +225,19 @@ void checkLoad(const QByteArray &bytes, const ScheduleReader &r)
     else
         require(day == marked && result.message.contains(r.error()),
                 "a refused load changed the day or lost the reason", result.message);
+
+    Week week;
+    week.setEveryDay(marked);
+    const Week markedWeek = week;
+    const std::optional<Week> expected = weekOf(bytes, week);
+    const FileResult weekResult = loadWeek(path, week);
+    require(weekResult.ok() == expected.has_value(), "loadWeek and the readers disagree", weekResult.message);
+    const WeekVerdict verdict = readWeek(bytes);
+    if (weekResult.ok())
+        require(week == *expected, "loadWeek made a different week");
+    else
+        require(week == markedWeek && weekResult.message.contains(verdict.recognized ? verdict.error : r.error()),
+                "a refused week load changed the week or lost the reason", weekResult.message);
 }
 
 // Picks the inputs that also go through a file, the same ones every run.
@@ -191,6 +279,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 split.error() + QLatin1String(" vs ") + whole.error());
     }
 
+    checkWeek(bytes, {everyByte, pieces});
     if (whole.complete())
         checkRoundTrip(dayOf(whole));
     if (fnv1a(bytes) % 8 == 0)
