@@ -423,6 +423,90 @@ sudo usermod -aG dialout $USER</translation>
         <source>line %1 holds %2 values: a decimal comma? A schedule has one value per line, %3 in all</source>
         <translation>Zeile %1 enthält %2 Werte: ein Dezimalkomma? Ein Zeitplan hat einen Wert pro Zeile, %3 insgesamt</translation>
     </message>
+    <message>
+        <source>the file is empty; a week file begins with the line &quot;%1&quot;</source>
+        <translation>die Datei ist leer; eine Wochendatei beginnt mit der Zeile „%1“</translation>
+    </message>
+    <message>
+        <source>the file ends after its first line; a week file holds seven days, Mon to Sun</source>
+        <translation>die Datei endet nach ihrer ersten Zeile; eine Wochendatei enthält sieben Tage, Mon bis Sun</translation>
+    </message>
+    <message>
+        <source>the file ends after the line for %1; a week file holds seven days, Mon to Sun</source>
+        <translation>die Datei endet nach der Zeile für %1; eine Wochendatei enthält sieben Tage, Mon bis Sun</translation>
+    </message>
+    <message>
+        <source>line %1 holds something other than plain ASCII text (control bytes, binary data or another encoding)</source>
+        <translation>Zeile %1 enthält etwas anderes als reinen ASCII-Text (Steuerbytes, Binärdaten oder eine andere Kodierung)</translation>
+    </message>
+    <message>
+        <source>line %1 is longer than any line of a week file</source>
+        <translation>Zeile %1 ist länger als jede Zeile einer Wochendatei</translation>
+    </message>
+    <message>
+        <source>the file does not begin with the line &quot;%1&quot;</source>
+        <translation>die Datei beginnt nicht mit der Zeile „%1“</translation>
+    </message>
+    <message>
+        <source>line %1 names a kind of file, &quot;%2&quot;, that this Daywheel does not know (written by a newer Daywheel?)</source>
+        <translation>Zeile %1 nennt eine Dateiart, „%2“, die dieses Daywheel nicht kennt (von einem neueren Daywheel geschrieben?)</translation>
+    </message>
+    <message>
+        <source>line %1 names week file version &quot;%2&quot;, which this Daywheel does not know (written by a newer Daywheel?)</source>
+        <translation>Zeile %1 nennt die Wochendatei-Version „%2“, die dieses Daywheel nicht kennt (von einem neueren Daywheel geschrieben?)</translation>
+    </message>
+    <message>
+        <source>line %1 should read &quot;%2&quot;</source>
+        <translation>Zeile %1 sollte „%2“ lauten</translation>
+    </message>
+    <message>
+        <source>line %1 begins with &quot;%2&quot; where %3 was expected; the days come in order, Mon to Sun</source>
+        <translation>Zeile %1 beginnt mit „%2“, wo %3 erwartet wurde; die Tage folgen der Reihe nach, Mon bis Sun</translation>
+    </message>
+    <message>
+        <source>line %1 holds more than %2 and one run of %3 digits</source>
+        <translation>Zeile %1 enthält mehr als %2 und eine Folge von %3 Ziffern</translation>
+    </message>
+    <message>
+        <source>line %1 holds &quot;%2&quot; for %3&apos;s slot %4; a day&apos;s digits are 0 and 1</source>
+        <translation>Zeile %1 enthält „%2“ für Feld %4 von %3; die Ziffern eines Tages sind 0 und 1</translation>
+    </message>
+    <message>
+        <source>line %1 holds %2 digits for %3; a day has %4, one for each quarter hour</source>
+        <translation>Zeile %1 enthält %2 Ziffern für %3; ein Tag hat %4, eine je Viertelstunde</translation>
+    </message>
+    <message>
+        <source>line %1 holds the setting &quot;%2&quot;, which this Daywheel does not know (written by a newer Daywheel?)</source>
+        <translation>Zeile %1 enthält die Einstellung „%2“, die dieses Daywheel nicht kennt (von einem neueren Daywheel geschrieben?)</translation>
+    </message>
+    <message>
+        <source>line %1 holds &quot;%2&quot; after the seven days, where only settings may follow</source>
+        <translation>Zeile %1 enthält „%2“ nach den sieben Tagen, wo nur Einstellungen folgen dürfen</translation>
+    </message>
+    <message>
+        <source>line %1 should hold &quot;value&quot;, a day, a slot and a value, as in &quot;value Mon 25 7&quot;</source>
+        <translation>Zeile %1 sollte „value“, einen Tag, ein Feld und einen Wert enthalten, wie in „value Mon 25 7“</translation>
+    </message>
+    <message>
+        <source>line %1 names the day &quot;%2&quot;; the days are Mon, Tue, Wed, Thu, Fri, Sat and Sun</source>
+        <translation>Zeile %1 nennt den Tag „%2“; die Tage sind Mon, Tue, Wed, Thu, Fri, Sat und Sun</translation>
+    </message>
+    <message>
+        <source>line %1 names the slot &quot;%2&quot;; the slots are numbered 1 to %3</source>
+        <translation>Zeile %1 nennt das Feld „%2“; die Felder sind von 1 bis %3 nummeriert</translation>
+    </message>
+    <message>
+        <source>line %1 gives %2&apos;s slot %3 a value a second time</source>
+        <translation>Zeile %1 gibt Feld %3 von %2 ein zweites Mal einen Wert</translation>
+    </message>
+    <message>
+        <source>line %1 gives %2&apos;s slot %3 the value %4; 0 and 1 belong in the day&apos;s digits</source>
+        <translation>Zeile %1 gibt Feld %3 von %2 den Wert %4; 0 und 1 gehören in die Ziffern des Tages</translation>
+    </message>
+    <message>
+        <source>line %1 gives a value to %2&apos;s slot %3, whose digit is 1, not 0</source>
+        <translation>Zeile %1 gibt Feld %3 von %2 einen Wert, obwohl seine Ziffer 1 ist, nicht 0</translation>
+    </message>
 </context>
 <context>
     <name>SerialLink</name>
