@@ -58,6 +58,7 @@ void Board::greeted(const QByteArray &line)
 {
     greetingLine = line;
     toTheMs = boardSetsToTheMs(line);
+    weekly = boardKeepsWeek(line);
     if (!keepClock)
         return;
     noticeClockState(line);
@@ -118,6 +119,34 @@ QList<QByteArray> Board::sendDay(const DayTable &day)
                                                                                                     : QList<QByteArray>{};
 }
 
+std::optional<QList<QByteArray>> Board::sendWeek(const Week &week)
+{
+    const int today = ClockSource::now().date().dayOfWeek();
+    if (week.allSame()) {
+        const QList<QByteArray> lines = sendDay(week.day(1));
+        return lines.isEmpty() ? std::nullopt : std::optional(lines);
+    }
+    if (!weekly) {
+        report(oneDayOnlyAnswer(Operation::SendDay));
+        return QList<QByteArray>{};
+    }
+    const QList<QByteArray> lines = weekLines(week);
+    int sentAsOff = 0;
+    for (int weekday = 1; weekday <= Week::days; ++weekday)
+        sentAsOff += slotsSentAsOff(week.day(weekday));
+    if (!enqueue({Operation::SendDay, 1, sentAsOff}, [&] { return engine->send(lines); }))
+        return std::nullopt;
+    return lines.mid(2 * (today - 1), 2);
+}
+
+Board::Answer Board::oneDayOnlyAnswer(Operation op) const
+{
+    Answer a;
+    a.operation = op;
+    a.oneDayOnly = true;
+    return a;
+}
+
 bool Board::read(Operation what)
 {
     return enqueue({what}, [&] { return engine->ask(queryMessage(queryLetter(what))); });
@@ -151,19 +180,58 @@ void Board::setOlderBoardAndRead()
 void Board::storeDay(const DayTable &day)
 {
     composite = {};
+    composite.sentAsOff = slotsSentAsOff(day);
+    storeLines(dayLines(day), {queryMessage(DW_CMD_GET_A), queryMessage(DW_CMD_GET_B)});
+}
+
+void Board::storeWeek(const Week &week)
+{
+    if (week.allSame()) {
+        storeDay(week.day(1));
+        return;
+    }
+    if (!weekly) {
+        report(oneDayOnlyAnswer(Operation::StoreDay));
+        return;
+    }
+    composite = {};
+    QList<QByteArray> asks;
+    for (int weekday = 1; weekday <= Week::days; ++weekday) {
+        composite.sentAsOff += slotsSentAsOff(week.day(weekday));
+        asks << dayHalfQuery(weekday, 0) << dayHalfQuery(weekday, 1);
+    }
+    composite.wholeWeek = true;
+    storeLines(weekLines(week), asks);
+}
+
+// Sends the lines, then asks each question in turn (stage k asks the k-th)
+// and compares its answer with the k-th line.
+void Board::storeLines(QList<QByteArray> lines, QList<QByteArray> readBack)
+{
     refusals.clear();
     composite.operation = Operation::StoreDay;
-    composite.sent = dayLines(day);
-    composite.sentAsOff = slotsSentAsOff(day);
+    composite.sent = std::move(lines);
+    queries = std::move(readBack);
+    halves.clear();
     enqueue({Operation::StoreDay, 0}, [&] { return engine->send(composite.sent); });
-    enqueue({Operation::StoreDay, 1}, [&] { return engine->ask(queryMessage(DW_CMD_GET_A)); });   // then e, once f is answered
+    askNext(Operation::StoreDay, 1);
+}
+
+void Board::askNext(Operation op, int stage)
+{
+    enqueue({op, stage}, [&] { return engine->ask(queries.at(stage - 1)); });
 }
 
 void Board::readDay()
 {
     composite = {};
     composite.operation = Operation::ReadDay;
-    enqueue({Operation::ReadDay, 0}, [&] { return engine->ask(queryMessage(DW_CMD_GET_A)); });
+    queries.clear();
+    halves.clear();
+    for (int weekday = 1; weekday <= (weekly ? Week::days : 1); ++weekday)
+        for (int half = 0; half < 2; ++half)
+            queries << (weekly ? dayHalfQuery(weekday, half) : queryMessage(half ? DW_CMD_GET_B : DW_CMD_GET_A));
+    askNext(Operation::ReadDay, 1);
 }
 
 bool Board::isDaywheel() const
@@ -242,6 +310,7 @@ void Board::finishStep(Step step, const BoardLink::Result &result)
     case Operation::SendDay: {
         Answer sent = answerFrom(step.operation, result);
         sent.sentAsOff = step.sentAsOff;
+        sent.wholeWeek = step.stage == 1;
         report(sent);
         return;
     }
@@ -263,7 +332,7 @@ void Board::finishStep(Step step, const BoardLink::Result &result)
         return;
     }
     // The status after a day of zeros only tells whether one was ever stored.
-    if (step.operation == Operation::ReadDay && step.stage == 2) {
+    if (step.operation == Operation::ReadDay && step.stage > queries.size()) {
         composite.neverStored = result.ok() && result.reply.contains(DW_STATUS_PATTERN_NONE);
         report(composite);
         return;
@@ -307,27 +376,39 @@ void Board::finishStep(Step step, const BoardLink::Result &result)
         storeStage(step, result);
         return;
     }
-    // ReadDay: f, then e; then both as the day.
-    static_assert(DW_CMD_GET_B != DW_CMD_GET_A);
-    if (step.stage == 0) {
-        halves[0] = result;
-        enqueue({Operation::ReadDay, 1}, [&] { return engine->ask(queryMessage(DW_CMD_GET_B)); });
+    readStage(step, result);
+}
+
+// ReadDay: each half in turn, then all of them as the day or the week.
+void Board::readStage(const Step &step, const BoardLink::Result &result)
+{
+    Answer &c = composite;
+    halves << result;
+    if (step.stage < queries.size()) {
+        askNext(Operation::ReadDay, step.stage + 1);
         return;
     }
-    halves[1] = result;
-    for (int half = 0; half < 2; ++half) {
-        const std::optional<DayHalf> values = readHalf(halves[half].reply, half);
+    DayTable day;
+    for (int i = 0; i < halves.size(); ++i) {
+        const int half = i % 2, weekday = i / 2 + 1;
+        const std::optional<DayHalf> values = weekly ? readDayHalf(halves[i].reply, weekday, half)
+                                                     : readHalf(halves[i].reply, half);
         if (!values) {
             c.noValue = true;
-            c.line = halves[half].reply;
-            c.asked = halves[half].request;
+            c.line = halves[i].reply;
+            c.asked = halves[i].request;
             break;
         }
-        for (int i = 0; i < int(DW_HALF_SLOTS); ++i)
-            c.day.set(half * int(DW_HALF_SLOTS) + i, (*values)[std::size_t(i)]);
+        for (int k = 0; k < int(DW_HALF_SLOTS); ++k)
+            day.set(half * int(DW_HALF_SLOTS) + k, (*values)[std::size_t(k)]);
+        if (half == 1 && weekly)
+            c.week.day(weekday) = day;
+        else if (half == 1)
+            c.week.setEveryDay(day);
     }
-    if (!c.noValue && c.day == DayTable() && isDaywheel()) {
-        enqueue({Operation::ReadDay, 2}, [&] { return engine->ask(queryMessage(DW_CMD_STATUS)); });
+    c.day = c.week.day(ClockSource::now().date().dayOfWeek());
+    if (!c.noValue && c.week == Week() && isDaywheel()) {
+        enqueue({Operation::ReadDay, int(queries.size()) + 1}, [&] { return engine->ask(queryMessage(DW_CMD_STATUS)); });
         return;
     }
     report(c);
@@ -336,33 +417,33 @@ void Board::finishStep(Step step, const BoardLink::Result &result)
 void Board::storeStage(const Step &step, const BoardLink::Result &result)
 {
     Answer &c = composite;
-    if (step.stage == 1) {
-        halves[0] = result;
-        enqueue({Operation::StoreDay, 2}, [&] { return engine->ask(queryMessage(DW_CMD_GET_B)); });
-        return;
-    }
-    if (step.stage == 3) {   // the status, asked after a half was not stored
+    if (step.stage > queries.size()) {   // the status, asked after a half was not stored
         c.boardSays = withoutLineEnd(result.reply);
         report(c);
         return;
     }
-    halves[1] = result;
-    const auto bare = [](const QByteArray &line) { return withoutLineEnd(line); };
-    const bool aStored = bare(halves[0].reply) == bare(c.sent.value(0));
-    const bool bStored = bare(halves[1].reply) == bare(c.sent.value(1));
-    c.readBack = {bare(halves[0].reply), bare(halves[1].reply)};
-    if (aStored && bStored) {
+    halves << result;
+    if (step.stage < queries.size()) {
+        askNext(Operation::StoreDay, step.stage + 1);
+        return;
+    }
+    QList<bool> stored;
+    for (int i = 0; i < halves.size(); ++i) {
+        c.readBack << withoutLineEnd(halves[i].reply);
+        stored << (c.readBack.last() == withoutLineEnd(c.sent.value(i)));
+    }
+    if (!stored.contains(false)) {
         report(c);
         return;
     }
-    c.notStored = notStoredWords(aStored, bStored);
+    c.notStored = notStoredWords(stored);
     if (!refusals.isEmpty()) {
         c.boardSays = refusals.join("; ");
         report(c);
         return;
     }
     // The status names what the board refused and why.
-    enqueue({Operation::StoreDay, 3}, [&] { return engine->ask(queryMessage(DW_CMD_STATUS)); });
+    enqueue({Operation::StoreDay, int(queries.size()) + 1}, [&] { return engine->ask(queryMessage(DW_CMD_STATUS)); });
 }
 
 void Board::noticeClockState(const QByteArray &line)

@@ -27,3 +27,14 @@ FileResult loadSchedule(const QString &path, DayTable &day);
 
 // Whether path is a regular file or a link to one: what Load can read.
 bool isRegularFile(const QString &path);
+#include "schedule/week.h"
+inline FileResult saveWeek(const QString &path, const Week &week) { return saveSchedule(path, week.day(1)); }
+inline FileResult loadWeek(const QString &path, Week &week)
+{
+    DayTable day = week.day(1);
+    FileResult r = loadSchedule(path, day);
+    if (r.ok())
+        week.setEveryDay(day);
+    return r;
+}
+inline QByteArray weekFileBytes(const Week &week) { return scheduleFileBytes(week.day(1)); }
