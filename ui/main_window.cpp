@@ -71,7 +71,8 @@ void MainWindow::setUpControls()
     // boundary labels keep their first captions until the user moves one.
     ui->setupUi(this);
     new FocusRing(this);
-    formSize = size();
+    // The dial's picture covers the window above the week's rings.
+    formSize = QSize(width(), ui->dayChooser->y());
     // Drawn once the program runs: the window shows without waiting for it.
     QMetaObject::invokeMethod(this, [this] { setWindowIcon(daywheelIcon()); }, Qt::QueuedConnection);
     useFixedLook(this, DialColours::background);
@@ -234,7 +235,7 @@ void MainWindow::display()
     // event for a screen reader and this runs every tick.
     if (const QString words = dayInWords(shownDay()); words != accessibleDescription())
         setAccessibleDescription(words);
-    update();
+    update(QRect(QPoint(0, 0), formSize));   // the rings only when a day changes
 }
 
 void MainWindow::timerTick()

@@ -101,7 +101,7 @@ private:
     QWindow *lastProgramWindow = nullptr;
 
     std::unique_ptr<Ui::MainWindow> ui;
-    QSize formSize;   // the dial covers the window as the form sizes it
+    QSize formSize;   // the dial covers the window above the rings
     QButtonGroup *lightGroup;
     QTimer *clockTimer;
 };

@@ -199,7 +199,7 @@ unset QT_QPA_PLATFORM
 (cd "$work/home/schedules" && exec "$app") >"$work/app.log" 2>&1 &
 app_pid=$!
 pids+=($app_pid)
-await_window "$title1" 361x449
+await_window "$title1" 361x515
 mainw=$win
 # The first picture: the centre disc is red before the first tick of an empty day.
 centre_red() { import -window "$mainw" "$shot" && [ "$(convert "$shot" -format '%[hex:p{186,166}]' info:)" = FF0000 ]; }
