@@ -29,8 +29,10 @@ int main(int argc, char *argv[])
     }
 
     Workspace workspace;
+    DayTable day;
     for (int slot = 25; slot <= 34; ++slot)   // 06:00-08:30
-        workspace.day.set(SlotIndex(slot), 1);
+        day.set(SlotIndex(slot), 1);
+    workspace.week.setEveryDay(day);
     MainWindow mainWindow(workspace);
     mainWindow.show();
     mainWindow.timerTick();

@@ -58,6 +58,7 @@ void Board::greeted(const QByteArray &line)
 {
     greetingLine = line;
     toTheMs = boardSetsToTheMs(line);
+    weekly = boardKeepsWeek(line);
     if (!keepClock)
         return;
     noticeClockState(line);
@@ -148,24 +149,6 @@ void Board::setOlderBoardAndRead()
     enqueue({Operation::SetTimeAndReadBack, 2}, [&] { return engine->ask(queryMessage(DW_CMD_GET_TIME)); });
 }
 
-void Board::storeDay(const DayTable &day)
-{
-    composite = {};
-    refusals.clear();
-    composite.operation = Operation::StoreDay;
-    composite.sent = dayLines(day);
-    composite.sentAsOff = slotsSentAsOff(day);
-    enqueue({Operation::StoreDay, 0}, [&] { return engine->send(composite.sent); });
-    enqueue({Operation::StoreDay, 1}, [&] { return engine->ask(queryMessage(DW_CMD_GET_A)); });   // then e, once f is answered
-}
-
-void Board::readDay()
-{
-    composite = {};
-    composite.operation = Operation::ReadDay;
-    enqueue({Operation::ReadDay, 0}, [&] { return engine->ask(queryMessage(DW_CMD_GET_A)); });
-}
-
 bool Board::isDaywheel() const
 {
     return isBoardGreeting(greetingLine);
@@ -242,6 +225,7 @@ void Board::finishStep(Step step, const BoardLink::Result &result)
     case Operation::SendDay: {
         Answer sent = answerFrom(step.operation, result);
         sent.sentAsOff = step.sentAsOff;
+        sent.wholeWeek = step.stage == 1;
         report(sent);
         return;
     }
@@ -263,7 +247,7 @@ void Board::finishStep(Step step, const BoardLink::Result &result)
         return;
     }
     // The status after a day of zeros only tells whether one was ever stored.
-    if (step.operation == Operation::ReadDay && step.stage == 2) {
+    if (step.operation == Operation::ReadDay && step.stage > queries.size()) {
         composite.neverStored = result.ok() && result.reply.contains(DW_STATUS_PATTERN_NONE);
         report(composite);
         return;
@@ -307,62 +291,7 @@ void Board::finishStep(Step step, const BoardLink::Result &result)
         storeStage(step, result);
         return;
     }
-    // ReadDay: f, then e; then both as the day.
-    static_assert(DW_CMD_GET_B != DW_CMD_GET_A);
-    if (step.stage == 0) {
-        halves[0] = result;
-        enqueue({Operation::ReadDay, 1}, [&] { return engine->ask(queryMessage(DW_CMD_GET_B)); });
-        return;
-    }
-    halves[1] = result;
-    for (int half = 0; half < 2; ++half) {
-        const std::optional<DayHalf> values = readHalf(halves[half].reply, half);
-        if (!values) {
-            c.noValue = true;
-            c.line = halves[half].reply;
-            c.asked = halves[half].request;
-            break;
-        }
-        for (int i = 0; i < int(DW_HALF_SLOTS); ++i)
-            c.day.set(half * int(DW_HALF_SLOTS) + i, (*values)[std::size_t(i)]);
-    }
-    if (!c.noValue && c.day == DayTable() && isDaywheel()) {
-        enqueue({Operation::ReadDay, 2}, [&] { return engine->ask(queryMessage(DW_CMD_STATUS)); });
-        return;
-    }
-    report(c);
-}
-
-void Board::storeStage(const Step &step, const BoardLink::Result &result)
-{
-    Answer &c = composite;
-    if (step.stage == 1) {
-        halves[0] = result;
-        enqueue({Operation::StoreDay, 2}, [&] { return engine->ask(queryMessage(DW_CMD_GET_B)); });
-        return;
-    }
-    if (step.stage == 3) {   // the status, asked after a half was not stored
-        c.boardSays = withoutLineEnd(result.reply);
-        report(c);
-        return;
-    }
-    halves[1] = result;
-    const auto bare = [](const QByteArray &line) { return withoutLineEnd(line); };
-    const bool aStored = bare(halves[0].reply) == bare(c.sent.value(0));
-    const bool bStored = bare(halves[1].reply) == bare(c.sent.value(1));
-    c.readBack = {bare(halves[0].reply), bare(halves[1].reply)};
-    if (aStored && bStored) {
-        report(c);
-        return;
-    }
-    c.notStored = notStoredWords(aStored, bStored);
-    if (!refusals.isEmpty()) {
-        c.boardSays = refusals.join("; ");
-        report(c);
-        return;
-    }
-    // The status names what the board refused and why.
-    enqueue({Operation::StoreDay, 3}, [&] { return engine->ask(queryMessage(DW_CMD_STATUS)); });
+    readStage(step, result);
 }
 
 void Board::noticeClockState(const QByteArray &line)

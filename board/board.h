@@ -4,6 +4,7 @@
 #include "board/board_link.h"
 #include "board/wire_format.h"
 #include "schedule/day_table.h"
+#include "schedule/week.h"
 
 #include <QByteArray>
 #include <QList>
@@ -60,13 +61,16 @@ public:
         QByteArrayList readBack;         // StoreDay: the halves read back, line ends cut
         QString notStored;               // StoreDay: which halves the board did not keep
         QByteArray boardSays;            // StoreDay: its refusals, or its status
-        DayTable day;                    // ReadDay
+        DayTable day;                    // ReadDay: today's program
+        Week week;                       // ReadDay: every day's (one day's board: that day, every day)
+        bool wholeWeek = false;          // SendDay, StoreDay: each weekday's halves went
+        bool oneDayOnly = false;         // SendDay, StoreDay: the days differ, the board keeps one: nothing sent
         bool neverStored = false;        // ReadDay: all zeros, and the board says it never stored a day
         bool noValue = false;            // ReadTime, ReadDay: the answer held no time or no half
         bool restarted = false;          // Unasked: a greeting, the board started again
         bool refused = false;            // Unasked: the board refused a line it was sent
         QByteArray text() const;         // line without its line end
-        bool ok() const { return outcome == BoardLink::Outcome::Done && !noValue && notStored.isEmpty(); }
+        bool ok() const { return outcome == BoardLink::Outcome::Done && !noValue && notStored.isEmpty() && !oneDayOnly; }
     };
 
     explicit Board(QObject *parent = nullptr);
@@ -88,16 +92,24 @@ public:
     bool setTime();
     // The lines that go out (to show them), or nothing when refused.
     QList<QByteArray> sendDay(const DayTable &day);
+    // The week: as the day when every day is the same (the same bytes),
+    // else each weekday's halves to a board that keeps a week, else nothing
+    // (an Answer with oneDayOnly says so). Nothing when refused; else the
+    // lines that went out for today's program, none when none went out.
+    std::optional<QList<QByteArray>> sendWeek(const Week &week);
     bool read(Operation what);   // ReadTime, ReadHalfA, ReadHalfB, ReadStatus
     bool nextLine();
     // now: an older board is set at once, its seconds to 0; else it waits
     // for the next minute.
     void setTimeAndReadBack(bool now);
     void storeDay(const DayTable &day);
+    void storeWeek(const Week &week);
+    // Every day's program from a board that keeps a week, else the one day.
     void readDay();
 
     // What the greeting said.
     bool setsToTheMs() const { return toTheMs; }
+    bool keepsWeek() const { return weekly; }
     const QByteArray &greeting() const { return greetingLine; }
     bool isDaywheel() const;
 
@@ -132,6 +144,10 @@ private:
     void setClockNow();
     void setOlderBoardAndRead();
     void storeStage(const Step &step, const BoardLink::Result &result);
+    void storeLines(QList<QByteArray> lines, QList<QByteArray> readBack);
+    void readStage(const Step &step, const BoardLink::Result &result);
+    void askNext(Operation op, int stage);
+    Answer oneDayOnlyAnswer(Operation op) const;
     void heard(const QByteArray &line, bool tooLong);
     void greeted(const QByteArray &line);
 
@@ -140,10 +156,12 @@ private:
     bool keepClock = false;
     bool setAsideRefusals = false;
     bool toTheMs = false;
+    bool weekly = false;
     QByteArray greetingLine;
     QByteArrayList refusals;
     Answer composite;           // the result a composite operation gathers
-    BoardLink::Result halves[2];   // its answers for the two halves
+    QList<QByteArray> queries;     // its questions, one per half
+    QList<BoardLink::Result> halves;   // their answers so far
     QTimer autoSet;             // sets a board that said its time is not set
     QTimer minuteStart;         // SetTimeAndReadBack on an older board
 };

@@ -74,14 +74,26 @@ QString sentTimeNotice(const QDateTime &at, bool toTheMs)
     return BoardWords::tr("Sent the time, %1.").arg(at.time().toString(toTheMs ? QStringLiteral("hh:mm:ss.zzz") : QStringLiteral("hh:mm")));
 }
 
-QString sentDayNotice(int sentAsOff)
+QString sentDayNotice(int sentAsOff, bool week)
 {
     if (sentAsOff == 0)
-        return BoardWords::tr("Sent the day.");
+        return week ? BoardWords::tr("Sent the week.") : BoardWords::tr("Sent the day.");
+    if (week)
+        return sentAsOff == 1
+                   ? BoardWords::tr("Sent the week; 1 quarter hour held a value other than 0 or 1 and went as off, as the "
+                                    "dial shows it.")
+                   : BoardWords::tr("Sent the week; %1 quarter hours held a value other than 0 or 1 and went as off, as "
+                                    "the dial shows them.").arg(sentAsOff);
     return sentAsOff == 1
                ? BoardWords::tr("Sent the day; 1 quarter hour held a value other than 0 or 1 and went as off, as the dial shows it.")
                : BoardWords::tr("Sent the day; %1 quarter hours held a value other than 0 or 1 and went as off, as the dial shows "
                     "them.").arg(sentAsOff);
+}
+
+QString oneDayOnlyNotice()
+{
+    return BoardWords::tr("Sent nothing: the days differ, and this board keeps one day only. daywheel-ctl flash writes "
+                          "the firmware that keeps a week.");
 }
 
 QString sentAsOffLine(int sentAsOff)
@@ -121,6 +133,8 @@ QString failureLine(const Board::Answer &a)
     case Outcome::OpenFailed: return portFailureText(a.failure).replace(u'\n', u' ');
     case Outcome::Done: break;
     }
+    if (a.oneDayOnly)
+        return QStringLiteral("this board keeps one day only");
     if (!a.notStored.isEmpty())
         return QStringLiteral("%1 not stored; the board says: %2").arg(a.notStored, QString::fromLatin1(a.boardSays));
     if (a.noValue && a.operation == Board::Operation::ReadDay)
@@ -130,9 +144,16 @@ QString failureLine(const Board::Answer &a)
     return {};
 }
 
-QString notStoredWords(bool aStored, bool bStored)
+QString notStoredWords(const QList<bool> &stored)
 {
-    return !aStored && !bStored ? QStringLiteral("parts a and b")
-         : !aStored             ? QStringLiteral("part a")
-                                : QStringLiteral("part b");
+    if (stored.size() == 2)
+        return !stored[0] && !stored[1] ? QStringLiteral("parts a and b")
+             : !stored[0]               ? QStringLiteral("part a")
+                                        : QStringLiteral("part b");
+    static const char *const days[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+    QStringList halves;
+    for (int i = 0; i < stored.size() && i < 14; ++i)
+        if (!stored[i])
+            halves << QStringLiteral("%1 part %2").arg(QLatin1String(days[i / 2])).arg(i % 2 ? u'b' : u'a');
+    return halves.join(QStringLiteral(", "));
 }

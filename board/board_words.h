@@ -21,7 +21,9 @@ QString clockOffNotice(double offset, bool changesMissing);
 QString sentTimeNotice(const QDateTime &at, bool toTheMs);
 // A day sent, and how many of its quarter hours went as off for a value
 // other than 0 or 1.
-QString sentDayNotice(int sentAsOff);
+QString sentDayNotice(int sentAsOff, bool week = false);
+// The days differ and the board keeps one day only: nothing was sent.
+QString oneDayOnlyNotice();
 QString timeNotSetNotice(const QString &hhmm);
 // What the board said unasked: a greeting (it started again), a refusal.
 QString restartedNotice(const QString &greeting);
@@ -31,6 +33,7 @@ QString failureNotice(const Board::Answer &answer);
 
 // daywheel-ctl's: what went wrong with an answer that is not ok(), on one line.
 QString failureLine(const Board::Answer &answer);
-// Which halves the board did not keep: "part a", "part b", "parts a and b".
-QString notStoredWords(bool aStored, bool bStored);
+// Which halves were not kept, from whether each line sent was: the day's
+// two ("part a") or the week's fourteen ("Tue part a, Sun part b").
+QString notStoredWords(const QList<bool> &stored);
 QString sentAsOffLine(int sentAsOff);

@@ -106,19 +106,70 @@ QByteArray withoutLineEnd(QByteArray line)
     return line;
 }
 
-std::optional<DayHalf> readHalf(QByteArrayView answer, int half)
+namespace {
+// The digits after a store line's head, as values.
+std::optional<DayHalf> halfAfter(QByteArrayView answer, const QByteArray &head)
 {
     const QByteArray line = withoutLineEnd(answer.toByteArray());
-    if (line.size() != 1 + qsizetype(DW_HALF_SLOTS) || line[0] != (half ? DW_CMD_STORE_B : DW_CMD_STORE_A))
+    if (line.size() != head.size() + qsizetype(DW_HALF_SLOTS) || !line.startsWith(head))
         return std::nullopt;
     DayHalf values{};
     for (std::size_t i = 0; i < DW_HALF_SLOTS; ++i) {
-        const char digit = line[qsizetype(i) + 1];
+        const char digit = line[qsizetype(i) + head.size()];
         if (digit != '0' && digit != '1')
             return std::nullopt;
         values[i] = qint16(digit - '0');
     }
     return values;
+}
+
+char halfLetter(int half)
+{
+    return half ? DW_CMD_STORE_B : DW_CMD_STORE_A;
+}
+
+QByteArray dayHalfHead(int weekday, int half)
+{
+    return QByteArray(1, DW_CMD_STORE_DAY) + char('0' + weekday) + halfLetter(half);
+}
+
+// One half's digits as the dial draws them.
+QByteArray halfDigits(const DayTable &day, int half)
+{
+    QByteArray digits;
+    for (int i = half * int(DW_HALF_SLOTS); i < (half + 1) * int(DW_HALF_SLOTS); ++i)
+        digits += day.isOn(i) ? '1' : '0';
+    return digits;
+}
+}
+
+std::optional<DayHalf> readHalf(QByteArrayView answer, int half)
+{
+    return halfAfter(answer, QByteArray(1, halfLetter(half)));
+}
+
+std::optional<DayHalf> readDayHalf(QByteArrayView answer, int weekday, int half)
+{
+    return halfAfter(answer, dayHalfHead(weekday, half));
+}
+
+QByteArray dayHalfQuery(int weekday, int half)
+{
+    return QByteArray(1, DW_CMD_GET_DAY) + char('0' + weekday) + halfLetter(half) + '\n';
+}
+
+bool boardKeepsWeek(QByteArrayView greeting)
+{
+    return greeting.toByteArray().contains(DW_GREETING_WEEK DW_GREETING_PRECISE);
+}
+
+QList<QByteArray> weekLines(const Week &week)
+{
+    QList<QByteArray> lines;
+    for (int weekday = 1; weekday <= Week::days; ++weekday)
+        for (int half = 0; half < 2; ++half)
+            lines << dayHalfHead(weekday, half) + halfDigits(week.day(weekday), half) + '\n';
+    return lines;
 }
 
 QByteArray queryMessage(char letter)
@@ -128,15 +179,7 @@ QByteArray queryMessage(char letter)
 
 QList<QByteArray> dayLines(const DayTable &day)
 {
-    QList<QByteArray> lines;
-    for (const char letter : {DW_CMD_STORE_A, DW_CMD_STORE_B}) {
-        const int first = letter == DW_CMD_STORE_A ? 0 : int(DW_HALF_SLOTS);
-        QByteArray line(1, letter);
-        for (int i = first; i < first + int(DW_HALF_SLOTS); ++i)
-            line += day.isOn(i) ? '1' : '0';
-        lines << line + '\n';
-    }
-    return lines;
+    return {halfLetter(0) + halfDigits(day, 0) + '\n', halfLetter(1) + halfDigits(day, 1) + '\n'};
 }
 
 int slotsSentAsOff(const DayTable &day)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "protocol/daywheel_protocol.h"
+#include "schedule/week.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -76,6 +77,17 @@ QByteArray queryMessage(char letter);
 QList<QByteArray> dayLines(const DayTable &day);
 // How many of the entries dayLines sends held neither 0 nor 1.
 int slotsSentAsOff(const DayTable &day);
+
+// Whether the greeting says the board keeps a program per weekday
+// (DW_GREETING_WEEK).
+bool boardKeepsWeek(QByteArrayView greeting);
+// The week as such a board stores it: DW_CMD_STORE_DAY + weekday + half
+// letter + its digits, as dayLines makes them, for Monday's halves first.
+QList<QByteArray> weekLines(const Week &week);
+// The question for one weekday's half (DW_CMD_GET_DAY), and its answer's
+// values: the store line that holds it.
+QByteArray dayHalfQuery(int weekday, int half);
+std::optional<DayHalf> readDayHalf(QByteArrayView answer, int weekday, int half);
 
 // The number a reply begins with, read the way BASIC's Val reads it: blanks,
 // tabs and line feeds anywhere are skipped; then an optional sign, digits, an

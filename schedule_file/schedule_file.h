@@ -3,6 +3,9 @@
 
 #include "schedule/day_table.h"
 #include "schedule_file/file_result.h"
+// The week on disk (saveWeek, loadWeek, weekFileBytes): callers of this
+// header read and write either kind of file.
+#include "schedule_file/week_file.h"
 
 #include <QByteArray>
 #include <QString>

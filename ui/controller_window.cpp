@@ -167,11 +167,12 @@ bool ControllerWindow::taken(bool accepted)
 
 void ControllerWindow::sendProgramClicked()
 {
-    const QList<QByteArray> lines = board->sendDay(workspace.day);
-    if (!taken(!lines.isEmpty()))
+    const std::optional<QList<QByteArray>> lines = board->sendWeek(workspace.week);
+    if (!taken(lines.has_value()) || lines->isEmpty())
         return;
-    ui->partALine->setText(QString::fromLatin1(lines[0]));
-    ui->partBLine->setText(QString::fromLatin1(lines[1]));
+    // today's halves, as they went
+    ui->partALine->setText(QString::fromLatin1((*lines)[0]));
+    ui->partBLine->setText(QString::fromLatin1((*lines)[1]));
     // Show the lines from their command letter on.
     ui->partALine->setCursorPosition(0);
     ui->partBLine->setCursorPosition(0);
@@ -211,8 +212,10 @@ void ControllerWindow::answered(const Board::Answer &answer)
         break;
     }
     if (answer.outcome == BoardLink::Outcome::Done) {
-        if (answer.operation == Operation::SendDay)
-            log.appendNotice(sentDayNotice(answer.sentAsOff));
+        if (answer.operation == Operation::SendDay && answer.oneDayOnly)
+            log.appendNotice(oneDayOnlyNotice());
+        else if (answer.operation == Operation::SendDay)
+            log.appendNotice(sentDayNotice(answer.sentAsOff, answer.wholeWeek));
         else if (answer.operation == Operation::ReadTime)
             log.append(answer.hhmm + QStringLiteral("\r\n"));
         else if (answer.operation != Operation::SetTime && answer.operation != Operation::SendDay)

@@ -103,7 +103,7 @@ void FileWindow::saveTimes()
 {
     // Joined as they are: at "/" this gives "//name", which the system takes as "/name".
     const QString path = ui->fileList->path() + u'/' + ui->nameEdit->text();
-    const FileResult result = saveSchedule(path, workspace.day);
+    const FileResult result = saveWeek(path, workspace.week);
     if (!result.ok()) {
         report(result.message, true);
         return;
@@ -119,7 +119,7 @@ void FileWindow::loadTimes()
         report(tr("no file selected"), false);
         return;
     }
-    const FileResult result = loadSchedule(ui->folderList->path() + u'/' + name, workspace.day);
+    const FileResult result = loadWeek(ui->folderList->path() + u'/' + name, workspace.week);
     if (!result.ok()) {
         report(result.message, true);
         return;

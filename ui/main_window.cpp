@@ -3,6 +3,7 @@
 
 #include "ui/app_icon.h"
 #include "ui/click_area.h"
+#include "ui/day_chooser.h"
 #include "ui/focus_frame.h"
 #include "ui/shape_widget.h"
 #include "ui/window_look.h"
@@ -70,7 +71,8 @@ void MainWindow::setUpControls()
     // boundary labels keep their first captions until the user moves one.
     ui->setupUi(this);
     new FocusRing(this);
-    formSize = size();
+    // The dial's picture covers the window above the week's rings.
+    formSize = QSize(width(), ui->dayChooser->y());
     // Drawn once the program runs: the window shows without waiting for it.
     QMetaObject::invokeMethod(this, [this] { setWindowIcon(daywheelIcon()); }, Qt::QueuedConnection);
     useFixedLook(this, DialColours::background);
@@ -91,6 +93,14 @@ void MainWindow::setUpControls()
     lightGroup->addButton(ui->lightOnOption);
     lightGroup->addButton(ui->lightOffOption);
     ui->lightOffOption->setChecked(true);
+
+    ui->dayChooser->setWeek(&workspace.week);
+    // The week's controls come after the first layout's, in their order.
+    QWidget *previous = ui->sendButton;
+    for (QWidget *next : ui->dayChooser->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+        QWidget::setTabOrder(previous, next);
+        previous = next;
+    }
 
     ui->clearAllButton->setFocus();
 }
@@ -114,6 +124,34 @@ void MainWindow::connectControls()
     connect(ui->endScroll, &QScrollBar::valueChanged, this, &MainWindow::endScrolled);
     connect(ui->paintOffArea, &ClickArea::clicked, this, &MainWindow::paintOffClicked);
     connect(ui->paintOnArea, &ClickArea::clicked, this, &MainWindow::paintOnClicked);
+    connect(ui->dayChooser, &DayChooser::chosenChanged, this, &MainWindow::display);
+    connect(ui->dayChooser, &DayChooser::copyRequested, this, &MainWindow::copyShownDay);
+}
+
+DayTable &MainWindow::shownDay()
+{
+    return workspace.week.day(ui->dayChooser->shown());
+}
+
+std::optional<SlotRun> MainWindow::editChosen(const std::function<std::optional<SlotRun>(DayTable &)> &edit)
+{
+    const int shown = ui->dayChooser->shown();
+    const std::optional<SlotRun> shownRun = edit(workspace.week.day(shown));
+    for (int d = 1; d <= Week::days; ++d)
+        if (d != shown && ui->dayChooser->isChosen(d))
+            edit(workspace.week.day(d));
+    ui->dayChooser->refresh();
+    return shownRun;
+}
+
+void MainWindow::copyShownDay(unsigned days)
+{
+    const DayTable shown = shownDay();
+    for (int d = 1; d <= Week::days; ++d)
+        if (days & (1u << (d - 1)))
+            workspace.week.day(d) = shown;
+    ui->dayChooser->refresh();
+    display();
 }
 
 MainWindow::State MainWindow::state() const
@@ -130,7 +168,10 @@ void MainWindow::activation()
     // survives a save, a load or a trip to the controller window.
     if (!started) {
         started = true;
-        workspace.day.set(0, 0);
+        editChosen([](DayTable &day) {
+            day.set(0, 0);
+            return std::nullopt;
+        });
     }
     paintOn = ui->onSwatch->borderShown();
     workspace.comPort = defaultPort;
@@ -189,12 +230,12 @@ void MainWindow::display()
 {
     ui->clockCaption->setText(dialCaption(ClockSource::now()));
     (lightOn ? ui->lightOnOption : ui->lightOffOption)->setChecked(true);
-    lastRun = dial.paintDial(workspace.day, lightOn);
+    lastRun = dial.paintDial(shownDay(), lightOn);
     // The dial in words; set only when it changed, as each change is an
     // event for a screen reader and this runs every tick.
-    if (const QString words = dayInWords(workspace.day); words != accessibleDescription())
+    if (const QString words = dayInWords(shownDay()); words != accessibleDescription())
         setAccessibleDescription(words);
-    update();
+    update(QRect(QPoint(0, 0), formSize));   // the rings only when a day changes
 }
 
 void MainWindow::timerTick()
@@ -206,7 +247,8 @@ void MainWindow::timerTick()
         tickCount = 0;
     }
     dial.paintHand(reading.handEnd);
-    lightOn = workspace.day.at(reading.slot) == 1;
+    // The light follows today's program, whichever day the dial shows.
+    lightOn = workspace.week.day(ClockSource::now().date().dayOfWeek()).at(reading.slot) == 1;
     ui->clockReadoutLabel->setText(DialGeometry::clockReadout(reading));
     display();
 }
@@ -217,7 +259,7 @@ void MainWindow::paintEvent(QPaintEvent *)
     // scale; the hands drawn so far come along, scaled.
     if (started && !qFuzzyCompare(dial.image().devicePixelRatio(), devicePixelRatioF())) {
         dial.resize(formSize, devicePixelRatioF());
-        dial.paintDial(workspace.day, lightOn);
+        dial.paintDial(shownDay(), lightOn);
     }
     QPainter p(this);
     p.fillRect(rect(), DialColours::background);
@@ -242,13 +284,13 @@ void MainWindow::mouseReleaseEvent(QMouseEvent *event)
         return;
     rangeTo = hit->slot;
     ui->pointerReadoutLabel->setText(DialGeometry::pointerReadout(*hit));
-    if (const auto run = paintSlots(workspace.day, rangeFrom, rangeTo, paintOn, FillMode::Pointer))
+    if (const auto run = editChosen([&](DayTable &day) { return paintSlots(day, rangeFrom, rangeTo, paintOn, FillMode::Pointer); }))
         lastRun = *run;
 }
 
 void MainWindow::clearAllClicked()
 {
-    lastRun = clearAll(workspace.day);
+    lastRun = *editChosen([](DayTable &day) { return clearAll(day); });
 }
 
 void MainWindow::startScrolled(int value)
@@ -283,7 +325,7 @@ void MainWindow::setClicked()
 {
     if (isLocked())
         return;
-    const auto run = paintSlots(workspace.day, startSlot, endSlot, paintOn, FillMode::Preset);
+    const auto run = editChosen([&](DayTable &day) { return paintSlots(day, startSlot, endSlot, paintOn, FillMode::Preset); });
     if (run)
         lastRun = *run;
     rangeFrom = startSlot;

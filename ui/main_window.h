@@ -7,6 +7,7 @@
 #include <QPoint>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -74,6 +75,11 @@ private:
     void setClicked();
     void lockToggled(bool locked);
     bool isLocked() const;
+    // The day the dial shows and edits: the first chosen.
+    DayTable &shownDay();
+    // Runs an edit on every chosen day; the run it took on the day shown.
+    std::optional<SlotRun> editChosen(const std::function<std::optional<SlotRun>(DayTable &)> &edit);
+    void copyShownDay(unsigned days);
 
     Workspace &workspace;
     DialSurface dial;
@@ -95,7 +101,7 @@ private:
     QWindow *lastProgramWindow = nullptr;
 
     std::unique_ptr<Ui::MainWindow> ui;
-    QSize formSize;   // the dial covers the window as the form sizes it
+    QSize formSize;   // the dial covers the window above the rings
     QButtonGroup *lightGroup;
     QTimer *clockTimer;
 };

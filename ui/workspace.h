@@ -3,15 +3,15 @@
 
 #include "board/board_link.h"
 #include "board/port_names.h"
-#include "schedule/day_table.h"
+#include "schedule/week.h"
 
-// What the program's windows share: the day being edited, the serial port
+// What the program's windows share: the week being edited, the serial port
 // number the controller window opens and how long it waits for the board.
 // The application owns the one instance and hands it to each window when it
 // creates it.
 struct Workspace
 {
-    DayTable day;
+    Week week;
     // Reset to defaultPort whenever the main window becomes active again;
     // changed by the port prompt.
     qint16 comPort = defaultPort;

@@ -63,7 +63,7 @@ void CtlCommand::start()
     if (request.command == CtlRequest::Command::Send) {
         // The file is read whole before the port is touched: a file the
         // program would refuse sends nothing.
-        const FileResult loaded = loadSchedule(request.file, day);
+        const FileResult loaded = loadWeek(request.file, week);
         if (!loaded.ok()) {
             fail(exitUsage, loaded.message);
             return;
@@ -102,10 +102,10 @@ void CtlCommand::answered(const Board::Answer &answer)
     case Operation::StoreDay:
         if (answer.sentAsOff)
             err(sentAsOffLine(answer.sentAsOff).toLocal8Bit() + '\n');
-        succeed("sent and read back: " + answer.readBack.value(0) + ' ' + answer.readBack.value(1) + '\n');
+        succeed("sent and read back: " + answer.readBack.join(' ') + '\n');
         return;
     case Operation::ReadDay:
-        writeDay(answer.day, answer.neverStored);
+        writeWeek(answer.week, answer.neverStored);
         return;
     default:
         return;
@@ -128,7 +128,7 @@ void CtlCommand::greeted(const Board::Answer &greeting)
     case Command::GetTime: target.read(Board::Operation::ReadTime); break;
     case Command::SetTime:
     case Command::Flash: target.setTimeAndReadBack(request.now); break;
-    case Command::Send: target.storeDay(day); break;
+    case Command::Send: target.storeWeek(week); break;
     case Command::Get: target.readDay(); break;
     }
 }
@@ -150,15 +150,15 @@ void CtlCommand::printTimeSet(const Board::Answer &a)
                 .toLatin1());
 }
 
-void CtlCommand::writeDay(const DayTable &held, bool neverStored)
+void CtlCommand::writeWeek(const Week &held, bool neverStored)
 {
     if (neverStored)
         err("the board has never stored a day: it answers 0 for every quarter hour\n");
     if (request.file.isEmpty()) {
-        succeed(scheduleFileBytes(held));
+        succeed(held.allSame() ? scheduleFileBytes(held.day(1)) : weekFileBytes(held));
         return;
     }
-    const FileResult saved = saveSchedule(request.file, held);
+    const FileResult saved = saveWeek(request.file, held);
     if (!saved.ok()) {
         fail(exitUsage, saved.message);
         return;

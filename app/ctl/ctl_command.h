@@ -29,7 +29,7 @@ private:
     void answered(const Board::Answer &answer);
     void greeted(const Board::Answer &greeting);
     void printTimeSet(const Board::Answer &answer);
-    void writeDay(const DayTable &day, bool neverStored);
+    void writeWeek(const Week &week, bool neverStored);
     void flash();
     void succeed(const QByteArray &printed);
     void fail(int status, const QString &what);
@@ -39,6 +39,6 @@ private:
     Sink out, err;
     Board target;
     Flasher flasher;
-    DayTable day;   // send: the file's
+    Week week;   // send: the file's (a day file: every day)
     bool done = false;
 };

@@ -86,7 +86,7 @@ void TstRoadToBoard::cleanupTestCase()
 
 void TstRoadToBoard::roadOfOneSchedule()
 {
-    workspace.day.reset();
+    workspace.week = Week();
     MainWindow form1(workspace);
     Navigator navigator(workspace, form1);
     form1.show();

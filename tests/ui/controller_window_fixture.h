@@ -17,7 +17,7 @@ private slots:
     void init()
     {
         workspace.comPort = 10;
-        workspace.day.reset();
+        workspace.week = Week();
         ClockSource::set({});
         workspace.waitBounds = {std::chrono::seconds(5), std::chrono::seconds(5)};
     }

@@ -136,7 +136,7 @@ protected:
         QVERIFY(QFile::link(here(QStringLiteral("a.txt")), here(QStringLiteral("link.txt"))));
         QVERIFY(QFile::link(QStringLiteral("/dev/zero"), here(QStringLiteral("zero.txt"))));
         QCOMPARE(mkfifo(QFile::encodeName(here(QStringLiteral("pipe.txt"))).constData(), 0600), 0);
-        workspace.day = markedDay();
+        workspace.week.setEveryDay(markedDay());
         answerer = std::make_unique<BoxAnswerer>();
     }
 
@@ -145,7 +145,7 @@ protected:
         answerer.reset();
         QVERIFY(QDir::setCurrent(startFolder));
         work.reset();
-        workspace.day.reset();
+        workspace.week = Week();
     }
 
     QString cwd() const { return QDir::currentPath(); }

@@ -132,10 +132,12 @@ void TstControllerExchanges::setsSummerTimeTheBoardLacks()
 void TstControllerExchanges::sendProgram()
 {
     TestBoard board(10);
+    DayTable day;
     for (int s = 25; s <= 32; ++s)
-        workspace.day.set(s, 1);
-    workspace.day.set(0, 5);     // values a loaded file may hold
-    workspace.day.set(95, -1);
+        day.set(s, 1);
+    day.set(0, 5);     // values a loaded file may hold
+    day.set(95, -1);
+    workspace.week.setEveryDay(day);
     QVERIFY(startedWindow());
     QVERIFY(clickAndWait(window, "sendProgramButton"));
     // as the dial draws them: the board refuses a line of other digits whole
@@ -144,7 +146,7 @@ void TstControllerExchanges::sendProgram()
     QTRY_COMPARE(board.received, (QList<QByteArray>{lineA, lineB}));
     QVERIFY2(window->replyLog().endsWith("Sent the day; 2 quarter hours held a value other than 0 or 1 and went as "
                                          "off, as the dial shows them.\r\n"), qPrintable(window->replyLog()));
-    QCOMPARE(workspace.day.at(95), -1);
+    QCOMPARE(workspace.week.day(7).at(95), -1);
     QCOMPARE(window->findChild<QLineEdit *>("partALine")->text(), QString::fromLatin1(lineA));
     QCOMPARE(window->findChild<QLineEdit *>("partBLine")->text(), QString::fromLatin1(lineB));
 }

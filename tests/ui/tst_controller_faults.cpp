@@ -107,7 +107,7 @@ void TstControllerFaults::keepsAnswering()
     QFETCH(QString, fault);
     QFETCH(QString, shown);
     workspace.comPort = 10;
-    workspace.day = markedDay();
+    workspace.week.setEveryDay(markedDay());
     workspace.waitBounds = {5s, 3s};
     const qint64 before = residentBytes();
     // Sampled all along: what a drain frees again must not hide the peak.
@@ -168,7 +168,7 @@ void TstControllerFaults::keepsAnswering()
     // The next query is answered.
     QVERIFY(clickAndWait(window, "statusButton"));   // Status?
     QVERIFY2(window->replyLog().endsWith(QStringLiteral("fine\n")), qPrintable(window->replyLog().right(200)));
-    QCOMPARE(workspace.day, markedDay());
+    QCOMPARE(workspace.week.day(1), markedDay());
     peak = std::max(peak, residentBytes());
     QVERIFY2(peak - before < residentGrowthBound,
              qPrintable(QStringLiteral("grew by %1 MiB").arg((peak - before) >> 20)));

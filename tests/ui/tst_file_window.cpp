@@ -142,7 +142,7 @@ void TstFileWindow::folderChain()
     QCOMPARE(answerer->boxes.size(), 1);
     QCOMPARE(answerer->boxes[0].text, QStringLiteral("no file selected"));
     QCOMPARE(answerer->boxes[0].title, QStringLiteral("Daywheel"));
-    QCOMPARE(workspace.day, markedDay());
+    QCOMPARE(workspace.week.day(1), markedDay());
     QVERIFY(w.isVisible());
     QVERIFY(!mainStandIn.isVisible());
 }
@@ -256,9 +256,9 @@ void TstFileWindow::mainWindowActivationAfter()
     if (!save)
         clickItem(c.fileList, c.fileList->findItems(QStringLiteral("a.txt"), Qt::MatchExactly).value(0));
 
-    workspace.day.reset();
-    workspace.day.set(3, 1);
-    workspace.day.set(97, 7);
+    workspace.week = Week();
+    workspace.week.day(1).set(3, 1);
+    workspace.week.day(1).set(97, 7);
 
     QTest::mouseClick(save ? c.saveButton : c.loadButton, Qt::LeftButton);
     QVERIFY(answerer->boxes.isEmpty());
@@ -275,8 +275,8 @@ void TstFileWindow::mainWindowActivationAfter()
         QCOMPARE(c.fileList->findItems(QStringLiteral("suntime.txt"), Qt::MatchExactly).size(), 1);
     } else {
         for (int i = 0; i < DayTable::storedSlots; ++i)
-            QCOMPARE(workspace.day.at(i), qint16(i == 10 ? 1 : 0));
-        QCOMPARE(workspace.day.at(97), qint16(7));   // beyond the file: untouched
+            QCOMPARE(workspace.week.day(1).at(i), qint16(i == 10 ? 1 : 0));
+        QCOMPARE(workspace.week.day(1).at(97), qint16(7));   // beyond the file: untouched
         QCOMPARE(c.pathLabel->text(), cwd());   // a load shows no path
     }
 }

@@ -49,7 +49,7 @@ void TstFileWindowIo::saveFailureKeepsEverything()
     QCOMPARE(c.nameEdit->text(), name);   // left for the user to put right
     QCOMPARE(fileBytes(here(QStringLiteral("a.txt"))), dayWithOn(10));
     QVERIFY(QFileInfo(here(QStringLiteral("sub"))).isDir());
-    QCOMPARE(workspace.day, markedDay());
+    QCOMPARE(workspace.week.day(1), markedDay());
 
     // Put right, the same window saves.
     c.nameEdit->setText(QStringLiteral("fixed.txt"));
@@ -94,7 +94,7 @@ void TstFileWindowIo::loadFailureKeepsEverything()
     QCOMPARE(answerer->boxes.size(), 1);
     const QString message = answerer->boxes[0].text;
     QVERIFY2(message.contains(here(name)) && message.contains(cause), qPrintable(message));
-    QCOMPARE(workspace.day, markedDay());
+    QCOMPARE(workspace.week.day(1), markedDay());
     QVERIFY(w.isVisible());
     QVERIFY(!mainStandIn.isVisible());
     QCOMPARE(c.fileList->fileName(), name);   // the user can try again at once

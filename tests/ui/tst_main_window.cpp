@@ -38,7 +38,7 @@ QPointF segmentMiddle(int n)
 
 QList<int> slotsOn()
 {
-    return slotsHolding(workspace.day, 1, 0, DayTable::lastSlot);
+    return slotsHolding(workspace.week.day(1), 1, 0, DayTable::lastSlot);
 }
 }
 
@@ -65,6 +65,7 @@ private slots:
     void activationKeepsTheUsersChoices();
     void comingBackFromAnotherProgramIsNoActivation();
     void closingEmitsClosed();
+    void daysChosenAndEdited();
 
 private:
     template <typename T> T *child(const char *name)
@@ -100,7 +101,7 @@ void TstMainWindow::initTestCase()
 
 void TstMainWindow::init()
 {
-    workspace.day.reset();
+    workspace.week = Week();
     fakeNow = QDateTime(QDate(2020, 4, 27), QTime(20, 20, 20));
     workspace.comPort = 99;
     form = std::make_unique<MainWindow>(workspace);
@@ -155,7 +156,9 @@ void TstMainWindow::layoutAndTabOrder()
 
     const QStringList expected{"clearAllButton", "lockButton", "setButton", "lightOnOption", "lightOffOption",
                                "saveButton", "loadButton", "startScroll", "endScroll", "paintOffArea",
-                               "paintOnArea", "sendButton"};
+                               "paintOnArea", "sendButton", "dayRing1", "dayRing2", "dayRing3", "dayRing4",
+                               "dayRing5", "dayRing6", "dayRing7", "workdaysButton", "weekendButton",
+                               "wholeWeekButton"};
     QStringList chain;
     QWidget *w = child<QWidget>("clearAllButton");
     for (int i = 0; i < expected.size(); ++i) {
@@ -205,7 +208,7 @@ void TstMainWindow::swatchesChooseThePaintMode()
 
 void TstMainWindow::setFillsAndRedraws()
 {
-    workspace.day.set(24, 0);
+    workspace.week.day(1).set(24, 0);
     click("setButton");
     QCOMPARE(slotsOn(), run(25, 32));
     QCOMPARE(form->state().rangeFrom, SlotIndex(24));
@@ -219,12 +222,12 @@ void TstMainWindow::setFillsAndRedraws()
     // Paint off through midnight turns 1s off and leaves a 2 alone.
     child<QScrollBar>("startScroll")->setValue(28);
     child<QScrollBar>("endScroll")->setValue(26);
-    workspace.day.set(0, 1);
-    workspace.day.set(50, 2);
+    workspace.week.day(1).set(0, 1);
+    workspace.week.day(1).set(50, 2);
     QTest::keyClick(child<QWidget>("paintOffArea"), Qt::Key_Space);
     click("setButton");
     QCOMPARE(slotsOn(), run(27, 28));
-    QCOMPARE(workspace.day.at(50), qint16(2));
+    QCOMPARE(workspace.week.day(1).at(50), qint16(2));
     QCOMPARE(form->surface().colourAtUnits(segmentMiddle(0)), DialColours::background);
 }
 
@@ -245,7 +248,7 @@ void TstMainWindow::lockCaptionsAndWhatItStops()
     // Controls that do not honour the lock still work.
     child<QScrollBar>("startScroll")->setValue(40);
     QCOMPARE(form->state().startSlot, SlotIndex(40));
-    workspace.day.set(3, 1);
+    workspace.week.day(1).set(3, 1);
     click("clearAllButton");
     QCOMPARE(slotsOn(), QList<int>{});
 
@@ -273,16 +276,16 @@ void TstMainWindow::dragFillsForwardAndShowsAtTheNextTick()
     QCOMPARE(form->surface().colourAtUnits(segmentMiddle(49)), DialColours::background);
 
     // Backwards round the dial takes the rest of the day through midnight.
-    workspace.day.reset();
+    workspace.week = Week();
     drag(leftOfCentre, rightOfCentre);
     QCOMPARE(slotsOn(), run(0, 1) + run(48, 96));
 
     // A click sets the one slot under the pointer, whatever it held.
-    workspace.day.reset();
-    workspace.day.set(13, 2);
+    workspace.week = Week();
+    workspace.week.day(1).set(13, 2);
     QTest::mouseClick(child<QWidget>("paintOffArea"), Qt::LeftButton);
     drag(segmentMiddle(13), segmentMiddle(13));
-    QCOMPARE(workspace.day.at(13), qint16(0));
+    QCOMPARE(workspace.week.day(1).at(13), qint16(0));
 }
 
 void TstMainWindow::releaseOffTheRingDoesNothing()
@@ -314,7 +317,7 @@ void TstMainWindow::clearAllShowsAtTheNextTick()
 
 void TstMainWindow::tickLooksUpTheCurrentSlot()
 {
-    workspace.day.set(25, 1);
+    workspace.week.day(2).set(25, 1);   // a Tuesday's program
     fakeNow = QDateTime(QDate(2021, 3, 2), QTime(6, 5, 3));
     form->timerTick();
     QVERIFY(form->state().lightOn);
@@ -324,14 +327,14 @@ void TstMainWindow::tickLooksUpTheCurrentSlot()
     QCOMPARE(child<QLabel>("clockCaption")->text(), QStringLiteral("Time: 06:05:03, Tuesday, March 02, 2021"));
     QCOMPARE(form->state().lastRun, (SlotRun{0, 95}));
 
-    workspace.day.set(25, 2);
+    workspace.week.day(2).set(25, 2);
     form->timerTick();
     QVERIFY(!form->state().lightOn);
     QVERIFY(child<QRadioButton>("lightOffOption")->isChecked());
     QCOMPARE(form->surface().colourAtUnits(QPointF(10.3, 9.3)), DialColours::lightOff);
 
     fakeNow.setTime(QTime(6, 15));
-    workspace.day.set(26, 1);
+    workspace.week.day(2).set(26, 1);
     form->timerTick();
     QVERIFY(form->state().lightOn);
 }
@@ -381,8 +384,8 @@ void TstMainWindow::activationKeepsTheUsersChoices()
     child<QScrollBar>("startScroll")->setValue(40);
     child<QScrollBar>("endScroll")->setValue(44);
     QTest::mouseClick(child<QWidget>("paintOffArea"), Qt::LeftButton);
-    workspace.day.set(0, 1);
-    workspace.day.set(42, 1);
+    workspace.week.day(1).set(0, 1);
+    workspace.week.day(1).set(42, 1);
     workspace.comPort = 3;
 
     other.activateWindow();
@@ -394,7 +397,7 @@ void TstMainWindow::activationKeepsTheUsersChoices()
     QCOMPARE(form->state().startSlot, SlotIndex(40));
     QCOMPARE(form->state().endSlot, SlotIndex(44));
     QVERIFY(!form->state().paintOn);
-    QCOMPARE(workspace.day.at(0), qint16(1));
+    QCOMPARE(workspace.week.day(1).at(0), qint16(1));
     QCOMPARE(child<QLabel>("startLabel")->text(), QStringLiteral("10:00"));
     QCOMPARE(child<QPushButton>("setButton")->text(), QStringLiteral("UNSET"));
     // It redrew the dial: the slot set behind its back shows at once.
@@ -402,7 +405,7 @@ void TstMainWindow::activationKeepsTheUsersChoices()
     QCOMPARE(form->surface().colourAtUnits(segmentMiddle(0)), DialColours::on);
 
     click("setButton");
-    QCOMPARE(workspace.day.at(42), qint16(0));   // paint off over 41..44
+    QCOMPARE(workspace.week.day(1).at(42), qint16(0));   // paint off over 41..44
 }
 
 void TstMainWindow::comingBackFromAnotherProgramIsNoActivation()
@@ -442,4 +445,35 @@ void TstMainWindow::closingEmitsClosed()
 }
 
 QTEST_MAIN(TstMainWindow)
+
+void TstMainWindow::daysChosenAndEdited()
+{
+    const auto ring = [this](int d) { return child<QAbstractButton>(qPrintable(QStringLiteral("dayRing%1").arg(d))); };
+    QCOMPARE(ring(7)->accessibleName(), QStringLiteral("Sunday"));
+    click("workdaysButton");   // SET paints Monday to Friday only
+    click("setButton");
+    QCOMPARE(slotsHolding(workspace.week.day(5), 1, 0, DayTable::lastSlot), run(25, 32));
+    QCOMPARE(workspace.week.day(6), DayTable());
+    QTest::mouseClick(ring(6), Qt::LeftButton);   // Saturday alone, shown
+    QVERIFY(ring(6)->isChecked() && !ring(1)->isChecked());
+    QCOMPARE(form->surface().colourAtUnits(segmentMiddle(25)), DialColours::background);
+    QTest::mouseClick(ring(7), Qt::LeftButton, Qt::ControlModifier);   // and Sunday
+    click("setButton");
+    QCOMPARE(workspace.week.day(7), workspace.week.day(1));
+    // Monday cleared, then copied onto the weekend: two gestures, nothing else chosen
+    QTest::mouseClick(ring(1), Qt::LeftButton);
+    click("clearAllButton");
+    QTest::mouseClick(child<QPushButton>("weekendButton"), Qt::LeftButton, Qt::ShiftModifier);
+    QCOMPARE(workspace.week.day(6), DayTable());
+    QCOMPARE(workspace.week.day(7), DayTable());
+    QVERIFY(ring(1)->isChecked() && !ring(6)->isChecked());
+    QTest::mouseClick(ring(2), Qt::LeftButton, Qt::ControlModifier);   // chosen and unlike Monday
+    QCOMPARE(ring(2)->accessibleDescription(), QStringLiteral("differs from the day shown"));
+    // the light follows today's program (a Monday, 20:20) whichever day is shown
+    workspace.week.day(1).set(82, 1);
+    QTest::mouseClick(ring(2), Qt::LeftButton);
+    form->timerTick();
+    QVERIFY(form->state().lightOn);
+}
+
 #include "tst_main_window.moc"

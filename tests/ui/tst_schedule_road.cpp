@@ -46,7 +46,7 @@ private slots:
 
 void TstScheduleRoad::init()
 {
-    workspace.day.reset();
+    workspace.week = Week();
     workspace.waitBounds = {5s, 5s};
 }
 

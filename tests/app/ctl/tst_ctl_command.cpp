@@ -6,6 +6,7 @@
 #include "app/ctl/flasher.h"
 #include "schedule/clock_source.h"
 #include "schedule_file/schedule_file.h"
+#include "board/wire_format.h"
 #include "board/test_board.h"
 
 #include <QtTest>
@@ -23,6 +24,18 @@ private slots:
     void flashTriesOnceMore_data();
     void flashTriesOnceMore();
 };
+
+namespace {
+// Mo-Fr 06:00-08:00, Sa-Su 09:00-11:00
+Week workWeek()
+{
+    Week week;
+    for (int d = 1; d <= 7; ++d)
+        for (int s = d <= 5 ? 25 : 37; s <= (d <= 5 ? 32 : 44); ++s)
+            week.day(d).set(s, 1);
+    return week;
+}
+}
 
 void TstCtlCommand::usage_data()
 {
@@ -58,27 +71,40 @@ void TstCtlCommand::commands_data()
     QTest::addColumn<int>("exitStatus");
     QTest::addColumn<QByteArray>("printed");   // for failures: part of the error line
     QTest::addColumn<QByteArrayList>("sent");
+    QTest::addColumn<bool>("weekBoard");   // it greets with the week's word, keeps w lines, answers r
     const QByteArray a = "a" + QByteArray(24, '0') + QByteArray(24, '1') + "\n";
     const QByteArray b = "b" + QByteArray(48, '0') + "\n";
     QTest::newRow("status") << QStringList{"status"} << QByteArray() << false << 0
-                            << QByteArray("time 12:00:00 light on pattern stored\n") << QByteArrayList{"s\n"};
+                            << QByteArray("time 12:00:00 light on pattern stored\n") << QByteArrayList{"s\n"} << false;
     QTest::newRow("get-time") << QStringList{"get-time"} << QByteArray("45296\r\n") << false << 0
-                              << QByteArray("12:34:56\n") << QByteArrayList{"z\n"};
+                              << QByteArray("12:34:56\n") << QByteArrayList{"z\n"} << false;
     QTest::newRow("get-time, no answer") << QStringList{"get-time"} << QByteArray() << false << 1
-                                         << QByteArray(": get-time: no answer to \"z\" in time") << QByteArrayList{"z\n"};
+                                         << QByteArray(": get-time: no answer to \"z\" in time") << QByteArrayList{"z\n"} << false;
     QTest::newRow("set-time --now") << QStringList{"set-time", "--now"} << QByteArray("50700\r\n") << false << 0
                                     << QByteArray("14:05:00 (-30.0 s from the host's 14:05:30.000)\n")
-                                    << QByteArrayList{"t14:05\n", "z\n"};
+                                    << QByteArrayList{"t14:05\n", "z\n"} << false;
     QTest::newRow("send") << QStringList{"send", "day"} << QByteArray() << false << 0
                           << "sent and read back: " + a.chopped(1) + ' ' + b.chopped(1) + '\n'
-                          << QByteArrayList{a, b, "f\n", "e\n"};
+                          << QByteArrayList{a, b, "f\n", "e\n"} << false;
     QTest::newRow("send, refused") << QStringList{"send", "day"} << QByteArray() << true << 1
                                    << QByteArray(": send: part a not stored; the board says: time")
-                                   << QByteArrayList{a, b, "f\n", "e\n", "s\n"};
+                                   << QByteArrayList{a, b, "f\n", "e\n", "s\n"} << false;
     QTest::newRow("send, no such file") << QStringList{"send", "nothing"} << QByteArray() << false << 2
-                                        << QByteArray("port 10: send: ") << QByteArrayList{};
+                                        << QByteArray("port 10: send: ") << QByteArrayList{} << false;
     QTest::newRow("get") << QStringList{"get"} << QByteArray() << false << 0 << QByteArray("file")
-                         << QByteArrayList{"f\n", "e\n"};
+                         << QByteArrayList{"f\n", "e\n"} << false;
+    const QList<QByteArray> week = weekLines(workWeek());
+    QByteArrayList readBack;
+    for (int d = 1; d <= 7; ++d)
+        readBack << dayHalfQuery(d, 0) << dayHalfQuery(d, 1);
+    QTest::newRow("send week") << QStringList{"send", "week"} << QByteArray() << false << 0
+                               << "sent and read back: " + QByteArrayList(week).join(' ').replace('\n', "") + '\n'
+                               << QByteArrayList(week) + readBack << true;
+    QTest::newRow("send week, older board") << QStringList{"send", "week"} << QByteArray() << false << 1
+                                            << QByteArray(": send: this board keeps one day only") << QByteArrayList{}
+                                            << false;
+    QTest::newRow("get week") << QStringList{"get"} << QByteArray() << false << 0 << QByteArray("week") << readBack
+                              << true;
 }
 
 void TstCtlCommand::commands()
@@ -89,17 +115,29 @@ void TstCtlCommand::commands()
     QFETCH(int, exitStatus);
     QFETCH(QByteArray, printed);
     QFETCH(QByteArrayList, sent);
+    QFETCH(bool, weekBoard);
     QTemporaryDir folder;
     DayTable day;
     for (int i = 24; i < 48; ++i)
         day.set(i, 1);
     QVERIFY(saveSchedule(folder.filePath("day"), day).ok());
-    words.replaceInStrings(QRegularExpression("^(day|nothing)$"), folder.filePath("\\1"));
+    QVERIFY(saveWeek(folder.filePath("week"), workWeek()).ok());
+    words.replaceInStrings(QRegularExpression("^(day|week|nothing)$"), folder.filePath("\\1"));
     ClockSource::set([] { return QDateTime(QDate(2024, 5, 6), QTime(14, 5, 30)); });
 
     TestBoard board(10);
     QByteArray storedA = "a" + QByteArray(48, '0'), storedB = "b" + QByteArray(48, '1');
+    QMap<QByteArray, QByteArray> days;   // a week board's halves, by "1a"
+    if (weekBoard) {
+        board.greeting = DW_GREETING DW_GREETING_WEEK DW_GREETING_PRECISE "\r\n";
+        for (const QByteArray &line : weekLines(workWeek()))
+            days[line.mid(1, 2)] = line.chopped(1);
+    }
     board.answer = [&](const QByteArray &line) -> QByteArray {
+        if (line[0] == DW_CMD_STORE_DAY)
+            days[line.mid(1, 2)] = line.chopped(1);
+        if (line[0] == DW_CMD_GET_DAY)
+            return days.value(line.mid(1, 2)) + "\r\n";
         if (line[0] == 'b' || (line[0] == 'a' && !refuse))
             (line[0] == 'a' ? storedA : storedB) = line.chopped(1);
         if (line == "f\n" || line == "e\n")
@@ -122,6 +160,8 @@ void TstCtlCommand::commands()
     if (exitStatus != 0) {
         QVERIFY2(err.startsWith("daywheel-ctl: port 10") && err.contains(printed) && err.count('\n') == 1, err);
         QVERIFY(out.isEmpty());
+    } else if (printed == "week") {
+        QCOMPARE(out, weekFileBytes(workWeek()));
     } else if (printed == "file") {   // the halves the board holds, as a schedule file
         DayTable held;
         for (int i = 48; i < 96; ++i)
