@@ -256,9 +256,11 @@ void TstFileWindow::mainWindowActivationAfter()
     if (!save)
         clickItem(c.fileList, c.fileList->findItems(QStringLiteral("a.txt"), Qt::MatchExactly).value(0));
 
-    workspace.week = Week();
-    workspace.week.day(1).set(3, 1);
-    workspace.week.day(1).set(97, 7);
+    // The same day every day: Save writes a day file.
+    DayTable day;
+    day.set(3, 1);
+    day.set(97, 7);
+    workspace.week.setEveryDay(day);
 
     QTest::mouseClick(save ? c.saveButton : c.loadButton, Qt::LeftButton);
     QVERIFY(answerer->boxes.isEmpty());
