@@ -224,6 +224,7 @@ void checkLight()
     require(hal.light == int(modelLight()) && dw_board_light() == hal.light, "light disagrees",
             std::to_string(hal.clock));
     model.weekdayKept = hal.writesLeft < 0 ? int(today()) : -1;   // a cut may stop its write
+    hal.writes = 0;   // a new weekday kept is not the next line's doing
 }
 
 std::string hms(uint32_t s)
