@@ -65,7 +65,7 @@ static uint8_t kind_of(char cmd)
  * its letter; 0 when it names none. */
 static uint8_t day_and_half(uint8_t *wd, uint8_t *half)
 {
-    if (line_len < 3 || line[1] < '1' || line[1] > '0' + DW_WEEKDAYS ||
+    if (line_len < 3 || line[1] < '1' || line[1] > (char)('0' + DW_WEEKDAYS) ||
         (line[2] != DW_CMD_STORE_A && line[2] != DW_CMD_STORE_B))
         return 0;
     *wd = (uint8_t)(line[1] - '1');
