@@ -120,11 +120,7 @@ void dw_hal_clock_set(uint32_t s, uint16_t ms, uint16_t day)
 }
 uint8_t dw_hal_clock_known(void) { return hal.known; }
 uint16_t dw_hal_clock_day(void) { return hal.day; }
-void dw_hal_clock_set_day(uint16_t day)
-{
-    require(day >= DW_ASSUMED_MONDAY && day < DW_ASSUMED_MONDAY + 7, "assumed day beyond the week", std::to_string(day));
-    hal.day = day;
-}
+void dw_hal_clock_set_day(uint16_t day) { require(day - DW_ASSUMED_MONDAY < 7u, "assumed day not a weekday"), hal.day = day; }
 uint32_t dw_hal_run_get(uint16_t *ms)
 {
     *ms = 0;
@@ -183,11 +179,7 @@ std::string halfLine(uint8_t d, uint8_t h)
 }
 
 // The weekday the board runs: from the date it keeps, or the one it assumes.
-unsigned today()
-{
-    require(hal.day != DW_NO_DATE, "no weekday to run");
-    return dw_weekday(hal.day);
-}
+unsigned today() { return require(hal.day != DW_NO_DATE, "no weekday to run"), dw_weekday(hal.day); }
 
 bool modelLight()
 {
@@ -251,8 +243,7 @@ void checkStatus(const std::string &st)
     size_t at = head.size();
     const std::string name = std::string(DW_WEEKDAY_NAMES).substr(today() * 3, 3);
     const std::string day = dw_date_known(hal.day) ? " " + name : " day " + name + " assumed";
-    if (dw_date_known(hal.day))
-        at += st.compare(at, 6, " date ") == 0 ? 16 : 0;
+    at += dw_date_known(hal.day) && st.compare(at, 6, " date ") == 0 ? 16 : 0;
     require(st.compare(at, day.size(), day) == 0, "status weekday", st + " / " + day);
     at += day.size();
     if (!model.moduleRunning) {
@@ -264,10 +255,9 @@ void checkStatus(const std::string &st)
         const std::string intro = "; refused ";
         require(st.compare(at, intro.size(), intro) == 0, "status refusal part", st);
         at += intro.size();
-        // w with the weekday and half it named, if it named valid ones
-        const size_t letters = st.compare(at, 1, "w") == 0 && st.compare(at + 1, 1, ":") != 0 ? 3 : 1;
+        const size_t letters = st[at] == 'w' && st.compare(at + 1, 1, ":") != 0 ? 3 : 1;   // w3a: its weekday, half
         require(at + letters + 2 <= st.size() && std::strchr("tabzfespqowr?", st[at]) && st[at] &&
-                    (letters == 1 || (st[at + 1] >= '1' && st[at + 1] <= '7' && (st[at + 2] == 'a' || st[at + 2] == 'b'))) &&
+                    (letters == 1 || (std::strchr("1234567", st[at + 1]) && std::strchr("ab", st[at + 2]))) &&
                     st.compare(at + letters, 2, ": ") == 0,
                 "status refusal letter", st);
         at += letters + 2;
@@ -371,32 +361,30 @@ void lineDone()
     uint32_t t = 0;
     if (store) {
         require(n == 0, "accepted store answered", answer);
+        // after a power cut during the store, every weekday it named holds
+        // the old half or every one the new: no mixture, nothing else
         const uint8_t h = uint8_t(l[at - 1] - 'a');
         const unsigned from = week ? unsigned(l[1] - '1') : 0, to = week ? from + 1 : DW_WEEKDAYS;
         const std::string half = l.substr(at - 1);
         std::string old[DW_WEEKDAYS];
-        bool same = true;
+        bool same = true, allNew = true, allOld = true;
         for (unsigned d = 0; d < DW_WEEKDAYS; ++d) {
             old[d] = model.half[d][h];
             same = same && (d < from || d >= to || (half == old[d] && (model.stored >> (2 * d + h) & 1)));
         }
         require(!same || hal.writes == 0, "storing what runs already wrote the EEPROM");
-        // a power cut during the store: after the restart every weekday it
-        // named holds the old contents or every one the new, no mixture
         const bool cut = hal.writesLeft >= 0 && hal.cutHit;
         if (hal.writesLeft >= 0) {
             hal.writesLeft = -1;
             hal.cutHit = false;
             restart();
         }
-        bool allNew = true, allOld = true;
         for (uint8_t d = 0; d < DW_WEEKDAYS; ++d) {
-            const std::string got = halfLine(d, h);
             const bool named = d >= from && d < to;
-            require(named || got == old[d], "a store changed a weekday it did not name", got);
-            allNew = allNew && (!named || got == half);
-            allOld = allOld && (!named || got == old[d]);
-            model.half[d][h] = got;
+            model.half[d][h] = halfLine(d, h);
+            require(named || model.half[d][h] == old[d], "a store changed a weekday it did not name");
+            allNew = allNew && (!named || model.half[d][h] == half);
+            allOld = allOld && (!named || model.half[d][h] == old[d]);
         }
         require(allNew || (cut && allOld), "a store left a half that was never stored", l);
     } else if (!bad && parseTime(l, &t)) {
