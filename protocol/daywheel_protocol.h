@@ -47,8 +47,8 @@
 /* Quarter hours in each half of the day's 96. */
 #define DW_HALF_SLOTS 48U
 
-/* Longest line the board keeps (without LF); the longest valid one is 49
- * chars plus an optional CR. Longer lines are discarded up to their LF and
+/* Longest line the board keeps (without LF); the longest valid one, a
+ * DW_CMD_STORE_DAY line, is 51 chars plus an optional CR. Longer lines are discarded up to their LF and
  * refused. */
 #define DW_LINE_MAX 64U
 
@@ -67,14 +67,28 @@
  * not known. */
 #define DW_STATUS_MODULE " from module"
 #define DW_STATUS_NOT_SET " (not set)"
-/* Status: which halves the store holds; none before the first store. */
+/* Status: which halves the store holds: stored once every half of every
+ * weekday was stored (an "a" or "b" line stores one for all seven),
+ * partial while only some were, none before the first store. */
 #define DW_STATUS_PATTERN_STORED " pattern stored"
 #define DW_STATUS_PATTERN_PARTIAL " pattern partial"
 #define DW_STATUS_PATTERN_NONE " pattern none"
+/* Status, on a board that greets with DW_GREETING_WEEK: the weekday whose
+ * program runs, three letters from DW_WEEKDAY_NAMES (Monday first). While
+ * the board knows the date it follows the date (" date 2026-12-08 Tue");
+ * else it stands between DW_STATUS_DAY and DW_STATUS_ASSUMED (" day Mon
+ * assumed"): the board runs the weekday it ran last, moved on at every
+ * midnight since, or Monday if it never knew one. */
+#define DW_WEEKDAY_NAMES "MonTueWedThuFriSatSun"
+#define DW_STATUS_DAY " day "
+#define DW_STATUS_ASSUMED " assumed"
 /* A refused line's answer begins so. */
 #define DW_ERROR_PREFIX "error: "
 /* Why the board refused a line: the rest of that answer, and what the status
- * line names after "; refused X: ". */
+ * line names after "; refused X: ". X is the line's command letter; for a
+ * DW_CMD_STORE_DAY line with a valid weekday and half, the letter and those
+ * two ("; refused w3a: bad digit"). A weekday other than 1-7 and a half
+ * other than "a"/"b" are refused as DW_REFUSED_DIGIT. */
 #define DW_REFUSED_EMPTY "empty line"
 #define DW_REFUSED_UNKNOWN "unknown command"
 #define DW_REFUSED_LENGTH "bad length"

@@ -175,6 +175,13 @@ void dw_kept_set(volatile struct dw_kept *k, volatile struct dw_kept *copy, uint
     dw_kept_mirror(copy, k);
 }
 
+void dw_kept_set_day(volatile struct dw_kept *k, volatile struct dw_kept *copy, uint16_t day)
+{
+    k->day = day;
+    k->check = dw_kept_check(k);
+    dw_kept_mirror(copy, k);
+}
+
 void dw_kept_run_from(volatile struct dw_kept *k, volatile struct dw_kept *copy, uint32_t run_s)
 {
     k->run_s = run_s;

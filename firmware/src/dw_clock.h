@@ -19,6 +19,21 @@ uint32_t dw_clock_add(uint32_t s, uint32_t n);
 
 /* The date: days since 2000-01-01, up to 2099-12-31. */
 #define DW_NO_DATE 0xFFFFU
+#define DW_LAST_DAY 36524U
+/* A day past DW_LAST_DAY names no date, only the weekday of a board that
+ * does not know its date: it counts on from this Monday like a date (the
+ * tick moves it at midnight, a reset keeps it), so the weekday it runs is
+ * worked out the same way. Room for seventy years of counting. */
+#define DW_ASSUMED_MONDAY 40000U
+static inline uint8_t dw_date_known(uint16_t day)
+{
+    return day <= DW_LAST_DAY;
+}
+/* The weekday of a day, 0 Monday to 6 Sunday (2000-01-01 was a Saturday). */
+static inline uint8_t dw_weekday(uint16_t day)
+{
+    return (uint8_t)((day + 5U) % 7U);
+}
 /* The run count when it does not measure from a set the board can trust. */
 #define DW_NO_RUN 0xFFFFFFFFUL
 
@@ -117,6 +132,8 @@ uint8_t dw_kept_start(volatile struct dw_kept *k, volatile struct dw_kept *copy,
  * (DW_NO_DATE: unknown). */
 void dw_kept_set(volatile struct dw_kept *k, volatile struct dw_kept *copy, uint32_t seconds, uint16_t ms,
                  uint16_t day);
+/* Sets the date alone (the time of day and whether it is known stay). */
+void dw_kept_set_day(volatile struct dw_kept *k, volatile struct dw_kept *copy, uint16_t day);
 /* Starts the run count again from 0, or stops it (DW_NO_RUN). */
 void dw_kept_run_from(volatile struct dw_kept *k, volatile struct dw_kept *copy, uint32_t run_s);
 

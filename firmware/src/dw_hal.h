@@ -29,6 +29,8 @@ void dw_hal_clock_set(uint32_t seconds, uint16_t ms, uint16_t day);
 uint8_t dw_hal_clock_known(void);
 /* The date the clock has reached (it moves on at midnight), or DW_NO_DATE. */
 uint16_t dw_hal_clock_day(void);
+/* Sets the date alone: the time and whether it is known stay as they are. */
+void dw_hal_clock_set_day(uint16_t day);
 /* The oscillator's own time, untrimmed, counted from dw_hal_run_from(0):
  * whole seconds (DW_NO_RUN when it does not count: after a cold start or
  * dw_hal_run_from(DW_NO_RUN)) and ms. A reset that keeps the time keeps it. */

@@ -158,11 +158,12 @@ static void module_write(void)
     uint8_t regs[MODULE_REGS];
     const uint16_t day = dw_hal_clock_day();
     dw_module_encode(dw_hal_clock_get(), regs);
-    if (day != DW_NO_DATE)
+    const uint8_t dated = dw_date_known(day);   /* an assumed weekday is no date */
+    if (dated)
         dw_module_encode_date(day, regs + 3);
     module_write_due = 0;
     module_reads_left = 0;
-    module_running(dw_hal_i2c_write(DW_MODULE_ADDR, 0, regs, day != DW_NO_DATE ? MODULE_REGS : 3U));
+    module_running(dw_hal_i2c_write(DW_MODULE_ADDR, 0, regs, dated ? MODULE_REGS : 3U));
     module_minute = (uint16_t)(dw_hal_clock_get() / 60U);
 }
 

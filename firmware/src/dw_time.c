@@ -235,7 +235,7 @@ void dw_time_precise_set(uint32_t s, uint16_t ms, uint16_t day, int16_t offset)
 const char *dw_time_add_change(uint16_t day, uint16_t minute, int16_t offset)
 {
     const uint16_t today = dw_hal_clock_day();
-    if (!zone.offset_known || today == DW_NO_DATE)
+    if (!zone.offset_known || !dw_date_known(today))
         return DW_REFUSED_NO_DATE;
     if (zone.changes >= DW_CHANGES_MAX)
         return DW_REFUSED_TOO_MANY;
@@ -258,7 +258,7 @@ uint8_t dw_time_change_due(uint32_t *s, uint16_t *day)
         return 0;
     uint16_t d = dw_hal_clock_day();
     const uint32_t now = dw_hal_clock_get();
-    if (d == DW_NO_DATE || minute_key(d, (uint16_t)(now / 60U)) < minute_key(zone.change[0].day, zone.change[0].minute))
+    if (!dw_date_known(d) || minute_key(d, (uint16_t)(now / 60U)) < minute_key(zone.change[0].day, zone.change[0].minute))
         return 0;
     int32_t t = (int32_t)now + ((int32_t)zone.change[0].offset - zone.offset) * 60L;
     if (t < 0) {

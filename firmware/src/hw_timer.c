@@ -98,6 +98,11 @@ uint16_t dw_hal_clock_day(void)
     return day;
 }
 
+void dw_hal_clock_set_day(uint16_t day)
+{
+    ATOMIC_BLOCK(ATOMIC_RESTORESTATE) { dw_kept_set_day(&dw_clock, &dw_clock_copy, day); }
+}
+
 uint8_t dw_hal_clock_known(void)
 {
     return dw_clock.known;

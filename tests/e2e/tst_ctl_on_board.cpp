@@ -116,7 +116,7 @@ void TstCtlOnBoard::flashBlankBoard()
     b.link = b.defaultLink();
     QByteArray out, err, line, t0, t1;
     QVERIFY2(ctl({"flash", "--now"}, &out, &err) == 0, out + err);
-    QVERIFY2(out.contains("\nthe board greets: Daywheel board ready, time not set, clock to the ms\n"), out + err);
+    QVERIFY2(out.contains("\nthe board greets: Daywheel board ready, time not set, week, clock to the ms\n"), out + err);
 
     // every open resets it, however soon after a close; the time is kept
     QElapsedTimer elapsed;
@@ -128,7 +128,7 @@ void TstCtlOnBoard::flashBlankBoard()
     for (int i = 0; i < 10; ++i) {
         b.port.close();
         QVERIFY2(b.openPort() && b.readLine(&line), qPrintable(b.error));
-        QCOMPARE(line, QByteArray(DW_GREETING DW_GREETING_PRECISE));
+        QCOMPARE(line, QByteArray(DW_GREETING DW_GREETING_WEEK DW_GREETING_PRECISE));
     }
     QVERIFY(b.control("time?", &t1));
     QVERIFY2(drift() <= 2, t0 + " " + t1);
@@ -137,7 +137,7 @@ void TstCtlOnBoard::flashBlankBoard()
     QVERIFY(b.control("hang", &line));
     QCOMPARE(line, QByteArray("ok"));
     QVERIFY2(b.readLine(&line, 5000), qPrintable(b.error));
-    QCOMPARE(line, QByteArray(DW_GREETING DW_GREETING_PRECISE));
+    QCOMPARE(line, QByteArray(DW_GREETING DW_GREETING_WEEK DW_GREETING_PRECISE));
     QVERIFY(b.control("time?", &t1));
     QVERIFY2(drift() <= 2, t0 + " " + t1);
 

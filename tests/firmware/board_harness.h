@@ -58,6 +58,7 @@ void dw_hal_clock_set(uint32_t s, uint16_t ms, uint16_t day)
 }
 uint8_t dw_hal_clock_known(void) { return hal.known; }
 uint16_t dw_hal_clock_day(void) { return hal.day; }
+void dw_hal_clock_set_day(uint16_t day) { hal.day = day; }
 uint32_t dw_hal_run_get(uint16_t *ms)
 {
     *ms = hal.runMs;

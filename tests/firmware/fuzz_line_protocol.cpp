@@ -9,7 +9,8 @@
 // the board byte by byte, except that 0xFE starts an event:
 //   FE FE      a literal 0xFE byte
 //   FE op ...  by op % 8: 0 byte lost (dw_board_rx_error), 1 set the clock
-//              (3 bytes), 2 let time pass (1 byte), 3 poll, 4 power cut,
+//              (3 bytes), 2 let time pass (1 byte; past midnight the date
+//              moves on), 3 poll, 4 power cut,
 //              5 cut the power during the next stored half (1 byte: writes
 //              that still get through), 6 power cut with the clock module
 //              changed (3 bytes: bit 7 of the first removes it, bit 6
@@ -27,6 +28,7 @@ extern "C" {
 #include "dw_clock.h"
 #include "dw_module.h"
 #include "dw_store.h"
+#include "dw_week.h"
 }
 
 namespace {
@@ -88,7 +90,7 @@ uint8_t dw_hal_ee_read(uint16_t addr)
 
 void dw_hal_ee_write(uint16_t addr, uint8_t value)
 {
-    require(addr >= DW_STORE_BASE && addr < DW_STORE_END + DW_HALF_SPAN, "EEPROM write outside the store",
+    require(addr >= DW_STORE_BASE && addr < DW_STORE_LIMIT, "EEPROM write outside the store",
             std::to_string(addr));
     if (hal.writesLeft == 0) {
         hal.cutHit = true;
@@ -109,7 +111,8 @@ uint32_t dw_hal_clock_get_ms(uint16_t *ms)
 }
 void dw_hal_clock_set(uint32_t s, uint16_t ms, uint16_t day)
 {
-    require(s < DW_DAY_SECONDS && ms < 1000 && (day < 36525 || day == DW_NO_DATE), "clock set out of range",
+    require(s < DW_DAY_SECONDS && ms < 1000 && (dw_date_known(day) || day == hal.day || day == DW_NO_DATE),
+            "clock set out of range",
             std::to_string(s));
     hal.clock = s;
     hal.day = day;
@@ -117,6 +120,7 @@ void dw_hal_clock_set(uint32_t s, uint16_t ms, uint16_t day)
 }
 uint8_t dw_hal_clock_known(void) { return hal.known; }
 uint16_t dw_hal_clock_day(void) { return hal.day; }
+void dw_hal_clock_set_day(uint16_t day) { require(day - DW_ASSUMED_MONDAY < 7u, "assumed day not a weekday"), hal.day = day; }
 uint32_t dw_hal_run_get(uint16_t *ms)
 {
     *ms = 0;
@@ -151,8 +155,9 @@ const char *const kReasons[] = {"empty line", "unknown command", "bad length", "
 
 // What the model expects the board to hold.
 struct Model {
-    std::string half[2];    // "a" / "b" + 48 digits, as f / e must answer
-    uint8_t stored;         // bit per half, as the status reports it
+    std::string half[7][2]; // each weekday's "a" / "b" + 48 digits, as f / e answer on that day
+    uint16_t stored;        // bit per weekday's half, as the status reports them
+    int weekdayKept;        // the weekday EEPROM names as the one run last; -1: not sure
     std::string raw;        // bytes of the line being received
     bool damaged;
     bool known;             // a t line or a running module gave the time
@@ -162,21 +167,24 @@ struct Model {
 
 uint8_t bcd(uint32_t v) { return uint8_t((v / 10) << 4 | v % 10); }
 
-std::string halfLine(uint8_t h)
+std::string halfLine(uint8_t d, uint8_t h)
 {
     uint8_t bits[DW_HALF_BYTES];
-    const bool was = dw_store_load(h, bits);
-    model.stored = uint8_t(was ? model.stored | (1u << h) : model.stored & ~(1u << h));
+    const bool was = dw_week_load(d, h, bits);
+    model.stored = uint16_t(was ? model.stored | (1u << (2 * d + h)) : model.stored & ~(1u << (2 * d + h)));
     std::string s(1, char('a' + h));
     for (unsigned k = 0; k < DW_HALF_ENTRIES; ++k)
         s += (bits[k / 8] >> (k % 8)) & 1 ? '1' : '0';
     return s;
 }
 
+// The weekday the board runs: from the date it keeps, or the one it assumes.
+unsigned today() { return require(hal.day != DW_NO_DATE, "no weekday to run"), dw_weekday(hal.day); }
+
 bool modelLight()
 {
     const unsigned e = (hal.clock / DW_QUARTER_SECONDS + 1) % DW_ENTRIES;
-    return model.half[e / DW_HALF_ENTRIES][1 + e % DW_HALF_ENTRIES] == '1';
+    return model.half[today()][e / DW_HALF_ENTRIES][1 + e % DW_HALF_ENTRIES] == '1';
 }
 
 // Splits what the board sent since the last call into lines, checking each
@@ -207,6 +215,8 @@ void checkLight()
     dw_board_poll();
     require(hal.light == int(modelLight()) && dw_board_light() == hal.light, "light disagrees",
             std::to_string(hal.clock));
+    model.weekdayKept = hal.writesLeft < 0 ? int(today()) : -1;   // a cut may stop its write
+    hal.writes = 0;   // a new weekday kept is not the next line's doing
 }
 
 std::string hms(uint32_t s)
@@ -222,7 +232,7 @@ void checkStatus(const std::string &st)
     const auto headFor = [](bool module) {
         return "time " + hms(hal.clock) + (!model.known ? " (not set)" : module ? " from module" : "") +
                (modelLight() ? " light on" : " light off") +
-               (model.stored == 3 ? " pattern stored" : model.stored ? " pattern partial" : " pattern none");
+               (model.stored == 0x3FFF ? " pattern stored" : model.stored ? " pattern partial" : " pattern none");
     };
     std::string head = headFor(model.moduleRunning);
     if (st.compare(0, head.size(), head) != 0 && model.zoned && hal.module) {
@@ -231,8 +241,11 @@ void checkStatus(const std::string &st)
     }
     require(st.compare(0, head.size(), head) == 0, "status head", st + " / " + head);
     size_t at = head.size();
-    if (st.compare(at, 6, " date ") == 0)
-        at += 16;
+    const std::string name = std::string(DW_WEEKDAY_NAMES).substr(today() * 3, 3);
+    const std::string day = dw_date_known(hal.day) ? " " + name : " day " + name + " assumed";
+    at += dw_date_known(hal.day) && st.compare(at, 6, " date ") == 0 ? 16 : 0;
+    require(st.compare(at, day.size(), day) == 0, "status weekday", st + " / " + day);
+    at += day.size();
     if (!model.moduleRunning) {
         const size_t end = st.find(" ppm", at);
         require(st.compare(at, 7, " trim +") == 0 && end != std::string::npos, "status trim", st);
@@ -242,10 +255,12 @@ void checkStatus(const std::string &st)
         const std::string intro = "; refused ";
         require(st.compare(at, intro.size(), intro) == 0, "status refusal part", st);
         at += intro.size();
-        require(at + 3 <= st.size() && std::strchr("tabzfespqo?", st[at]) && st[at] &&
-                    st.compare(at + 1, 2, ": ") == 0,
+        const size_t letters = st[at] == 'w' && st.compare(at + 1, 1, ":") != 0 ? 3 : 1;   // w3a: its weekday, half
+        require(at + letters + 2 <= st.size() && std::strchr("tabzfespqowr?", st[at]) && st[at] &&
+                    (letters == 1 || (std::strchr("1234567", st[at + 1]) && std::strchr("ab", st[at + 2]))) &&
+                    st.compare(at + letters, 2, ": ") == 0,
                 "status refusal letter", st);
-        at += 3;
+        at += letters + 2;
         bool known = false;
         for (const char *r : kReasons) {
             const size_t n = std::strlen(r);
@@ -266,19 +281,25 @@ void restart(bool keepsRam = false)
     if (!keepsRam) {
         hal.clock = 0;
         hal.known = false;
+        hal.day = DW_NO_DATE;
         model.known = false;
         model.zoned = false;
     }
+    const int weekday = keepsRam || hal.module ? -1 : model.weekdayKept;
     dw_board_init();
     model.moduleRunning = hal.module && !(hal.regs[0] & 0x80);
     model.known = model.known || model.moduleRunning;
     std::string line;
     require(takeLines(&line) == 1
-                && line == (model.known ? DW_GREETING DW_GREETING_PRECISE : DW_GREETING_NOT_SET DW_GREETING_PRECISE),
+                && line == (model.known ? DW_GREETING DW_GREETING_WEEK DW_GREETING_PRECISE
+                                        : DW_GREETING_NOT_SET DW_GREETING_WEEK DW_GREETING_PRECISE),
             "no greeting after restart", line);
+    // with no date, the weekday run last (Monday when none was kept)
+    require(weekday < 0 || int(today()) == weekday, "power cut changed the weekday", std::to_string(hal.day));
     model.stored = 0;
-    model.half[0] = halfLine(0);
-    model.half[1] = halfLine(1);
+    for (uint8_t d = 0; d < DW_WEEKDAYS; ++d)
+        for (uint8_t h = 0; h < 2; ++h)
+            model.half[d][h] = halfLine(d, h);
     model.raw.clear();
     model.damaged = false;
     checkLight();
@@ -330,30 +351,42 @@ void lineDone()
     const int n = takeLines(&answer);
     require(n <= 1, "more than one answer to a line");
 
-    bool store = !bad && l.size() == 1 + DW_HALF_ENTRIES && (l[0] == 'a' || l[0] == 'b');
-    for (size_t k = 1; store && k < l.size(); ++k)
+    // a, b: a half for every weekday; w: for the one it names
+    const bool week = l.size() == 3 + DW_HALF_ENTRIES && l[0] == 'w' && l[1] >= '1' && l[1] <= '7' &&
+                      (l[2] == 'a' || l[2] == 'b');
+    const size_t at = week ? 3 : 1;
+    bool store = !bad && (week || (l.size() == 1 + DW_HALF_ENTRIES && (l[0] == 'a' || l[0] == 'b')));
+    for (size_t k = at; store && k < l.size(); ++k)
         store = l[k] == '0' || l[k] == '1';
     uint32_t t = 0;
     if (store) {
         require(n == 0, "accepted store answered", answer);
-        const uint8_t h = uint8_t(l[0] - 'a');
-        const bool same = l == model.half[h] && (model.stored >> h & 1);
-        const std::string old = model.half[h];
-        require(!same || hal.writes == 0, "storing the same half again wrote the EEPROM");
+        // after a power cut during the store, every weekday it named holds
+        // the old half or every one the new: no mixture, nothing else
+        const uint8_t h = uint8_t(l[at - 1] - 'a');
+        const unsigned from = week ? unsigned(l[1] - '1') : 0, to = week ? from + 1 : DW_WEEKDAYS;
+        const std::string half = l.substr(at - 1);
+        std::string old[DW_WEEKDAYS];
+        bool same = true, allNew = true, allOld = true;
+        for (unsigned d = 0; d < DW_WEEKDAYS; ++d) {
+            old[d] = model.half[d][h];
+            same = same && (d < from || d >= to || (half == old[d] && (model.stored >> (2 * d + h) & 1)));
+        }
+        require(!same || hal.writes == 0, "storing what runs already wrote the EEPROM");
+        const bool cut = hal.writesLeft >= 0 && hal.cutHit;
         if (hal.writesLeft >= 0) {
-            // the power failed during the store: after the restart the half
-            // holds the old or the new contents, nothing else
-            const bool cut = hal.cutHit;
             hal.writesLeft = -1;
             hal.cutHit = false;
             restart();
-            require(model.half[h] == l || (cut && model.half[h] == old),
-                    "power cut left a half that was never stored", model.half[h]);
-        } else {
-            model.half[h] = l;
-            model.stored |= uint8_t(1u << h);
-            require(halfLine(h) == l, "stored half reads back different");
         }
+        for (uint8_t d = 0; d < DW_WEEKDAYS; ++d) {
+            const bool named = d >= from && d < to;
+            model.half[d][h] = halfLine(d, h);
+            require(named || model.half[d][h] == old[d], "a store changed a weekday it did not name");
+            allNew = allNew && (!named || model.half[d][h] == half);
+            allOld = allOld && (!named || model.half[d][h] == old[d]);
+        }
+        require(allNew || (cut && allOld), "a store left a half that was never stored", l);
     } else if (!bad && parseTime(l, &t)) {
         require(n == 0, "accepted time answered", answer);
         require(hal.clock == t, "clock not set", std::to_string(hal.clock));
@@ -379,8 +412,11 @@ void lineDone()
     } else if (!bad && l == "z") {
         require(n == 1 && answer == std::to_string(hal.clock), "z answer", answer);
     } else if (!bad && (l == "f" || l == "e")) {
-        require(n == 1 && answer == model.half[l == "e"], "read back differs from what was stored",
-                answer + " / " + model.half[l == "e"]);
+        const std::string &want = model.half[today()][l == "e"];
+        require(n == 1 && answer == want, "read back differs from what was stored", answer + " / " + want);
+    } else if (!bad && l.size() == 3 && l[0] == 'r' && l[1] >= '1' && l[1] <= '7' && (l[2] == 'a' || l[2] == 'b')) {
+        const std::string want = "w" + l.substr(1, 1) + model.half[l[1] - '1'][l[2] == 'b'];
+        require(n == 1 && answer == want, "r answer differs from what was stored", answer + " / " + want);
     } else if (!bad && l == "s") {
         require(n == 1, "no status answer");
         checkStatus(answer);
@@ -419,6 +455,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             }
         i = 2 + DW_STORE_END - DW_STORE_BASE;
     }
+    model.weekdayKept = 0;   // no weekday kept: Monday
     restart();
     hal.writes = 0;
 
@@ -449,6 +486,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             }
             break;
         case 2:
+            if (hal.clock + uint32_t(arg) * 37u >= DW_DAY_SECONDS && hal.day != DW_NO_DATE)
+                ++hal.day;   // as the tick moves it
             hal.clock = dw_clock_add(hal.clock, uint32_t(arg) * 37u);
             i += i < size;
             checkLight();

@@ -136,7 +136,7 @@ void TstFirmwareLogic::greetingAtStart()
 {
     hal.tx.clear();
     dw_board_init();
-    QCOMPARE(hal.takeLines(), QList<QByteArray>{QByteArray(DW_GREETING DW_GREETING_PRECISE)});
+    QCOMPARE(hal.takeLines(), QList<QByteArray>{QByteArray(DW_GREETING DW_GREETING_WEEK DW_GREETING_PRECISE)});
 }
 
 void TstFirmwareLogic::lineEndings()
@@ -186,6 +186,15 @@ void TstFirmwareLogic::refusedLines_data()
     QTest::newRow("p two ms digits") << QByteArray("p1.23") << QByteArray("error: bad length");
     QTest::newRow("p a day") << QByteArray("p86400.000") << QByteArray("error: bad time");
     QTest::newRow("p long") << QByteArray("p123456.000") << QByteArray("error: bad length");
+    QTest::newRow("w weekday 8") << "w8a" + QByteArray(48, '1') << QByteArray("error: bad digit");
+    QTest::newRow("w weekday 0") << "w0b" + QByteArray(48, '1') << QByteArray("error: bad digit");
+    QTest::newRow("w half c") << "w1c" + QByteArray(48, '1') << QByteArray("error: bad digit");
+    QTest::newRow("w digit 2") << "w7b" + QByteArray(47, '0') + "2" << QByteArray("error: bad digit");
+    QTest::newRow("w short") << "w7b" + QByteArray(47, '0') << QByteArray("error: bad length");
+    QTest::newRow("w as a") << "wa" + QByteArray(48, '0') << QByteArray("error: bad length");
+    QTest::newRow("r long") << QByteArray("r1a0") << QByteArray("error: bad length");
+    QTest::newRow("r weekday 9") << QByteArray("r9a") << QByteArray("error: bad digit");
+    QTest::newRow("r half A") << QByteArray("r1A") << QByteArray("error: bad digit");
 }
 
 void TstFirmwareLogic::refusedLines()
@@ -242,15 +251,20 @@ void TstFirmwareLogic::linesBackToBack_data()
     QTest::newRow("one chunk") << QByteArray("z\r\nt01:00\nz\nhello\nz\n") << false
                                << QList<QByteArray>{"5", "3600", "error: unknown command", "3600"};
     QTest::newRow("a b f e s t") << a + "\r\n" + b + "\r\nf\r\ne\r\ns\r\nt12:00\r\nz\r\n" << true
-                                 << QList<QByteArray>{a, b, "time 00:00:05 light on pattern stored trim +0 ppm", "43200"};
+                                 << QList<QByteArray>{a, b, "time 00:00:05 light on pattern stored day Mon assumed trim +0 ppm", "43200"};
     QTest::newRow("stored half then f") << a + "\nf\n" + a2 + "\nf\n" << true << QList<QByteArray>{a, a2};
     QTest::newRow("to the ms") << QByteArray("p45254.023\r\nq\np7.000\nz\nq\n") << false
                                << QList<QByteArray>{"45254.023 0 +0", "7", "7.000 0 +0"};
     QTest::newRow("t s b e a f") << "t06:00\ns\n" + b2 + "\ne\n" + a + "\nf\n" << true
-                                 << QList<QByteArray>{"time 06:00:00 light off pattern none trim +0 ppm", b2, a};
+                                 << QList<QByteArray>{"time 06:00:00 light off pattern none day Mon assumed trim +0 ppm", b2, a};
+    QByteArray week;   // the host sends a week as 14 w lines, back to back
+    for (const char *day : {"1", "2", "3", "4", "5", "6", "7"})
+        week += "w" + QByteArray(day) + "a" + pattern48({day[0] - '0'}) + "\r\nw" + day + "b" + pattern48({47}) + "\r\n";
+    QTest::newRow("a week, then a b") << week + "r3a\nr7b\n" + a + "\r\n" + b + "\r\nr3a\nr7b\n" << true
+        << QList<QByteArray>{"w3a" + pattern48({3}), "w7b" + pattern48({47}), "w3a" + a.mid(1), "w7b" + b.mid(1)};
     QTest::newRow("queries between stores") << "f\n" + a + "\ne\n" + b + "\nf\ne\ns\n" + a2 + "\n" + b2 + "\nf\ne\n"
         << true << QList<QByteArray>{"a" + pattern48({}), "b" + pattern48({}), a, b,
-                                     "time 00:00:05 light on pattern stored trim +0 ppm", a2, b2};
+                                     "time 00:00:05 light on pattern stored day Mon assumed trim +0 ppm", a2, b2};
 }
 
 void TstFirmwareLogic::linesBackToBack()
@@ -362,13 +376,13 @@ void TstFirmwareLogic::setTimeThenQuery()
 void TstFirmwareLogic::statusLine()
 {
     hal.clock = hms(6, 5);
-    QCOMPARE(send("s"), QList<QByteArray>{"time 06:05:00 light off pattern none trim +0 ppm"});
+    QCOMPARE(send("s"), QList<QByteArray>{"time 06:05:00 light off pattern none day Mon assumed trim +0 ppm"});
     QCOMPARE(send("a" + pattern48({25})), QList<QByteArray>{});
-    QCOMPARE(send("s"), QList<QByteArray>{"time 06:05:00 light on pattern partial trim +0 ppm"});
+    QCOMPARE(send("s"), QList<QByteArray>{"time 06:05:00 light on pattern partial day Mon assumed trim +0 ppm"});
     QCOMPARE(send("b" + pattern48({})), QList<QByteArray>{});
     hal.clock = hms(23, 59, 59);
     dw_board_poll();
-    QCOMPARE(send("s"), QList<QByteArray>{"time 23:59:59 light off pattern stored trim +0 ppm"});
+    QCOMPARE(send("s"), QList<QByteArray>{"time 23:59:59 light off pattern stored day Mon assumed trim +0 ppm"});
 }
 
 void TstFirmwareLogic::refusalShownUntilItsKindIsAccepted_data()
@@ -394,6 +408,13 @@ void TstFirmwareLogic::refusalShownUntilItsKindIsAccepted_data()
                                   << QList<QByteArray>{a, "e"} << b;
     QTest::newRow("z bad length") << QByteArray("z1") << false << QByteArray("; refused z: bad length")
                                   << QList<QByteArray>{a, t, "f", "s"} << QByteArray("z");
+    // w: until a w line for the same weekday and half (any, when it named none)
+    QTest::newRow("w bad digit") << "w3a" + QByteArray(47, '0') + "5" << false << QByteArray("; refused w3a: bad digit")
+                                 << QList<QByteArray>{a, b, "w3b" + pattern48({}), "w4a" + pattern48({}), "r3a"} << "w3a" + pattern48({});
+    QTest::newRow("w bad weekday") << "w9a" + pattern48({}) << false << QByteArray("; refused w: bad digit")
+                                   << QList<QByteArray>{a, t, "r1a"} << "w7b" + pattern48({});
+    QTest::newRow("r bad half") << QByteArray("r1c") << false << QByteArray("; refused r: bad digit")
+                                << QList<QByteArray>{a, "w1a" + pattern48({}), "f"} << QByteArray("r1b");
     // no command letter: kept under '?' until any line but a status query is accepted
     QTest::newRow("unknown") << QByteArray("x") << false << QByteArray("; refused ?: unknown command")
                              << QList<QByteArray>{"s"} << QByteArray("f");
@@ -440,18 +461,22 @@ void TstFirmwareLogic::refusalsOfSeveralKinds()
     send("b" + pattern48({}));
     QCOMPARE(statusRefusals(), QByteArray("; refused a: bad digit"));
 
-    // the longest status line there can be: a date, and a trim as far as
-    // it goes, learned from 100,000 s counted while the host says 99,000
+    // the longest status line there can be: a trim as far as it goes,
+    // learned from 100,000 s counted while the host says 99,000, kept
+    // through a power cut, which leaves no date but the weekday run last
     QCOMPARE(send("p0.000 2026-12-08 +0"), QList<QByteArray>{});
     hal.runS = 100000;
     QCOMPARE(send("p12600.000 2026-12-09 +0"), QList<QByteArray>{});
-    for (const char *cmd : {"t", "a", "b"})
+    hal.known = false;
+    hal.day = DW_NO_DATE;
+    dw_board_init();
+    for (const char *cmd : {"t", "a", "b", "w3a"})
         send(cmd + QByteArray(DW_LINE_MAX + 1, '1'));
     send("x");
     const QList<QByteArray> status = send("s");
-    QCOMPARE(status, QList<QByteArray>{"time 03:30:00 light off pattern partial date 2026-12-09 trim -10000 ppm"
+    QCOMPARE(status, QList<QByteArray>{"time 03:30:00 (not set) light off pattern partial day Wed assumed trim -10000 ppm"
                                        "; refused t: line too long; refused a: line too long"
-                                       "; refused b: line too long; refused ?: unknown command"});
+                                       "; refused b: line too long; refused w3a: line too long; refused ?: unknown command"});
     QCOMPARE(status[0].size(), int(DW_ANSWER_MAX));
 
     // a restart forgets them, as the chip's RAM does
@@ -502,13 +527,23 @@ void TstFirmwareLogic::timekeeping_data()
     // changes at midnight (America/Santiago, Asia/Beirut): the date after
     // them, and the offset, which sizes the next change's jump
     QTest::newRow("fall back at midnight") << QByteArrayList{"p86399.000 2027-04-03 -180", "o2027-04-04 00:00 -240", "o2027-04-04 01:00 -180", "+1000",
-                                                             "s|time 23:00:00 light off pattern none date 2027-04-03 trim +0 ppm", "+7200000"}
+                                                             "s|time 23:00:00 light off pattern none date 2027-04-03 Sat trim +0 ppm", "+7200000"}
                                            << QByteArray("7200.000 0 +0");
     QTest::newRow("spring forward at midnight") << QByteArrayList{"p86399.000 2027-09-04 -240", "o2027-09-05 00:00 -180", "o2027-09-05 03:00 -240", "+1000",
-                                                                  "s|time 01:00:00 light off pattern none date 2027-09-05 trim +0 ppm", "+7200000"}
+                                                                  "s|time 01:00:00 light off pattern none date 2027-09-05 Sun trim +0 ppm", "+7200000"}
                                                 << QByteArray("7200.000 0 +0");
-    QTest::newRow("midnight moves the date on") << QByteArrayList{"p86399.500 2026-12-31 +60", "+500", "s|time 00:00:00 light off pattern none date 2027-01-01 trim +0 ppm"}
+    QTest::newRow("midnight moves the date on") << QByteArrayList{"p86399.500 2026-12-31 +60", "+500", "s|time 00:00:00 light off pattern none date 2027-01-01 Fri trim +0 ppm"}
                                                 << QByteArray("0.000 0 +0");
+    // the week: today's program from the date, or from the weekday run last
+    QTest::newRow("midnight, Sunday to Monday") << QByteArrayList{"p86340.000 2026-12-13 +0", "w7a" + pattern48({0, 1}), "w1a" + pattern48({}),
+        "s|time 23:59:00 light on pattern partial date 2026-12-13 Sun trim +0 ppm", "+60000",
+        "s|time 00:00:00 light off pattern partial date 2026-12-14 Mon trim +0 ppm"} << QByteArray("0.000 0 +0");
+    QTest::newRow("no date: the weekday run last") << QByteArrayList{"p0.000 2026-12-09 +0", "w3a" + pattern48({1}), "w4a" + pattern48({}), "!cold",
+        "s|time 00:00:00 (not set) light on pattern partial day Wed assumed trim +0 ppm", "t23:59", "+60000", "!cold",
+        "s|time 00:00:00 (not set) light off pattern partial day Thu assumed trim +0 ppm"} << QByteArray("0.000 0 +0");
+    QTest::newRow("f e r follow a b w") << QByteArrayList{"a" + pattern48({5}), "w3a" + pattern48({6}), "p0.000 2026-12-09 +0",
+        "f|a" + pattern48({6}), "r2a|w2a" + pattern48({5}), "r5b|w5b" + pattern48({}), "+86400000", "f|a" + pattern48({5}),
+        "a" + pattern48({7}), "r3a|w3a" + pattern48({7}), "e|b" + pattern48({})} << QByteArray("0.000 0 +0");
     QTest::newRow("refused") << QByteArrayList{"o2027-03-28 02:00 +120|error: no date", "p1.000 2027-02-29 +60|error: bad date",
                                                "p1.000 2028-02-29 +1081|error: bad date", "p7199.000 2027-03-28 +60",
                                                "o2027-03-28 01:59 +120|error: bad time", "o2027-03-28 02:00 +12O|error: bad time",

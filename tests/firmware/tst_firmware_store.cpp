@@ -6,6 +6,10 @@
 
 #include "board_harness.h"
 
+extern "C" {
+#include "dw_week.h"
+}
+
 class TstFirmwareStore : public QObject {
     Q_OBJECT
 
@@ -25,8 +29,10 @@ private slots:
     void refusedPatternLeavesBothHalves();
     void identicalStoreWritesNothing();
     void patternSurvivesRestart();
+    void powerCutDuringStoreKeepsOldOrNew_data();
     void powerCutDuringStoreKeepsOldOrNew();
     void sequenceWrapKeepsNewest();
+    void upgradeKeepsTheDayOnEveryWeekday();
     void corruptSlotIsIgnored();
 
     // --- time of day across restarts --------------------------------------
@@ -156,42 +162,52 @@ void TstFirmwareStore::patternSurvivesRestart()
     hal.clock = hms(6, 0);
     hal.tx.clear();
     dw_board_init();            // a power cycle: RAM state rebuilt from EEPROM
-    QCOMPARE(hal.takeLines(), QList<QByteArray>{DW_GREETING DW_GREETING_PRECISE});
+    QCOMPARE(hal.takeLines(), QList<QByteArray>{DW_GREETING DW_GREETING_WEEK DW_GREETING_PRECISE});
     QCOMPARE(hal.light, 1);
     QCOMPARE(send("f"), QList<QByteArray>{a});
     QCOMPARE(send("e"), QList<QByteArray>{b});
-    QCOMPARE(send("s"), QList<QByteArray>{"time 06:00:00 light on pattern stored trim +0 ppm"});
+    QCOMPARE(send("s"), QList<QByteArray>{"time 06:00:00 light on pattern stored day Mon assumed trim +0 ppm"});
+}
+
+void TstFirmwareStore::powerCutDuringStoreKeepsOldOrNew_data()
+{
+    QTest::addColumn<int>("record");
+    QTest::newRow("every day's half a") << 0;
+    QTest::newRow("Sunday's half b") << int(DW_STORE_WEEK_RECORD(6, 1));
+    QTest::newRow("the weekday run last") << int(DW_STORE_WEEKDAY);
 }
 
 void TstFirmwareStore::powerCutDuringStoreKeepsOldOrNew()
 {
-    const uint8_t oldBits[DW_HALF_BYTES] = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66};
-    const uint8_t newBits[DW_HALF_BYTES] = {0xEE, 0xDD, 0xCC, 0xBB, 0xAA, 0x99};
-    const QByteArray oldB = QByteArray(reinterpret_cast<const char *>(oldBits), DW_HALF_BYTES);
-    const QByteArray newB = QByteArray(reinterpret_cast<const char *>(newBits), DW_HALF_BYTES);
+    QFETCH(int, record);
+    const int n = dw_store_payload(uint8_t(record));
+    const uint8_t oldBits[DW_WEEK_PAYLOAD] = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77};
+    const uint8_t newBits[DW_WEEK_PAYLOAD] = {0xEE, 0xDD, 0xCC, 0xBB, 0xAA, 0x99, 0x88};
+    const QByteArray oldB = QByteArray(reinterpret_cast<const char *>(oldBits), n);
+    const QByteArray newB = QByteArray(reinterpret_cast<const char *>(newBits), n);
 
     // both slots in use, the one to be overwritten holding a third pattern,
     // so every data byte of the store really changes
-    const uint8_t thirdBits[DW_HALF_BYTES] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06};
+    const uint8_t thirdBits[DW_WEEK_PAYLOAD] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07};
     auto prepare = [&] {
         hal.reset();
-        dw_store_save(0, thirdBits);
-        dw_store_save(0, oldBits);
+        dw_store_save(record, thirdBits);
+        dw_store_save(record, oldBits);
     };
     prepare();
     hal.writes.clear();
-    dw_store_save(0, newBits);
+    dw_store_save(record, newBits);
     const int full = int(hal.writes.size());
-    QVERIFY(full >= int(DW_HALF_BYTES) + 2);
+    QVERIFY(full >= n + 2);
 
     for (int cut = 0; cut <= full; ++cut) {
         prepare();
         hal.writesLeft = cut;
-        dw_store_save(0, newBits);
+        dw_store_save(record, newBits);
         hal.writesLeft = -1;
-        uint8_t got[DW_HALF_BYTES];
-        QVERIFY2(dw_store_load(0, got), qPrintable(QString("cut after %1 writes").arg(cut)));
-        const QByteArray gotB(reinterpret_cast<const char *>(got), DW_HALF_BYTES);
+        uint8_t got[DW_WEEK_PAYLOAD];
+        QVERIFY2(dw_store_load(record, got), qPrintable(QString("cut after %1 writes").arg(cut)));
+        const QByteArray gotB(reinterpret_cast<const char *>(got), n);
         if (cut < full)
             QVERIFY2(gotB == oldB, qPrintable(QString("cut after %1 writes").arg(cut)));
         else
@@ -200,32 +216,53 @@ void TstFirmwareStore::powerCutDuringStoreKeepsOldOrNew()
 
     // the very first store interrupted: still blank, i.e. all off
     hal.reset();
-    dw_store_save(1, newBits);
+    dw_store_save(record, newBits);
     const int first = int(hal.writes.size());
-    QVERIFY(first >= int(DW_HALF_BYTES) + 2);
+    QVERIFY(first >= n + 2);
     for (int cut = 0; cut < first; ++cut) {
         hal.reset();
         hal.writesLeft = cut;
-        dw_store_save(1, newBits);
-        uint8_t got[DW_HALF_BYTES];
-        QVERIFY(!dw_store_load(1, got));
-        QCOMPARE(QByteArray(reinterpret_cast<const char *>(got), DW_HALF_BYTES),
-                 QByteArray(DW_HALF_BYTES, '\0'));
+        dw_store_save(record, newBits);
+        uint8_t got[DW_WEEK_PAYLOAD];
+        QVERIFY(!dw_store_load(record, got));
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(got), n), QByteArray(n, '\0'));
     }
 }
 
+// Each every-day store wins over a Wednesday's half stored once, also when
+// its sequence number comes round to the one Wednesday's was stored over.
 void TstFirmwareStore::sequenceWrapKeepsNewest()
 {
-    uint8_t bits[DW_HALF_BYTES] = {};
+    uint8_t bits[DW_HALF_BYTES] = {0xFF}, got[DW_HALF_BYTES], wednesday[DW_HALF_BYTES] = {0xEE};
+    dw_week_save_all(1, bits);
+    dw_week_save(2, 1, wednesday);
     for (int i = 0; i < 600; ++i) {
         bits[0] = uint8_t(i);
         bits[5] = uint8_t(i >> 8);
-        dw_store_save(1, bits);
-        uint8_t got[DW_HALF_BYTES];
+        dw_week_save_all(1, bits);
         QVERIFY(dw_store_load(1, got));
         QVERIFY2(got[0] == uint8_t(i) && got[5] == uint8_t(i >> 8),
                  qPrintable(QString("store %1 read back %2").arg(i).arg(got[0])));
+        QVERIFY2(dw_week_load(2, 1, got) && got[0] == uint8_t(i), qPrintable(QString("Wednesday runs %1").arg(got[0])));
     }
+}
+
+// An EEPROM as the firmware before the week left it: records 0 and 1 the
+// day's halves, 2 the trim, each in the second slot of its 32 bytes (magic,
+// sequence, 6 bytes, crc); the rest blank.
+void TstFirmwareStore::upgradeKeepsTheDayOnEveryWeekday()
+{
+    const uint8_t records[3][9] = {{0xD0, 7, 0x02}, {0xD1, 7, 0, 0, 0, 0, 0, 0x80}, {0xD2, 7, 0xF0, 0x49, 0x02, 0, 16}};
+    for (int r = 0; r < 3; ++r)   // entries 1 and 95 on, +1500 ppm
+        std::memcpy(hal.eeprom + r * 32 + 16, records[r], 8), hal.eeprom[r * 32 + 24] = dw_crc8(records[r], 8);
+    hal.known = false;
+    dw_board_init();
+    for (const QByteArray d : {"1", "2", "3", "4", "5", "6", "7"}) {   // 2026-12-14 is a Monday
+        QCOMPARE(send("p60.000 2026-12-" + QByteArray::number(d.toInt() + 13) + " +0"), QList<QByteArray>{});
+        QCOMPARE(hal.light, 1);
+        QCOMPARE(send("r" + d + "b"), QList<QByteArray>{"w" + d + "b" + pattern48({47})});
+    }
+    QVERIFY(send("s").value(0).contains(" pattern stored date 2026-12-20 Sun trim +1500 ppm"));
 }
 
 void TstFirmwareStore::corruptSlotIsIgnored()
@@ -286,9 +323,9 @@ void TstFirmwareStore::restartKeepsTime_data()
     QTest::addColumn<QByteArray>("status");
 
     const QByteArray at715("\x00\x15\x07", 3), none, stuck = "stuck",
-                     kept = "time 12:34:57 light off pattern partial trim +0 ppm",
-                     cold = "time 00:00:00 (not set) light on pattern partial trim +0 ppm",
-                     fromModule = "time 07:15:00 from module light off pattern partial";
+                     kept = "time 12:34:57 light off pattern partial day Mon assumed trim +0 ppm",
+                     cold = "time 00:00:00 (not set) light on pattern partial day Mon assumed trim +0 ppm",
+                     fromModule = "time 07:15:00 from module light off pattern partial day Mon assumed";
     QTest::newRow("power-up") << 0x01 << 0 << 0xFF << 0 << none << cold;
     QTest::newRow("brown-out") << 0x04 << 0 << 0xFF << 0 << none << cold;
     QTest::newRow("reset pin") << 0x02 << 0 << 0xFF << 0 << none << kept;
@@ -297,7 +334,7 @@ void TstFirmwareStore::restartKeepsTime_data()
     QTest::newRow("Optiboot 6: reset in r2") << 0 << 0x08 << 6 << 0 << none << kept;
     QTest::newRow("Optiboot 4.4 cleared the flags, r2 means nothing") << 0 << 0x05 << 4 << 0 << none << kept;
     QTest::newRow("hung loop, watchdog left running: nothing lost") << int(DW_RESET_HUNG) << 0x05 << 4 << 0 << none
-                                                                     << QByteArray("time 12:34:56 light off pattern partial trim +0 ppm");
+                                                                     << QByteArray("time 12:34:56 light off pattern partial day Mon assumed trim +0 ppm");
     QTest::newRow("cleared, no bootloader") << 0 << 0x01 << 0xFF << 0 << none << kept;
     QTest::newRow("check words wrong") << 0x02 << 0 << 0xFF << 3 << none << cold;
     QTest::newRow("reset tore the time: its copy") << 0x02 << 0 << 0xFF << 1 << none << kept;
@@ -305,7 +342,7 @@ void TstFirmwareStore::restartKeepsTime_data()
     QTest::newRow("module after power-up") << 0x01 << 0 << 0xFF << 0 << at715 << fromModule;
     QTest::newRow("module over kept time") << 0x02 << 0 << 0xFF << 0 << at715 << fromModule;
     QTest::newRow("module 12-hour 7 pm") << 0x01 << 0 << 0xFF << 0 << QByteArray("\x00\x15\x67", 3)
-                                         << QByteArray("time 19:15:00 from module light off pattern partial");
+                                         << QByteArray("time 19:15:00 from module light off pattern partial day Mon assumed");
     QTest::newRow("module nonsense") << 0x01 << 0 << 0xFF << 0 << QByteArray("\x00\x6A\x07", 3) << cold;
     QTest::newRow("module stopped") << 0x01 << 0 << 0xFF << 0 << QByteArray("\x80\x15\x07", 3) << cold;
     QTest::newRow("bus stuck, power-up") << 0x01 << 0 << 0xFF << 0 << stuck << cold;
@@ -345,8 +382,8 @@ void TstFirmwareStore::restartKeepsTime()
     hal.tx.clear();
     dw_board_init();
     const bool notSet = status.contains("(not set)");
-    QCOMPARE(hal.takeLines(), QList<QByteArray>{notSet ? DW_GREETING_NOT_SET DW_GREETING_PRECISE
-                                                       : DW_GREETING DW_GREETING_PRECISE});
+    QCOMPARE(hal.takeLines(), QList<QByteArray>{notSet ? DW_GREETING_NOT_SET DW_GREETING_WEEK DW_GREETING_PRECISE
+                                                       : DW_GREETING DW_GREETING_WEEK DW_GREETING_PRECISE});
     QCOMPARE(send("s"), QList<QByteArray>{status});
     QCOMPARE(hal.light, int(notSet));   // the schedule from midnight meanwhile
 
@@ -402,7 +439,8 @@ void TstFirmwareStore::moduleDateAcrossMonthAndYearEnds()
     std::memcpy(hal.moduleRegs + 3, lastRegs.constData(), 4);
     hal.known = false;
     dw_board_init();
-    QCOMPARE(send("s"), QList<QByteArray>{"time 23:59:59 " + status + last});
+    const auto weekday = [](const QByteArray &regs) { return " " + QByteArray(DW_WEEKDAY_NAMES).mid(regs[0] * 3 - 3, 3); };
+    QCOMPARE(send("s"), QList<QByteArray>{"time 23:59:59 " + status + last + weekday(lastRegs)});
 
     dw_kept k{}, copy{};
     dw_kept_set(&k, &copy, hal.clock, 999, hal.day);
@@ -413,7 +451,7 @@ void TstFirmwareStore::moduleDateAcrossMonthAndYearEnds()
     QCOMPARE(QByteArray(reinterpret_cast<const char *>(hal.moduleRegs + 3), 4), nextRegs);
     hal.known = false;
     dw_board_init();
-    QCOMPARE(send("s"), QList<QByteArray>{"time 00:00:00 " + status + next});
+    QCOMPARE(send("s"), QList<QByteArray>{"time 00:00:00 " + status + next + weekday(nextRegs)});
 }
 
 void TstFirmwareStore::lightDecisionPerEntry()

@@ -282,8 +282,12 @@ static void control_command(struct client *c, char *line)
                         line[0] == 's' ? " 0..86399" : "");
             return;
         }
-        uint32_t base = line[0] == 's' ? 0 : read_u32(vb.sym_seconds) % DAY_SECONDS;
-        vb.pending_seconds = (uint32_t)((base + v % DAY_SECONDS) % DAY_SECONDS);
+        /* advance: as the chip would have run through the time, every
+         * midnight passed moves the date on (and the weekday of a board
+         * that knows no date) */
+        uint64_t base = line[0] == 's' ? 0 : read_u32(vb.sym_seconds) % DAY_SECONDS;
+        vb.pending_seconds = (uint32_t)((base + v) % DAY_SECONDS);
+        vb.pending_days = (base + v) / DAY_SECONDS;
         vb.pending_reset_ms = line[0] == 's';
         vb.pending_clock = 1;
         client_send(c, "ok");

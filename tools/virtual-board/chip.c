@@ -178,6 +178,14 @@ static void apply_pending_clock(void)
         uint8_t *m = vb.avr->data + (vb.sym_ms & 0xFFFF);
         m[0] = m[1] = 0;
     }
+    /* the date moves as the tick moves it, and never onto "no date" */
+    uint8_t *d = vb.avr->data + (vb.sym_day & 0xFFFF);
+    uint64_t day = (uint64_t)d[0] | (uint64_t)d[1] << 8;
+    if (day != 0xFFFF) {
+        day = day + vb.pending_days < 0xFFFF ? day + vb.pending_days : 0xFFFE;
+        d[0] = (uint8_t)day;
+        d[1] = (uint8_t)(day >> 8);
+    }
     vb.pending_clock = 0;
 }
 
@@ -421,12 +429,14 @@ void chip_create(const char *elf, const char *bootloader, int blank, double cloc
         load_bootloader(bootloader);
     }
     vb.avr->sleep = no_sleep;
-    /* struct dw_kept: seconds (4 bytes), ms (2), known (1), ... */
+    /* struct dw_kept: seconds (4 bytes), ms (2), known (1), layout (1),
+     * day (2), ... */
     vb.sym_seconds = find_symbol("dw_clock");
     if (!vb.sym_seconds)
         die("%s has no dw_clock symbol", elf);
     vb.sym_ms = vb.sym_seconds + 4;
     vb.sym_known = vb.sym_seconds + 6;
+    vb.sym_day = vb.sym_seconds + 8;
 
     uint32_t uart_flags = 0;
     avr_ioctl(vb.avr, AVR_IOCTL_UART_GET_FLAGS('0'), &uart_flags);

@@ -52,6 +52,7 @@ struct virtual_board {
     elf_firmware_t fw;
     uint32_t sym_seconds, sym_ms;   /* data-space addresses of the clock */
     uint32_t sym_known;
+    uint32_t sym_day;               /* its date: days since 2000-01-01, 0xFFFF none */
     uint32_t hang_pc;               /* a jump to itself in the firmware (`hang`) */
     int pending_hang;
 
@@ -86,6 +87,7 @@ struct virtual_board {
     /* clock writes wait for a moment the firmware is not touching the clock */
     int pending_clock;
     uint32_t pending_seconds;
+    uint64_t pending_days;          /* midnights an `advance` passes */
     int pending_reset_ms;
 
     char link_path[PATH_MAX];

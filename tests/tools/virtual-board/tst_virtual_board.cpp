@@ -27,8 +27,8 @@ QByteArray pattern48(std::initializer_list<int> on)
             QFAIL(qPrintable(QStringLiteral(#cond ": ") + (session).error));     \
     } while (0)
 
-const QByteArray kReady = "Daywheel board ready, clock to the ms",
-                 kNotSet = "Daywheel board ready, time not set, clock to the ms";
+const QByteArray kReady = "Daywheel board ready, week, clock to the ms",
+                 kNotSet = "Daywheel board ready, time not set, week, clock to the ms";
 
 // Starts a board, opens its port and eats the greeting: a board just
 // powered up has no time.
@@ -145,7 +145,7 @@ void TestVirtualBoard::clockSurvivesOpensResetsAndStalls()
     REQUIRE(b.readLine(&line), b);
     QCOMPARE(line, kReady);
     REQUIRE(b.query("s", &answer), b);
-    QVERIFY2(answer.startsWith("time 12:3") && answer.endsWith(" light off pattern none trim +0 ppm"),
+    QVERIFY2(answer.startsWith("time 12:3") && answer.endsWith(" light off pattern none day Mon assumed trim +0 ppm"),
              answer.constData());
     REQUIRE(b.query("z", &answer), b);
     CLOSE_TO(answer, 45240, sinceSet.elapsed());
@@ -212,7 +212,7 @@ void TestVirtualBoard::setTimeAndQuery()
     QVERIFY2(z.toInt() >= 21600 && z.toInt() <= 21605, z.constData());
 
     REQUIRE(b.query("s", &s), b);
-    QVERIFY2(s.startsWith("time 06:00:0") && s.endsWith(" light off pattern none trim +0 ppm"), s.constData());
+    QVERIFY2(s.startsWith("time 06:00:0") && s.endsWith(" light off pattern none day Mon assumed trim +0 ppm"), s.constData());
 
     // the control socket reads the same clock out of the chip's RAM
     REQUIRE(b.control("time?", &t), b);
@@ -276,7 +276,7 @@ void TestVirtualBoard::patternRoundTripAndRefusedLines()
     // the status still names the refused set commands; the queries above
     // cleared the refusals without a command letter
     REQUIRE(b.query("s", &answer), b);
-    QVERIFY2(answer.endsWith(" pattern stored trim +0 ppm; refused a: line too long; refused b: bad digit"),
+    QVERIFY2(answer.endsWith(" pattern stored day Mon assumed trim +0 ppm; refused a: line too long; refused b: bad digit"),
              answer.constData());
 }
 
@@ -333,7 +333,7 @@ void TestVirtualBoard::powerCutKeepsPattern()
     QVERIFY2(answer.toInt() < 60, answer.constData());
     REQUIRE(b.waitLight(0, &answer), b);
     REQUIRE(b.query("s", &answer), b);
-    QVERIFY2(answer.startsWith("time 00:00:") && answer.endsWith(" (not set) light off pattern partial trim +0 ppm"),
+    QVERIFY2(answer.startsWith("time 00:00:") && answer.endsWith(" (not set) light off pattern partial day Mon assumed trim +0 ppm"),
              answer.constData());
 }
 
@@ -395,6 +395,11 @@ void TestVirtualBoard::controlInterface()
             }), b);
     REQUIRE(b.query("z", &answer), b);
     QVERIFY2(answer.toInt() >= 10 && answer.toInt() < 20, answer.constData());
+    // and moves the date on: Sunday's last quarter hour on, Monday's first off
+    REQUIRE(b.send("w7a" + pattern48({0, 1})) && b.send("p86340.000 2026-12-13 +0"), b);
+    REQUIRE(b.waitLight(1, &answer) && b.control("advance 60", &answer), b);
+    REQUIRE(b.waitLight(0, &answer) && b.query("s", &answer), b);
+    QVERIFY2(answer.contains(" light off pattern partial date 2026-12-14 Mon "), answer.constData());
 
     // a second control client works alongside the first
     ControlClient other(b.controlPath);
