@@ -14,6 +14,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 
 namespace {
@@ -31,6 +32,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void roadOfOneSchedule();
+    void roadOfAWeek();
 
 private:
     void click(QWidget *window, const char *name)
@@ -165,6 +167,51 @@ void TstRoadToBoard::roadOfOneSchedule()
     form3->close();
     QTRY_VERIFY(form1.isVisible());
     QTRY_VERIFY(!navigator.controllerWindow());
+}
+
+// A week painted on the rings: Mo-Fr 06:00-08:00, Sa-Su 09:00-11:00, and
+// Sunday's last quarter hour. The light follows it on a Monday and a
+// Saturday, and at midnight Sunday hands over to Monday's first quarter hour.
+void TstRoadToBoard::roadOfAWeek()
+{
+    workspace.week = Week();
+    MainWindow form1(workspace);
+    Navigator navigator(workspace, form1);
+    form1.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form1));
+    const auto range = [&](int from, int to) {
+        form1.findChild<QScrollBar *>(QStringLiteral("startScroll"))->setValue(from);
+        form1.findChild<QScrollBar *>(QStringLiteral("endScroll"))->setValue(to);
+        click(&form1, "setButton");
+    };
+    click(&form1, "workdaysButton");
+    range(24, 32);
+    click(&form1, "weekendButton");
+    range(36, 44);
+    QTest::mouseClick(form1.findChild<QAbstractButton *>(QStringLiteral("dayRing7")), Qt::LeftButton);
+    range(95, 0);
+    click(&form1, "sendButton");
+    QTRY_VERIFY_WITH_TIMEOUT(navigator.controllerWindow(), 15000);
+    auto *form3 = qobject_cast<ControllerWindow *>(navigator.controllerWindow());
+    QVERIFY(form3);
+    QVERIFY(waitIdle(form3));
+    click(form3, "sendProgramButton");
+    QVERIFY2(form3->replyLog().endsWith("Sent the week.\r\n"), qPrintable(form3->replyLog()));
+
+    const QList<std::tuple<QDate, QTime, QByteArray>> moments{
+        {QDate(2026, 12, 7), QTime(7, 0), "light 1"},    // a Monday
+        {QDate(2026, 12, 12), QTime(7, 0), "light 0"},   // a Saturday
+        {QDate(2026, 12, 12), QTime(10, 0), "light 1"},
+        {QDate(2026, 12, 13), QTime(23, 59, 55), "light 1"}};   // Sunday, just before midnight
+    for (const auto &[date, time, expected] : moments) {
+        ClockSource::set([date, time] { return QDateTime(date, time); });
+        click(form3, "sendTimeButton");
+        QVERIFY2(lightBecomes(expected), qPrintable(date.toString() + time.toString()));
+    }
+    QVERIFY(lightBecomes("light 0"));   // Monday, 00:00-00:15
+    QVERIFY2(control("time?").split(' ').value(1).toDouble() < 60, control("time?"));   // not before midnight
+    ClockSource::set([] { return QDateTime(QDate(2026, 12, 7), QTime(6, 30, 10)); });
+    form3->close();
 }
 
 QTEST_MAIN(TstRoadToBoard)
