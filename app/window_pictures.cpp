@@ -35,6 +35,7 @@ int main(int argc, char *argv[])
     workspace.week.setEveryDay(day);
     MainWindow mainWindow(workspace);
     mainWindow.show();
+    QCoreApplication::processEvents();   // what the window makes once it runs
     mainWindow.timerTick();
     FileWindow fileWindow(workspace, &mainWindow);
     ControllerWindow controllerWindow(workspace, &mainWindow);

@@ -82,8 +82,12 @@ void DayRing::paintEvent(QPaintEvent *)
     }
 }
 
-DayChooser::DayChooser(QWidget *parent) : QWidget(parent)
+DayChooser::DayChooser(QWidget *parent) : QWidget(parent) {}
+
+void DayChooser::build()
 {
+    if (rings[0])
+        return;
     auto *rows = new QVBoxLayout(this);
     rows->setContentsMargins(4, 2, 4, 2);
     rows->setSpacing(2);
@@ -117,14 +121,18 @@ DayChooser::DayChooser(QWidget *parent) : QWidget(parent)
     weekend->setObjectName(QStringLiteral("weekendButton"));
     wholeWeek->setObjectName(QStringLiteral("wholeWeekButton"));
     rows->addLayout(groupRow);
-    choose(everyDay);
+    for (QWidget *child : findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+        child->show();
+    choose(chosenDays);
+    setWeek(week);
 }
 
 void DayChooser::setWeek(const Week *w)
 {
     week = w;
     for (DayRing *ring : rings)
-        ring->setWeek(w);
+        if (ring)
+            ring->setWeek(w);
     refresh();
 }
 
@@ -143,7 +151,8 @@ void DayChooser::choose(unsigned days)
         days = 1u << (shown() - 1);   // one day stays chosen: the dial shows it
     chosenDays = days;
     for (DayRing *ring : rings)
-        ring->setChecked(isChosen(ring->weekday()));
+        if (ring)
+            ring->setChecked(isChosen(ring->weekday()));
     refresh();
     emit chosenChanged();
 }
@@ -179,6 +188,8 @@ void DayChooser::clicked(unsigned days, bool single)
 
 void DayChooser::refresh()
 {
+    if (!rings[0])
+        return;
     for (DayRing *ring : rings) {
         const int d = ring->weekday();
         ring->setDiffers(week && isChosen(d) && !(week->day(d) == week->day(shown())));

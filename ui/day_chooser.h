@@ -41,6 +41,9 @@ class DayChooser : public QWidget
     Q_OBJECT
 public:
     explicit DayChooser(QWidget *parent = nullptr);
+    // Makes the rings and buttons; until then the choice is kept alone (the
+    // window calls it once it shows, so it shows without waiting for them).
+    void build();
     void setWeek(const Week *week);
 
     // Bit d - 1 for ISO weekday d.
@@ -66,7 +69,7 @@ private:
     void clicked(unsigned days, bool single);
 
     std::array<DayRing *, 7> rings{};
-    QPushButton *workdays, *weekend, *wholeWeek;
+    QPushButton *workdays = nullptr, *weekend = nullptr, *wholeWeek = nullptr;
     const Week *week = nullptr;
     unsigned chosenDays = everyDay;
     Qt::KeyboardModifiers clickKeys;
