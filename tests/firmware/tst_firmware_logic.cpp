@@ -191,7 +191,6 @@ void TstFirmwareLogic::refusedLines_data()
     QTest::newRow("w half c") << "w1c" + QByteArray(48, '1') << QByteArray("error: bad digit");
     QTest::newRow("w digit 2") << "w7b" + QByteArray(47, '0') + "2" << QByteArray("error: bad digit");
     QTest::newRow("w short") << "w7b" + QByteArray(47, '0') << QByteArray("error: bad length");
-    QTest::newRow("w as a") << "wa" + QByteArray(48, '0') << QByteArray("error: bad length");
     QTest::newRow("r long") << QByteArray("r1a0") << QByteArray("error: bad length");
     QTest::newRow("r weekday 9") << QByteArray("r9a") << QByteArray("error: bad digit");
     QTest::newRow("r half A") << QByteArray("r1A") << QByteArray("error: bad digit");
