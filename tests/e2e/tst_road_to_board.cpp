@@ -204,7 +204,8 @@ void TstRoadToBoard::roadOfAWeek()
         {QDate(2026, 12, 12), QTime(10, 0), "light 1"},
         {QDate(2026, 12, 13), QTime(23, 59, 55), "light 1"}};   // Sunday, just before midnight
     for (const auto &[date, time, expected] : moments) {
-        ClockSource::set([date, time] { return QDateTime(date, time); });
+        const QDateTime at(date, time);
+        ClockSource::set([at] { return at; });
         click(form3, "sendTimeButton");
         QVERIFY2(lightBecomes(expected), qPrintable(date.toString() + time.toString()));
     }
