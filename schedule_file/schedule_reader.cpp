@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "schedule_file/schedule_reader.h"
 
+#include "schedule_file/byte_order_mark.h"
+
 #include "schedule/number_format.h"
 
 #include <QCoreApplication>
 
 namespace {
-constexpr char byteOrderMark[] = "\xEF\xBB\xBF";
 constexpr int shownFieldLength = 24;
 
 bool isBlank(char c)
@@ -26,36 +27,14 @@ bool isPrintable(QByteArrayView text)
 
 void ScheduleReader::feed(QByteArrayView bytes)
 {
-    for (char c : bytes) {
-        if (done())
-            return;
-        // A byte-order mark is skipped only whole and only at the start; a
-        // start that merely resembles one is read as it is.
-        if (offset < 3) {
-            const qint64 at = offset++;
-            if (c == byteOrderMark[at])
-                continue;
-            for (qint64 i = 0; i < at && !done(); ++i)
-                take(byteOrderMark[i]);
-            offset = 3;
-            if (done())
-                return;
-        }
-        take(c);
-    }
+    byte_order_mark::feed(offset, bytes, [this](char c) { take(c); }, [this] { return done(); });
 }
 
 void ScheduleReader::finish()
 {
     if (done())
         return;
-    if (offset > 0 && offset < 3) {
-        // The file was shorter than a byte-order mark: those bytes are content.
-        const qint64 seen = offset;
-        offset = 3;
-        for (qint64 i = 0; i < seen && !done(); ++i)
-            take(byteOrderMark[i]);
-    }
+    byte_order_mark::finish(offset, [this](char c) { take(c); }, [this] { return done(); });
     if (inField && !done())
         endField();
     if (!done() && count < valueCount)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "schedule_file/week_reader.h"
 
+#include "schedule_file/byte_order_mark.h"
+
 #include "schedule/number_format.h"
 
 #include <QCoreApplication>
@@ -8,7 +10,6 @@
 // The core is built a few files to one (unity build): the local names here
 // differ from those of schedule_reader.cpp.
 namespace {
-constexpr char weekByteOrderMark[] = "\xEF\xBB\xBF";
 constexpr int weekShownLength = 24;
 constexpr char weekHeader[] = "Daywheel week 1";
 
@@ -89,36 +90,14 @@ bool isSettingWord(QByteArrayView word)
 
 void WeekReader::feed(QByteArrayView bytes)
 {
-    for (char c : bytes) {
-        if (done())
-            return;
-        // A byte-order mark is skipped only whole and only at the start; a
-        // start that merely resembles one is read as it is.
-        if (offset < 3) {
-            const qint64 at = offset++;
-            if (c == weekByteOrderMark[at])
-                continue;
-            for (qint64 i = 0; i < at && !done(); ++i)
-                take(weekByteOrderMark[i]);
-            offset = 3;
-            if (done())
-                return;
-        }
-        take(c);
-    }
+    byte_order_mark::feed(offset, bytes, [this](char c) { take(c); }, [this] { return done(); });
 }
 
 void WeekReader::finish()
 {
     if (done())
         return;
-    if (offset > 0 && offset < 3) {
-        // The file was shorter than a byte-order mark: those bytes are content.
-        const qint64 seen = offset;
-        offset = 3;
-        for (qint64 i = 0; i < seen && !done(); ++i)
-            take(weekByteOrderMark[i]);
-    }
+    byte_order_mark::finish(offset, [this](char c) { take(c); }, [this] { return done(); });
     if (!done())
         endLine();
     if (!done() && !headerRead)
