@@ -40,6 +40,46 @@
                                     alone store it for all seven) */
 #define DW_CMD_GET_DAY 'r'       /* "r" + weekday + "a"/"b"; answer: the store
                                     line that holds it, "w1a" + 48 digits */
+/* Only a board whose greeting holds DW_GREETING_SUN knows these. Each line
+ * sent alone (its letter, or its letter and weekday) asks instead: the
+ * answer is the line that sets what the board holds. Degrees are in
+ * hundredths with two decimals always and a sign always; minutes with a
+ * sign always. */
+#define DW_CMD_PLACE 'g'         /* "g+52.50 +13.37": latitude (-90..90) and
+                                    longitude (-180..180), north and east
+                                    positive; "g none": the board holds none */
+#define DW_CMD_DARK 'd'          /* "d" + weekday + "s"/"c" + " +D +W": that
+                                    weekday's program is on only while the sun
+                                    is below the horizon ("s", sunset and
+                                    sunrise) or 6 degrees below it ("c", civil
+                                    twilight), the dusk edge moved by D and the
+                                    dawn edge by W minutes (-120..120, positive
+                                    later); "d" + weekday + "n": no such limit */
+#define DW_CMD_AWAY 'v'          /* "v" + N: away, every edge moved each day by
+                                    up to N minutes (1..60); may go on
+                                    " yyyy-mm-dd yyyy-mm-dd": the first and last
+                                    day it holds; "v0": not away */
+#define DW_CMD_LIGHT 'm'         /* "m1"/"m0": the light on/off until the
+                                    automatic light next changes; "m1 h": held
+                                    until "ma"; "m1 +S": for S seconds
+                                    (60..604800); "ma": automatic again; "m"
+                                    asks. Every "m" line is answered with what
+                                    is in force: DW_LIGHT_AUTO, or
+                                    DW_LIGHT_ON/DW_LIGHT_OFF then
+                                    DW_LIGHT_HELD, or DW_LIGHT_UNTIL + "23:00"
+                                    (today) or + "Thu 07:48" (a later day) */
+#define DW_PLACE_NONE " none"
+#define DW_DARK_SUNSET 's'
+#define DW_DARK_CIVIL 'c'
+#define DW_DARK_NONE 'n'
+#define DW_LIGHT_AUTO_ARG 'a'
+#define DW_LIGHT_HELD_ARG " h"
+#define DW_LIGHT_FOR_MAX 604800UL
+#define DW_LIGHT_AUTO "light auto"
+#define DW_LIGHT_ON "light on"
+#define DW_LIGHT_OFF "light off"
+#define DW_LIGHT_HELD " held"
+#define DW_LIGHT_UNTIL " until "
 /* Six: a set just before a change still leaves the board right for three
  * years at two changes a year. */
 #define DW_OFFSET_CHANGES 6U
@@ -63,6 +103,10 @@
 /* Inserted before DW_GREETING_PRECISE by a board that keeps a program per
  * weekday: "Daywheel board ready, week, clock to the ms". */
 #define DW_GREETING_WEEK ", week"
+/* Inserted after DW_GREETING_WEEK by a board that knows DW_CMD_PLACE,
+ * DW_CMD_DARK, DW_CMD_AWAY and DW_CMD_LIGHT and has a button by the door:
+ * "Daywheel board ready, week, sun, clock to the ms". */
+#define DW_GREETING_SUN ", sun"
 /* Status after the time when the clock module gives it, or when the time is
  * not known. */
 #define DW_STATUS_MODULE " from module"
@@ -82,6 +126,15 @@
 #define DW_WEEKDAY_NAMES "MonTueWedThuFriSatSun"
 #define DW_STATUS_DAY " day "
 #define DW_STATUS_ASSUMED " assumed"
+/* Status, on a board that greets with DW_GREETING_SUN, after the weekday:
+ * the light not automatic (" manual on until 23:00", " manual off held",
+ * " manual on until Thu 07:48"), away in force today (" away 30"), and
+ * today's program limited to the dark while the board cannot tell when it
+ * is dark: it then follows the plain program. */
+#define DW_STATUS_MANUAL " manual "
+#define DW_STATUS_AWAY " away "
+#define DW_STATUS_NO_PLACE " dark ignored: no place"
+#define DW_STATUS_NO_DATE " dark ignored: no date"
 /* A refused line's answer begins so. */
 #define DW_ERROR_PREFIX "error: "
 /* Why the board refused a line: the rest of that answer, and what the status

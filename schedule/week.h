@@ -2,6 +2,7 @@
 #pragma once
 
 #include "schedule/day_table.h"
+#include "schedule/week_settings.h"
 
 #include <array>
 
@@ -25,6 +26,9 @@ public:
     void setEveryDay(const DayTable &program);
 
     bool operator==(const Week &) const = default;
+
+    // Place, dark and away: kept with the week, in its file and on the board.
+    WeekSettings settings;
 
 private:
     static std::size_t indexOf(int isoWeekday);
