@@ -49,6 +49,11 @@ uint8_t dw_hal_i2c_write(uint8_t addr, uint8_t reg, const uint8_t *buf, uint8_t 
 /* Drives the light outputs (LED and relay). */
 void dw_hal_light(uint8_t on);
 
+/* The push button: 1 while its contact is closed (not debounced). */
+uint8_t dw_hal_button(void);
+/* A millisecond count, untrimmed and never set: it only wraps. */
+uint16_t dw_hal_ms(void);
+
 #ifdef __cplusplus
 }
 #endif

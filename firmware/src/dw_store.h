@@ -32,11 +32,31 @@ extern "C" {
 #define DW_WEEK_PAYLOAD (DW_HALF_BYTES + 1U)
 /* Then the weekday the board ran last, for a start that knows no date. */
 #define DW_STORE_WEEKDAY (DW_STORE_WEEK + 2U * DW_WEEKDAYS)
-#define DW_STORE_RECORDS (DW_STORE_WEEKDAY + 1U)
+/* Then what the light does besides the program: the place (whether one is
+ * held, latitude and longitude in hundredths of a degree, little-endian),
+ * each weekday's dark setting (mode, dusk and dawn minutes: Monday to
+ * Thursday in the first record, Friday to Sunday in the second, so a "d"
+ * line writes one record), away (minutes, first and last day), the held
+ * light (0 none, else DW_HELD_OFF or DW_HELD_ON). */
+#define DW_STORE_PLACE (DW_STORE_WEEKDAY + 1U)
+#define DW_PLACE_PAYLOAD 5U
+#define DW_STORE_DARK (DW_STORE_PLACE + 1U)
+#define DW_DARK_PER_RECORD 4U
+#define DW_DARK_PAYLOAD (3U * DW_DARK_PER_RECORD)
+#define DW_STORE_AWAY (DW_STORE_DARK + 2U)
+#define DW_AWAY_PAYLOAD 5U
+#define DW_STORE_HELD (DW_STORE_AWAY + 1U)
+/* Last, the UTC offset and its coming changes (dw_time.c): one record of
+ * two 48-byte slots, three records' room, so the offset and every change
+ * are stored whole by the same slot scheme. */
+#define DW_STORE_ZONE (DW_STORE_HELD + 1U)
+#define DW_ZONE_SLOT 48U
+#define DW_ZONE_PAYLOAD (4U + 6U * DW_OFFSET_CHANGES)
+#define DW_STORE_RECORDS (DW_STORE_ZONE + 3U)
 #define DW_STORE_LIMIT (DW_STORE_BASE + DW_STORE_RECORDS * DW_HALF_SPAN)   /* the store's end */
 
-/* Bytes a record holds: DW_WEEK_PAYLOAD for a weekday's half, else
- * DW_HALF_BYTES. */
+/* Bytes a record holds: DW_WEEK_PAYLOAD for a weekday's half, the sizes
+ * above for the place to the zone, else DW_HALF_BYTES. */
 uint8_t dw_store_payload(uint8_t record);
 
 /* Fills bits with the record's bytes. Returns 1 if that record was ever

@@ -28,8 +28,8 @@
  * its cells take 100,000 writes. */
 #define STORE_STEP 100L
 #define STORE_EVERY_S 3600UL
-/* 0x71 held the trim in floating point */
-#define ZONE_LAYOUT 0x72U
+/* 0x71 held the trim in floating point, 0x72 knew no EEPROM copy */
+#define ZONE_LAYOUT 0x73U
 
 struct change {
     uint16_t day;
@@ -53,6 +53,7 @@ static struct zone {
     uint32_t weight;         /* seconds it was learned from */
     int32_t stored_trim;     /* what EEPROM holds */
     uint32_t stored_abs;     /* when it was written; 0: not since a cold start */
+    uint8_t unsaved;         /* the offset or the changes differ from EEPROM's */
     uint8_t layout;
     uint8_t crc;
 } zone DW_NOINIT;
@@ -69,9 +70,42 @@ static void save(void)
     zone.crc = zone_crc();
 }
 
-static void apply_trim(void)
+/* The offset and the changes changed: EEPROM follows (dw_time_keep). */
+static void changed(void)
 {
-    dw_hal_clock_trim(module_running ? 0 : zone.trim);
+    zone.unsaved = 1;
+    save();
+}
+
+static void zone_record(uint8_t *rec, uint8_t read)
+{
+    uint8_t *p = rec + 4;
+    if (read) {
+        zone.offset = (int16_t)((uint16_t)rec[0] | (uint16_t)rec[1] << 8);
+        zone.offset_known = rec[2] == 1U && zone.offset <= DW_OFFSET_MAX && zone.offset >= -DW_OFFSET_MAX;
+        zone.changes = zone.offset_known && rec[3] <= DW_CHANGES_MAX ? rec[3] : 0;
+    } else {
+        rec[0] = (uint8_t)zone.offset;
+        rec[1] = (uint8_t)((uint16_t)zone.offset >> 8);
+        rec[2] = zone.offset_known;
+        rec[3] = zone.changes;
+    }
+    for (uint8_t k = 0; k < DW_CHANGES_MAX; ++k, p += 6) {
+        struct change *c = &zone.change[k];
+        if (read) {
+            c->day = (uint16_t)((uint16_t)p[0] | (uint16_t)p[1] << 8);
+            c->minute = (uint16_t)((uint16_t)p[2] | (uint16_t)p[3] << 8);
+            c->offset = (int16_t)((uint16_t)p[4] | (uint16_t)p[5] << 8);
+        } else {
+            const uint8_t held = k < zone.changes;
+            p[0] = held ? (uint8_t)c->day : 0;
+            p[1] = held ? (uint8_t)(c->day >> 8) : 0;
+            p[2] = held ? (uint8_t)c->minute : 0;
+            p[3] = held ? (uint8_t)(c->minute >> 8) : 0;
+            p[4] = held ? (uint8_t)c->offset : 0;
+            p[5] = held ? (uint8_t)((uint16_t)c->offset >> 8) : 0;
+        }
+    }
 }
 
 void dw_time_init(void)
@@ -87,6 +121,12 @@ void dw_time_init(void)
         zone.trim = trim;
         zone.stored_trim = trim;
         zone.weight = ((uint32_t)rec[4] | (uint32_t)rec[5] << 8) * 60UL;
+        /* the offset and its changes as last kept: a board whose clock
+         * module gives the date knows its local time after a power cut, and
+         * applies the changes that came while it was off */
+        uint8_t zrec[DW_ZONE_PAYLOAD];
+        dw_store_load(DW_STORE_ZONE, zrec);
+        zone_record(zrec, 1);
         zone.layout = ZONE_LAYOUT;
         save();
     }
@@ -208,7 +248,10 @@ void dw_time_other_set(uint32_t s)
     for (uint8_t k = 0; k < zone.changes; ++k)
         if (minute_key(zone.change[k].day, zone.change[k].minute) > now)
             zone.change[n++] = zone.change[k];
-    zone.changes = n;
+    if (n != zone.changes) {
+        zone.changes = n;
+        changed();
+    }
     save();
 }
 
@@ -224,6 +267,8 @@ void dw_time_precise_set(uint32_t s, uint16_t ms, uint16_t day, int16_t offset)
     zone.set_abs = abs;
     zone.set_ms = ms;
     zone.set_valid = !module_running;
+    if (zone.offset != offset || !zone.offset_known || zone.changes)
+        zone.unsaved = 1;
     zone.offset = offset;
     zone.offset_known = 1;
     zone.changes = 0;
@@ -248,7 +293,7 @@ const char *dw_time_add_change(uint16_t day, uint16_t minute, int16_t offset)
     zone.change[zone.changes].minute = minute;
     zone.change[zone.changes].offset = offset;
     ++zone.changes;
-    save();
+    changed();
     return 0;
 }
 
@@ -272,9 +317,33 @@ uint8_t dw_time_change_due(uint32_t *s, uint16_t *day)
     --zone.changes;
     for (uint8_t k = 0; k < zone.changes; ++k)
         zone.change[k] = zone.change[k + 1U];
-    save();
+    changed();
     *s = (uint32_t)t;
     *day = d;
+    return 1;
+}
+
+void dw_time_keep(void)
+{
+    if (!zone.unsaved)
+        return;
+    uint8_t rec[DW_ZONE_PAYLOAD];
+    zone_record(rec, 0);
+    dw_store_save(DW_STORE_ZONE, rec);
+    zone.unsaved = 0;
+    save();
+}
+
+uint8_t dw_time_offset_for(uint16_t day, int16_t *offset)
+{
+    if (!zone.offset_known)
+        return 0;
+    int16_t o = zone.offset;
+    const uint32_t noon = minute_key(day, 720U);
+    for (uint8_t k = 0; k < zone.changes; ++k)
+        if (minute_key(zone.change[k].day, zone.change[k].minute) <= noon)
+            o = zone.change[k].offset;
+    *offset = o;
     return 1;
 }
 

@@ -49,6 +49,15 @@ const char *dw_time_add_change(uint16_t day, uint16_t minute, int16_t offset);
  * local time of day and date the clock must jump to (the ms stay). */
 uint8_t dw_time_change_due(uint32_t *s, uint16_t *day);
 
+/* Writes the offset and the coming changes to EEPROM when they changed
+ * since: call when no line is coming in, since a dated set and its "o"
+ * lines each change them and the write takes up to 150 ms. */
+void dw_time_keep(void);
+
+/* The UTC offset in force at noon of day, as far as the board knows its
+ * changes; 0 when it knows no offset. */
+uint8_t dw_time_offset_for(uint16_t day, int16_t *offset);
+
 /* The coming changes held, and the trim applied, in ppm (rounded). */
 uint8_t dw_time_changes(void);
 int16_t dw_time_trim_ppm(void);

@@ -51,4 +51,12 @@ void hw_i2c_init(void);
 /* hw_light.c: the light outputs. */
 void hw_light_init(void);
 
+/* hw_button.c: the push button's pin, pulled up. */
+void hw_button_init(void);
+
+/* avr_main.c: the RAM above the static data is painted with this byte at
+ * every start, from hw_stack_low up to the stack: what the stack never
+ * reached still holds it (the virtual board's `stack` counts it). */
+#define HW_STACK_PAINT 0x5CU
+
 #endif

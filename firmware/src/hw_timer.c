@@ -36,8 +36,12 @@ volatile uint8_t hw_loop_ran;
 static uint16_t loop_quiet_ms;
 uint16_t hw_hung_mark __attribute__((section(".noinit")));
 
+/* Counts every tick; the button times its presses by it. */
+static volatile uint16_t ticks;
+
 ISR(TIMER0_COMPA_vect)
 {
+    ticks = (uint16_t)(ticks + 1U);
     dw_kept_tick(&dw_clock, &dw_clock_copy, dw_trim_step(&trim_acc, trim_now));
     if (hw_loop_ran) {
         hw_loop_ran = 0;
@@ -66,6 +70,13 @@ void hw_timer_init(void)
     /* 4 us a count; once it runs (simavr drops a count written before) */
     TCNT0 = tick_head_start;
     TIMSK0 = _BV(OCIE0A);
+}
+
+uint16_t dw_hal_ms(void)
+{
+    uint16_t t;
+    ATOMIC_BLOCK(ATOMIC_RESTORESTATE) { t = ticks; }
+    return t;
 }
 
 uint32_t dw_hal_clock_get(void)

@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "dw_settings.h"
+#include "dw_store.h"
+
+/* A record never stored reads as zeros: no place, no dark, not away, not
+ * held. Whatever a record holds is checked again here, so a value out of
+ * range (another firmware's layout) reads as that default too. */
+
+static int16_t le16(const uint8_t *p)
+{
+    return (int16_t)((uint16_t)p[0] | (uint16_t)p[1] << 8);
+}
+
+static void put16(uint8_t *p, uint16_t v)
+{
+    p[0] = (uint8_t)v;
+    p[1] = (uint8_t)(v >> 8);
+}
+
+uint8_t dw_place_get(struct dw_place *place)
+{
+    uint8_t rec[DW_PLACE_PAYLOAD];
+    dw_store_load(DW_STORE_PLACE, rec);
+    const int16_t lat = le16(rec + 1), lon = le16(rec + 3);
+    if (rec[0] != 1U || lat < -9000 || lat > 9000 || lon < -18000 || lon > 18000)
+        return 0;
+    place->lat = lat;
+    place->lon = lon;
+    return 1;
+}
+
+void dw_place_set(const struct dw_place *place)
+{
+    uint8_t rec[DW_PLACE_PAYLOAD] = {0};
+    if (place) {
+        rec[0] = 1;
+        put16(rec + 1, (uint16_t)place->lat);
+        put16(rec + 3, (uint16_t)place->lon);
+    }
+    dw_store_save(DW_STORE_PLACE, rec);
+}
+
+static uint8_t dark_record(uint8_t weekday, uint8_t *rec)
+{
+    const uint8_t r = weekday / DW_DARK_PER_RECORD;
+    dw_store_load((uint8_t)(DW_STORE_DARK + r), rec);
+    return (uint8_t)(3U * (weekday - r * DW_DARK_PER_RECORD));
+}
+
+void dw_dark_get(uint8_t weekday, struct dw_dark *dark)
+{
+    uint8_t rec[DW_DARK_PAYLOAD];
+    const uint8_t at = dark_record(weekday, rec);
+    const int8_t dusk = (int8_t)rec[at + 1], dawn = (int8_t)rec[at + 2];
+    const uint8_t ok = rec[at] <= DW_DARK_TWILIGHT && dusk >= -DW_DARK_SHIFT_MAX && dusk <= DW_DARK_SHIFT_MAX &&
+                       dawn >= -DW_DARK_SHIFT_MAX && dawn <= DW_DARK_SHIFT_MAX;
+    dark->mode = ok ? rec[at] : (uint8_t)DW_DARK_OFF;
+    dark->dusk = ok ? dusk : 0;
+    dark->dawn = ok ? dawn : 0;
+}
+
+void dw_dark_set(uint8_t weekday, const struct dw_dark *dark)
+{
+    uint8_t rec[DW_DARK_PAYLOAD];
+    const uint8_t at = dark_record(weekday, rec);
+    rec[at] = dark->mode;
+    rec[at + 1] = (uint8_t)dark->dusk;
+    rec[at + 2] = (uint8_t)dark->dawn;
+    dw_store_save((uint8_t)(DW_STORE_DARK + weekday / DW_DARK_PER_RECORD), rec);
+}
+
+void dw_away_get(struct dw_away *away)
+{
+    uint8_t rec[DW_AWAY_PAYLOAD];
+    dw_store_load(DW_STORE_AWAY, rec);
+    away->minutes = rec[0] <= DW_AWAY_MAX ? rec[0] : 0;
+    away->first = (uint16_t)le16(rec + 1);
+    away->last = (uint16_t)le16(rec + 3);
+}
+
+void dw_away_set(const struct dw_away *away)
+{
+    uint8_t rec[DW_AWAY_PAYLOAD] = {away->minutes};
+    put16(rec + 1, away->first);
+    put16(rec + 3, away->last);
+    dw_store_save(DW_STORE_AWAY, rec);
+}
+
+uint8_t dw_held_get(void)
+{
+    uint8_t rec[1];
+    dw_store_load(DW_STORE_HELD, rec);
+    return rec[0] == DW_HELD_OFF || rec[0] == DW_HELD_ON ? rec[0] : 0;
+}
+
+void dw_held_set(uint8_t held)
+{
+    dw_store_save(DW_STORE_HELD, &held);
+}
