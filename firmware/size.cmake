@@ -24,3 +24,17 @@ if(AVR_NM)
     message(FATAL_ERROR "${ELF} links floating-point text conversion (${float_text}) or avr-nm failed")
   endif()
 endif()
+# The budgets: flash beside a 2 KB bootloader with room to spare for what
+# comes next, and static RAM that leaves the stack at least 300 bytes of
+# the 2048 (the deepest call chain, a status line sent from a plan made in
+# float, takes about 400).
+set(flash_max 24576)
+set(ram_max 1300)
+string(REGEX MATCH "Program: +([0-9]+)" _ "${out}")
+set(flash ${CMAKE_MATCH_1})
+string(REGEX MATCH "Data: +([0-9]+)" _ "${out}")
+set(ram ${CMAKE_MATCH_1})
+if(flash GREATER flash_max OR ram GREATER ram_max)
+  file(REMOVE ${OUT})
+  message(FATAL_ERROR "${ELF}: ${flash} bytes of flash (at most ${flash_max}), ${ram} bytes of RAM (at most ${ram_max})")
+endif()

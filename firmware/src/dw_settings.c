@@ -47,25 +47,29 @@ static uint8_t dark_record(uint8_t weekday, uint8_t *rec)
     return (uint8_t)(3U * (weekday - r * DW_DARK_PER_RECORD));
 }
 
+static int8_t shift_ok(int8_t v)
+{
+    return v >= -DW_DARK_SHIFT_MAX && v <= DW_DARK_SHIFT_MAX;
+}
+
 void dw_dark_get(uint8_t weekday, struct dw_dark *dark)
 {
     uint8_t rec[DW_DARK_PAYLOAD];
-    const uint8_t at = dark_record(weekday, rec);
-    const int8_t dusk = (int8_t)rec[at + 1], dawn = (int8_t)rec[at + 2];
-    const uint8_t ok = rec[at] <= DW_DARK_TWILIGHT && dusk >= -DW_DARK_SHIFT_MAX && dusk <= DW_DARK_SHIFT_MAX &&
-                       dawn >= -DW_DARK_SHIFT_MAX && dawn <= DW_DARK_SHIFT_MAX;
-    dark->mode = ok ? rec[at] : (uint8_t)DW_DARK_OFF;
-    dark->dusk = ok ? dusk : 0;
-    dark->dawn = ok ? dawn : 0;
+    const uint8_t *at = rec + dark_record(weekday, rec);
+    dark->mode = at[0];
+    dark->dusk = (int8_t)at[1];
+    dark->dawn = (int8_t)at[2];
+    if (dark->mode > DW_DARK_TWILIGHT || !shift_ok(dark->dusk) || !shift_ok(dark->dawn))
+        dark->mode = dark->dusk = dark->dawn = 0;
 }
 
 void dw_dark_set(uint8_t weekday, const struct dw_dark *dark)
 {
     uint8_t rec[DW_DARK_PAYLOAD];
-    const uint8_t at = dark_record(weekday, rec);
-    rec[at] = dark->mode;
-    rec[at + 1] = (uint8_t)dark->dusk;
-    rec[at + 2] = (uint8_t)dark->dawn;
+    uint8_t *at = rec + dark_record(weekday, rec);
+    at[0] = dark->mode;
+    at[1] = (uint8_t)dark->dusk;
+    at[2] = (uint8_t)dark->dawn;
     dw_store_save((uint8_t)(DW_STORE_DARK + weekday / DW_DARK_PER_RECORD), rec);
 }
 

@@ -44,8 +44,9 @@ struct change {
 static struct zone {
     uint32_t set_abs;        /* the last dated set: seconds since 2000-01-01 00:00 UTC */
     uint16_t set_ms;
-    int16_t offset;          /* minutes east of UTC now */
     uint8_t set_valid;       /* set_abs names the start of the running interval */
+    /* from here to the changes' end: the bytes EEPROM keeps (dw_time_keep) */
+    int16_t offset;          /* minutes east of UTC now */
     uint8_t offset_known;
     uint8_t changes;
     struct change change[DW_CHANGES_MAX];
@@ -77,35 +78,14 @@ static void changed(void)
     save();
 }
 
-static void zone_record(uint8_t *rec, uint8_t read)
+/* The offset and the changes as EEPROM keeps them: their bytes in RAM. */
+#define ZONE_KEPT ((uint8_t *)&zone.offset)
+_Static_assert(offsetof(struct zone, change) + sizeof zone.change - offsetof(struct zone, offset) == DW_ZONE_PAYLOAD,
+               "the zone record holds the offset and the changes");
+
+static void apply_trim(void)
 {
-    uint8_t *p = rec + 4;
-    if (read) {
-        zone.offset = (int16_t)((uint16_t)rec[0] | (uint16_t)rec[1] << 8);
-        zone.offset_known = rec[2] == 1U && zone.offset <= DW_OFFSET_MAX && zone.offset >= -DW_OFFSET_MAX;
-        zone.changes = zone.offset_known && rec[3] <= DW_CHANGES_MAX ? rec[3] : 0;
-    } else {
-        rec[0] = (uint8_t)zone.offset;
-        rec[1] = (uint8_t)((uint16_t)zone.offset >> 8);
-        rec[2] = zone.offset_known;
-        rec[3] = zone.changes;
-    }
-    for (uint8_t k = 0; k < DW_CHANGES_MAX; ++k, p += 6) {
-        struct change *c = &zone.change[k];
-        if (read) {
-            c->day = (uint16_t)((uint16_t)p[0] | (uint16_t)p[1] << 8);
-            c->minute = (uint16_t)((uint16_t)p[2] | (uint16_t)p[3] << 8);
-            c->offset = (int16_t)((uint16_t)p[4] | (uint16_t)p[5] << 8);
-        } else {
-            const uint8_t held = k < zone.changes;
-            p[0] = held ? (uint8_t)c->day : 0;
-            p[1] = held ? (uint8_t)(c->day >> 8) : 0;
-            p[2] = held ? (uint8_t)c->minute : 0;
-            p[3] = held ? (uint8_t)(c->minute >> 8) : 0;
-            p[4] = held ? (uint8_t)c->offset : 0;
-            p[5] = held ? (uint8_t)((uint16_t)c->offset >> 8) : 0;
-        }
-    }
+    dw_hal_clock_trim(module_running ? 0 : zone.trim);
 }
 
 void dw_time_init(void)
@@ -124,9 +104,10 @@ void dw_time_init(void)
         /* the offset and its changes as last kept: a board whose clock
          * module gives the date knows its local time after a power cut, and
          * applies the changes that came while it was off */
-        uint8_t zrec[DW_ZONE_PAYLOAD];
-        dw_store_load(DW_STORE_ZONE, zrec);
-        zone_record(zrec, 1);
+        dw_store_load(DW_STORE_ZONE, ZONE_KEPT);
+        if (zone.offset_known != 1U || zone.offset > DW_OFFSET_MAX || zone.offset < -DW_OFFSET_MAX ||
+            zone.changes > DW_CHANGES_MAX)
+            zone.offset_known = zone.changes = 0;
         zone.layout = ZONE_LAYOUT;
         save();
     }
@@ -327,9 +308,7 @@ void dw_time_keep(void)
 {
     if (!zone.unsaved)
         return;
-    uint8_t rec[DW_ZONE_PAYLOAD];
-    zone_record(rec, 0);
-    dw_store_save(DW_STORE_ZONE, rec);
+    dw_store_save(DW_STORE_ZONE, ZONE_KEPT);
     zone.unsaved = 0;
     save();
 }
