@@ -67,10 +67,16 @@ void dw_light_stale(void)
 
 static void make(struct dw_plan *p, uint16_t day)
 {
-    uint8_t pattern[DW_PLAN_PATTERN_BYTES];
+    uint8_t stored[DW_PLAN_PATTERN_BYTES + 1], pattern[DW_PLAN_PATTERN_BYTES];
     const uint8_t wd = dw_weekday(day);
-    dw_week_load(wd, 0, pattern);
-    dw_week_load(wd, 1, pattern + DW_HALF_BYTES);
+    dw_week_load(wd, 0, stored);
+    dw_week_load(wd, 1, stored + DW_HALF_BYTES);
+    /* The line's entry k is the quarter hour that ends at k x 15 minutes
+     * (entry 0 the last, 23:45-24:00); the plan's quarter q the one that
+     * begins at q x 15 minutes: q is entry q + 1, wrapping at 96. */
+    stored[DW_PLAN_PATTERN_BYTES] = stored[0];
+    for (uint8_t i = 0; i < DW_PLAN_PATTERN_BYTES; ++i)
+        pattern[i] = (uint8_t)(stored[i] >> 1 | stored[i + 1] << 7);
     struct dw_dark dark;
     dw_dark_get(wd, &dark);
     struct dw_place place;

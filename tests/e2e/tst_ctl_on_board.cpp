@@ -138,7 +138,7 @@ void TstCtlOnBoard::flashBlankBoard()
     for (int i = 0; i < 10; ++i) {
         b.port.close();
         QVERIFY2(b.openPort() && b.readLine(&line), qPrintable(b.error));
-        QCOMPARE(line, QByteArray(DW_GREETING DW_GREETING_WEEK DW_GREETING_PRECISE));
+        QCOMPARE(line, QByteArray(DW_GREETING DW_GREETING_WEEK DW_GREETING_SUN DW_GREETING_PRECISE));
     }
     QVERIFY(b.control("time?", &t1));
     QVERIFY2(drift() <= 2, t0 + " " + t1);
@@ -147,7 +147,7 @@ void TstCtlOnBoard::flashBlankBoard()
     QVERIFY(b.control("hang", &line));
     QCOMPARE(line, QByteArray("ok"));
     QVERIFY2(b.readLine(&line, 5000), qPrintable(b.error));
-    QCOMPARE(line, QByteArray(DW_GREETING DW_GREETING_WEEK DW_GREETING_PRECISE));
+    QCOMPARE(line, QByteArray(DW_GREETING DW_GREETING_WEEK DW_GREETING_SUN DW_GREETING_PRECISE));
     QVERIFY(b.control("time?", &t1));
     QVERIFY2(drift() <= 2, t0 + " " + t1);
 

@@ -104,7 +104,7 @@ void TstRoadToBoard::roadOfOneSchedule()
     QVERIFY(!form1.isVisible());
     // A board that has just started has no time yet: it knows the ms, so
     // it is set at once.
-    QTRY_COMPARE(form3->replyLog(), QStringLiteral(DW_GREETING_NOT_SET DW_GREETING_WEEK DW_GREETING_PRECISE "\r\n"
+    QTRY_COMPARE(form3->replyLog(), QStringLiteral(DW_GREETING_NOT_SET DW_GREETING_WEEK DW_GREETING_SUN DW_GREETING_PRECISE "\r\n"
                                                    "The board said its time was not set: sent the time, 06:30.\r\n"));
     QCOMPARE(form3->findChild<QLabel *>(QStringLiteral("clockLabel"))->text(), QStringLiteral("06:30"));
 
@@ -148,7 +148,7 @@ void TstRoadToBoard::roadOfOneSchedule()
     QElapsedTimer since;
     since.start();
     ClockSource::set([&since] { return QDateTime(QDate(2026, 12, 7), QTime(6, 44, 30)).addMSecs(since.elapsed()); });
-    QTRY_VERIFY(form3->replyLog().endsWith("The board started again: " DW_GREETING_NOT_SET DW_GREETING_WEEK DW_GREETING_PRECISE "\r\n"
+    QTRY_VERIFY(form3->replyLog().endsWith("The board started again: " DW_GREETING_NOT_SET DW_GREETING_WEEK DW_GREETING_SUN DW_GREETING_PRECISE "\r\n"
                                            "The board said its time was not set: sent the time, 06:44.\r\n"));
     const auto offBy = [&] {
         const double host = ClockSource::now().time().msecsSinceStartOfDay() / 1000.0;

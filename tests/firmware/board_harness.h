@@ -89,6 +89,8 @@ void dw_hal_light(uint8_t on)
     hal.light = on;
     ++hal.lightCalls;
 }
+uint8_t dw_hal_button(void) { return hal.button; }
+uint16_t dw_hal_ms(void) { return hal.msTicks; }
 }
 
 namespace {

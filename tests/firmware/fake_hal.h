@@ -27,6 +27,8 @@ struct FakeHal {
     enum Module { NoModule, Fitted, Stuck } module = NoModule;
     uint8_t moduleRegs[7] = {};  // time and date as the module holds them
     qint64 us = 0;               // time the board spent: sending bytes, writing EEPROM
+    bool button = false;         // the button's contact closed
+    uint16_t msTicks = 0;        // the untrimmed millisecond count
 
     void reset()
     {
@@ -46,6 +48,8 @@ struct FakeHal {
         module = NoModule;
         std::memset(moduleRegs, 0, sizeof moduleRegs);
         us = 0;
+        button = false;
+        msTicks = 0;
     }
 
     // Lines sent since the last call, without their CR LF. A line not ended

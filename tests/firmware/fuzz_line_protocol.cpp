@@ -146,6 +146,8 @@ uint8_t dw_hal_i2c_write(uint8_t addr, uint8_t reg, const uint8_t *buf, uint8_t 
     return moduleIo(addr, reg, n, buf, hal.regs + reg);
 }
 void dw_hal_light(uint8_t on) { hal.light = on; }
+uint8_t dw_hal_button(void) { return 0; }
+uint16_t dw_hal_ms(void) { return 0; }
 }
 
 namespace {
@@ -291,8 +293,8 @@ void restart(bool keepsRam = false)
     model.known = model.known || model.moduleRunning;
     std::string line;
     require(takeLines(&line) == 1
-                && line == (model.known ? DW_GREETING DW_GREETING_WEEK DW_GREETING_PRECISE
-                                        : DW_GREETING_NOT_SET DW_GREETING_WEEK DW_GREETING_PRECISE),
+                && line == (model.known ? DW_GREETING DW_GREETING_WEEK DW_GREETING_SUN DW_GREETING_PRECISE
+                                        : DW_GREETING_NOT_SET DW_GREETING_WEEK DW_GREETING_SUN DW_GREETING_PRECISE),
             "no greeting after restart", line);
     // with no date, the weekday run last (Monday when none was kept)
     require(weekday < 0 || int(today()) == weekday, "power cut changed the weekday", std::to_string(hal.day));

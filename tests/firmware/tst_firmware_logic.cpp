@@ -136,7 +136,7 @@ void TstFirmwareLogic::greetingAtStart()
 {
     hal.tx.clear();
     dw_board_init();
-    QCOMPARE(hal.takeLines(), QList<QByteArray>{QByteArray(DW_GREETING DW_GREETING_WEEK DW_GREETING_PRECISE)});
+    QCOMPARE(hal.takeLines(), QList<QByteArray>{QByteArray(DW_GREETING DW_GREETING_WEEK DW_GREETING_SUN DW_GREETING_PRECISE)});
 }
 
 void TstFirmwareLogic::lineEndings()

@@ -162,7 +162,7 @@ void TstFirmwareStore::patternSurvivesRestart()
     hal.clock = hms(6, 0);
     hal.tx.clear();
     dw_board_init();            // a power cycle: RAM state rebuilt from EEPROM
-    QCOMPARE(hal.takeLines(), QList<QByteArray>{DW_GREETING DW_GREETING_WEEK DW_GREETING_PRECISE});
+    QCOMPARE(hal.takeLines(), QList<QByteArray>{DW_GREETING DW_GREETING_WEEK DW_GREETING_SUN DW_GREETING_PRECISE});
     QCOMPARE(hal.light, 1);
     QCOMPARE(send("f"), QList<QByteArray>{a});
     QCOMPARE(send("e"), QList<QByteArray>{b});
@@ -382,8 +382,8 @@ void TstFirmwareStore::restartKeepsTime()
     hal.tx.clear();
     dw_board_init();
     const bool notSet = status.contains("(not set)");
-    QCOMPARE(hal.takeLines(), QList<QByteArray>{notSet ? DW_GREETING_NOT_SET DW_GREETING_WEEK DW_GREETING_PRECISE
-                                                       : DW_GREETING DW_GREETING_WEEK DW_GREETING_PRECISE});
+    QCOMPARE(hal.takeLines(), QList<QByteArray>{notSet ? DW_GREETING_NOT_SET DW_GREETING_WEEK DW_GREETING_SUN DW_GREETING_PRECISE
+                                                       : DW_GREETING DW_GREETING_WEEK DW_GREETING_SUN DW_GREETING_PRECISE});
     QCOMPARE(send("s"), QList<QByteArray>{status});
     QCOMPARE(hal.light, int(notSet));   // the schedule from midnight meanwhile
 
