@@ -17,6 +17,10 @@ static uint8_t start_mcusr __attribute__((section(".noinit")));
 static uint8_t start_r2 __attribute__((section(".noinit")));
 static uint8_t start_hung __attribute__((section(".noinit")));
 
+/* The RAM above the static data (the kept time included) up to the
+ * stack, painted at every start. */
+extern uint8_t __heap_start;
+
 /* Runs before .data and .bss are set up. A watchdog reset leaves the
  * watchdog running, and it only stops once WDRF is cleared: save the reset
  * cause, then stop it before anything slow happens. */
@@ -31,6 +35,8 @@ void early_start(void)
     wdt_disable();
     start_hung = hw_hung_mark == HW_HUNG_MARK;
     hw_hung_mark = 0;
+    for (uint8_t *p = &__heap_start; p < (uint8_t *)SP - 4; ++p)
+        *p = HW_STACK_PAINT;
 }
 
 int main(void)
@@ -40,6 +46,7 @@ int main(void)
     uint8_t flags = dw_reset_flags(start_mcusr, start_r2, pgm_read_byte(FLASHEND), start_hung);
     const uint32_t hold_us = hw_boot_start(&flags);
     hw_light_init();
+    hw_button_init();
     hw_uart_init();
     hw_clock_start(flags, hold_us);
     hw_timer_init();

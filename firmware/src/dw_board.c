@@ -86,13 +86,14 @@ static uint8_t day_and_half(uint8_t *wd, uint8_t *half)
  * must not reach the status line. */
 static void refuse(const char *why)
 {
-    char cmd = line_len ? line[0] : '?';
-    if (cmd != DW_CMD_SET_TIME && cmd != DW_CMD_STORE_A && cmd != DW_CMD_STORE_B && cmd != DW_CMD_GET_TIME
-        && cmd != DW_CMD_GET_A && cmd != DW_CMD_GET_B && cmd != DW_CMD_STATUS && cmd != DW_CMD_SET_PRECISE
-        && cmd != DW_CMD_GET_PRECISE && cmd != DW_CMD_OFFSET_CHANGE && cmd != DW_CMD_STORE_DAY
-        && cmd != DW_CMD_GET_DAY && cmd != DW_CMD_PLACE && cmd != DW_CMD_DARK && cmd != DW_CMD_AWAY
-        && cmd != DW_CMD_LIGHT)
-        cmd = '?';
+    static const char letters[] = {DW_CMD_SET_TIME, DW_CMD_STORE_A, DW_CMD_STORE_B, DW_CMD_GET_TIME, DW_CMD_GET_A,
+                                   DW_CMD_GET_B, DW_CMD_STATUS, DW_CMD_SET_PRECISE, DW_CMD_GET_PRECISE,
+                                   DW_CMD_OFFSET_CHANGE, DW_CMD_STORE_DAY, DW_CMD_GET_DAY, DW_CMD_PLACE,
+                                   DW_CMD_DARK, DW_CMD_AWAY, DW_CMD_LIGHT};
+    char cmd = '?';
+    for (uint8_t i = 0; line_len && i < sizeof letters; ++i)
+        if (line[0] == letters[i])
+            cmd = line[0];
     uint8_t k = kind_of(cmd), wd, half;
     if (k == KIND_W) {
         refused_day[0] = day_and_half(&wd, &half) ? line[1] : 0;

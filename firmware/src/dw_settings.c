@@ -3,8 +3,8 @@
 #include "dw_store.h"
 
 /* A record never stored reads as zeros: no place, no dark, not away, not
- * held. Whatever a record holds is checked again here, so a value out of
- * range (another firmware's layout) reads as that default too. */
+ * held. The lines check what they store, and each record its own crc, so
+ * what is read is what a line stored. */
 
 static int16_t le16(const uint8_t *p)
 {
@@ -21,12 +21,9 @@ uint8_t dw_place_get(struct dw_place *place)
 {
     uint8_t rec[DW_PLACE_PAYLOAD];
     dw_store_load(DW_STORE_PLACE, rec);
-    const int16_t lat = le16(rec + 1), lon = le16(rec + 3);
-    if (rec[0] != 1U || lat < -9000 || lat > 9000 || lon < -18000 || lon > 18000)
-        return 0;
-    place->lat = lat;
-    place->lon = lon;
-    return 1;
+    place->lat = le16(rec + 1);
+    place->lon = le16(rec + 3);
+    return rec[0];
 }
 
 void dw_place_set(const struct dw_place *place)
@@ -47,11 +44,6 @@ static uint8_t dark_record(uint8_t weekday, uint8_t *rec)
     return (uint8_t)(3U * (weekday - r * DW_DARK_PER_RECORD));
 }
 
-static int8_t shift_ok(int8_t v)
-{
-    return v >= -DW_DARK_SHIFT_MAX && v <= DW_DARK_SHIFT_MAX;
-}
-
 void dw_dark_get(uint8_t weekday, struct dw_dark *dark)
 {
     uint8_t rec[DW_DARK_PAYLOAD];
@@ -59,8 +51,6 @@ void dw_dark_get(uint8_t weekday, struct dw_dark *dark)
     dark->mode = at[0];
     dark->dusk = (int8_t)at[1];
     dark->dawn = (int8_t)at[2];
-    if (dark->mode > DW_DARK_TWILIGHT || !shift_ok(dark->dusk) || !shift_ok(dark->dawn))
-        dark->mode = dark->dusk = dark->dawn = 0;
 }
 
 void dw_dark_set(uint8_t weekday, const struct dw_dark *dark)
@@ -77,7 +67,7 @@ void dw_away_get(struct dw_away *away)
 {
     uint8_t rec[DW_AWAY_PAYLOAD];
     dw_store_load(DW_STORE_AWAY, rec);
-    away->minutes = rec[0] <= DW_AWAY_MAX ? rec[0] : 0;
+    away->minutes = rec[0];
     away->first = (uint16_t)le16(rec + 1);
     away->last = (uint16_t)le16(rec + 3);
 }
@@ -94,7 +84,7 @@ uint8_t dw_held_get(void)
 {
     uint8_t rec[1];
     dw_store_load(DW_STORE_HELD, rec);
-    return rec[0] == DW_HELD_OFF || rec[0] == DW_HELD_ON ? rec[0] : 0;
+    return rec[0];
 }
 
 void dw_held_set(uint8_t held)

@@ -13,7 +13,7 @@
 extern "C" {
 #endif
 
-/* The place; returns 0 (leaving *place alone) when none is held. */
+/* The place; returns 0 when none is held. */
 uint8_t dw_place_get(struct dw_place *place);
 /* place 0: none. */
 void dw_place_set(const struct dw_place *place);

@@ -55,8 +55,9 @@ void hw_light_init(void);
 void hw_button_init(void);
 
 /* avr_main.c: the RAM above the static data is painted with this byte at
- * every start, from hw_stack_low up to the stack: what the stack never
- * reached still holds it (the virtual board's `stack` counts it). */
+ * every start, from the end of the static data up to the stack: what the
+ * stack never reached still holds it (the virtual board's `stack` counts
+ * the longest run of it). */
 #define HW_STACK_PAINT 0x5CU
 
 #endif
