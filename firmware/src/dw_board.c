@@ -428,7 +428,7 @@ static void place_line(void)
     }
     const uint8_t none = line_is(1, DW_PLACE_NONE);
     if (!none) {
-        if (line_len < 13 || line_len > 16) {
+        if (line_len < 12 || line_len > 15) {
             refuse(DW_REFUSED_LENGTH);
             return;
         }

@@ -7,6 +7,8 @@
 #include "dw_time.h"
 #include "dw_week.h"
 
+#include <stddef.h>
+
 #ifdef __AVR__
 #define DW_NOINIT __attribute__((section(".noinit")))
 #else
@@ -35,7 +37,7 @@ static struct kept_manual {
 
 static uint8_t kept_crc(void)
 {
-    return dw_crc8((const uint8_t *)&kept, (uint8_t)(sizeof kept - 1U));
+    return dw_crc8((const uint8_t *)&kept, (uint8_t)offsetof(struct kept_manual, crc));
 }
 
 static void keep(uint8_t m, uint16_t day, uint32_t s)

@@ -485,7 +485,8 @@ void TstFirmwareLogic::refusalsOfSeveralKinds()
 
 // A script: "line" is sent and must be taken silently, "line|answer" must
 // get that answer; "+N" lets N ms of the board's oscillator pass (the
-// clock, the date and the run count move on together); "!reset" restarts
+// clock, the date and the run count move on together); "^N" holds the
+// button N ms, its contact bouncing at first, the clock standing; "!reset" restarts
 // the board keeping its RAM, "!cold" cuts the power (the EEPROM stays);
 // "~N": the trim applied is N hundredths of a ppm. Then q must answer as
 // given: time, coming changes, trim.
@@ -543,6 +544,33 @@ void TstFirmwareLogic::timekeeping_data()
     QTest::newRow("f e r follow a b w") << QByteArrayList{"a" + pattern48({5}), "w3a" + pattern48({6}), "p0.000 2026-12-09 +0",
         "f|a" + pattern48({6}), "r2a|w2a" + pattern48({5}), "r5b|w5b" + pattern48({}), "+86400000", "f|a" + pattern48({5}),
         "a" + pattern48({7}), "r3a|w3a" + pattern48({7}), "e|b" + pattern48({})} << QByteArray("0.000 0 +0");
+    // the light by hand: 18:00-23:00 and 23:15-23:45 on Wednesdays
+    const QByteArray evening = "w3b" + pattern48({25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 46, 47});
+    const QByteArray wed20 = "p72000.000 2026-12-09 +60";
+    QTest::newRow("short press until the next edge") << QByteArrayList{evening, wed20, "^200", "m|light off until 23:00",
+        "s|time 20:00:00 light off pattern partial date 2026-12-09 Wed manual off until 23:00 trim +0 ppm", "+10800000", "m|light auto",
+        "+900000", "s|time 23:15:00 light on pattern partial date 2026-12-09 Wed trim +0 ppm"} << QByteArray("83700.000 0 +0");
+    QTest::newRow("a press back is automatic") << QByteArrayList{evening, wed20, "^200", "^200", "m|light auto", "m0|light off until 23:00",
+        "m1|light auto", "m0 h|light off held", "m1 +5400|light on until 21:30", "ma|light auto"} << QByteArray("72000.000 0 +0");
+    QTest::newRow("off to midnight: until tomorrow's edge") << QByteArrayList{evening, "p85500.000 2026-12-09 +60", "^200",
+        "m|light on until Fri 00:00", "w4b" + pattern48({30}), "m1|light on until Thu 19:15", "w4b" + pattern48({}),
+        "m1|light on until Fri 00:00", "m1 +604800|light on until Wed 23:45"} << QByteArray("85500.000 0 +0");
+    QTest::newRow("long press held through a power cut") << QByteArrayList{evening, wed20, "^2500", "m|light off held", "!cold",
+        "m|light off held", "s|time 00:00:00 (not set) light off pattern partial day Wed assumed manual off held trim +0 ppm",
+        "^200", "m|light auto", "m1|error: bad time", "m1 h|error: bad time"} << QByteArray("0.000 0 +0");
+    QTest::newRow("until a bound through a reset, not a power cut") << QByteArrayList{evening, wed20, "m0|light off until 23:00", "!reset",
+        "m|light off until 23:00", "!cold", "m|light auto"} << QByteArray("0.000 0 +0");
+    // the dark: Berlin, Wednesdays only after sunset; set the clock, and
+    // the light is what the plan says then
+    QTest::newRow("the dark after a set of the clock") << QByteArrayList{"w3a" + QByteArray(48, '1'), "w3b" + QByteArray(48, '1'),
+        "d3s +0 +0", "p43200.000 2026-12-09 +60", "s|time 12:00:00 light on pattern partial date 2026-12-09 Wed dark ignored: no place trim +0 ppm",
+        "g+52.52 +13.40", "s|time 12:00:00 light off pattern partial date 2026-12-09 Wed trim +0 ppm", "t17:00",
+        "s|time 17:00:00 light on pattern partial date 2026-12-09 Wed trim +0 ppm", "v30", "p0.000",
+        "s|time 00:00:00 light on pattern partial day Wed assumed away 30 dark ignored: no date trim +0 ppm"} << QByteArray("0.000 0 +0");
+    QTest::newRow("settings kept through a power cut") << QByteArrayList{"g-33.87 +151.21", "d7c -120 +5", "d1s +0 -0", "v30 2026-12-20 2027-01-06",
+        "p7199.000 2027-03-28 +60", "o2027-03-28 02:00 +120", "+600", "!cold", "g|g-33.87 +151.21", "d7|d7c -120 +5", "d1|d1s +0 +0", "d2|d2n",
+        "v|v30 2026-12-20 2027-01-06", "g none", "d7n", "v0", "!cold", "g|g none", "d7|d7n", "v|v0", "g-0.05 +0.00", "g|g-0.05 +0.00"}
+        << QByteArray("0.000 1 +0");
     QTest::newRow("refused") << QByteArrayList{"o2027-03-28 02:00 +120|error: no date", "p1.000 2027-02-29 +60|error: bad date",
                                                "p1.000 2028-02-29 +1081|error: bad date", "p7199.000 2027-03-28 +60",
                                                "o2027-03-28 01:59 +120|error: bad time", "o2027-03-28 02:00 +12O|error: bad time",
@@ -567,7 +595,15 @@ void TstFirmwareLogic::timekeeping()
                 hal.runS += (hal.runMs + step.mid(1).toUInt()) / 1000;
                 hal.runMs = (hal.runMs + step.mid(1).toUInt()) % 1000;
             }
+            hal.msTicks = uint16_t(hal.msTicks + step.mid(1).toUInt());
             dw_board_poll();
+        } else if (step.startsWith('^')) {
+            const int held = step.mid(1).toInt();
+            for (int t = 0; t < held + 100; t += 2) {
+                hal.button = t < held && (t >= 6 || t % 4 == 0);   // bouncing for 6 ms
+                hal.msTicks = uint16_t(hal.msTicks + 2);
+                dw_board_poll();
+            }
         } else if (step.startsWith('!')) {
             if (step == "!cold") {
                 const QByteArray eeprom(reinterpret_cast<const char *>(hal.eeprom), sizeof hal.eeprom);
@@ -581,7 +617,8 @@ void TstFirmwareLogic::timekeeping()
             QCOMPARE(hal.trim, step.mid(1).toInt());
         } else {
             const QByteArrayList parts = step.split('|');
-            QCOMPARE(send(parts[0]), parts.size() > 1 ? QList<QByteArray>{parts[1]} : QList<QByteArray>{});
+            const QList<QByteArray> got = send(parts[0]);
+            QVERIFY2(got == (parts.size() > 1 ? QList<QByteArray>{parts[1]} : QList<QByteArray>{}), (parts[0] + " -> " + got.join("|")).constData());
         }
     }
     QCOMPARE(send("q"), QList<QByteArray>{q});

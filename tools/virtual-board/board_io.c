@@ -230,6 +230,9 @@ void service_port(void)
 
 /* ---- control socket ---------------------------------------------------- */
 
+/* What the firmware paints its free RAM with (firmware/src/hw.h). */
+#define STACK_PAINT 0x5C
+
 static void client_send(struct client *c, const char *fmt, ...)
 {
     char out[CLIENT_LINE];
@@ -311,6 +314,38 @@ static void control_command(struct client *c, char *line)
         vb.hang_pc = (uint32_t)(at - vb.avr->flash) + 2;
         vb.pending_hang = 1;
         client_send(c, "ok");
+    } else if (strcmp(line, "press") == 0) {
+        /* held 0.2 s, or the seconds given (decimals allowed), of the
+         * chip's time; answered once let go */
+        char *end = NULL;
+        const double held = arg ? strtod(arg, &end) : 0.2;
+        if (arg && (end == arg || *end || !(held > 0.0 && held <= 60.0))) {
+            client_send(c, "error: press needs seconds above 0, up to 60");
+            return;
+        }
+        if (vb.pressed) {
+            client_send(c, "error: the button is pressed already");
+            return;
+        }
+        vb.pressed = 1;
+        vb.press_until = vb.avr->cycle + (avr_cycle_count_t)(held * vb.avr->frequency);
+        vb.press_fd = c->fd;
+        vb.press_done = 0;
+        button_apply();
+    } else if (strcmp(line, "stack") == 0) {
+        /* the firmware paints the RAM above its static data at start: the
+         * longest run of that paint is what the stack never reached */
+        if (!vb.sym_bss_end) {
+            client_send(c, "error: the firmware names no __bss_end");
+            return;
+        }
+        unsigned best = 0, run = 0;
+        for (uint32_t a = vb.sym_bss_end & 0xFFFF; a <= vb.avr->ramend; ++a) {
+            run = vb.avr->data[a] == STACK_PAINT ? run + 1 : 0;
+            if (run > best)
+                best = run;
+        }
+        client_send(c, "stack %u", best);
     } else if (strcmp(line, "open?") == 0) {
         client_send(c, "open %d", vb.port_open);
     } else if (strcmp(line, "quit") == 0) {
@@ -361,6 +396,13 @@ void service_control(void)
 {
     if (vb.control_fd < 0)
         return;
+    if (vb.press_done) {
+        vb.press_done = 0;
+        for (int i = 0; i < MAX_CLIENTS; ++i)
+            if (vb.clients[i].fd >= 0 && vb.clients[i].fd == vb.press_fd)
+                client_send(&vb.clients[i], "ok");
+        vb.press_fd = -1;
+    }
     int fd = accept4(vb.control_fd, NULL, NULL, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd >= 0) {
         int slot = -1;
@@ -382,6 +424,8 @@ void service_control(void)
             continue;
         ssize_t n = read(c->fd, c->buf + c->len, sizeof c->buf - 1 - c->len);
         if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
+            if (c->fd == vb.press_fd)
+                vb.press_fd = -1;   /* its fd may come back for another */
             close(c->fd);
             c->fd = -1;
             continue;

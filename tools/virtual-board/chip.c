@@ -75,12 +75,21 @@ static void set_reset_cause(avr_regbit_t cause)
     avr_regbit_set(vb.avr, cause);
 }
 
+/* The button's pin as the button leaves it: pulled up, low while pressed.
+ * simavr reads an input pin as the last level raised on it, and a reset
+ * clears that: raised again after each. */
+void button_apply(void)
+{
+    avr_raise_irq(avr_io_getirq(vb.avr, AVR_IOCTL_IOPORT_GETIRQ('D'), 2), vb.pressed ? 0 : 1);
+}
+
 static void reset_common(void)
 {
     uint8_t ee[EEPROM_SIZE];
     eeprom_get(ee);
     avr_reset(vb.avr);          /* keeps SRAM, clears the I/O registers */
     eeprom_set(ee);
+    button_apply();
     watchdog_follow();
     vb.pending_clock = 0;
     vb.to_chip_len = 0;
@@ -317,6 +326,11 @@ static void run_until(avr_cycle_count_t target)
         }
         apply_pending_clock();
         apply_pending_hang();
+        if (vb.pressed && vb.avr->cycle >= vb.press_until) {
+            vb.pressed = 0;
+            vb.press_done = 1;
+            button_apply();
+        }
         avr_cycle_count_t before = vb.avr->cycle;
         /* simavr's watchdog resets the chip through its run hook */
         const int resetting = vb.avr->run != vb.run_normal;
@@ -328,6 +342,8 @@ static void run_until(avr_cycle_count_t target)
             vb.c0 = vb.avr->cycle;
             vb.next_rx_cycle = vb.avr->cycle;
             logf_("chip reset by its watchdog");
+            vb.press_until = vb.avr->cycle;   /* counted from before: let go */
+            button_apply();
             watchdog_follow();
             chip_hold(vb.t0, reset_timeout(), 0);
             break;
@@ -437,6 +453,9 @@ void chip_create(const char *elf, const char *bootloader, int blank, double cloc
     vb.sym_ms = vb.sym_seconds + 4;
     vb.sym_known = vb.sym_seconds + 6;
     vb.sym_day = vb.sym_seconds + 8;
+    vb.sym_bss_end = find_symbol("__bss_end");
+    vb.press_fd = -1;
+    button_apply();
 
     uint32_t uart_flags = 0;
     avr_ioctl(vb.avr, AVR_IOCTL_UART_GET_FLAGS('0'), &uart_flags);

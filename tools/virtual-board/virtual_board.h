@@ -55,6 +55,15 @@ struct virtual_board {
     uint32_t sym_day;               /* its date: days since 2000-01-01, 0xFFFF none */
     uint32_t hang_pc;               /* a jump to itself in the firmware (`hang`) */
     int pending_hang;
+    uint32_t sym_bss_end;           /* the static data's end but .noinit (`stack`) */
+
+    /* `press`: the button on PD2 held low until the chip's cycle
+     * press_until, then `ok` to the client that asked (its fd, if still
+     * the same) */
+    int pressed;
+    avr_cycle_count_t press_until;
+    int press_fd;
+    int press_done;
 
     /* --bootloader: the chip starts there, as with BOOTRST; no imitation */
     uint32_t boot_addr;             /* 0: none */
@@ -128,6 +137,7 @@ void chip_reset_for_open(void);
 unsigned chip_baud(void);
 uint8_t line_garble(uint8_t byte, unsigned from_baud, unsigned to_baud);
 int light_pin(char port, int bit);
+void button_apply(void);
 uint32_t read_u32(uint32_t addr);
 
 /* timing.c */
