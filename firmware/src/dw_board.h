@@ -16,11 +16,12 @@ extern "C" {
 
 /* Longest line the board sends, without its CR LF: a status line naming
  * five refusals, "time hh:mm:ss (not set) light off pattern partial day Www
- * assumed trim -10000 ppm" (81; with a date, " date yyyy-mm-dd Www" comes
- * without " (not set)", 6 shorter; " from module" comes without the trim)
- * plus "; refused t: line too long" for t, a and b (3 x 26), "; refused
- * w1a: line too long" (28) and "; refused ?: unknown command" (28). */
-#define DW_ANSWER_MAX 215U
+ * assumed manual off until Www hh:mm away 60 dark ignored: no place trim
+ * -10000 ppm" (139; with a date, " date yyyy-mm-dd Www" comes without
+ * " (not set)", 6 shorter; " from module" comes without the trim) plus
+ * "; refused t: line too long" for t, a and b (3 x 26), "; refused w1a: line
+ * too long" (28) and "; refused ?: unknown command" (28). */
+#define DW_ANSWER_MAX 273U
 
 /* Loads the pattern, looks for the clock module, sends the greeting and
  * sets the light. Call at start, with the kept time already restored. */

@@ -194,6 +194,32 @@ void TstFirmwareLogic::refusedLines_data()
     QTest::newRow("r long") << QByteArray("r1a0") << QByteArray("error: bad length");
     QTest::newRow("r weekday 9") << QByteArray("r9a") << QByteArray("error: bad digit");
     QTest::newRow("r half A") << QByteArray("r1A") << QByteArray("error: bad digit");
+    QTest::newRow("g bare sign") << QByteArray("g+52.5 +13.37") << QByteArray("error: bad digit");
+    QTest::newRow("g no sign") << QByteArray("g52.50 +13.37") << QByteArray("error: bad digit");
+    QTest::newRow("g north of the pole") << QByteArray("g+90.01 +13.37") << QByteArray("error: bad digit");
+    QTest::newRow("g east of the line") << QByteArray("g+52.50 +180.01") << QByteArray("error: bad digit");
+    QTest::newRow("g comma") << QByteArray("g+52,50 +13.37") << QByteArray("error: bad digit");
+    QTest::newRow("g two spaces") << QByteArray("g+52.50  +3.37") << QByteArray("error: bad digit");
+    QTest::newRow("g short") << QByteArray("g+5.0 +1.00") << QByteArray("error: bad length");
+    QTest::newRow("g nothing") << QByteArray("g none ") << QByteArray("error: bad length");
+    QTest::newRow("d weekday 8") << QByteArray("d8n") << QByteArray("error: bad digit");
+    QTest::newRow("d mode x") << QByteArray("d3x +0 +0") << QByteArray("error: bad digit");
+    QTest::newRow("d no sign") << QByteArray("d3s 30 -15") << QByteArray("error: bad digit");
+    QTest::newRow("d one shift") << QByteArray("d3s +30") << QByteArray("error: bad length");
+    QTest::newRow("d n with shifts") << QByteArray("d3n +0 +0") << QByteArray("error: bad length");
+    QTest::newRow("d 121 minutes") << QByteArray("d3c +121 +0") << QByteArray("error: bad time");
+    QTest::newRow("d bare") << QByteArray("d") << QByteArray("error: bad length");
+    QTest::newRow("v 61 minutes") << QByteArray("v61") << QByteArray("error: bad time");
+    QTest::newRow("v letter") << QByteArray("vx") << QByteArray("error: bad digit");
+    QTest::newRow("v one date") << QByteArray("v30 2026-12-20") << QByteArray("error: bad length");
+    QTest::newRow("v backwards") << QByteArray("v30 2027-01-06 2026-12-20") << QByteArray("error: bad date");
+    QTest::newRow("v no such day") << QByteArray("v30 2026-02-29 2027-01-06") << QByteArray("error: bad date");
+    QTest::newRow("m 2") << QByteArray("m2") << QByteArray("error: bad digit");
+    QTest::newRow("m held badly") << QByteArray("m1 x") << QByteArray("error: bad digit");
+    QTest::newRow("m a long") << QByteArray("ma ") << QByteArray("error: bad length");
+    QTest::newRow("m 59 s") << QByteArray("m1 +59") << QByteArray("error: bad time");
+    QTest::newRow("m over a week") << QByteArray("m0 +604801") << QByteArray("error: bad time");
+    QTest::newRow("m for no sign") << QByteArray("m0 600") << QByteArray("error: bad digit");
 }
 
 void TstFirmwareLogic::refusedLines()
@@ -462,18 +488,26 @@ void TstFirmwareLogic::refusalsOfSeveralKinds()
 
     // the longest status line there can be: a trim as far as it goes,
     // learned from 100,000 s counted while the host says 99,000, kept
-    // through a power cut, which leaves no date but the weekday run last
+    // through a power cut, which leaves no date but the weekday run last;
+    // Wednesday on all day and only in the dark, away, the button pressed
     QCOMPARE(send("p0.000 2026-12-08 +0"), QList<QByteArray>{});
     hal.runS = 100000;
-    QCOMPARE(send("p12600.000 2026-12-09 +0"), QList<QByteArray>{});
+    for (const char *line : {"p12600.000 2026-12-09 +0", "w3a111111111111111111111111111111111111111111111111",
+                             "w3b111111111111111111111111111111111111111111111111", "d3s +120 -120", "v60"})
+        QCOMPARE(send(line), QList<QByteArray>{});
     hal.known = false;
     hal.day = DW_NO_DATE;
     dw_board_init();
+    for (hal.button = true; hal.msTicks < 100; hal.msTicks += 10) {
+        dw_board_poll();
+        hal.button = hal.msTicks < 50;
+    }
     for (const char *cmd : {"t", "a", "b", "w3a"})
         send(cmd + QByteArray(DW_LINE_MAX + 1, '1'));
     send("x");
     const QList<QByteArray> status = send("s");
-    QCOMPARE(status, QList<QByteArray>{"time 03:30:00 (not set) light off pattern partial day Wed assumed trim -10000 ppm"
+    QCOMPARE(status, QList<QByteArray>{"time 03:30:00 (not set) light off pattern partial day Wed assumed manual off until Thu 00:00"
+                                       " away 60 dark ignored: no place trim -10000 ppm"
                                        "; refused t: line too long; refused a: line too long"
                                        "; refused b: line too long; refused w3a: line too long; refused ?: unknown command"});
     QCOMPARE(status[0].size(), int(DW_ANSWER_MAX));
