@@ -175,20 +175,25 @@ void TstFirmwareStore::powerCutDuringStoreKeepsOldOrNew_data()
     QTest::newRow("every day's half a") << 0;
     QTest::newRow("Sunday's half b") << int(DW_STORE_WEEK_RECORD(6, 1));
     QTest::newRow("the weekday run last") << int(DW_STORE_WEEKDAY);
+    QTest::newRow("Friday to Sunday's dark") << int(DW_STORE_DARK + 1);
+    QTest::newRow("the held light") << int(DW_STORE_HELD);
+    QTest::newRow("the offset and its changes") << int(DW_STORE_ZONE);
 }
 
 void TstFirmwareStore::powerCutDuringStoreKeepsOldOrNew()
 {
     QFETCH(int, record);
     const int n = dw_store_payload(uint8_t(record));
-    const uint8_t oldBits[DW_WEEK_PAYLOAD] = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77};
-    const uint8_t newBits[DW_WEEK_PAYLOAD] = {0xEE, 0xDD, 0xCC, 0xBB, 0xAA, 0x99, 0x88};
-    const QByteArray oldB = QByteArray(reinterpret_cast<const char *>(oldBits), n);
-    const QByteArray newB = QByteArray(reinterpret_cast<const char *>(newBits), n);
-
     // both slots in use, the one to be overwritten holding a third pattern,
     // so every data byte of the store really changes
-    const uint8_t thirdBits[DW_WEEK_PAYLOAD] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07};
+    uint8_t oldBits[DW_ZONE_PAYLOAD], newBits[DW_ZONE_PAYLOAD], thirdBits[DW_ZONE_PAYLOAD];
+    for (int i = 0; i < int(DW_ZONE_PAYLOAD); ++i) {
+        oldBits[i] = uint8_t(0x11 * (i % 7 + 1));
+        newBits[i] = uint8_t(0xEE - 0x11 * (i % 7));
+        thirdBits[i] = uint8_t(i + 1);
+    }
+    const QByteArray oldB = QByteArray(reinterpret_cast<const char *>(oldBits), n);
+    const QByteArray newB = QByteArray(reinterpret_cast<const char *>(newBits), n);
     auto prepare = [&] {
         hal.reset();
         dw_store_save(record, thirdBits);
@@ -205,7 +210,7 @@ void TstFirmwareStore::powerCutDuringStoreKeepsOldOrNew()
         hal.writesLeft = cut;
         dw_store_save(record, newBits);
         hal.writesLeft = -1;
-        uint8_t got[DW_WEEK_PAYLOAD];
+        uint8_t got[DW_ZONE_PAYLOAD];
         QVERIFY2(dw_store_load(record, got), qPrintable(QString("cut after %1 writes").arg(cut)));
         const QByteArray gotB(reinterpret_cast<const char *>(got), n);
         if (cut < full)
@@ -223,7 +228,7 @@ void TstFirmwareStore::powerCutDuringStoreKeepsOldOrNew()
         hal.reset();
         hal.writesLeft = cut;
         dw_store_save(record, newBits);
-        uint8_t got[DW_WEEK_PAYLOAD];
+        uint8_t got[DW_ZONE_PAYLOAD];
         QVERIFY(!dw_store_load(record, got));
         QCOMPARE(QByteArray(reinterpret_cast<const char *>(got), n), QByteArray(n, '\0'));
     }

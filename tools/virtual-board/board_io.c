@@ -323,7 +323,7 @@ static void control_command(struct client *c, char *line)
             client_send(c, "error: press needs seconds above 0, up to 60");
             return;
         }
-        if (vb.pressed) {
+        if (vb.pressed || vb.press_settling) {
             client_send(c, "error: the button is pressed already");
             return;
         }

@@ -75,12 +75,18 @@ static void set_reset_cause(avr_regbit_t cause)
     avr_regbit_set(vb.avr, cause);
 }
 
+#define PIND_ADDR 0x29
+
 /* The button's pin as the button leaves it: pulled up, low while pressed.
  * simavr reads an input pin as the last level raised on it, and a reset
  * clears that: raised again after each. */
 void button_apply(void)
 {
     avr_raise_irq(avr_io_getirq(vb.avr, AVR_IOCTL_IOPORT_GETIRQ('D'), 2), vb.pressed ? 0 : 1);
+    if (vb.pressed)
+        vb.avr->data[PIND_ADDR] &= (uint8_t)~0x04;
+    else
+        vb.avr->data[PIND_ADDR] |= 0x04;
 }
 
 static void reset_common(void)
@@ -328,13 +334,23 @@ static void run_until(avr_cycle_count_t target)
         apply_pending_hang();
         if (vb.pressed && vb.avr->cycle >= vb.press_until) {
             vb.pressed = 0;
-            vb.press_done = 1;
             button_apply();
+            /* answered once the contact has stayed open past any
+             * debounce: the firmware has seen the whole press by then */
+            vb.press_until = vb.avr->cycle + vb.avr->frequency * PRESS_SETTLE_MS / 1000;
+            vb.press_settling = 1;
+        } else if (vb.press_settling && vb.avr->cycle >= vb.press_until) {
+            vb.press_settling = 0;
+            vb.press_done = 1;
         }
         avr_cycle_count_t before = vb.avr->cycle;
         /* simavr's watchdog resets the chip through its run hook */
         const int resetting = vb.avr->run != vb.run_normal;
         avr_run(vb.avr);
+        /* simavr copies a write to PORTD into PIND, pulled-up pins
+         * included: the button's level is put back at once */
+        if (((vb.avr->data[PIND_ADDR] >> 2) & 1) == vb.pressed)
+            button_apply();
         if (resetting || vb.avr->cycle < before) {
             /* the chip reset itself (its watchdog); simavr may count
              * cycles from 0 again, the wall clock goes on */
@@ -342,7 +358,7 @@ static void run_until(avr_cycle_count_t target)
             vb.c0 = vb.avr->cycle;
             vb.next_rx_cycle = vb.avr->cycle;
             logf_("chip reset by its watchdog");
-            vb.press_until = vb.avr->cycle;   /* counted from before: let go */
+            vb.press_until = vb.avr->cycle;   /* counted from before: let go now */
             button_apply();
             watchdog_follow();
             chip_hold(vb.t0, reset_timeout(), 0);

@@ -39,6 +39,7 @@
 #define CLIENT_LINE 256
 #define HOST_QUEUE 4096
 #define DAY_SECONDS 86400u
+#define PRESS_SETTLE_MS 100u
 
 struct client {
     int fd;
@@ -58,9 +59,10 @@ struct virtual_board {
     uint32_t sym_bss_end;           /* the static data's end but .noinit (`stack`) */
 
     /* `press`: the button on PD2 held low until the chip's cycle
-     * press_until, then `ok` to the client that asked (its fd, if still
-     * the same) */
+     * press_until, then open for PRESS_SETTLE_MS (press_settling), then
+     * `ok` to the client that asked (its fd, if still the same) */
     int pressed;
+    int press_settling;
     avr_cycle_count_t press_until;
     int press_fd;
     int press_done;
