@@ -27,8 +27,8 @@ QByteArray pattern48(std::initializer_list<int> on)
             QFAIL(qPrintable(QStringLiteral(#cond ": ") + (session).error));     \
     } while (0)
 
-const QByteArray kReady = "Daywheel board ready, week, clock to the ms",
-                 kNotSet = "Daywheel board ready, time not set, week, clock to the ms";
+const QByteArray kReady = DW_GREETING DW_GREETING_WEEK DW_GREETING_SUN DW_GREETING_PRECISE,
+                 kNotSet = DW_GREETING_NOT_SET DW_GREETING_WEEK DW_GREETING_SUN DW_GREETING_PRECISE;
 
 // Starts a board, opens its port and eats the greeting: a board just
 // powered up has no time.
@@ -72,6 +72,8 @@ private slots:
     void controlInterface();
     void clockErrorRunsChipFast();
     void burstWaitsInsteadOfBeingCut();
+    void buttonFlipsAndHoldsTheLight();
+    void resetKeepsTheEveningAway();
 };
 
 void TestVirtualBoard::defaultLinkInRuntimeFolderAndCleanExit()
@@ -454,6 +456,77 @@ void TestVirtualBoard::clockErrorRunsChipFast()
     REQUIRE(b.control("time?", &t1), b);
     const double gain = t1.mid(5).toDouble() - t0.mid(5).toDouble() - host.elapsed() / 1000.0;
     QVERIFY2(qAbs(gain - 0.1 * host.elapsed() / 1000.0) < 0.06, t0 + " " + t1);
+}
+
+namespace {
+// On 00:00-12:00, 18:00-23:00 and 23:15-23:45, every day.
+const QByteArray kMorning = "a" + QByteArray(48, '1');
+const QByteArray kEvening = "b" + pattern48({25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 46, 47});
+} // namespace
+
+// The button: a short press flips the light until the program's next edge,
+// a long one holds it, through a power cut too; the stack keeps its margin.
+void TestVirtualBoard::buttonFlipsAndHoldsTheLight()
+{
+    BoardSession b;
+    START_OPEN(b);
+    QByteArray answer;
+    REQUIRE(b.send(kMorning) && b.send(kEvening) && b.send("p72000.000 2026-12-09 +60"), b);
+    REQUIRE(b.waitLight(1, &answer), b);
+    REQUIRE(b.control("press", &answer), b);
+    QCOMPARE(answer, QByteArray("ok"));
+    REQUIRE(b.waitLight(0, &answer) && b.query("m", &answer), b);
+    QCOMPARE(answer, QByteArray("light off until 23:00"));
+    // past the edge the program rules again: off, then on at 23:15
+    REQUIRE(b.control("settime 82795", &answer), b);
+    REQUIRE(waitUntil([&] { return b.query("m", &answer) && answer == "light auto"; }), b);
+    REQUIRE(b.control("light?", &answer), b);
+    QCOMPARE(answer, QByteArray("light 0"));
+    REQUIRE(b.control("settime 83700", &answer) && b.waitLight(1, &answer), b);
+
+    REQUIRE(b.control("press 2.5", &answer) && b.waitLight(0, &answer) && b.query("m", &answer), b);
+    QCOMPARE(answer, QByteArray("light off held"));
+    REQUIRE(b.control("powercut", &answer) && b.readLine(&answer), b);
+    QCOMPARE(answer, kNotSet);
+    // 00:00, when the program says on
+    REQUIRE(b.query("m", &answer), b);
+    QCOMPARE(answer, QByteArray("light off held"));
+    REQUIRE(b.control("light?", &answer), b);
+    QCOMPARE(answer, QByteArray("light 0"));
+    REQUIRE(b.control("press 0.1", &answer) && b.waitLight(1, &answer) && b.query("m", &answer), b);
+    QCOMPARE(answer, QByteArray("light auto"));
+
+    REQUIRE(b.control("press 0", &answer), b);
+    QVERIFY2(answer.startsWith("error: "), answer.constData());
+    REQUIRE(b.control("stack", &answer), b);
+    QVERIFY2(answer.startsWith("stack ") && answer.mid(6).toInt() >= 300, answer.constData());
+}
+
+// A reset in the middle of an evening while away: the light, away and a
+// light switched by hand until the next edge all carry on.
+void TestVirtualBoard::resetKeepsTheEveningAway()
+{
+    BoardSession b;
+    START_OPEN(b);
+    QByteArray answer, manual;
+    REQUIRE(b.send(kEvening) && b.send("v30") && b.send("p72000.000 2026-12-09 +60"), b);
+    REQUIRE(b.waitLight(1, &answer) && b.query("s", &answer), b);
+    QVERIFY2(answer.contains(" light on ") && answer.contains(" away 30 "), answer.constData());
+    REQUIRE(b.control("reset", &answer) && b.readLine(&answer), b);
+    QCOMPARE(answer, kReady);
+    REQUIRE(b.query("s", &answer), b);
+    QVERIFY2(answer.contains(" light on ") && answer.contains(" away 30 "), answer.constData());
+    REQUIRE(b.control("light?", &answer), b);
+    QCOMPARE(answer, QByteArray("light 1"));
+
+    // off until the evening's moved edge, near 23:00, also after a reset
+    REQUIRE(b.query("m0", &manual), b);
+    QVERIFY2(manual.startsWith("light off until 23:0") || manual.startsWith("light off until 22:5"), manual.constData());
+    REQUIRE(b.waitLight(0, &answer), b);
+    REQUIRE(b.control("reset", &answer) && b.readLine(&answer) && b.query("m", &answer), b);
+    QCOMPARE(answer, manual);
+    REQUIRE(b.control("light?", &answer), b);
+    QCOMPARE(answer, QByteArray("light 0"));
 }
 
 QTEST_GUILESS_MAIN(TestVirtualBoard)
