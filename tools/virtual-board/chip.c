@@ -312,6 +312,24 @@ static avr_cycle_count_t stop_here(struct avr_t *avr, avr_cycle_count_t when, vo
     return 0;
 }
 
+/* Whether simavr's USART0 holds no byte the firmware has yet to read.
+ * simavr hands the next byte of its input queue over only a byte time
+ * after the firmware read the one before, so a queue once begun drains a
+ * little slower than the line fills it, by the firmware's interrupt
+ * latency each byte, and after some thousand bytes back to back it
+ * overflows: a loss no chip has, whose receiver takes a byte the moment
+ * its stop bit ends. A byte is fed only into an empty queue: the line
+ * waits those few microseconds instead. A main loop too slow for the line
+ * still loses bytes, in the firmware's own receive ring. */
+static int uart_input_empty(void)
+{
+    static avr_uart_t *uart;
+    for (avr_io_t *io = vb.avr->io_port; !uart && io; io = io->next)
+        if (strcmp(io->kind, "uart") == 0 && ((avr_uart_t *)io)->name == '0')
+            uart = (avr_uart_t *)io;
+    return !uart || uart->input.read == uart->input.write;
+}
+
 /* Runs the chip up to cycle target, feeding host bytes at the line rate;
  * stops early when it resets itself. A sleeping chip skips ahead to its
  * next timer event, the tick a millisecond later: a timer event at the
@@ -322,7 +340,7 @@ static void run_until(avr_cycle_count_t target)
     if (target > vb.avr->cycle)
         avr_cycle_timer_register(vb.avr, target - vb.avr->cycle, stop_here, NULL);
     while (vb.avr->cycle < target && chip_running()) {
-        if (vb.to_chip_len && vb.avr->cycle >= vb.next_rx_cycle) {
+        if (vb.to_chip_len && vb.avr->cycle >= vb.next_rx_cycle && uart_input_empty()) {
             unsigned baud = chip_baud();
             avr_irq_t *in = avr_io_getirq(vb.avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_INPUT);
             avr_raise_irq(in, line_garble(vb.to_chip[0], port_baud(), baud));
