@@ -165,6 +165,8 @@ struct Model {
     bool known;             // a t line or a running module gave the time
     bool moduleRunning;     // the module gives the time
     bool zoned;             // a dated set was taken: an offset change may write the module
+    bool sun;               // a place, dark, away or light line was taken: the logic
+                            // tests judge the light and the status's tail from then on
 } model;
 
 uint8_t bcd(uint32_t v) { return uint8_t((v / 10) << 4 | v % 10); }
@@ -215,7 +217,7 @@ int takeLines(std::string *last)
 void checkLight()
 {
     dw_board_poll();
-    require(hal.light == int(modelLight()) && dw_board_light() == hal.light, "light disagrees",
+    require(model.sun || (hal.light == int(modelLight()) && dw_board_light() == hal.light), "light disagrees",
             std::to_string(hal.clock));
     model.weekdayKept = hal.writesLeft < 0 ? int(today()) : -1;   // a cut may stop its write
     hal.writes = 0;   // a new weekday kept is not the next line's doing
@@ -233,7 +235,7 @@ void checkStatus(const std::string &st)
 {
     const auto headFor = [](bool module) {
         return "time " + hms(hal.clock) + (!model.known ? " (not set)" : module ? " from module" : "") +
-               (modelLight() ? " light on" : " light off") +
+               (model.sun ? (hal.light ? " light on" : " light off") : modelLight() ? " light on" : " light off") +
                (model.stored == 0x3FFF ? " pattern stored" : model.stored ? " pattern partial" : " pattern none");
     };
     std::string head = headFor(model.moduleRunning);
@@ -248,6 +250,10 @@ void checkStatus(const std::string &st)
     at += dw_date_known(hal.day) && st.compare(at, 6, " date ") == 0 ? 16 : 0;
     require(st.compare(at, day.size(), day) == 0, "status weekday", st + " / " + day);
     at += day.size();
+    if (model.sun) {   // the light by hand, away, the dark ignored: before the trim
+        const size_t trim = st.find(" trim ", at), module = st.find("; refused ", at);
+        at = trim != std::string::npos ? trim : module != std::string::npos ? module : st.size();
+    }
     if (!model.moduleRunning) {
         const size_t end = st.find(" ppm", at);
         require(st.compare(at, 7, " trim +") == 0 && end != std::string::npos, "status trim", st);
@@ -258,7 +264,7 @@ void checkStatus(const std::string &st)
         require(st.compare(at, intro.size(), intro) == 0, "status refusal part", st);
         at += intro.size();
         const size_t letters = st[at] == 'w' && st.compare(at + 1, 1, ":") != 0 ? 3 : 1;   // w3a: its weekday, half
-        require(at + letters + 2 <= st.size() && std::strchr("tabzfespqowr?", st[at]) && st[at] &&
+        require(at + letters + 2 <= st.size() && std::strchr("tabzfespqowrgdvm?", st[at]) && st[at] &&
                     (letters == 1 || (std::strchr("1234567", st[at + 1]) && std::strchr("ab", st[at + 2]))) &&
                     st.compare(at + letters, 2, ": ") == 0,
                 "status refusal letter", st);
@@ -411,6 +417,11 @@ void lineDone()
             model.moduleRunning = hal.module;
             model.zoned = model.zoned || l.size() > 10;
         }
+    } else if (!bad && !l.empty() && std::strchr("gdvm", l[0])) {
+        // the place, the dark, away and the light by hand: the logic tests
+        // judge them; a line that changes nothing but is taken may answer
+        require(n <= 1, "sun line answered twice", answer);
+        model.sun = model.sun || n == 0 || answer.compare(0, 7, "error: ") != 0;
     } else if (!bad && l == "z") {
         require(n == 1 && answer == std::to_string(hal.clock), "z answer", answer);
     } else if (!bad && (l == "f" || l == "e")) {
@@ -458,6 +469,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         i = 2 + DW_STORE_END - DW_STORE_BASE;
     }
     model.weekdayKept = 0;   // no weekday kept: Monday
+    model.sun = false;
     restart();
     hal.writes = 0;
 
