@@ -67,7 +67,9 @@ static int32_t edge_time(const struct dw_plan *plan, uint8_t k)
     /* Less than half the way to either neighbour: two edges moving towards
      * each other still leave a second between them. */
     uint16_t r = (uint16_t)(plan->away * 60U);
-    const uint8_t near = gap(plan, k, -1) < gap(plan, k, 1) ? gap(plan, k, -1) : gap(plan, k, 1);
+    const uint8_t before = gap(plan, k, -1);
+    const uint8_t after = gap(plan, k, 1);
+    const uint8_t near = before < after ? before : after;
     const uint16_t half = (uint16_t)(((uint16_t)near * (uint16_t)QUARTER - 1U) / 2U);
     if (half < r) {
         r = half;

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 /* Sunrise and sunset by Meeus (Astronomical Algorithms): the sun's
- * low-accuracy position (ch. 25), the mean sidereal time (ch. 12) and the
- * hour angle at the horizon (ch. 15), in two passes. Everything in float,
+ * low-accuracy position (ch. 25, its right ascension by the series of
+ * ch. 28), the mean sidereal time (ch. 12) and the hour angle at the
+ * horizon (ch. 15), in two passes. Everything in float,
  * as avr-gcc has nothing wider: a date's day count (up to 36524) in a float
  * would keep only a few minutes, so the whole days since J2000 stay an
  * integer and only the fraction of the day is a float. Angles growing with
@@ -18,21 +19,20 @@
  * rate less the sun's own motion in right ascension); the passes correct
  * for the rest. */
 #define HOUR_ANGLE_PER_DAY 360.0f
+/* The obliquity of the ecliptic in 2050: within 0.007 degrees all century,
+ * a few seconds of sunrise at 65 degrees. Its sine, and tan^2 of its half,
+ * which turns the sun's longitude into right ascension (Meeus ch. 28). */
+#define SIN_OBLIQUITY 0.39766f
+#define TAN2_HALF_OBLIQUITY 0.043025f
 
 struct sun_at {
-    float dec;          /* declination, degrees */
+    float sin_dec;      /* sine of the declination */
     float hour_angle;   /* at the place, degrees, -180..180 */
 };
 
 static float wrap180(float a)
 {
-    a = fmodf(a, 360.0f);
-    if (a >= 180.0f) {
-        a -= 360.0f;
-    } else if (a < -180.0f) {
-        a += 360.0f;
-    }
-    return a;
+    return a - 360.0f * floorf((a + 180.0f) / 360.0f);
 }
 
 /* An angle moving rate degrees a day (rate near 1), at_day0 at day 0, at
@@ -52,31 +52,28 @@ static struct sun_at sun_at(uint16_t day, float f, float lon)
     /* Days since J2000.0 (2000-01-01 12h): day - 0.5 + f. The constants at
      * day 0, 0h are the J2000 ones moved back half a day. */
     const int16_t whole = (int16_t)(day % 360U);
-    const float t = ((float)day - 0.5f + f) / 36525.0f;   /* Julian centuries */
     const float mean_lon = angle_at(280.46646f - 0.5f * 0.98564736f, 0.98564736f, whole, day, f);
     const float anomaly = angle_at(357.52911f - 0.5f * 0.98560028f, 0.98560028f, whole, day, f) * RAD;
-    const float centre = (1.914602f - 0.004817f * t) * sinf(anomaly) + 0.019993f * sinf(2.0f * anomaly);
-    /* Apparent longitude: aberration, nutation's mean share. */
-    const float lambda = (mean_lon + centre - 0.00569f) * RAD;
-    const float obliquity = (23.439291f - 0.0130042f * t) * RAD;
-    const float sin_lambda = sinf(lambda);
-    const float ra = atan2f(cosf(obliquity) * sin_lambda, cosf(lambda)) * DEG;
+    /* The equation of the centre (its slow change over the century taken
+     * at 2050), aberration. */
+    const float lambda = (mean_lon + 1.91219f * sinf(anomaly) + 0.019993f * sinf(2.0f * anomaly) - 0.00569f) * RAD;
+    const float y = TAN2_HALF_OBLIQUITY;
+    const float ra = lambda * DEG - y * DEG * sinf(2.0f * lambda) + 0.5f * y * y * DEG * sinf(4.0f * lambda);
     /* Greenwich mean sidereal time: 360.98564736629 degrees a day. */
     const float sidereal = 99.96779469f + (float)whole - 0.01435263371f * (float)day + 360.98564736629f * f;
     struct sun_at at;
-    at.dec = asinf(sinf(obliquity) * sin_lambda) * DEG;
+    at.sin_dec = SIN_OBLIQUITY * sinf(lambda);
     at.hour_angle = wrap180(sidereal + lon - ra);
     return at;
 }
 
 /* The hour angle (degrees, 0..180) at which the sun stands at the altitude
- * whose sine is sin_h, for declination dec; 0 when it stays below, 180
- * when it stays above. kind tells which. */
-static float hour_angle_at(float sin_h, float sin_lat, float cos_lat, float dec, uint8_t *kind)
+ * whose sine is sin_h; 0 when it stays below, 180 when it stays above.
+ * kind tells which. */
+static float hour_angle_at(float sin_h, float sin_lat, float cos_lat, float sin_dec, uint8_t *kind)
 {
-    const float d = dec * RAD;
-    const float num = sin_h - sin_lat * sinf(d);
-    const float den = cos_lat * cosf(d);
+    const float num = sin_h - sin_lat * sin_dec;
+    const float den = cos_lat * sqrtf(1.0f - sin_dec * sin_dec);
     if (num >= den) {
         *kind = DW_SUN_NEVER_RISES;
         return 0.0f;
@@ -118,7 +115,7 @@ uint8_t dw_sun_times(uint16_t day, struct dw_place place, int16_t utc_offset, ui
     struct sun_at at = sun_at(day, noon, lon);
     noon -= at.hour_angle / HOUR_ANGLE_PER_DAY;
     uint8_t kind;
-    const float h0 = hour_angle_at(sin_h, sin_lat, cos_lat, at.dec, &kind);
+    const float h0 = hour_angle_at(sin_h, sin_lat, cos_lat, at.sin_dec, &kind);
     if (kind != DW_SUN_RISES_AND_SETS) {
         return kind;
     }
@@ -130,7 +127,7 @@ uint8_t dw_sun_times(uint16_t day, struct dw_place place, int16_t utc_offset, ui
         float f = noon + (float)side * h0 / HOUR_ANGLE_PER_DAY;
         at = sun_at(day, f, lon);
         uint8_t unused;
-        const float h = hour_angle_at(sin_h, sin_lat, cos_lat, at.dec, &unused);
+        const float h = hour_angle_at(sin_h, sin_lat, cos_lat, at.sin_dec, &unused);
         f += wrap180((float)side * h - at.hour_angle) / HOUR_ANGLE_PER_DAY;
         const int32_t s = (int32_t)floorf(f * 86400.0f + 0.5f) + offset_s;
         if (side < 0) {
