@@ -86,6 +86,23 @@ static float hour_angle_at(float sin_h, float sin_lat, float cos_lat, float sin_
     return acosf(num / den) * DEG;
 }
 
+/* What a pass needs of the place and the date. */
+struct sky {
+    uint16_t day;
+    float lon, sin_lat, cos_lat;
+    float sin_h;   /* sine of the altitude that counts as the horizon */
+};
+
+/* One pass: the sun at f, and the time near f at which its hour angle is
+ * side times the one it needs at the horizon (side 0: the transit). That
+ * hour angle goes to *h, what the day holds to *kind. */
+static float pass(const struct sky *sky, float f, int8_t side, float *h, uint8_t *kind)
+{
+    const struct sun_at at = sun_at(sky->day, f, sky->lon);
+    *h = hour_angle_at(sky->sin_h, sky->sin_lat, sky->cos_lat, at.sin_dec, kind);
+    return f + wrap180((float)side * *h - at.hour_angle) * (1.0f / HOUR_ANGLE_PER_DAY);
+}
+
 uint8_t dw_sun_times(uint16_t day, struct dw_place place, int16_t utc_offset, uint8_t twilight,
                      int32_t *rise, int32_t *set)
 {
@@ -101,40 +118,32 @@ uint8_t dw_sun_times(uint16_t day, struct dw_place place, int16_t utc_offset, ui
     } else if (lon_h < -18000) {
         lon_h = -18000;
     }
+    struct sky sky;
     const float lat = (float)lat_h * (0.01f * RAD);
-    const float lon = (float)lon_h * 0.01f;
-    const float sin_lat = sinf(lat);
-    /* At the poles cosf gives a hair below zero. */
-    const float cos_lat = fabsf(cosf(lat));
-    const float sin_h = twilight == DW_TWILIGHT_CIVIL ? -0.104528463f /* sin -6 */
-                                                      : -0.014538080f /* sin -0.833 */;
+    sky.day = day;
+    sky.lon = (float)lon_h * 0.01f;
+    sky.sin_lat = sinf(lat);
+    sky.cos_lat = fabsf(cosf(lat));   /* at the poles cosf gives a hair below zero */
+    sky.sin_h = twilight == DW_TWILIGHT_CIVIL ? -0.104528463f /* sin -6 */ : -0.014538080f /* sin -0.833 */;
 
-    /* First pass: the sun at the place's noon, in UT, on day; where the
-     * sun is then decides what the day holds. */
-    float noon = 0.5f - lon / 360.0f;
-    struct sun_at at = sun_at(day, noon, lon);
-    noon -= at.hour_angle / HOUR_ANGLE_PER_DAY;
+    /* The first pass, from the place's noon in UT: the transit, and the
+     * hour angle at the horizon; where the sun is then decides what the
+     * day holds. */
+    float h0;
     uint8_t kind;
-    const float h0 = hour_angle_at(sin_h, sin_lat, cos_lat, at.sin_dec, &kind);
+    const float transit = pass(&sky, 0.5f - sky.lon * (1.0f / 360.0f), 0, &h0, &kind);
     if (kind != DW_SUN_RISES_AND_SETS) {
         return kind;
     }
-    const int32_t offset_s = (int32_t)utc_offset * 60;
+    /* The second, for each event: the sun again at the time the first
+     * gave. Beside polar day or night the event may not happen at that
+     * time; the limit (an hour angle of 0 or 180) stands in. */
+    int32_t *event = rise;
     for (int8_t side = -1; side <= 1; side += 2) {
-        /* Second pass: the sun again at the time the first gave, and the
-         * hour angle it needs then. Beside polar day or night the event
-         * may not happen at that time; the limit (0 or 180) stands in. */
-        float f = noon + (float)side * h0 / HOUR_ANGLE_PER_DAY;
-        at = sun_at(day, f, lon);
-        uint8_t unused;
-        const float h = hour_angle_at(sin_h, sin_lat, cos_lat, at.sin_dec, &unused);
-        f += wrap180((float)side * h - at.hour_angle) / HOUR_ANGLE_PER_DAY;
-        const int32_t s = (int32_t)floorf(f * 86400.0f + 0.5f) + offset_s;
-        if (side < 0) {
-            *rise = s;
-        } else {
-            *set = s;
-        }
+        float h;
+        const float f = pass(&sky, transit + (float)side * h0 * (1.0f / HOUR_ANGLE_PER_DAY), side, &h, &kind);
+        *event = (int32_t)floorf(f * 86400.0f + 0.5f) + (int32_t)utc_offset * 60;
+        event = set;
     }
     return DW_SUN_RISES_AND_SETS;
 }
