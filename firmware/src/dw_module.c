@@ -124,7 +124,11 @@ static void module_sync(void)
     /* more than a second apart is no matter of phase */
     const uint32_t apart = (s + DW_DAY_SECONDS - dw_hal_clock_get()) % DW_DAY_SECONDS;
     if (!dw_hal_clock_known() || (apart > 1U && apart < DW_DAY_SECONDS - 1U)) {
-        dw_time_other_set(s);
+        /* After a cold start the module reads the time the board last gave
+         * it, in the offset of then: offset changes that came meanwhile are
+         * due now (dw_time_change_due), not already made. */
+        if (dw_hal_clock_known())
+            dw_time_other_set(s);
         dw_hal_clock_set(s, 0, day);
     }
     module_minute = (uint16_t)(dw_hal_clock_get() / 60U);

@@ -520,7 +520,9 @@ void TstFirmwareLogic::refusalsOfSeveralKinds()
 // A script: "line" is sent and must be taken silently, "line|answer" must
 // get that answer; "+N" lets N ms of the board's oscillator pass (the
 // clock, the date and the run count move on together); "^N" holds the
-// button N ms, its contact bouncing at first, the clock standing; "!reset" restarts
+// button N ms, its contact bouncing at first, the clock standing; "!module"
+// fits a clock module and restarts, the module keeping its time through
+// "!cold"; "%hhmmss" sets it as if time had passed; "!reset" restarts
 // the board keeping its RAM, "!cold" cuts the power (the EEPROM stays);
 // "~N": the trim applied is N hundredths of a ppm. Then q must answer as
 // given: time, coming changes, trim.
@@ -601,6 +603,10 @@ void TstFirmwareLogic::timekeeping_data()
         "g+52.52 +13.40", "s|time 12:00:00 light off pattern partial date 2026-12-09 Wed trim +0 ppm", "t17:00",
         "s|time 17:00:00 light on pattern partial date 2026-12-09 Wed trim +0 ppm", "v30", "p0.000",
         "s|time 00:00:00 light on pattern partial day Wed assumed away 30 dark ignored: no date trim +0 ppm"} << QByteArray("0.000 0 +0");
+    QTest::newRow("a module: the sun and a passed change after a power cut") << QByteArrayList{"!module", "p7000.000 2027-03-28 +60",
+        "o2027-03-28 02:00 +120", "g+52.52 +13.40", "d7s +0 +0", "w7a" + QByteArray(48, '1'), "w7b" + QByteArray(48, '1'), "+600", "%023000",
+        "!cold", "s|time 03:30:00 from module light on pattern partial date 2027-03-28 Sun", "t12:00",
+        "s|time 12:00:00 from module light off pattern partial date 2027-03-28 Sun"} << QByteArray("43200.000 0 +0");
     QTest::newRow("settings kept through a power cut") << QByteArrayList{"g-33.87 +151.21", "d7c -120 +5", "d1s +0 -0", "v30 2026-12-20 2027-01-06",
         "p7199.000 2027-03-28 +60", "o2027-03-28 02:00 +120", "+600", "!cold", "g|g-33.87 +151.21", "d7|d7c -120 +5", "d1|d1s +0 +0", "d2|d2n",
         "v|v30 2026-12-20 2027-01-06", "g none", "d7n", "v0", "!cold", "g|g none", "d7|d7n", "v|v0", "g-0.05 +0.00", "g|g-0.05 +0.00"}
@@ -639,14 +645,24 @@ void TstFirmwareLogic::timekeeping()
                 dw_board_poll();
             }
         } else if (step.startsWith('!')) {
+            if (step == "!module")
+                hal.module = FakeHal::Fitted;   // found at the restart below
             if (step == "!cold") {
                 const QByteArray eeprom(reinterpret_cast<const char *>(hal.eeprom), sizeof hal.eeprom);
+                const FakeHal::Module module = hal.module;
+                uint8_t regs[sizeof hal.moduleRegs];
+                std::memcpy(regs, hal.moduleRegs, sizeof regs);
                 hal.reset();
                 std::memcpy(hal.eeprom, eeprom.constData(), sizeof hal.eeprom);
+                hal.module = module;
+                std::memcpy(hal.moduleRegs, regs, sizeof regs);
                 hal.known = false;
             }
             dw_board_init();
             hal.tx.clear();
+        } else if (step.startsWith('%')) {
+            for (int i = 0; i < 3; ++i)   // seconds, minutes, hours in BCD
+                hal.moduleRegs[i] = uint8_t(step.mid(5 - 2 * i, 2).toUInt(nullptr, 16));
         } else if (step.startsWith('~')) {
             QCOMPARE(hal.trim, step.mid(1).toInt());
         } else {
