@@ -3,6 +3,7 @@
 
 #include "dial/dial_surface.h"
 #include "schedule/day_table.h"
+#include "schedule/week.h"
 
 #include <QPoint>
 #include <QWidget>
@@ -11,6 +12,7 @@
 #include <memory>
 #include <optional>
 
+class DarkAwayDialog;
 class QButtonGroup;
 class QTimer;
 struct Workspace;
@@ -80,6 +82,12 @@ private:
     // Runs an edit on every chosen day; the run it took on the day shown.
     std::optional<SlotRun> editChosen(const std::function<std::optional<SlotRun>(DayTable &)> &edit);
     void copyShownDay(unsigned days);
+    void darkAwayClicked();
+    void darkAwayAccepted();
+    // What the dark and away make of today and of the day shown, worked out
+    // again only when the date, the clock's offset, the day shown or the week
+    // changed since: the dial asks every second.
+    void refreshPlans(const QDateTime &now);
 
     Workspace &workspace;
     DialSurface dial;
@@ -104,4 +112,15 @@ private:
     QSize formSize;   // the dial covers the window above the rings
     QButtonGroup *lightGroup;
     QTimer *clockTimer;
+    DarkAwayDialog *darkAwayDialog = nullptr;   // made when first opened
+
+    struct PlanKey
+    {
+        QDate today;
+        int utcOffset = 0;
+        int shown = 0;
+        Week week;
+    };
+    std::optional<PlanKey> planKey;
+    std::optional<NightBand> shownNight;
 };
