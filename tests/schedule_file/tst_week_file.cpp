@@ -17,13 +17,16 @@ bool writeBytes(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-// Every entry of every day differs from 0, 1 and the others, so a load
-// that touches any shows.
+// Every entry of every day differs from 0, 1 and the others, and every
+// setting is there, so a load that touches any shows.
 Week markedWeek()
 {
     Week week;
     for (int i = 0; i < Week::days * DayTable::size; ++i)
         week.day(i / DayTable::size + 1).set(i % DayTable::size, qint16(1000 + i));
+    week.settings.place = Place{1, 2};
+    week.settings.dark.fill(DarkSetting{DarkSetting::Twilight::Civil, 3, 4});
+    week.settings.away = AwaySetting{5, QDate(2030, 1, 1), QDate(2030, 1, 2)};
     return week;
 }
 
@@ -98,6 +101,30 @@ void TstWeekFile::weekAndFile_data()
         << QByteArray(exampleBytes).replace("value Sun 1 7\r\nvalue Sun 2 -1", "value Sun 2 -1.0\r\nvalue Sun 1 +7e0")
         << false;
     same.setEveryDay([] { DayTable t; for (int i = 0; i < DayTable::storedSlots; ++i) t.set(i, 1); return t; }());
+    WeekSettings settings;
+    settings.place = Place{5250, 1337};
+    settings.dark[0] = DarkSetting{};
+    settings.dark[6] = DarkSetting{DarkSetting::Twilight::Civil, -120, 15};
+    settings.away = AwaySetting{30, QDate(2026, 12, 20), QDate(2027, 1, 6)};
+    Week settled;
+    settled.settings = settings;
+    const QByteArray settingLines = "place 52.50 13.37\r\ndark Mon sunset +0 +0\r\ndark Sun civil -120 +15\r\n"
+                                    "away 30 2026-12-20 2027-01-06\r\n";
+    QTest::newRow("every day the same, settings: a week file")
+        << settled << "Daywheel week 1\r\n" + QByteArray("Mon Tue Wed Thu Fri Sat Sun ").replace(" ", " " + digits({}) + "\r\n") + settingLines << true;
+    Week southWest = example();
+    southWest.settings.place = Place{-3387, -5};
+    southWest.settings.away = AwaySetting{60, {}, {}};
+    QTest::newRow("settings: south, west, away without dates")
+        << southWest << exampleBytes + "place -33.87 -0.05\r\naway 60\r\n" << true;
+    southWest.settings = settings;
+    southWest.settings.place = Place{-3390, 15100};
+    southWest.settings.dark[0]->dawnMinutes = 5;
+    QTest::newRow("settings in any order among the values, signs and decimals left out")
+        << southWest
+        << QByteArray(exampleBytes).replace("value Sun 2", "away +30 2026-12-20 2027-01-06\r\ndark Mon sunset 0 5\r\nvalue Sun 2")
+               + "place -33.9 151\r\ndark\tSun civil -120 15 \r\n"
+        << false;
     QTest::newRow("a day file: every day") << same << QByteArray(" 1 \r\n").repeated(97) << false;
 }
 
@@ -115,7 +142,7 @@ void TstWeekFile::weekAndFile()
         QFile written(path);
         QVERIFY(written.open(QIODevice::ReadOnly));
         QCOMPARE(written.readAll(), bytes);
-        QCOMPARE(isWeekFile(bytes), !week.allSame());
+        QCOMPARE(isWeekFile(bytes), !week.allSame() || !week.settings.empty());
     } else {
         QVERIFY(writeBytes(path, bytes));
     }
@@ -128,6 +155,7 @@ void TstWeekFile::weekAndFile()
         for (int i = 0; i < DayTable::size; ++i)
             QCOMPARE(loaded.day(d).at(i), i < DayTable::storedSlots ? week.day(d).at(i) : markedWeek().day(d).at(i));
     }
+    QCOMPARE(loaded.settings, week.settings);
     QVERIFY_THROWS_EXCEPTION(std::out_of_range, loaded.day(8));
 
     // An older Daywheel, which reads day files only, refuses a week file.
@@ -164,6 +192,35 @@ void TstWeekFile::refusals_data()
     QTest::newRow("value: digit 1") << added("value Mon 25 7") << "line 11 gives a value to Mon's slot 25, whose digit is 1";
     QTest::newRow("value: twice") << added("value Sun 1 9") << "line 11 gives Sun's slot 1 a value a second time";
     QTest::newRow("value: no value") << added("value Sun 3") << "line 11 should hold \"value\", a day, a slot and a value";
+    const QString again = QStringLiteral("a second time; each setting is given once");
+    QTest::newRow("place twice") << added("place 1 2\r\nplace 1 2") << "line 12 gives \"place\" " + again;
+    QTest::newRow("dark twice") << added("dark Tue civil +0 +0\r\ndark Tue sunset +0 +0") << "line 12 gives \"dark Tue\" " + again;
+    QTest::newRow("away twice") << added("away 5\r\naway 5") << "line 12 gives \"away\" " + again;
+    QTest::newRow("place: one number") << added("place 52.50") << "line 11 should hold \"place\", a latitude and a longitude";
+    const QString degrees = QStringLiteral("which is not a number of degrees with at most two decimals");
+    QTest::newRow("place: three decimals") << added("place 52.505 13") << "line 11 holds \"52.505\", " + degrees;
+    QTest::newRow("place: no digit after the point") << added("place 52 13.") << "line 11 holds \"13.\", " + degrees;
+    QTest::newRow("place: a sign after the point") << added("place 52.-5 13") << "line 11 holds \"52.-5\", " + degrees;
+    const QString within = QStringLiteral("; the latitude lies within -90..90, the longitude within -180..180");
+    QTest::newRow("place: latitude 90.01") << added("place 90.01 0") << "line 11 gives the place 90.01 0" + within;
+    QTest::newRow("place: longitude -180.01") << added("place -90 -180.01") << "line 11 gives the place -90 -180.01";
+    QTest::newRow("dark: no offsets") << added("dark Mon sunset") << "line 11 should hold \"dark\", a day, sunset or civil";
+    QTest::newRow("dark: day") << added("dark Mo sunset +0 +0") << "line 11 names the day \"Mo\"; the days are Mon";
+    QTest::newRow("dark: twilight") << added("dark Mon nautical +0 +0") << "line 11 holds \"nautical\" where sunset or civil";
+    const QString edge = QStringLiteral("minutes; an edge moves by whole minutes, -120 to 120");
+    QTest::newRow("dark: dawn +121") << added("dark Mon civil -120 +121") << "line 11 moves an edge by \"+121\" " + edge;
+    QTest::newRow("dark: dusk 1.5") << added("dark Mon civil 1.5 0") << "line 11 moves an edge by \"1.5\" " + edge;
+    const QString awayMinutes = QStringLiteral("where away's minutes, a whole number from 1 to 60, were expected");
+    QTest::newRow("away: 0") << added("away 0") << "line 11 holds \"0\" " + awayMinutes;
+    QTest::newRow("away: 61") << added("away 61 2026-12-20 2027-01-06") << "line 11 holds \"61\" " + awayMinutes;
+    QTest::newRow("away: one day") << added("away 30 2026-12-20") << "line 11 should hold \"away\", its minutes and either";
+    const QString day = QStringLiteral("where a day from 2000-01-01 to 2099-12-31 was expected");
+    QTest::newRow("away: 30 February") << added("away 30 2026-02-30 2027-01-06") << "line 11 holds \"2026-02-30\" " + day;
+    QTest::newRow("away: 1999") << added("away 30 2026-12-20 1999-12-31") << "line 11 holds \"1999-12-31\" " + day;
+    QTest::newRow("away: 2100") << added("away 30 2026-12-20 2100-01-01") << "line 11 holds \"2100-01-01\" " + day;
+    QTest::newRow("away: short date") << added("away 30 2026-1-20 2027-01-06") << "line 11 holds \"2026-1-20\" " + day;
+    QTest::newRow("away: last before first") << added("away 30 2026-12-20 2026-12-19")
+                                             << "line 11 ends away on 2026-12-19, before it begins on 2026-12-20";
     QTest::newRow("days missing") << exampleBytes.left(17 + 3 * 102) << "the file ends after the line for Wed; a week";
     QTest::newRow("no days") << QByteArray("Daywheel week 1\r\n") << "the file ends after its first line";
     QTest::newRow("an eighth day") << added("Mon " + digits({})) << "line 11 holds \"Mon\" after the seven days";
