@@ -1,0 +1,143 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+/* Sunrise and sunset by Meeus (Astronomical Algorithms): the sun's
+ * low-accuracy position (ch. 25), the mean sidereal time (ch. 12) and the
+ * hour angle at the horizon (ch. 15), in two passes. Everything in float,
+ * as avr-gcc has nothing wider: a date's day count (up to 36524) in a float
+ * would keep only a few minutes, so the whole days since J2000 stay an
+ * integer and only the fraction of the day is a float. Angles growing with
+ * the days are reduced modulo 360 with the integer before the float sees
+ * them. */
+#include "plan/dw_sun.h"
+
+#include <math.h>
+
+#define DW_PI_F 3.14159265f
+#define RAD (DW_PI_F / 180.0f)
+#define DEG (180.0f / DW_PI_F)
+/* The sun's hour angle grows by about 360 degrees a day (the sidereal
+ * rate less the sun's own motion in right ascension); the passes correct
+ * for the rest. */
+#define HOUR_ANGLE_PER_DAY 360.0f
+
+struct sun_at {
+    float dec;          /* declination, degrees */
+    float hour_angle;   /* at the place, degrees, -180..180 */
+};
+
+static float wrap180(float a)
+{
+    a = fmodf(a, 360.0f);
+    if (a >= 180.0f) {
+        a -= 360.0f;
+    } else if (a < -180.0f) {
+        a += 360.0f;
+    }
+    return a;
+}
+
+/* An angle moving rate degrees a day (rate near 1), at_day0 at day 0, at
+ * day d + f: rate * d is d + (rate - 1) * d, whose first term is whole
+ * degrees taken modulo 360 beforehand (whole_mod360) and whose second stays
+ * small enough for a float's few digits. */
+static float angle_at(float at_day0, float rate, int16_t whole_mod360, uint16_t d, float f)
+{
+    return at_day0 + (float)whole_mod360 + (rate - 1.0f) * (float)d + rate * f;
+}
+
+/* The sun seen from lon degrees east at day + f (f in days of UT from the
+ * day's 0h; Terrestrial Time's minute ahead of UT moves the sun by less
+ * than 0.001 degree, and is left out). */
+static struct sun_at sun_at(uint16_t day, float f, float lon)
+{
+    /* Days since J2000.0 (2000-01-01 12h): day - 0.5 + f. The constants at
+     * day 0, 0h are the J2000 ones moved back half a day. */
+    const int16_t whole = (int16_t)(day % 360U);
+    const float t = ((float)day - 0.5f + f) / 36525.0f;   /* Julian centuries */
+    const float mean_lon = angle_at(280.46646f - 0.5f * 0.98564736f, 0.98564736f, whole, day, f);
+    const float anomaly = angle_at(357.52911f - 0.5f * 0.98560028f, 0.98560028f, whole, day, f) * RAD;
+    const float centre = (1.914602f - 0.004817f * t) * sinf(anomaly) + 0.019993f * sinf(2.0f * anomaly);
+    /* Apparent longitude: aberration, nutation's mean share. */
+    const float lambda = (mean_lon + centre - 0.00569f) * RAD;
+    const float obliquity = (23.439291f - 0.0130042f * t) * RAD;
+    const float sin_lambda = sinf(lambda);
+    const float ra = atan2f(cosf(obliquity) * sin_lambda, cosf(lambda)) * DEG;
+    /* Greenwich mean sidereal time: 360.98564736629 degrees a day. */
+    const float sidereal = 99.96779469f + (float)whole - 0.01435263371f * (float)day + 360.98564736629f * f;
+    struct sun_at at;
+    at.dec = asinf(sinf(obliquity) * sin_lambda) * DEG;
+    at.hour_angle = wrap180(sidereal + lon - ra);
+    return at;
+}
+
+/* The hour angle (degrees, 0..180) at which the sun stands at the altitude
+ * whose sine is sin_h, for declination dec; 0 when it stays below, 180
+ * when it stays above. kind tells which. */
+static float hour_angle_at(float sin_h, float sin_lat, float cos_lat, float dec, uint8_t *kind)
+{
+    const float d = dec * RAD;
+    const float num = sin_h - sin_lat * sinf(d);
+    const float den = cos_lat * cosf(d);
+    if (num >= den) {
+        *kind = DW_SUN_NEVER_RISES;
+        return 0.0f;
+    }
+    if (num <= -den) {
+        *kind = DW_SUN_NEVER_SETS;
+        return 180.0f;
+    }
+    *kind = DW_SUN_RISES_AND_SETS;
+    return acosf(num / den) * DEG;
+}
+
+uint8_t dw_sun_times(uint16_t day, struct dw_place place, int16_t utc_offset, uint8_t twilight,
+                     int32_t *rise, int32_t *set)
+{
+    int16_t lat_h = place.lat;
+    int16_t lon_h = place.lon;
+    if (lat_h > 9000) {
+        lat_h = 9000;
+    } else if (lat_h < -9000) {
+        lat_h = -9000;
+    }
+    if (lon_h > 18000) {
+        lon_h = 18000;
+    } else if (lon_h < -18000) {
+        lon_h = -18000;
+    }
+    const float lat = (float)lat_h * (0.01f * RAD);
+    const float lon = (float)lon_h * 0.01f;
+    const float sin_lat = sinf(lat);
+    /* At the poles cosf gives a hair below zero. */
+    const float cos_lat = fabsf(cosf(lat));
+    const float sin_h = twilight == DW_TWILIGHT_CIVIL ? -0.104528463f /* sin -6 */
+                                                      : -0.014538080f /* sin -0.833 */;
+
+    /* First pass: the sun at the place's noon, in UT, on day; where the
+     * sun is then decides what the day holds. */
+    float noon = 0.5f - lon / 360.0f;
+    struct sun_at at = sun_at(day, noon, lon);
+    noon -= at.hour_angle / HOUR_ANGLE_PER_DAY;
+    uint8_t kind;
+    const float h0 = hour_angle_at(sin_h, sin_lat, cos_lat, at.dec, &kind);
+    if (kind != DW_SUN_RISES_AND_SETS) {
+        return kind;
+    }
+    const int32_t offset_s = (int32_t)utc_offset * 60;
+    for (int8_t side = -1; side <= 1; side += 2) {
+        /* Second pass: the sun again at the time the first gave, and the
+         * hour angle it needs then. Beside polar day or night the event
+         * may not happen at that time; the limit (0 or 180) stands in. */
+        float f = noon + (float)side * h0 / HOUR_ANGLE_PER_DAY;
+        at = sun_at(day, f, lon);
+        uint8_t unused;
+        const float h = hour_angle_at(sin_h, sin_lat, cos_lat, at.dec, &unused);
+        f += wrap180((float)side * h - at.hour_angle) / HOUR_ANGLE_PER_DAY;
+        const int32_t s = (int32_t)floorf(f * 86400.0f + 0.5f) + offset_s;
+        if (side < 0) {
+            *rise = s;
+        } else {
+            *set = s;
+        }
+    }
+    return DW_SUN_RISES_AND_SETS;
+}
