@@ -181,6 +181,159 @@
     </message>
 </context>
 <context>
+    <name>DarkAwayDialog</name>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>Dark and away</source>
+        <translation>Dunkel und abwesend</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>Only while it is &amp;dark</source>
+        <translation>Nur solange es &amp;dunkel ist</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>&amp;Twilight:</source>
+        <translation>Dä&amp;mmerung:</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>twilight</source>
+        <translation>Dämmerung</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>sunset</source>
+        <translation>Sonnenuntergang</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>civil twilight</source>
+        <translation>bürgerliche Dämmerung</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>D&amp;usk moved by:</source>
+        <translation>Abe&amp;nd verschoben um:</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>dusk moved by minutes</source>
+        <translation>Abend verschoben um Minuten</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source> min</source>
+        <translation> min</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>Da&amp;wn moved by:</source>
+        <translation>Mo&amp;rgen verschoben um:</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>dawn moved by minutes</source>
+        <translation>Morgen verschoben um Minuten</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>Place</source>
+        <translation>Ort</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>&amp;Latitude (north +, south −):</source>
+        <translation>&amp;Breite (Nord +, Süd −):</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>latitude in degrees, north positive</source>
+        <translation>Breite in Grad, Nord positiv</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>Lo&amp;ngitude (east +, west −):</source>
+        <translation>&amp;Länge (Ost +, West −):</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>longitude in degrees, east positive</source>
+        <translation>Länge in Grad, Ost positiv</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>The whole week</source>
+        <translation>Die ganze Woche</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>&amp;Away: every edge of the program moves each day</source>
+        <translation>Ab&amp;wesend: jeder Schaltpunkt des Programms verschiebt sich täglich</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>&amp;By up to:</source>
+        <translation>&amp;Um bis zu:</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>away moves the edges by up to minutes</source>
+        <translation>abwesend verschiebt die Schaltpunkte um bis zu Minuten</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>Only &amp;from a first to a last day</source>
+        <translation>Nur &amp;vom ersten bis zum letzten Tag</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>F&amp;irst day:</source>
+        <translation>&amp;Erster Tag:</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>first day away</source>
+        <translation>erster Tag abwesend</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>La&amp;st day:</source>
+        <translation>Le&amp;tzter Tag:</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>last day away</source>
+        <translation>letzter Tag abwesend</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.cpp"/>
+        <source>every day</source>
+        <translation>jeden Tag</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.cpp"/>
+        <source>The days chosen: %1</source>
+        <translation>Die gewählten Tage: %1</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.cpp"/>
+        <source>The chosen days differ: shown is %1. A change here applies to them all.</source>
+        <translation>Die gewählten Tage unterscheiden sich: gezeigt wird %1. Eine Änderung hier gilt für alle.</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.cpp"/>
+        <source>The place of your time zone (%1).</source>
+        <translation>Der Ort Ihrer Zeitzone (%1).</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.cpp"/>
+        <source>No place is known for your time zone (%1). Without one the board follows the plain program on the dark days.</source>
+        <translation>Für Ihre Zeitzone (%1) ist kein Ort bekannt. Ohne einen folgt die Platine an den dunklen Tagen dem einfachen Programm.</translation>
+    </message>
+</context>
+<context>
     <name>DayChooser</name>
     <message>
         <location filename="../ui/day_chooser.cpp" line="105"/>
@@ -395,6 +548,26 @@
         <location filename="../ui/main_window.cpp" line="341"/>
         <source>lock</source>
         <translation>sperren</translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window.ui"/>
+        <source>what the board does today</source>
+        <translation>was die Platine heute tut</translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window.ui"/>
+        <source>&amp;Dark and away...</source>
+        <translation>&amp;Dunkel, abwesend...</translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window.cpp"/>
+        <source>Today: dark ignored, no place</source>
+        <translation>Heute: Dunkelheit übergangen, kein Ort</translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window.cpp"/>
+        <source>Today: %1</source>
+        <translation>Heute: %1</translation>
     </message>
 </context>
 <context>

@@ -65,7 +65,7 @@ void DarkAwayDialog::load(const WeekSettings &settings, unsigned chosen, std::op
     bool differ = false;
     for (int d = 1; d <= Week::days; ++d)
         differ |= (days & (1u << (d - 1))) && settings.dark[std::size_t(d - 1)] != loadedDark;
-    ui->darkNote->setText(differ ? tr("The chosen days differ: these are %1's. A change here applies to them all.")
+    ui->darkNote->setText(differ ? tr("The chosen days differ: shown is %1. A change here applies to them all.")
                                            .arg(QLocale().dayName(shown, QLocale::LongFormat))
                                  : QString());
     ui->darkNote->setVisible(differ);
