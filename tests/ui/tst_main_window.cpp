@@ -494,7 +494,7 @@ void TstMainWindow::darkAndAwayEdited_data()
     QTest::addColumn<WeekSettings>("entered");   // the shown day's dark, the place if typed, away
     QTest::addColumn<bool>("ok");
     QTest::addColumn<WeekSettings>("expected");
-    QTest::addColumn<QString>("today");   // the words under the dial on Monday 2020-04-27
+    QTest::addColumn<QString>("today");   // the words under the dial on Monday 2020-04-27, on 18:00-23:00
     QTest::addColumn<bool>("night");      // the dial shows the night of the day shown
 
     const DarkSetting civil{DarkSetting::Twilight::Civil, 30, -15}, sunset;
@@ -505,10 +505,14 @@ void TstMainWindow::darkAndAwayEdited_data()
     expected.dark[5] = expected.dark[6] = std::nullopt;
     expected.place = Place{5250, 1337};   // Berlin's row in zone.tab: +5230+01322
     QTest::newRow("dark on workdays at the zone's place") << QByteArray("Europe/Berlin") << 0x1fu << WeekSettings()
-        << darkWorkdays << true << expected << "Today: off all day" << true;
+        << darkWorkdays << true << expected << "Today: on 21:35-23:00" << true;
     QTest::newRow("cancel") << QByteArray("Europe/Berlin") << 0x1fu << WeekSettings() << darkWorkdays << false
         << WeekSettings() << "" << false;
 
+    WeekSettings awayOnly;   // no dark asks for a place: the zone's is not kept
+    awayOnly.away = AwaySetting{10, std::nullopt, std::nullopt};
+    QTest::newRow("away alone") << QByteArray("Europe/Berlin") << 0x1u << WeekSettings() << awayOnly << true
+        << awayOnly << "Today: on 18:01-23:07" << false;
     WeekSettings noPlace;
     noPlace.dark[0] = sunset;
     QTest::newRow("dark without a place") << QByteArray("UTC") << 0x1u << WeekSettings() << noPlace << true
@@ -522,15 +526,15 @@ void TstMainWindow::darkAndAwayEdited_data()
     away.place = Place{-3387, 15121};
     WeekSettings enteredAway = away;
     enteredAway.dark[0] = expected.dark[0];
-    QTest::newRow("away with dates and a place") << QByteArray("UTC") << 0x7fu << differ << enteredAway << true
-        << away << "Today: off all day" << true;
+    QTest::newRow("away with dates and a place") << QByteArray("Australia/Sydney") << 0x7fu << differ << enteredAway << true
+        << away << "Today: on 18:14-23:00" << true;
     WeekSettings off = away;
     off.dark[5] = sunset;
     WeekSettings offExpected = off;
     offExpected.dark[5].reset();
     offExpected.away.reset();
-    QTest::newRow("dark and away turned off") << QByteArray("UTC") << 0x60u << off << WeekSettings() << true
-        << offExpected << "Today: off all day" << false;
+    QTest::newRow("dark and away turned off") << QByteArray("Australia/Sydney") << 0x60u << off << WeekSettings()
+        << true << offExpected << "Today: on 18:14-23:00" << false;
 }
 
 void TstMainWindow::darkAndAwayEdited()
@@ -540,6 +544,10 @@ void TstMainWindow::darkAndAwayEdited()
     QFETCH(WeekSettings, before);
     QFETCH(WeekSettings, entered);
     qputenv("TZ", zone);
+    DayTable evening;
+    for (int slot = 73; slot <= 92; ++slot)   // 18:00-23:00
+        evening.set(SlotIndex(slot), 1);
+    workspace.week.setEveryDay(evening);
     workspace.week.settings = before;
     child<DayChooser>("dayChooser")->choose(days);
     QVERIFY(QTest::qWaitForWindowActive(form.get()));
