@@ -551,11 +551,6 @@
     </message>
     <message>
         <location filename="../ui/main_window.ui"/>
-        <source>what the board does today</source>
-        <translation>was die Platine heute tut</translation>
-    </message>
-    <message>
-        <location filename="../ui/main_window.ui"/>
         <source>&amp;Dark and away...</source>
         <translation>&amp;Dunkel, abwesend...</translation>
     </message>

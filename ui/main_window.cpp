@@ -165,8 +165,7 @@ void MainWindow::refreshPlans(const QDateTime &now)
         if (planKey) {
             planKey.reset();
             shownNight.reset();
-            ui->todayLabel->clear();
-            ui->todayLabel->hide();
+            showTodayWords({});
         }
         return;
     }
@@ -184,8 +183,7 @@ void MainWindow::refreshPlans(const QDateTime &now)
         words = tr("Today: dark ignored, no place");
     else if (todays.dark == DayPlan::Dark::Used || todays.away)
         words = tr("Today: %1").arg(planWords(todays));
-    ui->todayLabel->setText(words);
-    ui->todayLabel->setVisible(!words.isEmpty());
+    showTodayWords(words);
 
     // The day shown as it will next come: today for today's weekday.
     const QDate next = today.addDays((shown - today.dayOfWeek() + Week::days) % Week::days);
@@ -291,6 +289,17 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     event->accept();
     emit closed();
+}
+
+void MainWindow::showTodayWords(const QString &words)
+{
+    // A day of many spans may not fit the line: the tooltip and a screen
+    // reader have them all.
+    QLabel *label = ui->todayLabel;
+    label->setText(label->fontMetrics().elidedText(words, Qt::ElideRight, label->contentsRect().width()));
+    label->setToolTip(label->text() == words ? QString() : words);
+    label->setAccessibleName(words);
+    label->setVisible(!words.isEmpty());
 }
 
 void MainWindow::display()

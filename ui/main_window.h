@@ -88,6 +88,7 @@ private:
     // again only when the date, the clock's offset, the day shown or the week
     // changed since: the dial asks every second.
     void refreshPlans(const QDateTime &now);
+    void showTodayWords(const QString &words);
 
     Workspace &workspace;
     DialSurface dial;
