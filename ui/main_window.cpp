@@ -187,7 +187,8 @@ void MainWindow::refreshPlans(const QDateTime &now)
 
     // The day shown as it will next come: today for today's weekday.
     const QDate next = today.addDays((shown - today.dayOfWeek() + Week::days) % Week::days);
-    const DayPlan shownPlan = next == today ? todays : planOfDay(week, next, QDateTime(next, QTime(12, 0)).offsetFromUtc() / 60);
+    const DayPlan shownPlan =
+        next == today ? todays : planOfDay(week, next, QDateTime(next, QTime(12, 0)).offsetFromUtc() / 60);
     shownNight.reset();
     if (shownPlan.dark == DayPlan::Dark::Used)
         shownNight = NightBand{shownPlan.lightFrom, shownPlan.darkFrom};

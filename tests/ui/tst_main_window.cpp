@@ -526,8 +526,8 @@ void TstMainWindow::darkAndAwayEdited_data()
     away.place = Place{-3387, 15121};
     WeekSettings enteredAway = away;
     enteredAway.dark[0] = expected.dark[0];
-    QTest::newRow("away with dates and a place") << QByteArray("Australia/Sydney") << 0x7fu << differ << enteredAway << true
-        << away << "Today: on 18:14-23:00" << true;
+    QTest::newRow("away with dates and a place") << QByteArray("Australia/Sydney") << 0x7fu << differ << enteredAway
+        << true << away << "Today: on 18:14-23:00" << true;
     WeekSettings off = away;
     off.dark[5] = sunset;
     WeekSettings offExpected = off;
@@ -558,7 +558,8 @@ void TstMainWindow::darkAndAwayEdited()
     QCOMPARE(in("placeNote")->isVisible(), !before.place);
     const std::optional<DarkSetting> dark = entered.dark[std::size_t(child<DayChooser>("dayChooser")->shown() - 1)];
     qobject_cast<QCheckBox *>(in("darkCheck"))->setChecked(dark.has_value());
-    qobject_cast<QComboBox *>(in("twilightCombo"))->setCurrentIndex(dark && dark->twilight == DarkSetting::Twilight::Civil);
+    const bool civil = dark && dark->twilight == DarkSetting::Twilight::Civil;
+    qobject_cast<QComboBox *>(in("twilightCombo"))->setCurrentIndex(civil ? 1 : 0);
     qobject_cast<QSpinBox *>(in("duskSpin"))->setValue(dark ? dark->duskMinutes : 0);
     qobject_cast<QSpinBox *>(in("dawnSpin"))->setValue(dark ? dark->dawnMinutes : 0);
     if (entered.place) {
