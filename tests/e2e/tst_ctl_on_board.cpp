@@ -159,7 +159,7 @@ void TstCtlOnBoard::flashBlankBoard()
     b.link = b.defaultLink();
     QByteArray out, err, line, t0, t1;
     QVERIFY2(ctl({"flash", "--now"}, &out, &err) == 0, out + err);
-    QVERIFY2(out.contains("\nthe board greets: Daywheel board ready, time not set, week, clock to the ms\n"), out + err);
+    QVERIFY2(out.contains("\nthe board greets: Daywheel board ready, time not set, week, sun, clock to the ms\n"), out + err);
 
     // every open resets it, however soon after a close; the time is kept
     QElapsedTimer elapsed;
