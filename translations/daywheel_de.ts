@@ -34,6 +34,16 @@
         <translation>Nichts gesendet: Die Tage unterscheiden sich, und diese Platine behält nur einen Tag. daywheel-ctl flash schreibt die Firmware, die eine Woche behält.</translation>
     </message>
     <message>
+        <location filename="../board/board_words.cpp" line="100"/>
+        <source>This board does not know the dark, the place or away: it got the program alone. daywheel-ctl flash writes the firmware that knows them.</source>
+        <translation>Diese Platine kennt weder die Dunkelheit noch den Ort noch die Abwesenheit: Sie hat nur das Programm bekommen. daywheel-ctl flash schreibt die Firmware, die sie kennt.</translation>
+    </message>
+    <message>
+        <location filename="../board/board_words.cpp" line="106"/>
+        <source>The board held no place: gave it %1.</source>
+        <translation>Die Platine kannte keinen Ort: Ihr wurde %1 gegeben.</translation>
+    </message>
+    <message>
         <location filename="../board/board_words.cpp" line="107"/>
         <source>The board said its time was not set: sent the time, %1.</source>
         <translation>Die Platine meldete, ihre Uhrzeit sei nicht gestellt: Uhrzeit gesendet, %1.</translation>

@@ -286,7 +286,7 @@ step send
 # to set by itself: its time goes in over the line, then the line closes.
 exec 4<>"$XDG_RUNTIME_DIR/daywheel/ports/com10"
 IFS= read -r -t 10 first <&4 || fail "the board did not greet"
-[ "${first%$'\r'}" = "Daywheel board ready, time not set, week, clock to the ms" ] || fail "a fresh board greeted '$first'"
+[ "${first%$'\r'}" = "Daywheel board ready, time not set, week, sun, clock to the ms" ] || fail "a fresh board greeted '$first'"
 printf 't12:00\n' >&4
 board_set() { [[ $(board_says 'time?') == "time 43200."* ]]; }
 wait_for 5 "the board did not take its time" board_set
@@ -308,7 +308,8 @@ wait_for 5 "controller window" looks_like "$ctlw" "" \
   controllerWindow.sendTimeButton controllerWindow.sendProgramButton controllerWindow.getPartAButton \
   controllerWindow.getTimeButton controllerWindow.statusButton controllerWindow.getPartBButton
 # The board was set to 12:00 above: the window finds it off and sets it.
-log="Daywheel board ready, week, clock to the ms"$'\n'"The board's clock was * s off*: set it."
+# (A board without a place gets the time zone's with the time, on a line of its own.)
+log="Daywheel board ready, week, sun, clock to the ms"$'\n'"The board's clock was * s off*: set it."*
 wait_for 5 "no greeting in the log" log_like "$log"
 
 step send-time

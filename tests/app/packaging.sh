@@ -92,7 +92,7 @@ cat >"$work/app" <<'EOF2'
 # Stands in for the window: opening port 10 restarts the board, which greets.
 exec 3<"$XDG_RUNTIME_DIR/daywheel/ports/com10" || exit 3
 IFS= read -r -t 10 greeting <&3 || exit 4
-[ "${greeting%$'\r'}" = "Daywheel board ready, time not set, week, clock to the ms" ] || exit 5
+[ "${greeting%$'\r'}" = "Daywheel board ready, time not set, week, sun, clock to the ms" ] || exit 5
 EOF2
 chmod +x "$work/app"
 # In a session of its own, so cleanup can reach whatever it started.
