@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 /* A benchmark, not a test: the sun and the plan on the board's chip, built
- * with the firmware's flags (tests/plan/CMakeLists.txt) and run by hand:
- *   simavr build/tests/plan/bench_plan_avr.elf
+ * with the firmware's flags (plan/CMakeLists.txt) and run by hand:
+ *   simavr build/plan/bench_plan_avr.elf
  * Timer1 counts every cycle; the lines go out through simavr's console
  * register (GPIOR0), which costs the chip no time. */
 #include "plan/dw_plan.h"
