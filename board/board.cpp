@@ -225,7 +225,15 @@ void Board::exchangeFinished(const BoardLink::Result &result)
     if (setAsideRefusals && result.ok() && result.exchange != BoardLink::Exchange::Send
         && result.exchange != BoardLink::Exchange::Connect && result.reply.startsWith(DW_ERROR_PREFIX)
         && refusals.size() < 2) {
-        refusals << withoutLineEnd(result.reply);
+        // The answer may have come in the same read, after the refusal.
+        const qsizetype end = result.reply.indexOf('\n');
+        refusals << withoutLineEnd(result.reply.left(end + 1));
+        if (end >= 0 && end + 1 < result.reply.size()) {
+            BoardLink::Result rest = result;
+            rest.reply = result.reply.mid(end + 1);
+            finishStep(step, rest);
+            return;
+        }
         enqueue(step, [&] { return engine->listen(); });
         return;
     }

@@ -8,7 +8,7 @@
 
 #include <string.h>
 
-#define QUARTER 900L
+#define QUARTER ((int32_t)900)
 #define QUARTERS 96U
 #define LAST_DAY 36524U   /* 2099-12-31 */
 /* An edge moves at most DW_AWAY_MAX minutes, 4 quarter hours: looking 9
@@ -54,20 +54,18 @@ static uint16_t mix(uint16_t a, uint16_t b)
     return x;
 }
 
-/* Where edge k falls on the plan's day, in seconds. Its range -r..r is
- * cut into seven bins; the edge's bin goes round all seven in an order of
- * its own (a step of 1..6, prime to 7) as the days go, so seven days in a
- * row never share one, and the seconds within the bin come from the day. */
-static int32_t edge_time(const struct dw_plan *plan, uint8_t k)
+/* The seconds edge k moves by while away. Its range -r..r is cut into
+ * seven bins; the edge's bin goes round all seven in an order of its own (a
+ * step of 1..6, prime to 7) as the days go, so seven days in a row never
+ * share one, and the seconds within the bin come from the day. */
+static int16_t away_move(const struct dw_plan *plan, uint8_t k)
 {
-    const int32_t at = (int32_t)k * QUARTER;
-    if (plan->away == 0U) {
-        return at;
-    }
     /* Less than half the way to either neighbour: two edges moving towards
      * each other still leave a second between them. */
     uint16_t r = (uint16_t)(plan->away * 60U);
-    const uint8_t near = gap(plan, k, -1) < gap(plan, k, 1) ? gap(plan, k, -1) : gap(plan, k, 1);
+    const uint8_t before = gap(plan, k, -1);
+    const uint8_t after = gap(plan, k, 1);
+    const uint8_t near = before < after ? before : after;
     const uint16_t half = (uint16_t)(((uint16_t)near * (uint16_t)QUARTER - 1U) / 2U);
     if (half < r) {
         r = half;
@@ -78,7 +76,17 @@ static int32_t edge_time(const struct dw_plan *plan, uint8_t k)
     const uint16_t from = (uint16_t)(bin * width / 7U);
     const uint16_t to = (uint16_t)((bin + 1U) * width / 7U);
     const uint16_t within = (uint16_t)(mix(plan->day, k) % (uint16_t)(to - from));
-    return at - (int32_t)r + (int32_t)from + (int32_t)within;
+    return (int16_t)((int16_t)(from + within) - (int16_t)r);
+}
+
+/* Where edge k falls on the plan's day, in seconds. */
+static int32_t edge_time(const struct dw_plan *plan, uint8_t k)
+{
+    int16_t by = 0;
+    if (plan->away != 0U) {
+        by = away_move(plan, k);
+    }
+    return (int32_t)k * QUARTER + by;
 }
 
 /* The first edge from boundary k on that falls after second s (96 when

@@ -31,7 +31,10 @@ extern "C" {
 #endif
 
 #define DW_PLAN_DAY_SECONDS 86400L
-#define DW_PLAN_PATTERN_BYTES 12U   /* 96 entries, bit k of byte k / 8 */
+/* 96 entries, bit k of byte k / 8 (its bit k % 8); entry k is the quarter
+ * hour from k x 15 minutes after midnight on (entry 0 00:00-00:15, entry 95
+ * 23:45-24:00). */
+#define DW_PLAN_PATTERN_BYTES 12U
 #define DW_PLAN_NO_DATE 0xFFFFU
 
 /* "Only while it is dark" for one weekday. */
@@ -68,6 +71,10 @@ struct dw_plan {
                                cannot know it; else DW_PLAN_DARK_USED */
     int32_t light_from;     /* dawn with its offset: dark before it */
     int32_t dark_from;      /* dusk with its offset: dark from it on */
+    /* Both within 0..DW_PLAN_DAY_SECONDS, dark where s < light_from or
+     * s >= dark_from (all day when the offsets bring them past each other).
+     * A day the sun never rises: DW_PLAN_DAY_SECONDS and 0; never sets, or
+     * dark 0: 0 and DW_PLAN_DAY_SECONDS. */
 };
 
 /* Makes day's plan. pattern: the day's program, DW_PLAN_PATTERN_BYTES.
@@ -85,7 +92,8 @@ void dw_plan_make(struct dw_plan *plan, const uint8_t *pattern, uint16_t day, co
 uint8_t dw_plan_light(const struct dw_plan *plan, uint32_t s);
 
 /* The first second after s at which dw_plan_light differs from its value
- * at s; DW_PLAN_DAY_SECONDS when it holds until midnight. */
+ * at s; DW_PLAN_DAY_SECONDS when it holds until midnight. Walks the day's
+ * edges from s on: a few ms on the board on a day with many edges. */
 uint32_t dw_plan_next_change(const struct dw_plan *plan, uint32_t s);
 
 #ifdef __cplusplus

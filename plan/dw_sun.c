@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 /* Sunrise and sunset by Meeus (Astronomical Algorithms): the sun's
- * low-accuracy position (ch. 25), the mean sidereal time (ch. 12) and the
- * hour angle at the horizon (ch. 15), in two passes. Everything in float,
+ * low-accuracy position (ch. 25, its right ascension by the series of
+ * ch. 28), the mean sidereal time (ch. 12) and the hour angle at the
+ * horizon (ch. 15), in two passes. Everything in float,
  * as avr-gcc has nothing wider: a date's day count (up to 36524) in a float
  * would keep only a few minutes, so the whole days since J2000 stay an
  * integer and only the fraction of the day is a float. Angles growing with
@@ -18,21 +19,20 @@
  * rate less the sun's own motion in right ascension); the passes correct
  * for the rest. */
 #define HOUR_ANGLE_PER_DAY 360.0f
+/* The obliquity of the ecliptic in 2050: within 0.007 degrees all century,
+ * a few seconds of sunrise at 65 degrees. Its sine, and tan^2 of its half,
+ * which turns the sun's longitude into right ascension (Meeus ch. 28). */
+#define SIN_OBLIQUITY 0.39766f
+#define TAN2_HALF_OBLIQUITY 0.043025f
 
 struct sun_at {
-    float dec;          /* declination, degrees */
+    float sin_dec;      /* sine of the declination */
     float hour_angle;   /* at the place, degrees, -180..180 */
 };
 
 static float wrap180(float a)
 {
-    a = fmodf(a, 360.0f);
-    if (a >= 180.0f) {
-        a -= 360.0f;
-    } else if (a < -180.0f) {
-        a += 360.0f;
-    }
-    return a;
+    return a - 360.0f * floorf((a + 180.0f) / 360.0f);
 }
 
 /* An angle moving rate degrees a day (rate near 1), at_day0 at day 0, at
@@ -52,31 +52,28 @@ static struct sun_at sun_at(uint16_t day, float f, float lon)
     /* Days since J2000.0 (2000-01-01 12h): day - 0.5 + f. The constants at
      * day 0, 0h are the J2000 ones moved back half a day. */
     const int16_t whole = (int16_t)(day % 360U);
-    const float t = ((float)day - 0.5f + f) / 36525.0f;   /* Julian centuries */
     const float mean_lon = angle_at(280.46646f - 0.5f * 0.98564736f, 0.98564736f, whole, day, f);
     const float anomaly = angle_at(357.52911f - 0.5f * 0.98560028f, 0.98560028f, whole, day, f) * RAD;
-    const float centre = (1.914602f - 0.004817f * t) * sinf(anomaly) + 0.019993f * sinf(2.0f * anomaly);
-    /* Apparent longitude: aberration, nutation's mean share. */
-    const float lambda = (mean_lon + centre - 0.00569f) * RAD;
-    const float obliquity = (23.439291f - 0.0130042f * t) * RAD;
-    const float sin_lambda = sinf(lambda);
-    const float ra = atan2f(cosf(obliquity) * sin_lambda, cosf(lambda)) * DEG;
+    /* The equation of the centre (its slow change over the century taken
+     * at 2050), aberration. */
+    const float lambda = (mean_lon + 1.91219f * sinf(anomaly) + 0.019993f * sinf(2.0f * anomaly) - 0.00569f) * RAD;
+    const float y = TAN2_HALF_OBLIQUITY;
+    const float ra = lambda * DEG - y * DEG * sinf(2.0f * lambda) + 0.5f * y * y * DEG * sinf(4.0f * lambda);
     /* Greenwich mean sidereal time: 360.98564736629 degrees a day. */
     const float sidereal = 99.96779469f + (float)whole - 0.01435263371f * (float)day + 360.98564736629f * f;
     struct sun_at at;
-    at.dec = asinf(sinf(obliquity) * sin_lambda) * DEG;
+    at.sin_dec = SIN_OBLIQUITY * sinf(lambda);
     at.hour_angle = wrap180(sidereal + lon - ra);
     return at;
 }
 
 /* The hour angle (degrees, 0..180) at which the sun stands at the altitude
- * whose sine is sin_h, for declination dec; 0 when it stays below, 180
- * when it stays above. kind tells which. */
-static float hour_angle_at(float sin_h, float sin_lat, float cos_lat, float dec, uint8_t *kind)
+ * whose sine is sin_h; 0 when it stays below, 180 when it stays above.
+ * kind tells which. */
+static float hour_angle_at(float sin_h, float sin_lat, float cos_lat, float sin_dec, uint8_t *kind)
 {
-    const float d = dec * RAD;
-    const float num = sin_h - sin_lat * sinf(d);
-    const float den = cos_lat * cosf(d);
+    const float num = sin_h - sin_lat * sin_dec;
+    const float den = cos_lat * sqrtf(1.0f - sin_dec * sin_dec);
     if (num >= den) {
         *kind = DW_SUN_NEVER_RISES;
         return 0.0f;
@@ -87,6 +84,23 @@ static float hour_angle_at(float sin_h, float sin_lat, float cos_lat, float dec,
     }
     *kind = DW_SUN_RISES_AND_SETS;
     return acosf(num / den) * DEG;
+}
+
+/* What a pass needs of the place and the date. */
+struct sky {
+    uint16_t day;
+    float lon, sin_lat, cos_lat;
+    float sin_h;   /* sine of the altitude that counts as the horizon */
+};
+
+/* One pass: the sun at f, and the time near f at which its hour angle is
+ * side times the one it needs at the horizon (side 0: the transit). That
+ * hour angle goes to *h, what the day holds to *kind. */
+static float pass(const struct sky *sky, float f, int8_t side, float *h, uint8_t *kind)
+{
+    const struct sun_at at = sun_at(sky->day, f, sky->lon);
+    *h = hour_angle_at(sky->sin_h, sky->sin_lat, sky->cos_lat, at.sin_dec, kind);
+    return f + wrap180((float)side * *h - at.hour_angle) * (1.0f / HOUR_ANGLE_PER_DAY);
 }
 
 uint8_t dw_sun_times(uint16_t day, struct dw_place place, int16_t utc_offset, uint8_t twilight,
@@ -104,40 +118,32 @@ uint8_t dw_sun_times(uint16_t day, struct dw_place place, int16_t utc_offset, ui
     } else if (lon_h < -18000) {
         lon_h = -18000;
     }
+    struct sky sky;
     const float lat = (float)lat_h * (0.01f * RAD);
-    const float lon = (float)lon_h * 0.01f;
-    const float sin_lat = sinf(lat);
-    /* At the poles cosf gives a hair below zero. */
-    const float cos_lat = fabsf(cosf(lat));
-    const float sin_h = twilight == DW_TWILIGHT_CIVIL ? -0.104528463f /* sin -6 */
-                                                      : -0.014538080f /* sin -0.833 */;
+    sky.day = day;
+    sky.lon = (float)lon_h * 0.01f;
+    sky.sin_lat = sinf(lat);
+    sky.cos_lat = fabsf(cosf(lat));   /* at the poles cosf gives a hair below zero */
+    sky.sin_h = twilight == DW_TWILIGHT_CIVIL ? -0.104528463f /* sin -6 */ : -0.014538080f /* sin -0.833 */;
 
-    /* First pass: the sun at the place's noon, in UT, on day; where the
-     * sun is then decides what the day holds. */
-    float noon = 0.5f - lon / 360.0f;
-    struct sun_at at = sun_at(day, noon, lon);
-    noon -= at.hour_angle / HOUR_ANGLE_PER_DAY;
+    /* The first pass, from the place's noon in UT: the transit, and the
+     * hour angle at the horizon; where the sun is then decides what the
+     * day holds. */
+    float h0;
     uint8_t kind;
-    const float h0 = hour_angle_at(sin_h, sin_lat, cos_lat, at.dec, &kind);
+    const float transit = pass(&sky, 0.5f - sky.lon * (1.0f / 360.0f), 0, &h0, &kind);
     if (kind != DW_SUN_RISES_AND_SETS) {
         return kind;
     }
-    const int32_t offset_s = (int32_t)utc_offset * 60;
+    /* The second, for each event: the sun again at the time the first
+     * gave. Beside polar day or night the event may not happen at that
+     * time; the limit (an hour angle of 0 or 180) stands in. */
+    int32_t *event = rise;
     for (int8_t side = -1; side <= 1; side += 2) {
-        /* Second pass: the sun again at the time the first gave, and the
-         * hour angle it needs then. Beside polar day or night the event
-         * may not happen at that time; the limit (0 or 180) stands in. */
-        float f = noon + (float)side * h0 / HOUR_ANGLE_PER_DAY;
-        at = sun_at(day, f, lon);
-        uint8_t unused;
-        const float h = hour_angle_at(sin_h, sin_lat, cos_lat, at.dec, &unused);
-        f += wrap180((float)side * h - at.hour_angle) / HOUR_ANGLE_PER_DAY;
-        const int32_t s = (int32_t)floorf(f * 86400.0f + 0.5f) + offset_s;
-        if (side < 0) {
-            *rise = s;
-        } else {
-            *set = s;
-        }
+        float h;
+        const float f = pass(&sky, transit + (float)side * h0 * (1.0f / HOUR_ANGLE_PER_DAY), side, &h, &kind);
+        *event = (int32_t)floorf(f * 86400.0f + 0.5f) + (int32_t)utc_offset * 60;
+        event = set;
     }
     return DW_SUN_RISES_AND_SETS;
 }

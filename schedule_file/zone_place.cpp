@@ -100,7 +100,7 @@ std::optional<Place> zonePlace(const QByteArray &zoneId, const QString &folder)
 {
     if (zoneId.isEmpty())
         return std::nullopt;
-    for (const QString table : {QStringLiteral("zone.tab"), QStringLiteral("zone1970.tab")}) {
+    for (const QString &table : {QStringLiteral("zone.tab"), QStringLiteral("zone1970.tab")}) {
         if (const std::optional<Place> place = tablePlace(QDir(folder).filePath(table), zoneId))
             return place;
     }

@@ -845,6 +845,50 @@ sudo usermod -aG dialout $USER</translation>
         <source>line %1 gives a value to %2&apos;s slot %3, whose digit is 1, not 0</source>
         <translation>Zeile %1 gibt Feld %3 von %2 einen Wert, obwohl seine Ziffer 1 ist, nicht 0</translation>
     </message>
+    <message>
+        <source>line %1 gives &quot;%2&quot; a second time; each setting is given once</source>
+        <translation>Zeile %1 gibt „%2“ ein zweites Mal an; jede Einstellung steht nur einmal in der Datei</translation>
+    </message>
+    <message>
+        <source>line %1 should hold &quot;place&quot;, a latitude and a longitude, as in &quot;place 52.50 13.37&quot;</source>
+        <translation>Zeile %1 sollte „place“, eine Breite und eine Länge enthalten, wie in „place 52.50 13.37“</translation>
+    </message>
+    <message>
+        <source>line %1 holds &quot;%2&quot;, which is not a number of degrees with at most two decimals</source>
+        <translation>Zeile %1 enthält „%2“, und das ist keine Gradzahl mit höchstens zwei Nachkommastellen</translation>
+    </message>
+    <message>
+        <source>line %1 gives the place %2 %3; the latitude lies within -90..90, the longitude within -180..180</source>
+        <translation>Zeile %1 gibt den Ort %2 %3 an; die Breite liegt in -90..90, die Länge in -180..180</translation>
+    </message>
+    <message>
+        <source>line %1 should hold &quot;dark&quot;, a day, sunset or civil and the minutes dusk and dawn move, as in &quot;dark Mon sunset +0 +0&quot;</source>
+        <translation>Zeile %1 sollte „dark“, einen Tag, sunset oder civil und die Minuten enthalten, um die sich Abend- und Morgendämmerung verschieben, wie in „dark Mon sunset +0 +0“</translation>
+    </message>
+    <message>
+        <source>line %1 holds &quot;%2&quot; where sunset or civil was expected</source>
+        <translation>Zeile %1 enthält „%2“, wo sunset oder civil stehen sollte</translation>
+    </message>
+    <message>
+        <source>line %1 moves an edge by &quot;%2&quot; minutes; an edge moves by whole minutes, -%3 to %3</source>
+        <translation>Zeile %1 verschiebt eine Grenze um „%2“ Minuten; eine Grenze verschiebt sich um ganze Minuten, -%3 bis %3</translation>
+    </message>
+    <message>
+        <source>line %1 should hold &quot;away&quot;, its minutes and either no day or the first and the last, as in &quot;away 30 2026-12-20 2027-01-06&quot;</source>
+        <translation>Zeile %1 sollte „away“, seine Minuten und entweder keinen Tag oder den ersten und den letzten enthalten, wie in „away 30 2026-12-20 2027-01-06“</translation>
+    </message>
+    <message>
+        <source>line %1 holds &quot;%2&quot; where away&apos;s minutes, a whole number from 1 to %3, were expected</source>
+        <translation>Zeile %1 enthält „%2“, wo die Minuten von away stehen sollten, eine ganze Zahl von 1 bis %3</translation>
+    </message>
+    <message>
+        <source>line %1 holds &quot;%2&quot; where a day from 2000-01-01 to 2099-12-31 was expected, written as 2026-12-20</source>
+        <translation>Zeile %1 enthält „%2“, wo ein Tag von 2000-01-01 bis 2099-12-31 stehen sollte, geschrieben wie 2026-12-20</translation>
+    </message>
+    <message>
+        <source>line %1 ends away on %2, before it begins on %3</source>
+        <translation>Zeile %1 beendet away am %2, bevor es am %3 beginnt</translation>
+    </message>
 </context>
 <context>
     <name>SerialLink</name>

@@ -251,7 +251,7 @@ void TstRoadToBoard::roadOfAWeek()
 void TstRoadToBoard::roadOfTheDark()
 {
     DayTable evening;
-    for (int i = 60; i < 92; ++i)
+    for (int i = 61; i <= 92; ++i)   // slot k ends at k quarter hours
         evening.set(i, 1);
     workspace.week = Week();
     workspace.week.setEveryDay(evening);
@@ -279,7 +279,7 @@ void TstRoadToBoard::roadOfTheDark()
 void TstRoadToBoard::roadOfAway()
 {
     DayTable evening;
-    for (int i = 72; i < 92; ++i)
+    for (int i = 73; i <= 92; ++i)
         evening.set(i, 1);
     workspace.week = Week();
     workspace.week.setEveryDay(evening);

@@ -160,9 +160,8 @@ WeekVerdict readWeek(QByteArrayView bytes, const QList<qsizetype> &cuts = {}, co
     return v;
 }
 
-// What loadWeek makes of the bytes over the week t: the week file's days
-// and settings, or the day file's day on every day and no settings;
-// nothing when both readers refuse.
+// What loadWeek makes of the bytes over the week t: the week file's days and
+// settings, or the day file's day on every day; nothing when both refuse.
 std::optional<Week> weekOf(QByteArrayView bytes, Week t = {})
 {
     ScheduleReader day;
