@@ -74,7 +74,8 @@ private:
         if (!QTest::qWaitForWindowExposed(&form1))
             return nullptr;
         click(&form1, "sendButton");
-        QTRY_VERIFY_WITH_TIMEOUT(navigator.controllerWindow(), 15000);
+        if (!QTest::qWaitFor([&] { return navigator.controllerWindow() != nullptr; }, 15000))
+            return nullptr;
         auto *form3 = qobject_cast<ControllerWindow *>(navigator.controllerWindow());
         return form3 && waitIdle(form3) ? form3 : nullptr;
     }
