@@ -18,6 +18,7 @@
 #include "schedule/number_format.h"
 #include "schedule_file/zone_place.h"
 
+#include <algorithm>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QHideEvent>
@@ -165,6 +166,7 @@ void MainWindow::refreshPlans(const QDateTime &now)
         if (planKey) {
             planKey.reset();
             shownNight.reset();
+            todaysSpans.reset();
             showTodayWords({});
         }
         return;
@@ -184,6 +186,9 @@ void MainWindow::refreshPlans(const QDateTime &now)
     else if (todays.dark == DayPlan::Dark::Used || todays.away)
         words = tr("Today: %1").arg(planWords(todays));
     showTodayWords(words);
+    todaysSpans.reset();
+    if (todays.dark == DayPlan::Dark::Used || todays.away)
+        todaysSpans = todays.on;
 
     // The day shown as it will next come: today for today's weekday.
     const QDate next = today.addDays((shown - today.dayOfWeek() + Week::days) % Week::days);
@@ -326,8 +331,14 @@ void MainWindow::timerTick()
         tickCount = 0;
     }
     dial.paintHand(reading.handEnd);
-    // The light follows today's program, whichever day the dial shows.
-    lightOn = workspace.week.day(ClockSource::now().date().dayOfWeek()).at(reading.slot) == 1;
+    // The light follows today's program, whichever day the dial shows; where
+    // the dark or away move it, as the board will run it.
+    const QDateTime now = ClockSource::now();
+    refreshPlans(now);
+    const int second = now.time().msecsSinceStartOfDay() / 1000;
+    lightOn = todaysSpans ? std::any_of(todaysSpans->cbegin(), todaysSpans->cend(),
+                                        [second](const DayPlan::Span &s) { return s.from <= second && second < s.to; })
+                          : workspace.week.day(now.date().dayOfWeek()).at(reading.slot) == 1;
     ui->clockReadoutLabel->setText(DialGeometry::clockReadout(reading));
     display();
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "dial/dial_surface.h"
+#include "schedule/day_plan.h"
 #include "schedule/day_table.h"
 #include "schedule/week.h"
 
@@ -124,4 +125,5 @@ private:
     };
     std::optional<PlanKey> planKey;
     std::optional<NightBand> shownNight;
+    std::optional<QList<DayPlan::Span>> todaysSpans;   // when the dark or away move today's light
 };

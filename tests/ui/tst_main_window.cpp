@@ -496,6 +496,7 @@ void TstMainWindow::darkAndAwayEdited_data()
     QTest::addColumn<WeekSettings>("expected");
     QTest::addColumn<QString>("today");   // the words under the dial on Monday 2020-04-27, on 18:00-23:00
     QTest::addColumn<bool>("night");      // the dial shows the night of the day shown
+    QTest::addColumn<bool>("lightNow");   // at 20:20, as the board will run the day
 
     const DarkSetting civil{DarkSetting::Twilight::Civil, 30, -15}, sunset;
     WeekSettings darkWorkdays;
@@ -505,18 +506,18 @@ void TstMainWindow::darkAndAwayEdited_data()
     expected.dark[5] = expected.dark[6] = std::nullopt;
     expected.place = Place{5250, 1337};   // Berlin's row in zone.tab: +5230+01322
     QTest::newRow("dark on workdays at the zone's place") << QByteArray("Europe/Berlin") << 0x1fu << WeekSettings()
-        << darkWorkdays << true << expected << "Today: on 21:35-23:00" << true;
+        << darkWorkdays << true << expected << "Today: on 21:35-23:00" << true << false;
     QTest::newRow("cancel") << QByteArray("Europe/Berlin") << 0x1fu << WeekSettings() << darkWorkdays << false
-        << WeekSettings() << "" << false;
+        << WeekSettings() << "" << false << true;
 
     WeekSettings awayOnly;   // no dark asks for a place: the zone's is not kept
     awayOnly.away = AwaySetting{10, std::nullopt, std::nullopt};
     QTest::newRow("away alone") << QByteArray("Europe/Berlin") << 0x1u << WeekSettings() << awayOnly << true
-        << awayOnly << "Today: on 18:01-23:07" << false;
+        << awayOnly << "Today: on 18:01-23:07" << false << true;
     WeekSettings noPlace;
     noPlace.dark[0] = sunset;
     QTest::newRow("dark without a place") << QByteArray("UTC") << 0x1u << WeekSettings() << noPlace << true
-        << noPlace << "Today: dark ignored, no place" << false;
+        << noPlace << "Today: dark ignored, no place" << false << true;
 
     // Away alone: Monday and Tuesday keep their different dark.
     WeekSettings differ = expected;
@@ -527,14 +528,14 @@ void TstMainWindow::darkAndAwayEdited_data()
     WeekSettings enteredAway = away;
     enteredAway.dark[0] = expected.dark[0];
     QTest::newRow("away with dates and a place") << QByteArray("Australia/Sydney") << 0x7fu << differ << enteredAway
-        << true << away << "Today: on 18:14-23:00" << true;
+        << true << away << "Today: on 18:14-23:00" << true << true;
     WeekSettings off = away;
     off.dark[5] = sunset;
     WeekSettings offExpected = off;
     offExpected.dark[5].reset();
     offExpected.away.reset();
     QTest::newRow("dark and away turned off") << QByteArray("Australia/Sydney") << 0x60u << off << WeekSettings()
-        << true << offExpected << "Today: on 18:14-23:00" << false;
+        << true << offExpected << "Today: on 18:14-23:00" << false << true;
 }
 
 void TstMainWindow::darkAndAwayEdited()
@@ -582,6 +583,8 @@ void TstMainWindow::darkAndAwayEdited()
     // The night at 02:00 on the band's inner edge, never at noon.
     QTEST(form->surface().colourAtUnits(point(segmentAngle(9), 5.8)) == DialColours::night, "night");
     QVERIFY(form->surface().colourAtUnits(point(segmentAngle(49), 5.8)) != DialColours::night);
+    QFETCH(bool, lightNow);
+    QTRY_COMPARE(child<QRadioButton>("lightOnOption")->isChecked(), lightNow);
     qunsetenv("TZ");
 }
 
