@@ -4,6 +4,7 @@
 #include "board/board_clock.h"
 #include "board/board_words.h"
 #include "board/known_boards.h"
+#include "board/setting_lines.h"
 #include "schedule/clock_source.h"
 
 #include <QPointer>
@@ -59,6 +60,7 @@ void Board::greeted(const QByteArray &line)
     greetingLine = line;
     toTheMs = boardSetsToTheMs(line);
     weekly = boardKeepsWeek(line);
+    sunny = boardKnowsSun(line);
     if (!keepClock)
         return;
     noticeClockState(line);
@@ -102,6 +104,7 @@ QList<QByteArray> Board::timeLinesNow(QDateTime *at)
 
 bool Board::setTime()
 {
+    givePlaceIfNone();
     return enqueue({Operation::SetTime}, [&] { return engine->send([this] {
         // The board needs no other setting then.
         autoSet.stop();
@@ -131,6 +134,7 @@ bool Board::nextLine()
 
 void Board::setTimeAndReadBack(bool now)
 {
+    givePlaceIfNone();
     composite = {};
     composite.operation = Operation::SetTimeAndReadBack;
     // A board to the ms: its time before the set, then the set at once.
@@ -147,6 +151,23 @@ void Board::setOlderBoardAndRead()
 {
     enqueue({Operation::SetTimeAndReadBack, 1}, [&] { return engine->send({timeMessage(ClockSource::now().time().toString(QStringLiteral("hh:mm")))}); });
     enqueue({Operation::SetTimeAndReadBack, 2}, [&] { return engine->ask(queryMessage(DW_CMD_GET_TIME)); });
+}
+
+bool Board::setAndRead(const QByteArray &line, const QByteArray &question)
+{
+    refusals.clear();
+    if (question.isEmpty())
+        return enqueue({Operation::Setting, 1}, [&] { return engine->ask(line); });
+    return enqueue({Operation::Setting, 0}, [&] { return engine->send({line}); })
+           && enqueue({Operation::Setting, 1}, [&] { return engine->ask(question); });
+}
+
+// Asked before the set goes out; the place follows only when the board
+// answers that it holds none.
+void Board::givePlaceIfNone()
+{
+    if (sunny && placeForClockSet)
+        enqueue({Operation::GivePlace, 0}, [&] { return engine->ask(queryMessage(DW_CMD_PLACE)); });
 }
 
 bool Board::isDaywheel() const
@@ -204,7 +225,15 @@ void Board::exchangeFinished(const BoardLink::Result &result)
     if (setAsideRefusals && result.ok() && result.exchange != BoardLink::Exchange::Send
         && result.exchange != BoardLink::Exchange::Connect && result.reply.startsWith(DW_ERROR_PREFIX)
         && refusals.size() < 2) {
-        refusals << withoutLineEnd(result.reply);
+        // The answer may have come in the same read, after the refusal.
+        const qsizetype end = result.reply.indexOf('\n');
+        refusals << withoutLineEnd(result.reply.left(end + 1));
+        if (end >= 0 && end + 1 < result.reply.size()) {
+            BoardLink::Result rest = result;
+            rest.reply = result.reply.mid(end + 1);
+            finishStep(step, rest);
+            return;
+        }
         enqueue(step, [&] { return engine->listen(); });
         return;
     }
@@ -222,10 +251,34 @@ void Board::finishStep(Step step, const BoardLink::Result &result)
     case Operation::CheckClock:
         checked(answerFrom(step.operation, result));
         return;
+    case Operation::Setting:
+        if (result.ok() && result.exchange == BoardLink::Exchange::Send)
+            return;
+        {
+            Answer read = answerFrom(step.operation, result);
+            read.boardSays = refusals.join("; ");
+            report(read);
+        }
+        return;
+    case Operation::GivePlace:
+        if (result.ok() && step.stage == 0) {
+            if (readPlace(result.reply) == std::optional<Place>())   // the board holds none
+                enqueue({Operation::GivePlace, 1}, [&] { return engine->send({placeLine(placeForClockSet)}); });
+            return;
+        }
+        if (result.ok()) {
+            Answer given = answerFrom(step.operation, result);
+            given.place = placeForClockSet;
+            report(given);
+        } else {
+            report(answerFrom(step.operation, result));
+        }
+        return;
     case Operation::SendDay: {
         Answer sent = answerFrom(step.operation, result);
         sent.sentAsOff = step.sentAsOff;
         sent.wholeWeek = step.stage == 1;
+        sent.settingsLeftOut = step.settingsLeftOut;
         report(sent);
         return;
     }
@@ -310,6 +363,7 @@ void Board::checked(const Answer &answer)
     if (std::abs(offset) <= 1.0 && !changesMissing)
         return;
     emit notice(clockOffNotice(offset, changesMissing));
+    givePlaceIfNone();
     enqueue({Operation::SetTime}, [&] { return engine->send([this] { return timeLinesNow(); }); });
 }
 
@@ -332,6 +386,7 @@ void Board::setClockNow()
         setClockAtNextMinute();
         return;
     }
+    givePlaceIfNone();
     enqueue({Operation::SetTime}, [&] { return engine->send([this] {
         const QList<QByteArray> lines = timeLinesNow();
         emit notice(timeNotSetNotice(ClockSource::now().time().toString(QStringLiteral("hh:mm"))));

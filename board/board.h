@@ -39,6 +39,8 @@ public:
         ReadDay,              // read both halves as a day
         CheckClock,           // the board's own check on opening (keepClock)
         Unasked,              // a line no question waited for (see BoardLink::unasked)
+        Setting,              // a setting's line, then its question: what the board now holds
+        GivePlace,            // with a set of the clock: the place, to a board that holds none
     };
 
     struct Answer
@@ -69,6 +71,9 @@ public:
         bool noValue = false;            // ReadTime, ReadDay: the answer held no time or no half
         bool restarted = false;          // Unasked: a greeting, the board started again
         bool refused = false;            // Unasked: the board refused a line it was sent
+        bool settingsLeftOut = false;    // SendDay, StoreDay: the week's dark, place and away did not go:
+                                         // the board does not know them
+        std::optional<Place> place;      // GivePlace: the place given
         QByteArray text() const;         // line without its line end
         bool ok() const { return outcome == BoardLink::Outcome::Done && !noValue && notStored.isEmpty() && !oneDayOnly; }
     };
@@ -102,14 +107,23 @@ public:
     // now: an older board is set at once, its seconds to 0; else it waits
     // for the next minute.
     void setTimeAndReadBack(bool now);
-    void storeDay(const DayTable &day);
     void storeWeek(const Week &week);
     // Every day's program from a board that keeps a week, else the one day.
     void readDay();
+    // A setting's line to a board that knows them (knowsSun), then its
+    // question, whose answer (Operation::Setting) says what the board now
+    // holds. A DW_CMD_LIGHT line is its own question.
+    bool setAndRead(const QByteArray &line, const QByteArray &question = {});
+
+    // The place a set of the clock gives a board that knows the dark and
+    // holds no place (none: nothing is given). A set never overwrites a place
+    // the board holds.
+    void setPlaceForClockSet(const std::optional<Place> &place) { placeForClockSet = place; }
 
     // What the greeting said.
     bool setsToTheMs() const { return toTheMs; }
     bool keepsWeek() const { return weekly; }
+    bool knowsSun() const { return sunny; }
     const QByteArray &greeting() const { return greetingLine; }
     bool isDaywheel() const;
 
@@ -131,6 +145,7 @@ private:
         Operation operation;
         int stage = 0;
         int sentAsOff = 0;   // SendDay
+        bool settingsLeftOut = false;   // SendDay
     };
     bool enqueue(Step step, const std::function<bool()> &exchange);
     void exchangeFinished(const BoardLink::Result &result);
@@ -150,6 +165,7 @@ private:
     Answer oneDayOnlyAnswer(Operation op) const;
     void heard(const QByteArray &line, bool tooLong);
     void greeted(const QByteArray &line);
+    void givePlaceIfNone();
 
     BoardLink *engine;
     std::deque<Step> steps;   // one per exchange the link runs or holds, in its order
@@ -157,6 +173,8 @@ private:
     bool setAsideRefusals = false;
     bool toTheMs = false;
     bool weekly = false;
+    bool sunny = false;
+    std::optional<Place> placeForClockSet;
     QByteArray greetingLine;
     QByteArrayList refusals;
     Answer composite;           // the result a composite operation gathers

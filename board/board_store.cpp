@@ -4,26 +4,30 @@
 #include "board/board.h"
 
 #include "board/board_words.h"
+#include "board/setting_lines.h"
 #include "schedule/clock_source.h"
 
 std::optional<QList<QByteArray>> Board::sendWeek(const Week &week)
 {
-    const int today = ClockSource::now().date().dayOfWeek();
-    if (week.allSame()) {
-        const QList<QByteArray> lines = sendDay(week.day(1));
-        return lines.isEmpty() ? std::nullopt : std::optional(lines);
-    }
-    if (!weekly) {
+    const bool same = week.allSame();
+    if (!same && !weekly) {
         report(oneDayOnlyAnswer(Operation::SendDay));
         return QList<QByteArray>{};
     }
-    const QList<QByteArray> lines = weekLines(week);
+    QList<QByteArray> lines = same ? dayLines(week.day(1)) : weekLines(week);
     int sentAsOff = 0;
-    for (int weekday = 1; weekday <= Week::days; ++weekday)
+    for (int weekday = 1; weekday <= (same ? 1 : Week::days); ++weekday)
         sentAsOff += slotsSentAsOff(week.day(weekday));
-    if (!enqueue({Operation::SendDay, 1, sentAsOff}, [&] { return engine->send(lines); }))
+    const int today = ClockSource::now().date().dayOfWeek();
+    const QList<QByteArray> todays = same ? lines : lines.mid(2 * (today - 1), 2);
+    // The settings go to a board that knows them; an older one keeps the
+    // program alone, and the answer says what it left out.
+    const Step step{Operation::SendDay, same ? 0 : 1, sentAsOff, !sunny && !week.settings.empty()};
+    if (sunny)
+        lines += settingLines(week.settings);
+    if (!enqueue(step, [&] { return engine->send(lines); }))
         return std::nullopt;
-    return lines.mid(2 * (today - 1), 2);
+    return todays;
 }
 
 Board::Answer Board::oneDayOnlyAnswer(Operation op) const
@@ -34,31 +38,28 @@ Board::Answer Board::oneDayOnlyAnswer(Operation op) const
     return a;
 }
 
-void Board::storeDay(const DayTable &day)
-{
-    composite = {};
-    composite.sentAsOff = slotsSentAsOff(day);
-    storeLines(dayLines(day), {queryMessage(DW_CMD_GET_A), queryMessage(DW_CMD_GET_B)});
-}
-
 void Board::storeWeek(const Week &week)
 {
-    if (week.allSame()) {
-        storeDay(week.day(1));
-        return;
-    }
-    if (!weekly) {
+    const bool same = week.allSame();
+    if (!same && !weekly) {
         report(oneDayOnlyAnswer(Operation::StoreDay));
         return;
     }
     composite = {};
+    QList<QByteArray> lines = same ? dayLines(week.day(1)) : weekLines(week);
     QList<QByteArray> asks;
-    for (int weekday = 1; weekday <= Week::days; ++weekday) {
+    for (int weekday = 1; weekday <= (same ? 1 : Week::days); ++weekday) {
         composite.sentAsOff += slotsSentAsOff(week.day(weekday));
-        asks << dayHalfQuery(weekday, 0) << dayHalfQuery(weekday, 1);
+        asks << (same ? queryMessage(DW_CMD_GET_A) : dayHalfQuery(weekday, 0))
+             << (same ? queryMessage(DW_CMD_GET_B) : dayHalfQuery(weekday, 1));
     }
-    composite.wholeWeek = true;
-    storeLines(weekLines(week), asks);
+    composite.wholeWeek = !same;
+    if (sunny) {
+        lines += settingLines(week.settings);
+        asks += settingQuestions(week.settings);
+    }
+    composite.settingsLeftOut = !sunny && !week.settings.empty();
+    storeLines(lines, asks);
 }
 
 // Sends the lines, then asks each question in turn (stage k asks the k-th)
@@ -140,15 +141,23 @@ void Board::storeStage(const Step &step, const BoardLink::Result &result)
         return;
     }
     QList<bool> stored;
+    QStringList settingsNot;   // after the halves: the setting lines, each read back as it went
+    const int halfCount = c.wholeWeek ? 2 * Week::days : 2;
     for (int i = 0; i < halves.size(); ++i) {
         c.readBack << withoutLineEnd(halves[i].reply);
-        stored << (c.readBack.last() == withoutLineEnd(c.sent.value(i)));
+        const QByteArray sent = withoutLineEnd(c.sent.value(i));
+        if (i < halfCount)
+            stored << (c.readBack.last() == sent);
+        else if (c.readBack.last() != sent)
+            settingsNot << QString::fromLatin1(sent);
     }
-    if (!stored.contains(false)) {
+    if (!stored.contains(false) && settingsNot.isEmpty()) {
         report(c);
         return;
     }
-    c.notStored = notStoredWords(stored);
+    if (stored.contains(false))
+        settingsNot.prepend(notStoredWords(stored));
+    c.notStored = settingsNot.join(QStringLiteral(", "));
     if (!refusals.isEmpty()) {
         c.boardSays = refusals.join("; ");
         report(c);

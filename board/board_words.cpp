@@ -2,6 +2,7 @@
 #include "board/board_words.h"
 
 #include "board/reply_collector.h"
+#include "board/setting_lines.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -94,6 +95,17 @@ QString oneDayOnlyNotice()
 {
     return BoardWords::tr("Sent nothing: the days differ, and this board keeps one day only. daywheel-ctl flash writes "
                           "the firmware that keeps a week.");
+}
+
+QString settingsLeftOutNotice()
+{
+    return BoardWords::tr("This board does not know the dark, the place or away: it got the program alone. "
+                          "daywheel-ctl flash writes the firmware that knows them.");
+}
+
+QString givenPlaceNotice(const Place &place)
+{
+    return BoardWords::tr("The board held no place: gave it %1.").arg(QString::fromLatin1(placeText(place)));
 }
 
 QString sentAsOffLine(int sentAsOff)

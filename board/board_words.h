@@ -24,6 +24,8 @@ QString sentTimeNotice(const QDateTime &at, bool toTheMs);
 QString sentDayNotice(int sentAsOff, bool week = false);
 // The days differ and the board keeps one day only: nothing was sent.
 QString oneDayOnlyNotice();
+QString settingsLeftOutNotice();
+QString givenPlaceNotice(const Place &place);
 QString timeNotSetNotice(const QString &hhmm);
 // What the board said unasked: a greeting (it started again), a refusal.
 QString restartedNotice(const QString &greeting);

@@ -160,7 +160,8 @@ QByteArray dayHalfQuery(int weekday, int half)
 
 bool boardKeepsWeek(QByteArrayView greeting)
 {
-    return greeting.toByteArray().contains(DW_GREETING_WEEK DW_GREETING_PRECISE);
+    // One word of the greeting's list: later boards add theirs after it.
+    return withoutLineEnd(greeting.toByteArray()).split(',').contains(QByteArray(DW_GREETING_WEEK).mid(1));
 }
 
 QList<QByteArray> weekLines(const Week &week)

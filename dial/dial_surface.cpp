@@ -7,6 +7,9 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+#include <cmath>
+
 using namespace DialGeometry;
 
 namespace {
@@ -29,16 +32,25 @@ void circle(QPainter &painter, double radius)
 constexpr double bandInner = 5.6;
 constexpr double bandOuter = ringOuter;
 
+// The night: the band's inner edge, inside the hour ticks, clear of the
+// hands and of the segments' middles (radius 6.3).
+constexpr double nightOuter = 6.0;
+
 // The band from tick `from` to tick `to` (segment n lies between ticks n-1
 // and n) as one piece, so no seam or gap shows inside it at any scale.
-QPolygonF bandPiece(int from, int to)
+QPolygonF bandPiece(double from, double to, double outer = bandOuter)
 {
     constexpr int stepsPerSegment = 4;
+    const auto angle = [](double k) { return tickAngle(1) * k / stepsPerSegment; };
+    const double first = from * stepsPerSegment, last = to * stepsPerSegment;
     QPolygonF piece;
-    for (int k = from * stepsPerSegment; k <= to * stepsPerSegment; ++k)
-        piece << point(tickAngle(1) * k / stepsPerSegment, bandOuter);
-    for (int k = to * stepsPerSegment; k >= from * stepsPerSegment; --k)
-        piece << point(tickAngle(1) * k / stepsPerSegment, bandInner);
+    piece << point(angle(first), outer);
+    for (double k = std::floor(first) + 1; k < last; ++k)
+        piece << point(angle(k), outer);
+    piece << point(angle(last), outer) << point(angle(last), bandInner);
+    for (double k = std::ceil(last) - 1; k > first; --k)
+        piece << point(angle(k), bandInner);
+    piece << point(angle(first), bandInner);
     return piece;
 }
 
@@ -68,10 +80,10 @@ void DialSurface::clear()
     picture.fill(DialColours::background);
 }
 
-SlotRun DialSurface::paintDial(const DayTable &day, bool lightOn)
+SlotRun DialSurface::paintDial(const DayTable &day, bool lightOn, std::optional<NightBand> night)
 {
     // A request not yet drawn is wholly covered by this one.
-    askedFor = DialRequest{day, lightOn};
+    askedFor = DialRequest{day, lightOn, night};
     return {0, SlotIndex(DayTable::lastSlot - 1)};
 }
 
@@ -124,10 +136,31 @@ void DialSurface::drawDial(const DialRequest &request) const
         }
     }
 
+    if (request.night)
+        drawNight(painter, *request.night);
+
     if (rings.size() != picture.size() || rings.devicePixelRatio() != ratio)
         drawRings();
     painter.resetTransform();
     painter.drawImage(0, 0, rings);
+}
+
+void DialSurface::drawNight(QPainter &painter, NightBand night)
+{
+    // Seconds in ticks (one a quarter hour), the night running from darkFrom
+    // through midnight to lightFrom; a sun that never rises darkens it all.
+    constexpr int day = 24 * 3600, tick = 900;
+    const int dark = std::clamp(night.darkFrom, 0, day);
+    const int light = std::clamp(night.lightFrom, 0, day);
+    painter.setBrush(DialColours::night);
+    if (light >= dark) {
+        QPainterPath ring;
+        ring.addEllipse(QPointF(centreX, centreY), nightOuter, nightOuter);
+        ring.addEllipse(QPointF(centreX, centreY), bandInner, bandInner);
+        painter.drawPath(ring);
+    } else if (dark < day || light > 0) {
+        painter.drawPolygon(bandPiece(double(dark) / tick, double(light + day) / tick, nightOuter));
+    }
 }
 
 void DialSurface::drawRings() const

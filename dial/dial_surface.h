@@ -16,7 +16,17 @@ inline const QColor on{0, 255, 0};
 inline const QColor lightOff{255, 0, 0};
 inline const QColor background{192, 192, 255};   // also the colour of an off segment
 inline const QColor foreground{0, 0, 0};
+inline const QColor night{40, 40, 120};   // the inner edge of the band where it is dark
 }
+
+// Where the day shown is dark: before lightFrom and from darkFrom on, in
+// seconds after midnight (either may lie outside the day).
+struct NightBand
+{
+    int lightFrom = 0;
+    int darkFrom = 0;
+    bool operator==(const NightBand &) const = default;
+};
 
 // The retained drawing of the main window: the dial and the clock hands are
 // painted onto it and never erased except by clear(), so a covered or hidden
@@ -33,8 +43,9 @@ public:
     // (0..95; entry 96 is the same quarter hour as 0). The drawing is done
     // when the picture is next looked at or drawn on, in the order asked
     // for: a window that draws the dial as it is shown has it drawn at its
-    // first paint, after it is on the screen.
-    SlotRun paintDial(const DayTable &day, bool lightOn);
+    // first paint, after it is on the screen. With night, the band's inner
+    // edge is dark where the day is, through midnight.
+    SlotRun paintDial(const DayTable &day, bool lightOn, std::optional<NightBand> night = std::nullopt);
     void paintHand(QPointF end);
 
     const QImage &image() const;
@@ -45,8 +56,10 @@ private:
     {
         DayTable day;
         bool lightOn;
+        std::optional<NightBand> night;
     };
     void drawDial(const DialRequest &request) const;
+    static void drawNight(QPainter &painter, NightBand night);
     void drawRings() const;
     void drawAskedFor() const;
 

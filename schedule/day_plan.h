@@ -33,9 +33,13 @@ struct DayPlan
 };
 
 // The plan of date's weekday at the week's place for a clock utcOffset
-// minutes east of UTC that day.
+// minutes east of UTC that day (an invalid date: off all day). A date
+// outside the board's calendar (2000..2099) has no sun: its dark counts as
+// not asked.
 DayPlan planOfDay(const Week &week, QDate date, int utcOffsetMinutes);
 
 // "on 16:27-23:00, 05:30-07:48"-like words for the plan, in order through
-// the day ("off all day" when none), times to the minute.
+// the day ("off all day" when none, "on all day"), times to the minute:
+// each the minute the change falls in, as the board's clock shows it (a
+// change at 15:52:41 says 15:52).
 QString planWords(const DayPlan &plan);

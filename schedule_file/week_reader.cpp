@@ -86,6 +86,54 @@ bool isSettingWord(QByteArrayView word)
     }
     return true;
 }
+
+// A number of at most 999 with an optional sign; none for anything else.
+std::optional<int> wholeNumber(QByteArrayView text)
+{
+    const bool signed_ = !text.isEmpty() && (text[0] == '-' || text[0] == '+');
+    const QByteArrayView digits = text.sliced(signed_ ? 1 : 0);
+    if (digits.isEmpty() || digits.size() > 3)
+        return std::nullopt;
+    int n = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        n = n * 10 + (c - '0');
+    }
+    return signed_ && text[0] == '-' ? -n : n;
+}
+
+// Degrees with at most two decimals ("52.5", "-0.05", "13"), in hundredths.
+std::optional<int> hundredthsOf(QByteArrayView text)
+{
+    const qsizetype point = text.indexOf('.');
+    const QByteArrayView fraction = point < 0 ? QByteArrayView() : text.sliced(point + 1);
+    if (point >= 0 && (fraction.isEmpty() || fraction.size() > 2 || fraction[0] == '-' || fraction[0] == '+'))
+        return std::nullopt;
+    const QByteArrayView whole = point < 0 ? text : text.first(point);
+    const std::optional<int> degrees = wholeNumber(whole);
+    const std::optional<int> part = fraction.isEmpty() ? 0 : wholeNumber(fraction);
+    if (!degrees || !part)
+        return std::nullopt;
+    const int hundredths = qAbs(*degrees) * 100 + *part * (fraction.size() == 1 ? 10 : 1);
+    return whole[0] == '-' ? -hundredths : hundredths;
+}
+
+// A day as "2026-12-20", within the board's calendar.
+std::optional<QDate> fileDate(QByteArrayView text)
+{
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
+        return std::nullopt;
+    for (qsizetype i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+        if (text[i] < '0' || text[i] > '9')
+            return std::nullopt;
+    }
+    const auto number = [&](qsizetype from, qsizetype length) { return text.sliced(from, length).toInt(); };
+    const QDate date(number(0, 4), number(5, 2), number(8, 2));
+    if (!date.isValid() || date.year() < 2000 || date.year() > 2099)
+        return std::nullopt;
+    return date;
+}
 }
 
 void WeekReader::feed(QByteArrayView bytes)
@@ -120,6 +168,7 @@ void WeekReader::copyTo(Week &week) const
         for (int slot = 1; slot <= slotsPerDay; ++slot)
             week.day(day + 1).set(slot, dayValues[std::size_t(day)][std::size_t(slot - 1)]);
     }
+    week.settings = settings;
 }
 
 void WeekReader::take(char c)
@@ -238,6 +287,12 @@ void WeekReader::readSetting(const Fields &fields)
     const QByteArrayView word = fields[0];
     if (word == "value")
         return readValue(fields);
+    if (word == "place")
+        return readPlace(fields);
+    if (word == "dark")
+        return readDark(fields);
+    if (word == "away")
+        return readAway(fields);
     if (isSettingWord(word))
         return refuse(QCoreApplication::translate("ScheduleFile", "line %1 holds the setting \"%2\", which this "
                                                                    "Daywheel does not know (written by a newer "
@@ -304,4 +359,113 @@ void WeekReader::readValue(const Fields &fields)
                           .arg(slot));
     dayValues[day][at] = *value;
     valued[day].set(at);
+}
+
+void WeekReader::refuseRepeated(const QByteArray &setting)
+{
+    refuse(QCoreApplication::translate("ScheduleFile", "line %1 gives \"%2\" a second time; each setting is given "
+                                                        "once")
+               .arg(line)
+               .arg(QLatin1String(setting)));
+}
+
+void WeekReader::readPlace(const Fields &fields)
+{
+    if (fields.size() != 3)
+        return refuse(QCoreApplication::translate("ScheduleFile", "line %1 should hold \"place\", a latitude and a "
+                                                                   "longitude, as in \"place 52.50 13.37\"")
+                          .arg(line));
+    if (settings.place)
+        return refuseRepeated("place");
+    std::array<int, 2> degrees{};
+    for (std::size_t i = 0; i < degrees.size(); ++i) {
+        const std::optional<int> read = hundredthsOf(fields[qsizetype(i + 1)]);
+        if (!read)
+            return refuse(QCoreApplication::translate("ScheduleFile", "line %1 holds \"%2\", which is not a number "
+                                                                       "of degrees with at most two decimals")
+                              .arg(line)
+                              .arg(shownWord(fields[qsizetype(i + 1)])));
+        degrees[i] = *read;
+    }
+    if (qAbs(degrees[0]) > 9000 || qAbs(degrees[1]) > 18000)
+        return refuse(QCoreApplication::translate("ScheduleFile", "line %1 gives the place %2 %3; the latitude lies "
+                                                                   "within -90..90, the longitude within -180..180")
+                          .arg(line)
+                          .arg(shownWord(fields[1]), shownWord(fields[2])));
+    settings.place = Place{degrees[0], degrees[1]};
+}
+
+void WeekReader::readDark(const Fields &fields)
+{
+    if (fields.size() != 5)
+        return refuse(QCoreApplication::translate("ScheduleFile", "line %1 should hold \"dark\", a day, sunset or "
+                                                                   "civil and the minutes dusk and dawn move, as in "
+                                                                   "\"dark Mon sunset +0 +0\"")
+                          .arg(line));
+    const int weekday = weekdayNamed(fields[1]);
+    if (weekday == 0)
+        return refuse(QCoreApplication::translate("ScheduleFile", "line %1 names the day \"%2\"; the days are Mon, "
+                                                                   "Tue, Wed, Thu, Fri, Sat and Sun")
+                          .arg(line)
+                          .arg(shownWord(fields[1])));
+    std::optional<DarkSetting> &dark = settings.dark[std::size_t(weekday - 1)];
+    if (dark)
+        return refuseRepeated("dark " + fields[1].toByteArray());
+    DarkSetting read;
+    if (fields[2] == "civil")
+        read.twilight = DarkSetting::Twilight::Civil;
+    else if (fields[2] != "sunset")
+        return refuse(QCoreApplication::translate("ScheduleFile", "line %1 holds \"%2\" where sunset or civil was "
+                                                                   "expected")
+                          .arg(line)
+                          .arg(shownWord(fields[2])));
+    for (const qsizetype at : {3, 4}) {
+        const std::optional<int> minutes = wholeNumber(fields[at]);
+        if (!minutes || qAbs(*minutes) > DarkSetting::maxShift)
+            return refuse(QCoreApplication::translate("ScheduleFile", "line %1 moves an edge by \"%2\" minutes; an "
+                                                                       "edge moves by whole minutes, -%3 to %3")
+                              .arg(line)
+                              .arg(shownWord(fields[at]))
+                              .arg(DarkSetting::maxShift));
+        (at == 3 ? read.duskMinutes : read.dawnMinutes) = *minutes;
+    }
+    dark = read;
+}
+
+void WeekReader::readAway(const Fields &fields)
+{
+    if (fields.size() != 2 && fields.size() != 4)
+        return refuse(QCoreApplication::translate("ScheduleFile", "line %1 should hold \"away\", its minutes and "
+                                                                   "either no day or the first and the last, as in "
+                                                                   "\"away 30 2026-12-20 2027-01-06\"")
+                          .arg(line));
+    if (settings.away)
+        return refuseRepeated("away");
+    AwaySetting read;
+    const std::optional<int> minutes = wholeNumber(fields[1]);
+    if (!minutes || *minutes < 1 || *minutes > AwaySetting::maxMinutes)
+        return refuse(QCoreApplication::translate("ScheduleFile", "line %1 holds \"%2\" where away's minutes, a "
+                                                                   "whole number from 1 to %3, were expected")
+                          .arg(line)
+                          .arg(shownWord(fields[1]))
+                          .arg(AwaySetting::maxMinutes));
+    read.minutes = *minutes;
+    if (fields.size() == 4) {
+        for (const qsizetype at : {2, 3}) {
+            const std::optional<QDate> date = fileDate(fields[at]);
+            if (!date)
+                return refuse(QCoreApplication::translate("ScheduleFile", "line %1 holds \"%2\" where a day from "
+                                                                           "2000-01-01 to 2099-12-31 was expected, "
+                                                                           "written as 2026-12-20")
+                                  .arg(line)
+                                  .arg(shownWord(fields[at])));
+            (at == 2 ? read.first : read.last) = date;
+        }
+        if (*read.last < *read.first)
+            return refuse(QCoreApplication::translate("ScheduleFile", "line %1 ends away on %2, before it begins on "
+                                                                       "%3")
+                              .arg(line)
+                              .arg(shownWord(fields[3]), shownWord(fields[2])));
+    }
+    settings.away = read;
 }

@@ -29,8 +29,10 @@
 // (a newer Daywheel's), a day out of place, a wrong number of digits or a
 // digit other than 0 and 1, a value line with a bad day, slot or value, for
 // a slot whose digit is 1, or for a slot given a value before, missing
-// days, anything else after the days, a control or non-ASCII byte, and a
-// line longer than any a week file holds.
+// days, a place, a day's dark or away given twice, a setting with a value
+// out of its range or not written as above, anything else after the days,
+// a control or non-ASCII byte, and a line longer than any a week file
+// holds.
 class WeekReader
 {
 public:
@@ -60,7 +62,8 @@ public:
     bool recognized() const { return named; }
 
     // Writes what was read into slots 1..96 of every day (slot 96 writes 0
-    // too); slots 97..100 stay as they were. Only meaningful when complete.
+    // too) and the settings; slots 97..100 stay as they were. Only
+    // meaningful when complete.
     void copyTo(Week &week) const;
 
 private:
@@ -73,9 +76,14 @@ private:
     void readDay(const Fields &fields);
     void readSetting(const Fields &fields);
     void readValue(const Fields &fields);
+    void readPlace(const Fields &fields);
+    void readDark(const Fields &fields);
+    void readAway(const Fields &fields);
+    void refuseRepeated(const QByteArray &setting);
 
     std::array<std::array<qint16, slotsPerDay>, Week::days> dayValues{};
     std::array<std::bitset<slotsPerDay>, Week::days> valued{};
+    WeekSettings settings;
     bool headerRead = false;
     int daysRead = 0;
 

@@ -34,6 +34,16 @@
         <translation>Nichts gesendet: Die Tage unterscheiden sich, und diese Platine behält nur einen Tag. daywheel-ctl flash schreibt die Firmware, die eine Woche behält.</translation>
     </message>
     <message>
+        <location filename="../board/board_words.cpp" line="100"/>
+        <source>This board does not know the dark, the place or away: it got the program alone. daywheel-ctl flash writes the firmware that knows them.</source>
+        <translation>Diese Platine kennt weder die Dunkelheit noch den Ort noch die Abwesenheit: Sie hat nur das Programm bekommen. daywheel-ctl flash schreibt die Firmware, die sie kennt.</translation>
+    </message>
+    <message>
+        <location filename="../board/board_words.cpp" line="106"/>
+        <source>The board held no place: gave it %1.</source>
+        <translation>Die Platine kannte keinen Ort: Ihr wurde %1 gegeben.</translation>
+    </message>
+    <message>
         <location filename="../board/board_words.cpp" line="107"/>
         <source>The board said its time was not set: sent the time, %1.</source>
         <translation>Die Platine meldete, ihre Uhrzeit sei nicht gestellt: Uhrzeit gesendet, %1.</translation>
@@ -178,6 +188,159 @@
         <location filename="../ui/controller_window.ui" line="196"/>
         <source>Incoming code from arduino</source>
         <translation>Eingehender Code vom Arduino</translation>
+    </message>
+</context>
+<context>
+    <name>DarkAwayDialog</name>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>Dark and away</source>
+        <translation>Dunkel und abwesend</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>Only while it is &amp;dark</source>
+        <translation>Nur solange es &amp;dunkel ist</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>&amp;Twilight:</source>
+        <translation>Dä&amp;mmerung:</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>twilight</source>
+        <translation>Dämmerung</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>sunset</source>
+        <translation>Sonnenuntergang</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>civil twilight</source>
+        <translation>bürgerliche Dämmerung</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>D&amp;usk moved by:</source>
+        <translation>Abe&amp;nd verschoben um:</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>dusk moved by minutes</source>
+        <translation>Abend verschoben um Minuten</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source> min</source>
+        <translation> min</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>Da&amp;wn moved by:</source>
+        <translation>Mo&amp;rgen verschoben um:</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>dawn moved by minutes</source>
+        <translation>Morgen verschoben um Minuten</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>Place</source>
+        <translation>Ort</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>&amp;Latitude (north +, south −):</source>
+        <translation>&amp;Breite (Nord +, Süd −):</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>latitude in degrees, north positive</source>
+        <translation>Breite in Grad, Nord positiv</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>Lo&amp;ngitude (east +, west −):</source>
+        <translation>&amp;Länge (Ost +, West −):</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>longitude in degrees, east positive</source>
+        <translation>Länge in Grad, Ost positiv</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>The whole week</source>
+        <translation>Die ganze Woche</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>&amp;Away: every edge of the program moves each day</source>
+        <translation>Ab&amp;wesend: jeder Schaltpunkt des Programms verschiebt sich täglich</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>&amp;By up to:</source>
+        <translation>&amp;Um bis zu:</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>away moves the edges by up to minutes</source>
+        <translation>abwesend verschiebt die Schaltpunkte um bis zu Minuten</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>Only &amp;from a first to a last day</source>
+        <translation>Nur &amp;vom ersten bis zum letzten Tag</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>F&amp;irst day:</source>
+        <translation>&amp;Erster Tag:</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>first day away</source>
+        <translation>erster Tag abwesend</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>La&amp;st day:</source>
+        <translation>Le&amp;tzter Tag:</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.ui"/>
+        <source>last day away</source>
+        <translation>letzter Tag abwesend</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.cpp"/>
+        <source>every day</source>
+        <translation>jeden Tag</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.cpp"/>
+        <source>The days chosen: %1</source>
+        <translation>Die gewählten Tage: %1</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.cpp"/>
+        <source>The chosen days differ: shown is %1. A change here applies to them all.</source>
+        <translation>Die gewählten Tage unterscheiden sich: gezeigt wird %1. Eine Änderung hier gilt für alle.</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.cpp"/>
+        <source>The place of your time zone (%1).</source>
+        <translation>Der Ort Ihrer Zeitzone (%1).</translation>
+    </message>
+    <message>
+        <location filename="../ui/dark_away_dialog.cpp"/>
+        <source>No place is known for your time zone (%1). Without one the board follows the plain program on the dark days.</source>
+        <translation>Für Ihre Zeitzone (%1) ist kein Ort bekannt. Ohne einen folgt die Platine an den dunklen Tagen dem einfachen Programm.</translation>
     </message>
 </context>
 <context>
@@ -395,6 +558,21 @@
         <location filename="../ui/main_window.cpp" line="341"/>
         <source>lock</source>
         <translation>sperren</translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window.ui"/>
+        <source>&amp;Dark and away...</source>
+        <translation>&amp;Dunkel, abwesend...</translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window.cpp"/>
+        <source>Today: dark ignored, no place</source>
+        <translation>Heute: Dunkelheit übergangen, kein Ort</translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window.cpp"/>
+        <source>Today: %1</source>
+        <translation>Heute: %1</translation>
     </message>
 </context>
 <context>
@@ -666,6 +844,50 @@ sudo usermod -aG dialout $USER</translation>
     <message>
         <source>line %1 gives a value to %2&apos;s slot %3, whose digit is 1, not 0</source>
         <translation>Zeile %1 gibt Feld %3 von %2 einen Wert, obwohl seine Ziffer 1 ist, nicht 0</translation>
+    </message>
+    <message>
+        <source>line %1 gives &quot;%2&quot; a second time; each setting is given once</source>
+        <translation>Zeile %1 gibt „%2“ ein zweites Mal an; jede Einstellung steht nur einmal in der Datei</translation>
+    </message>
+    <message>
+        <source>line %1 should hold &quot;place&quot;, a latitude and a longitude, as in &quot;place 52.50 13.37&quot;</source>
+        <translation>Zeile %1 sollte „place“, eine Breite und eine Länge enthalten, wie in „place 52.50 13.37“</translation>
+    </message>
+    <message>
+        <source>line %1 holds &quot;%2&quot;, which is not a number of degrees with at most two decimals</source>
+        <translation>Zeile %1 enthält „%2“, und das ist keine Gradzahl mit höchstens zwei Nachkommastellen</translation>
+    </message>
+    <message>
+        <source>line %1 gives the place %2 %3; the latitude lies within -90..90, the longitude within -180..180</source>
+        <translation>Zeile %1 gibt den Ort %2 %3 an; die Breite liegt in -90..90, die Länge in -180..180</translation>
+    </message>
+    <message>
+        <source>line %1 should hold &quot;dark&quot;, a day, sunset or civil and the minutes dusk and dawn move, as in &quot;dark Mon sunset +0 +0&quot;</source>
+        <translation>Zeile %1 sollte „dark“, einen Tag, sunset oder civil und die Minuten enthalten, um die sich Abend- und Morgendämmerung verschieben, wie in „dark Mon sunset +0 +0“</translation>
+    </message>
+    <message>
+        <source>line %1 holds &quot;%2&quot; where sunset or civil was expected</source>
+        <translation>Zeile %1 enthält „%2“, wo sunset oder civil stehen sollte</translation>
+    </message>
+    <message>
+        <source>line %1 moves an edge by &quot;%2&quot; minutes; an edge moves by whole minutes, -%3 to %3</source>
+        <translation>Zeile %1 verschiebt eine Grenze um „%2“ Minuten; eine Grenze verschiebt sich um ganze Minuten, -%3 bis %3</translation>
+    </message>
+    <message>
+        <source>line %1 should hold &quot;away&quot;, its minutes and either no day or the first and the last, as in &quot;away 30 2026-12-20 2027-01-06&quot;</source>
+        <translation>Zeile %1 sollte „away“, seine Minuten und entweder keinen Tag oder den ersten und den letzten enthalten, wie in „away 30 2026-12-20 2027-01-06“</translation>
+    </message>
+    <message>
+        <source>line %1 holds &quot;%2&quot; where away&apos;s minutes, a whole number from 1 to %3, were expected</source>
+        <translation>Zeile %1 enthält „%2“, wo die Minuten von away stehen sollten, eine ganze Zahl von 1 bis %3</translation>
+    </message>
+    <message>
+        <source>line %1 holds &quot;%2&quot; where a day from 2000-01-01 to 2099-12-31 was expected, written as 2026-12-20</source>
+        <translation>Zeile %1 enthält „%2“, wo ein Tag von 2000-01-01 bis 2099-12-31 stehen sollte, geschrieben wie 2026-12-20</translation>
+    </message>
+    <message>
+        <source>line %1 ends away on %2, before it begins on %3</source>
+        <translation>Zeile %1 beendet away am %2, bevor es am %3 beginnt</translation>
     </message>
 </context>
 <context>

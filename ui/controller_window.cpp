@@ -5,6 +5,7 @@
 #include "board/port_names.h"
 #include "board/port_prompt.h"
 #include "schedule/clock_source.h"
+#include "schedule_file/zone_place.h"
 #include "ui/workspace.h"
 #include "ui/focus_frame.h"
 #include "ui/window_look.h"
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimeZone>
 #include <QShortcut>
 #include <QTimer>
 
@@ -47,6 +49,10 @@ ControllerWindow::ControllerWindow(Workspace &workspace_, QWidget *mainWindow)
     useFixedLook(this);
     board->setBounds(workspace.waitBounds);
     board->setKeepClock(true);
+    // The week's place, else the time zone's: what a board without one gets
+    // with the time.
+    board->setPlaceForClockSet(workspace.week.settings.place ? workspace.week.settings.place
+                                                             : zonePlace(QTimeZone::systemTimeZoneId()));
 
     ui->sendTimeButton->setFocus();
 
@@ -216,9 +222,15 @@ void ControllerWindow::answered(const Board::Answer &answer)
             log.appendNotice(oneDayOnlyNotice());
         else if (answer.operation == Operation::SendDay)
             log.appendNotice(sentDayNotice(answer.sentAsOff, answer.wholeWeek));
+        else if (answer.operation == Operation::GivePlace && answer.place)
+            log.appendNotice(givenPlaceNotice(*answer.place));
+        if (answer.operation == Operation::SendDay && answer.settingsLeftOut)
+            log.appendNotice(settingsLeftOutNotice());
+        if (answer.operation == Operation::GivePlace || answer.operation == Operation::SendDay)
+            return;
         else if (answer.operation == Operation::ReadTime)
             log.append(answer.hhmm + QStringLiteral("\r\n"));
-        else if (answer.operation != Operation::SetTime && answer.operation != Operation::SendDay)
+        else if (answer.operation != Operation::SetTime)
             log.append(reply);
         return;
     }

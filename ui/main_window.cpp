@@ -3,6 +3,7 @@
 
 #include "ui/app_icon.h"
 #include "ui/click_area.h"
+#include "ui/dark_away_dialog.h"
 #include "ui/day_chooser.h"
 #include "ui/focus_frame.h"
 #include "ui/shape_widget.h"
@@ -10,11 +11,14 @@
 #include "ui_main_window.h"
 #include "schedule/clock_source.h"
 #include "dial/dial_geometry.h"
+#include "schedule/day_plan.h"
 #include "schedule/day_words.h"
 #include "schedule/fill.h"
 #include "ui/workspace.h"
 #include "schedule/number_format.h"
+#include "schedule_file/zone_place.h"
 
+#include <algorithm>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QHideEvent>
@@ -26,6 +30,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QTimeZone>
 #include <QTimer>
 #include <QWindow>
 
@@ -86,6 +91,7 @@ void MainWindow::setUpControls()
     // Hidden diagnostics: where the last release hit and what the clock read.
     ui->pointerReadoutLabel->setHidden(true);
     ui->clockReadoutLabel->setHidden(true);
+    ui->todayLabel->setHidden(true);   // shown only while dark or away is in force today
     describeTime(ui->startScroll);
     describeTime(ui->endScroll);
 
@@ -104,6 +110,7 @@ void MainWindow::setUpControls()
             QWidget::setTabOrder(previous, next);
             previous = next;
         }
+        QWidget::setTabOrder(previous, ui->darkAwayButton);   // last: the older road keeps its counts
     }, Qt::QueuedConnection);
 
     ui->clearAllButton->setFocus();
@@ -130,6 +137,66 @@ void MainWindow::connectControls()
     connect(ui->paintOnArea, &ClickArea::clicked, this, &MainWindow::paintOnClicked);
     connect(ui->dayChooser, &DayChooser::chosenChanged, this, &MainWindow::display);
     connect(ui->dayChooser, &DayChooser::copyRequested, this, &MainWindow::copyShownDay);
+    connect(ui->darkAwayButton, &QPushButton::clicked, this, &MainWindow::darkAwayClicked);
+}
+
+void MainWindow::darkAwayClicked()
+{
+    if (!darkAwayDialog) {
+        darkAwayDialog = new DarkAwayDialog(this);
+        darkAwayDialog->setObjectName(QStringLiteral("darkAwayDialog"));
+        connect(darkAwayDialog, &QDialog::accepted, this, &MainWindow::darkAwayAccepted);
+    }
+    const QByteArray zone = QTimeZone::systemTimeZoneId();
+    darkAwayDialog->load(workspace.week.settings, ui->dayChooser->chosen(), zonePlace(zone),
+                         QString::fromUtf8(zone), ClockSource::now().date());
+    darkAwayDialog->open();   // window-modal, no nested event loop
+}
+
+void MainWindow::darkAwayAccepted()
+{
+    workspace.week.settings = darkAwayDialog->applied(workspace.week.settings);
+    display();
+}
+
+void MainWindow::refreshPlans(const QDateTime &now)
+{
+    const Week &week = workspace.week;
+    if (week.settings.empty()) {   // the window as without them: nothing to work out
+        if (planKey) {
+            planKey.reset();
+            shownNight.reset();
+            todaysSpans.reset();
+            showTodayWords({});
+        }
+        return;
+    }
+    const QDate today = now.date();
+    const int shown = ui->dayChooser->shown();
+    const int offset = now.offsetFromUtc() / 60;
+    if (planKey && planKey->today == today && planKey->utcOffset == offset && planKey->shown == shown
+        && planKey->week == week)
+        return;
+    planKey = PlanKey{today, offset, shown, week};
+
+    const DayPlan todays = planOfDay(week, today, offset);
+    QString words;
+    if (todays.dark == DayPlan::Dark::NoPlace)
+        words = tr("Today: dark ignored, no place");
+    else if (todays.dark == DayPlan::Dark::Used || todays.away)
+        words = tr("Today: %1").arg(planWords(todays));
+    showTodayWords(words);
+    todaysSpans.reset();
+    if (todays.dark == DayPlan::Dark::Used || todays.away)
+        todaysSpans = todays.on;
+
+    // The day shown as it will next come: today for today's weekday.
+    const QDate next = today.addDays((shown - today.dayOfWeek() + Week::days) % Week::days);
+    const DayPlan shownPlan =
+        next == today ? todays : planOfDay(week, next, QDateTime(next, QTime(12, 0)).offsetFromUtc() / 60);
+    shownNight.reset();
+    if (shownPlan.dark == DayPlan::Dark::Used)
+        shownNight = NightBand{shownPlan.lightFrom, shownPlan.darkFrom};
 }
 
 DayTable &MainWindow::shownDay()
@@ -230,11 +297,24 @@ void MainWindow::closeEvent(QCloseEvent *event)
     emit closed();
 }
 
+void MainWindow::showTodayWords(const QString &words)
+{
+    // A day of many spans may not fit the line: the tooltip and a screen
+    // reader have them all.
+    QLabel *label = ui->todayLabel;
+    label->setText(label->fontMetrics().elidedText(words, Qt::ElideRight, label->contentsRect().width()));
+    label->setToolTip(label->text() == words ? QString() : words);
+    label->setAccessibleName(words);
+    label->setVisible(!words.isEmpty());
+}
+
 void MainWindow::display()
 {
-    ui->clockCaption->setText(dialCaption(ClockSource::now()));
+    const QDateTime now = ClockSource::now();
+    ui->clockCaption->setText(dialCaption(now));
     (lightOn ? ui->lightOnOption : ui->lightOffOption)->setChecked(true);
-    lastRun = dial.paintDial(shownDay(), lightOn);
+    refreshPlans(now);
+    lastRun = dial.paintDial(shownDay(), lightOn, shownNight);
     // The dial in words; set only when it changed, as each change is an
     // event for a screen reader and this runs every tick.
     if (const QString words = dayInWords(shownDay()); words != accessibleDescription())
@@ -251,8 +331,14 @@ void MainWindow::timerTick()
         tickCount = 0;
     }
     dial.paintHand(reading.handEnd);
-    // The light follows today's program, whichever day the dial shows.
-    lightOn = workspace.week.day(ClockSource::now().date().dayOfWeek()).at(reading.slot) == 1;
+    // The light follows today's program, whichever day the dial shows; where
+    // the dark or away move it, as the board will run it.
+    const QDateTime now = ClockSource::now();
+    refreshPlans(now);
+    const int second = now.time().msecsSinceStartOfDay() / 1000;
+    lightOn = todaysSpans ? std::any_of(todaysSpans->cbegin(), todaysSpans->cend(),
+                                        [second](const DayPlan::Span &s) { return s.from <= second && second < s.to; })
+                          : workspace.week.day(now.date().dayOfWeek()).at(reading.slot) == 1;
     ui->clockReadoutLabel->setText(DialGeometry::clockReadout(reading));
     display();
 }
@@ -263,7 +349,7 @@ void MainWindow::paintEvent(QPaintEvent *)
     // scale; the hands drawn so far come along, scaled.
     if (started && !qFuzzyCompare(dial.image().devicePixelRatio(), devicePixelRatioF())) {
         dial.resize(formSize, devicePixelRatioF());
-        dial.paintDial(shownDay(), lightOn);
+        dial.paintDial(shownDay(), lightOn, shownNight);
     }
     QPainter p(this);
     p.fillRect(rect(), DialColours::background);

@@ -2,7 +2,9 @@
 #pragma once
 
 #include "dial/dial_surface.h"
+#include "schedule/day_plan.h"
 #include "schedule/day_table.h"
+#include "schedule/week.h"
 
 #include <QPoint>
 #include <QWidget>
@@ -11,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class DarkAwayDialog;
 class QButtonGroup;
 class QTimer;
 struct Workspace;
@@ -80,6 +83,13 @@ private:
     // Runs an edit on every chosen day; the run it took on the day shown.
     std::optional<SlotRun> editChosen(const std::function<std::optional<SlotRun>(DayTable &)> &edit);
     void copyShownDay(unsigned days);
+    void darkAwayClicked();
+    void darkAwayAccepted();
+    // What the dark and away make of today and of the day shown, worked out
+    // again only when the date, the clock's offset, the day shown or the week
+    // changed since: the dial asks every second.
+    void refreshPlans(const QDateTime &now);
+    void showTodayWords(const QString &words);
 
     Workspace &workspace;
     DialSurface dial;
@@ -104,4 +114,16 @@ private:
     QSize formSize;   // the dial covers the window above the rings
     QButtonGroup *lightGroup;
     QTimer *clockTimer;
+    DarkAwayDialog *darkAwayDialog = nullptr;   // made when first opened
+
+    struct PlanKey
+    {
+        QDate today;
+        int utcOffset = 0;
+        int shown = 0;
+        Week week;
+    };
+    std::optional<PlanKey> planKey;
+    std::optional<NightBand> shownNight;
+    std::optional<QList<DayPlan::Span>> todaysSpans;   // when the dark or away move today's light
 };

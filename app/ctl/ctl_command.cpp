@@ -6,10 +6,12 @@
 #include "board/port_failure.h"
 #include "board/serial_link.h"
 #include "schedule_file/schedule_file.h"
+#include "schedule_file/zone_place.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTimeZone>
 #include <cerrno>
 #include <unistd.h>
 
@@ -26,7 +28,11 @@ CtlCommand::CtlCommand(CtlRequest r, Sink o, Sink e, QObject *parent)
 {
     // Only a status shows whatever the board says; elsewhere a refusal is
     // no answer to the question asked.
-    target.setSetAsideRefusals(request.command != CtlRequest::Command::Status);
+    // A refused light line is answered by its refusal alone.
+    target.setSetAsideRefusals(request.command != CtlRequest::Command::Status
+                               && request.command != CtlRequest::Command::Light);
+    if (request.command == CtlRequest::Command::SetTime || request.command == CtlRequest::Command::Flash)
+        target.setPlaceForClockSet(zonePlace(QTimeZone::systemTimeZoneId()));
     connect(&target, &Board::answered, this, &CtlCommand::answered);
     connect(&flasher, &Flasher::written, this, [this] { target.connectToDevice(request.device); });
     connect(&flasher, &Flasher::failed, this, [this](const QString &why) { fail(exitBoardFailed, why); });
@@ -102,10 +108,15 @@ void CtlCommand::answered(const Board::Answer &answer)
     case Operation::StoreDay:
         if (answer.sentAsOff)
             err(sentAsOffLine(answer.sentAsOff).toLocal8Bit() + '\n');
+        if (answer.settingsLeftOut)
+            err("this board does not know the dark, the place or away: it got the program alone\n");
         succeed("sent and read back: " + answer.readBack.join(' ') + '\n');
         return;
     case Operation::ReadDay:
         writeWeek(answer.week, answer.neverStored);
+        return;
+    case Operation::Setting:
+        settingAnswered(answer);
         return;
     default:
         return;
@@ -130,7 +141,60 @@ void CtlCommand::greeted(const Board::Answer &greeting)
     case Command::Flash: target.setTimeAndReadBack(request.now); break;
     case Command::Send: target.storeWeek(week); break;
     case Command::Get: target.readDay(); break;
+    case Command::Place:
+    case Command::Away:
+    case Command::Light: askSetting(); break;
     }
+}
+
+void CtlCommand::askSetting()
+{
+    if (!target.knowsSun()) {
+        fail(exitBoardFailed, QStringLiteral("this board does not know the place, the dark, away or the light by hand: "
+                                             "daywheel-ctl flash writes the firmware that does"));
+        return;
+    }
+    using Command = CtlRequest::Command;
+    if (request.command == Command::Light)
+        target.setAndRead(lightLine(request.light));
+    else if (request.command == Command::Away)
+        target.setAndRead(awayLine(request.away), queryMessage(DW_CMD_AWAY));
+    else if (request.place)
+        target.setAndRead(placeLine(request.place), queryMessage(DW_CMD_PLACE));
+    else
+        target.setAndRead(queryMessage(DW_CMD_PLACE));
+}
+
+// What the board holds now, as it answered; a set it did not take fails.
+void CtlCommand::settingAnswered(const Board::Answer &a)
+{
+    using Command = CtlRequest::Command;
+    const QByteArray text = a.text();
+    if (request.command == Command::Light) {
+        if (!text.startsWith("light "))
+            fail(exitBoardFailed, QStringLiteral("the board answered: ") + QString::fromLatin1(text.left(80)));
+        else
+            succeed(text + '\n');
+        return;
+    }
+    const QByteArray sent = request.command == Command::Away ? awayLine(request.away)
+                            : request.place                  ? placeLine(request.place)
+                                                             : QByteArray();
+    if (!sent.isEmpty() && text != withoutLineEnd(sent)) {
+        fail(exitBoardFailed, QStringLiteral("the board kept %1%2").arg(QString::fromLatin1(text.left(80)),
+                                                                        a.boardSays.isEmpty() ? QString()
+                                                                        : QStringLiteral(" (") + QString::fromLatin1(a.boardSays) + u')'));
+        return;
+    }
+    if (request.command == Command::Away) {
+        succeed(text == "v0" ? QByteArray("away off\n") : "away " + text.mid(1) + '\n');
+        return;
+    }
+    const std::optional<std::optional<Place>> place = readPlace(text);
+    if (!place)
+        fail(exitBoardFailed, QStringLiteral("the board answered: ") + QString::fromLatin1(text.left(80)));
+    else
+        succeed(*place ? placeText(**place) + '\n' : QByteArray("no place\n"));
 }
 
 void CtlCommand::printTimeSet(const Board::Answer &a)

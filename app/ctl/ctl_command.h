@@ -29,6 +29,8 @@ private:
     void answered(const Board::Answer &answer);
     void greeted(const Board::Answer &greeting);
     void printTimeSet(const Board::Answer &answer);
+    void askSetting();
+    void settingAnswered(const Board::Answer &answer);
     void writeWeek(const Week &week, bool neverStored);
     void flash();
     void succeed(const QByteArray &printed);

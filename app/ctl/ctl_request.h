@@ -2,6 +2,7 @@
 #pragma once
 
 #include "board/port_names.h"
+#include "board/setting_lines.h"
 
 #include <QCommandLineParser>
 #include <QList>
@@ -12,7 +13,7 @@
 // What daywheel-ctl was asked to do.
 struct CtlRequest
 {
-    enum class Command { Status, GetTime, SetTime, Send, Get, Flash };
+    enum class Command { Status, GetTime, SetTime, Send, Get, Flash, Place, Away, Light };
     Command command = Command::Status;
     qint16 port = defaultPort;   // used when device is empty
     bool portGiven = false;
@@ -21,6 +22,9 @@ struct CtlRequest
     QString bootloader;   // flash --bootloader: optiboot or atmegaboot; empty: try both
     QString firmware;     // flash: the image to write (the caller finds the installed one)
     QString file;         // send FILE, get [FILE]
+    std::optional<Place> place;          // place LAT LON; none: print the board's
+    std::optional<AwaySetting> away;     // away N [FIRST LAST]; none: away off
+    LightRequest light;                  // light on|off|auto [--for D | --held]
 };
 
 // Exit statuses, as scripts read them.
@@ -44,6 +48,9 @@ public:
     QString helpText() const { return parser.helpText(); }
 
 private:
+    // The place, away and light commands' words; why not, else empty.
+    QString readSettingArguments(const QStringList &rest, CtlRequest &request) const;
+
     QCommandLineParser parser;
     QString failure;
 };

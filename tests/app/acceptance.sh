@@ -308,7 +308,8 @@ wait_for 5 "controller window" looks_like "$ctlw" "" \
   controllerWindow.sendTimeButton controllerWindow.sendProgramButton controllerWindow.getPartAButton \
   controllerWindow.getTimeButton controllerWindow.statusButton controllerWindow.getPartBButton
 # The board was set to 12:00 above: the window finds it off and sets it.
-log="Daywheel board ready, week, sun, clock to the ms"$'\n'"The board's clock was * s off*: set it."
+# (A board without a place gets the time zone's with the time, on a line of its own.)
+log="Daywheel board ready, week, sun, clock to the ms"$'\n'"The board's clock was * s off*: set it."*
 wait_for 5 "no greeting in the log" log_like "$log"
 
 step send-time
@@ -388,9 +389,10 @@ active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
 keys() { xdotool key --delay 30 "$@"; }
 wait_for 5 "the main window is not active" active "$mainw"
 # Back to the paint-off area, END 6 on to 10:00, BEGIN 12 on to 09:00, round
-# to UNSET (past Send the week's seven rings and three buttons).
+# to UNSET (past Send the week's seven rings and three buttons, and Dark and
+# away, the last).
 keys shift+Tab shift+Tab space shift+Tab $(printf 'Right %.0s' {1..6}) shift+Tab $(printf 'Right %.0s' {1..12}) \
-  $(printf 'Tab %.0s' {1..17}) space
+  $(printf 'Tab %.0s' {1..18}) space
 on="25-34 41-44"
 wait_for 3 "the keyboard did not clear 09:15-10:00" dial_shows $on
 keys ctrl+s && wait_for 5 "Ctrl+S opened no file window" active "$(window_of "$title2")"
@@ -406,7 +408,7 @@ wait_for 3 "Clear All by keyboard did not turn the day off" dial_shows
 keys ctrl+o && wait_for 5 "Ctrl+O opened no file window" active "$(window_of "$title2")"
 keys shift+Tab shift+Tab shift+Tab End Up Return End Return Tab Down Up Tab Tab Tab space
 wait_for 5 "Load Times by keyboard did not bring the day back" dial_shows $on
-keys $(printf 'shift+Tab %.0s' {1..11}) space   # from Clear All back past the week's controls to Send
+keys $(printf 'shift+Tab %.0s' {1..12}) space   # from Clear All back past Dark and away and the week's controls to Send
 await_window "$title3" 643x365
 wait_for 5 "the controller window is not active" active "$win"
 keys Escape

@@ -1,9 +1,10 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # What a screen reader hears, over AT-SPI: run inside dbus-run-session as
 #   accessibility.py APP
-# Starts its own Xvfb and APP; in the main window and in the file window Save
-# opens, every focusable control must have a name, BEGIN and END say their
-# time, and the dial its day ("off all day", "on 06:00-08:00" after SET).
+# Starts its own Xvfb and APP; in the main window, the Dark and away dialog
+# and the file window Save opens, every focusable control must have a name,
+# BEGIN and END say their time, and the dial its day ("off all day",
+# "on 06:00-08:00" after SET).
 import os, subprocess, sys, tempfile, time
 
 def fail(text):
@@ -69,6 +70,9 @@ try:
             named[press].queryAction().doAction(0)
         wait_for(f"the dial says '{main.description}', not '{words}'", lambda: main.description == words, 5)
         print("dial:", words)
+    named["Dark and away..."].queryAction().doAction(0)
+    dialog = check_names(wait_for("Dark and away opened no dialog", lambda: window("Dark and away")), 13)
+    dialog["Cancel"].queryAction().doAction(0)
     named["Save"].queryAction().doAction(0)
     check_names(wait_for("Save opened no file window", lambda: window("Form2")), 6)
     app.terminate()

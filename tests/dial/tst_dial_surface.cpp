@@ -26,6 +26,8 @@ private slots:
     void rangeIsOneBandAtEveryScale_data();
     void rangeIsOneBandAtEveryScale();
     void caption();
+    void nightRunsFromDuskThroughMidnightToDawn_data();
+    void nightRunsFromDuskThroughMidnightToDawn();
 
 private:
     DialSurface surface;
@@ -139,4 +141,30 @@ void TstDialSurface::caption()
 }
 
 QTEST_APPLESS_MAIN(TstDialSurface)
+
+void TstDialSurface::nightRunsFromDuskThroughMidnightToDawn_data()
+{
+    QTest::addColumn<int>("lightFrom");
+    QTest::addColumn<int>("darkFrom");
+    QTest::addColumn<QString>("hours");   // at hh:30 from 00:30 on, '#' night
+    QTest::newRow("spring") << 6 * 3600 << 20 * 3600 + 1200 << "######..............####";
+    QTest::newRow("edges inside the hour") << 5 * 3600 + 2400 << 21 * 3600 + 1200 << "######...............###";
+    QTest::newRow("sun never rises") << 90000 << -3600 << "########################";
+    QTest::newRow("sun never sets") << -3600 << 90000 << "........................";
+}
+
+void TstDialSurface::nightRunsFromDuskThroughMidnightToDawn()
+{
+    QFETCH(int, lightFrom);
+    QFETCH(int, darkFrom);
+    DayTable t;
+    t.set(3, 1);
+    surface.paintDial(t, false, NightBand{lightFrom, darkFrom});
+    QString hours;
+    for (int h = 0; h < 24; ++h)
+        hours += surface.colourAtUnits(point(tickAngle(4 * h + 2), 5.8)) == DialColours::night ? u'#' : u'.';
+    QTEST(hours, "hours");
+    QCOMPARE(surface.colourAtUnits(segmentMiddle(3)), DialColours::on);   // the program still shows
+}
+
 #include "tst_dial_surface.moc"

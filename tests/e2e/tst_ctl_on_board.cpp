@@ -21,6 +21,7 @@ private slots:
     void cleanup() { qputenv("XDG_RUNTIME_DIR", QFile::encodeName(board.dir.path())); }
     void sendThenGet();
     void strayValuesGoAsOff();
+    void lightByHand();
     void flashBlankBoard_data();
     void flashBlankBoard();
     void learnsItsDrift();
@@ -50,6 +51,7 @@ void TstCtlOnBoard::initTestCase()
     const QString missing = boardtest::missingTools();
     QVERIFY2(missing.isEmpty(), qPrintable(missing + " (scripts/setup installs gcc-avr and simavr)"));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(board.dir.path()));
+    qputenv("TZ", "Europe/Berlin");   // daywheel-ctl gives a board without a place the zone's
     QVERIFY2(board.start({}, false), qPrintable(board.error));
 }
 
@@ -105,6 +107,37 @@ void TstCtlOnBoard::strayValuesGoAsOff()
     QVERIFY(loadSchedule(got, held).ok());
     day.set(10, 0);
     QCOMPARE(held, day);
+}
+
+// The light by hand from the computer and the button: for a while, held
+// through a power cut, and back to the program.
+void TstCtlOnBoard::lightByHand()
+{
+    const QString off = folder.filePath("off.txt");
+    QVERIFY(saveSchedule(off, DayTable()).ok());
+    QByteArray out, err, answer;
+    QCOMPARE(ctl({"send", off}), 0);
+    QCOMPARE(ctl({"set-time"}), 0);
+    QCOMPARE(ctl({"place"}, &out), 0);
+    QCOMPARE(out, QByteArray("52.50 13.37\n"));   // given with the time: the zone's
+    QCOMPARE(ctl({"light", "on", "--for", "90m"}, &out, &err), 0);
+    QVERIFY2(QRegularExpression("^light on until (\\w{3} )?\\d\\d:\\d\\d\\n$").match(out).hasMatch(), out + err);
+    const auto light = [&] { return board.control("light?", &answer) ? answer : board.error.toUtf8(); };
+    QCOMPARE(light(), QByteArray("light 1"));
+    QCOMPARE(ctl({"light", "auto"}, &out), 0);
+    QCOMPARE(out, QByteArray("light auto\n"));
+    QVERIFY(boardtest::waitUntil([&] { return light() == "light 0"; }));
+    QVERIFY(board.control("press 2.5", &answer) && answer == "ok");   // on, and held
+    QCOMPARE(light(), QByteArray("light 1"));
+    QVERIFY(board.control("powercut", &answer) && answer == "ok");
+    QVERIFY(boardtest::waitUntil([&] { return ctl({"status"}, &out) == 0; }, 30000));
+    QVERIFY2(out.contains("(not set)") && out.contains(DW_STATUS_MANUAL "on held"), out);
+    QCOMPARE(light(), QByteArray("light 1"));
+    QCOMPARE(ctl({"light", "auto"}, &out), 0);
+    QVERIFY(boardtest::waitUntil([&] { return light() == "light 0"; }));
+    QCOMPARE(ctl({"away", "20", "2026-12-20", "2027-01-06"}, &out), 0);
+    QCOMPARE(out, QByteArray("away 20 2026-12-20 2027-01-06\n"));
+    QCOMPARE(ctl({"away", "off"}, &out), 0);
 }
 
 void TstCtlOnBoard::flashBlankBoard_data()

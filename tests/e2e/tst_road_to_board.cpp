@@ -7,6 +7,7 @@
 #include "ui/navigator.h"
 #include "ui/controller_window.h"
 #include "schedule/clock_source.h"
+#include "schedule/day_plan.h"
 #include "protocol/daywheel_protocol.h"
 
 #include "board_session.h"
@@ -16,6 +17,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+
+#include <ctime>
 
 namespace {
 // What the windows under test share, as the application would hand it to them.
@@ -33,6 +36,8 @@ private slots:
     void cleanupTestCase();
     void roadOfOneSchedule();
     void roadOfAWeek();
+    void roadOfTheDark();
+    void roadOfAway();
 
 private:
     void click(QWidget *window, const char *name)
@@ -62,6 +67,29 @@ private:
         }
         return false;
     }
+    // The main window's Send opens the controller window on the workspace's week.
+    ControllerWindow *openController(MainWindow &form1, Navigator &navigator)
+    {
+        form1.show();
+        if (!QTest::qWaitForWindowExposed(&form1))
+            return nullptr;
+        click(&form1, "sendButton");
+        if (!QTest::qWaitFor([&] { return navigator.controllerWindow() != nullptr; }, 15000))
+            return nullptr;
+        auto *form3 = qobject_cast<ControllerWindow *>(navigator.controllerWindow());
+        return form3 && waitIdle(form3) ? form3 : nullptr;
+    }
+    bool setClock(ControllerWindow *form3, const QDateTime &at)
+    {
+        ClockSource::set([at] { return at; });
+        click(form3, "sendTimeButton");
+        return waitIdle(form3);
+    }
+    // The board's clock to `s` seconds of its day, and the light it then shows.
+    bool lightAt(int s, const QByteArray &expected)
+    {
+        return control("settime " + QByteArray::number(s)) == "ok" && lightBecomes(expected);
+    }
     // What the controller window added to its log since the given length.
     QString logSince(ControllerWindow *form3, qsizetype from) { return form3->replyLog().mid(from); }
 
@@ -77,6 +105,9 @@ void TstRoadToBoard::initTestCase()
     QVERIFY2(board.start({}, false), qPrintable(board.error));
     QVERIFY(QFileInfo(board.defaultLink()).isSymLink());
     ClockSource::set([] { return QDateTime(QDate(2026, 12, 7), QTime(6, 30, 10)); });
+    // The dark and away are read in Berlin, whose place the board gets from the time zone.
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
 }
 
@@ -105,7 +136,8 @@ void TstRoadToBoard::roadOfOneSchedule()
     // A board that has just started has no time yet: it knows the ms, so
     // it is set at once.
     QTRY_COMPARE(form3->replyLog(), QStringLiteral(DW_GREETING_NOT_SET DW_GREETING_WEEK DW_GREETING_SUN DW_GREETING_PRECISE "\r\n"
-                                                   "The board said its time was not set: sent the time, 06:30.\r\n"));
+                                                   "The board said its time was not set: sent the time, 06:30.\r\n"
+                                                   "The board held no place: gave it 52.50 13.37.\r\n"));
     QCOMPARE(form3->findChild<QLabel *>(QStringLiteral("clockLabel"))->text(), QStringLiteral("06:30"));
 
     click(form3, "sendTimeButton");   // Send Time
@@ -212,6 +244,72 @@ void TstRoadToBoard::roadOfAWeek()
     QVERIFY(lightBecomes("light 0"));   // Monday, 00:00-00:15
     QVERIFY2(control("time?").split(' ').value(1).toDouble() < 60, control("time?"));   // not before midnight
     ClockSource::set([] { return QDateTime(QDate(2026, 12, 7), QTime(6, 30, 10)); });
+    form3->close();
+}
+
+// A shop window's evening: on 15:00-23:00 only while it is dark, at the
+// time zone's place, which the board got with its first time.
+void TstRoadToBoard::roadOfTheDark()
+{
+    DayTable evening;
+    for (int i = 61; i <= 92; ++i)   // slot k ends at k quarter hours
+        evening.set(i, 1);
+    workspace.week = Week();
+    workspace.week.setEveryDay(evening);
+    workspace.week.settings.dark.fill(DarkSetting{});
+    MainWindow form1(workspace);
+    Navigator navigator(workspace, form1);
+    ControllerWindow *form3 = openController(form1, navigator);
+    QVERIFY(form3);
+    click(form3, "sendProgramButton");
+    QVERIFY2(form3->replyLog().endsWith("Sent the day.\r\n"), qPrintable(form3->replyLog()));
+    // Sunset in Berlin: 15:53 on 2026-12-09, 21:33 on 2027-06-21 (summer time).
+    for (const auto &[at, expected] : QList<std::pair<QDateTime, QByteArray>>{
+             {{QDate(2026, 12, 9), QTime(15, 40)}, "light 0"}, {{QDate(2026, 12, 9), QTime(16, 5)}, "light 1"},
+             {{QDate(2027, 6, 21), QTime(21, 15)}, "light 0"}, {{QDate(2027, 6, 21), QTime(21, 50)}, "light 1"}}) {
+        QVERIFY(setClock(form3, at));
+        QVERIFY2(lightBecomes(expected), qPrintable(at.toString()));
+    }
+    click(form3, "statusButton");
+    QVERIFY2(!form3->replyLog().contains("dark ignored"), qPrintable(form3->replyLog()));
+    form3->close();
+}
+
+// Away: each evening's light comes on at its own moment, the one the window
+// works out, and a reset mid-evening finds it again.
+void TstRoadToBoard::roadOfAway()
+{
+    DayTable evening;
+    for (int i = 73; i <= 92; ++i)
+        evening.set(i, 1);
+    workspace.week = Week();
+    workspace.week.setEveryDay(evening);
+    workspace.week.settings.away = AwaySetting{30, {}, {}};
+    MainWindow form1(workspace);
+    Navigator navigator(workspace, form1);
+    ControllerWindow *form3 = openController(form1, navigator);
+    QVERIFY(form3);
+    click(form3, "sendProgramButton");
+    QMap<int, QDate> onAt;   // the switch-on second of each day
+    for (QDate date(2026, 12, 14); date < QDate(2026, 12, 21); date = date.addDays(1)) {
+        const QDateTime noon(date, QTime(12, 0));
+        const int on = planOfDay(workspace.week, date, noon.offsetFromUtc() / 60).on.value(0).from;
+        QVERIFY2(std::abs(on - 18 * 3600) <= 30 * 60, qPrintable(QString::number(on)));
+        onAt[on] = date;
+        QVERIFY(setClock(form3, noon));
+        QVERIFY2(lightAt(on + 2, "light 1") && lightAt(on - 2, "light 0"), qPrintable(date.toString()));
+    }
+    QCOMPARE(onAt.size(), 7);
+    // The earliest evening, after its edge but before the program's 18:00.
+    QVERIFY(onAt.firstKey() < 18 * 3600 - 60);
+    QVERIFY(setClock(form3, QDateTime(onAt.first(), QTime(12, 0))));
+    QVERIFY(lightAt(18 * 3600 - 30, "light 1"));
+    const qsizetype mark = form3->replyLog().size();
+    QCOMPARE(control("reset"), QByteArray("ok"));
+    QTRY_VERIFY_WITH_TIMEOUT(logSince(form3, mark).contains("The board started again"), 10000);
+    QVERIFY(lightBecomes("light 1"));
+    workspace.week = Week();
+    click(form3, "sendProgramButton");
     form3->close();
 }
 

@@ -160,8 +160,8 @@ WeekVerdict readWeek(QByteArrayView bytes, const QList<qsizetype> &cuts = {}, co
     return v;
 }
 
-// What loadWeek makes of the bytes over the week t: the week file's days,
-// or the day file's day on every day; nothing when both readers refuse.
+// What loadWeek makes of the bytes over the week t: the week file's days and
+// settings, or the day file's day on every day; nothing when both refuse.
 std::optional<Week> weekOf(QByteArrayView bytes, Week t = {})
 {
     ScheduleReader day;
@@ -175,6 +175,7 @@ std::optional<Week> weekOf(QByteArrayView bytes, Week t = {})
         return std::nullopt;
     for (int d = 1; d <= Week::days; ++d)
         t.day(d) = dayOf(day, t.day(d));
+    t.settings = {};
     return t;
 }
 
@@ -228,6 +229,7 @@ void checkLoad(const QByteArray &bytes, const ScheduleReader &r)
 
     Week week;
     week.setEveryDay(marked);
+    week.settings.away = AwaySetting{};
     const Week markedWeek = week;
     const std::optional<Week> expected = weekOf(bytes, week);
     const FileResult weekResult = loadWeek(path, week);

@@ -5,6 +5,12 @@
 #include "dial/dial_geometry.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -15,6 +21,7 @@
 #include <QWindow>
 #include <memory>
 
+#include "ui/day_chooser.h"
 #include "ui/shape_widget.h"
 #include "support/slot_lists.h"
 
@@ -66,6 +73,8 @@ private slots:
     void comingBackFromAnotherProgramIsNoActivation();
     void closingEmitsClosed();
     void daysChosenAndEdited();
+    void darkAndAwayEdited_data();
+    void darkAndAwayEdited();
 
 private:
     template <typename T> T *child(const char *name)
@@ -148,6 +157,7 @@ void TstMainWindow::startsAsDesigned()
 void TstMainWindow::layoutAndTabOrder()
 {
     QCOMPARE(child<QPushButton>("clearAllButton")->geometry(), QRect(312, 416, 41, 33));
+    QCOMPARE(child<QPushButton>("darkAwayButton")->geometry(), QRect(8, 416, 57, 33));
     QCOMPARE(child<QScrollBar>("endScroll")->geometry(), QRect(240, 384, 65, 17));
     QCOMPARE(child<QLabel>("mark18Label")->geometry().topLeft(), QPoint(176, 8));
     QCOMPARE(child<QScrollBar>("startScroll")->minimum(), 0);
@@ -158,7 +168,7 @@ void TstMainWindow::layoutAndTabOrder()
                                "saveButton", "loadButton", "startScroll", "endScroll", "paintOffArea",
                                "paintOnArea", "sendButton", "dayRing1", "dayRing2", "dayRing3", "dayRing4",
                                "dayRing5", "dayRing6", "dayRing7", "workdaysButton", "weekendButton",
-                               "wholeWeekButton"};
+                               "wholeWeekButton", "darkAwayButton"};
     QStringList chain;
     QWidget *w = child<QWidget>("clearAllButton");
     for (int i = 0; i < expected.size(); ++i) {
@@ -474,6 +484,108 @@ void TstMainWindow::daysChosenAndEdited()
     QTest::mouseClick(ring(2), Qt::LeftButton);
     form->timerTick();
     QVERIFY(form->state().lightOn);
+}
+
+void TstMainWindow::darkAndAwayEdited_data()
+{
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addColumn<unsigned>("days");
+    QTest::addColumn<WeekSettings>("before");
+    QTest::addColumn<WeekSettings>("entered");   // the shown day's dark, the place if typed, away
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<WeekSettings>("expected");
+    QTest::addColumn<QString>("today");   // the words under the dial on Monday 2020-04-27, on 18:00-23:00
+    QTest::addColumn<bool>("night");      // the dial shows the night of the day shown
+    QTest::addColumn<bool>("lightNow");   // at 20:20, as the board will run the day
+
+    const DarkSetting civil{DarkSetting::Twilight::Civil, 30, -15}, sunset;
+    WeekSettings darkWorkdays;
+    darkWorkdays.dark[0] = civil;
+    WeekSettings expected = darkWorkdays;
+    expected.dark.fill(civil);
+    expected.dark[5] = expected.dark[6] = std::nullopt;
+    expected.place = Place{5250, 1337};   // Berlin's row in zone.tab: +5230+01322
+    QTest::newRow("dark on workdays at the zone's place") << QByteArray("Europe/Berlin") << 0x1fu << WeekSettings()
+        << darkWorkdays << true << expected << "Today: on 21:35-23:00" << true << false;
+    QTest::newRow("cancel") << QByteArray("Europe/Berlin") << 0x1fu << WeekSettings() << darkWorkdays << false
+        << WeekSettings() << "" << false << true;
+
+    WeekSettings awayOnly;   // no dark asks for a place: the zone's is not kept
+    awayOnly.away = AwaySetting{10, std::nullopt, std::nullopt};
+    QTest::newRow("away alone") << QByteArray("Europe/Berlin") << 0x1u << WeekSettings() << awayOnly << true
+        << awayOnly << "Today: on 18:01-23:07" << false << true;
+    WeekSettings noPlace;
+    noPlace.dark[0] = sunset;
+    QTest::newRow("dark without a place") << QByteArray("UTC") << 0x1u << WeekSettings() << noPlace << true
+        << noPlace << "Today: dark ignored, no place" << false << true;
+
+    // Away alone: Monday and Tuesday keep their different dark.
+    WeekSettings differ = expected;
+    differ.dark[1] = sunset;
+    WeekSettings away = differ;
+    away.away = AwaySetting{45, QDate(2026, 12, 20), QDate(2027, 1, 6)};
+    away.place = Place{-3387, 15121};
+    WeekSettings enteredAway = away;
+    enteredAway.dark[0] = expected.dark[0];
+    QTest::newRow("away with dates and a place") << QByteArray("Australia/Sydney") << 0x7fu << differ << enteredAway
+        << true << away << "Today: on 18:14-23:00" << true << true;
+    WeekSettings off = away;
+    off.dark[5] = sunset;
+    WeekSettings offExpected = off;
+    offExpected.dark[5].reset();
+    offExpected.away.reset();
+    QTest::newRow("dark and away turned off") << QByteArray("Australia/Sydney") << 0x60u << off << WeekSettings()
+        << true << offExpected << "Today: on 18:14-23:00" << false << true;
+}
+
+void TstMainWindow::darkAndAwayEdited()
+{
+    QFETCH(QByteArray, zone);
+    QFETCH(unsigned, days);
+    QFETCH(WeekSettings, before);
+    QFETCH(WeekSettings, entered);
+    qputenv("TZ", zone);
+    DayTable evening;
+    for (int slot = 73; slot <= 92; ++slot)   // 18:00-23:00
+        evening.set(SlotIndex(slot), 1);
+    workspace.week.setEveryDay(evening);
+    workspace.week.settings = before;
+    child<DayChooser>("dayChooser")->choose(days);
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    QTest::keyClick(form.get(), Qt::Key_D, Qt::AltModifier);   // the button's mnemonic clicks it soon after
+    QDialog *dialog = nullptr;
+    QTRY_VERIFY((dialog = form->findChild<QDialog *>("darkAwayDialog")) && dialog->isVisible());
+    const auto in = [dialog](const char *name) { return dialog->findChild<QWidget *>(name); };
+    QCOMPARE(in("placeNote")->isVisible(), !before.place);
+    const std::optional<DarkSetting> dark = entered.dark[std::size_t(child<DayChooser>("dayChooser")->shown() - 1)];
+    qobject_cast<QCheckBox *>(in("darkCheck"))->setChecked(dark.has_value());
+    const bool civil = dark && dark->twilight == DarkSetting::Twilight::Civil;
+    qobject_cast<QComboBox *>(in("twilightCombo"))->setCurrentIndex(civil ? 1 : 0);
+    qobject_cast<QSpinBox *>(in("duskSpin"))->setValue(dark ? dark->duskMinutes : 0);
+    qobject_cast<QSpinBox *>(in("dawnSpin"))->setValue(dark ? dark->dawnMinutes : 0);
+    if (entered.place) {
+        qobject_cast<QDoubleSpinBox *>(in("latitudeSpin"))->setValue(entered.place->latitude / 100.0);
+        qobject_cast<QDoubleSpinBox *>(in("longitudeSpin"))->setValue(entered.place->longitude / 100.0);
+    }
+    qobject_cast<QCheckBox *>(in("awayCheck"))->setChecked(entered.away.has_value());
+    if (entered.away) {
+        qobject_cast<QSpinBox *>(in("awayMinutesSpin"))->setValue(entered.away->minutes);
+        qobject_cast<QCheckBox *>(in("awayDatesCheck"))->setChecked(entered.away->first.has_value());
+        qobject_cast<QDateEdit *>(in("awayLastEdit"))->setDate(entered.away->last.value_or(QDate()));
+        qobject_cast<QDateEdit *>(in("awayFirstEdit"))->setDate(entered.away->first.value_or(QDate()));
+    }
+    QFETCH(bool, ok);
+    dialog->findChild<QDialogButtonBox *>()->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
+    QVERIFY(!dialog->isVisible());
+    QTEST(workspace.week.settings, "expected");
+    QTEST(child<QLabel>("todayLabel")->text(), "today");
+    QCOMPARE(child<QLabel>("todayLabel")->isVisible(), !child<QLabel>("todayLabel")->text().isEmpty());
+    // The night at 02:00 on the band's inner edge, never at noon.
+    QTEST(form->surface().colourAtUnits(point(segmentAngle(9), 5.8)) == DialColours::night, "night");
+    QVERIFY(form->surface().colourAtUnits(point(segmentAngle(49), 5.8)) != DialColours::night);
+    QFETCH(bool, lightNow);
+    QTRY_COMPARE(child<QRadioButton>("lightOnOption")->isChecked(), lightNow);
+    qunsetenv("TZ");
 }
 
 #include "tst_main_window.moc"

@@ -49,6 +49,22 @@ void TstCtlCommand::usage_data()
     QTest::newRow("--bootloader elsewhere") << QStringList{"--bootloader", "optiboot", "status"} << "--bootloader goes with flash only";
     QTest::newRow("device path") << QStringList{"--port=/dev/ttyUSB0", "get", "day.txt"} << "";
     QTest::newRow("flash a Nano now") << QStringList{"flash", "--bootloader", "atmegaboot", "--now"} << "";
+    QTest::newRow("south-west place") << QStringList{"place", "-33.87", "-151.2"} << "";
+    QTest::newRow("place beyond a pole") << QStringList{"place", "90.01", "0"}
+                                         << "place takes a latitude (-90 to 90) and a longitude (-180 to 180) in decimal "
+                                            "degrees, north and east positive: place 52.50 13.37";
+    QTest::newRow("away, days backwards") << QStringList{"away", "30", "2027-01-06", "2026-12-20"}
+                                          << "away: the first and last day are dates yyyy-mm-dd of 2000-2099, the first "
+                                             "not after the last";
+    QTest::newRow("away 0") << QStringList{"away", "0"}
+                            << "away takes the minutes (1 to 60) and may go on with the first and last day (yyyy-mm-dd), or off";
+    QTest::newRow("light for 1h30m") << QStringList{"light", "off", "--for", "1h30m"} << "";
+    QTest::newRow("light for 2x") << QStringList{"light", "on", "--for", "2x"}
+                                  << "--for takes a duration such as 90m, 2h or 1h30m, up to 168h";
+    QTest::newRow("light for and held") << QStringList{"light", "on", "--for", "2h", "--held"}
+                                        << "--for and --held exclude each other";
+    QTest::newRow("light auto held") << QStringList{"light", "auto", "--held"} << "light auto takes neither --for nor --held";
+    QTest::newRow("held elsewhere") << QStringList{"status", "--held"} << "--for and --held go with light only";
 }
 
 void TstCtlCommand::usage()
@@ -71,40 +87,63 @@ void TstCtlCommand::commands_data()
     QTest::addColumn<int>("exitStatus");
     QTest::addColumn<QByteArray>("printed");   // for failures: part of the error line
     QTest::addColumn<QByteArrayList>("sent");
-    QTest::addColumn<bool>("weekBoard");   // it greets with the week's word, keeps w lines, answers r
+    QTest::addColumn<QByteArray>("greeting");   // a week board keeps w lines, answers r; a sun board g, v, m
+    const QByteArray dayBoard = DW_GREETING, weekBoard = DW_GREETING DW_GREETING_WEEK DW_GREETING_PRECISE,
+                     sunBoard = DW_GREETING DW_GREETING_WEEK DW_GREETING_SUN DW_GREETING_PRECISE;
     const QByteArray a = "a" + QByteArray(24, '0') + QByteArray(24, '1') + "\n";
     const QByteArray b = "b" + QByteArray(48, '0') + "\n";
     QTest::newRow("status") << QStringList{"status"} << QByteArray() << false << 0
-                            << QByteArray("time 12:00:00 light on pattern stored\n") << QByteArrayList{"s\n"} << false;
+                            << QByteArray("time 12:00:00 light on pattern stored\n") << QByteArrayList{"s\n"} << dayBoard;
     QTest::newRow("get-time") << QStringList{"get-time"} << QByteArray("45296\r\n") << false << 0
-                              << QByteArray("12:34:56\n") << QByteArrayList{"z\n"} << false;
+                              << QByteArray("12:34:56\n") << QByteArrayList{"z\n"} << dayBoard;
     QTest::newRow("get-time, no answer") << QStringList{"get-time"} << QByteArray() << false << 1
-                                         << QByteArray(": get-time: no answer to \"z\" in time") << QByteArrayList{"z\n"} << false;
+                                         << QByteArray(": get-time: no answer to \"z\" in time") << QByteArrayList{"z\n"} << dayBoard;
     QTest::newRow("set-time --now") << QStringList{"set-time", "--now"} << QByteArray("50700\r\n") << false << 0
                                     << QByteArray("14:05:00 (-30.0 s from the host's 14:05:30.000)\n")
-                                    << QByteArrayList{"t14:05\n", "z\n"} << false;
+                                    << QByteArrayList{"t14:05\n", "z\n"} << dayBoard;
     QTest::newRow("send") << QStringList{"send", "day"} << QByteArray() << false << 0
                           << "sent and read back: " + a.chopped(1) + ' ' + b.chopped(1) + '\n'
-                          << QByteArrayList{a, b, "f\n", "e\n"} << false;
+                          << QByteArrayList{a, b, "f\n", "e\n"} << dayBoard;
     QTest::newRow("send, refused") << QStringList{"send", "day"} << QByteArray() << true << 1
                                    << QByteArray(": send: part a not stored; the board says: time")
-                                   << QByteArrayList{a, b, "f\n", "e\n", "s\n"} << false;
+                                   << QByteArrayList{a, b, "f\n", "e\n", "s\n"} << dayBoard;
     QTest::newRow("send, no such file") << QStringList{"send", "nothing"} << QByteArray() << false << 2
-                                        << QByteArray("port 10: send: ") << QByteArrayList{} << false;
+                                        << QByteArray("port 10: send: ") << QByteArrayList{} << dayBoard;
     QTest::newRow("get") << QStringList{"get"} << QByteArray() << false << 0 << QByteArray("file")
-                         << QByteArrayList{"f\n", "e\n"} << false;
+                         << QByteArrayList{"f\n", "e\n"} << dayBoard;
     const QList<QByteArray> week = weekLines(workWeek());
     QByteArrayList readBack;
     for (int d = 1; d <= 7; ++d)
         readBack << dayHalfQuery(d, 0) << dayHalfQuery(d, 1);
     QTest::newRow("send week") << QStringList{"send", "week"} << QByteArray() << false << 0
                                << "sent and read back: " + QByteArrayList(week).join(' ').replace('\n', "") + '\n'
-                               << QByteArrayList(week) + readBack << true;
+                               << QByteArrayList(week) + readBack << weekBoard;
     QTest::newRow("send week, older board") << QStringList{"send", "week"} << QByteArray() << false << 1
                                             << QByteArray(": send: this board keeps one day only") << QByteArrayList{}
-                                            << false;
+                                            << dayBoard;
     QTest::newRow("get week") << QStringList{"get"} << QByteArray() << false << 0 << QByteArray("week") << readBack
-                              << true;
+                              << weekBoard;
+    QTest::newRow("place, none held") << QStringList{"place"} << QByteArray() << false << 0 << QByteArray("no place\n")
+                                      << QByteArrayList{"g\n"} << sunBoard;
+    QTest::newRow("place set") << QStringList{"place", "-33.87", "151.2"} << QByteArray() << false << 0
+                               << QByteArray("-33.87 151.20\n") << QByteArrayList{"g-33.87 +151.20\n", "g\n"} << sunBoard;
+    QTest::newRow("place refused") << QStringList{"place", "-0.5", "-78.47"} << QByteArray() << true << 1
+                                   << QByteArray(": place: the board kept g none (error: bad digit)")
+                                   << QByteArrayList{"g-0.50 -78.47\n", "g\n"} << sunBoard;
+    QTest::newRow("away with days") << QStringList{"away", "30", "2026-12-20", "2027-01-06"} << QByteArray() << false << 0
+                                    << QByteArray("away 30 2026-12-20 2027-01-06\n")
+                                    << QByteArrayList{"v30 2026-12-20 2027-01-06\n", "v\n"} << sunBoard;
+    QTest::newRow("away off") << QStringList{"away", "off"} << QByteArray() << false << 0 << QByteArray("away off\n")
+                              << QByteArrayList{"v0\n", "v\n"} << sunBoard;
+    QTest::newRow("light held") << QStringList{"light", "on", "--held"} << QByteArray() << false << 0
+                                << QByteArray("light on held\n") << QByteArrayList{"m1 h\n"} << sunBoard;
+    QTest::newRow("light, clock not set") << QStringList{"light", "off", "--for", "90m"} << QByteArray() << true << 1
+                                          << QByteArray(": light: the board answered: error: bad time")
+                                          << QByteArrayList{"m0 +5400\n"} << sunBoard;
+    QTest::newRow("light, older board") << QStringList{"light", "auto"} << QByteArray() << false << 1
+                                        << QByteArray(": light: this board does not know the place, the dark, away or the "
+                                                      "light by hand")
+                                        << QByteArrayList{} << weekBoard;
 }
 
 void TstCtlCommand::commands()
@@ -115,7 +154,7 @@ void TstCtlCommand::commands()
     QFETCH(int, exitStatus);
     QFETCH(QByteArray, printed);
     QFETCH(QByteArrayList, sent);
-    QFETCH(bool, weekBoard);
+    QFETCH(QByteArray, greeting);
     QTemporaryDir folder;
     DayTable day;
     for (int i = 24; i < 48; ++i)
@@ -128,12 +167,22 @@ void TstCtlCommand::commands()
     TestBoard board(10);
     QByteArray storedA = "a" + QByteArray(48, '0'), storedB = "b" + QByteArray(48, '1');
     QMap<QByteArray, QByteArray> days;   // a week board's halves, by "1a"
-    if (weekBoard) {
-        board.greeting = DW_GREETING DW_GREETING_WEEK DW_GREETING_PRECISE "\r\n";
+    QMap<char, QByteArray> settings{{DW_CMD_PLACE, "g none"}};   // a sun board's, by letter
+    board.greeting = greeting + "\r\n";
+    if (greeting.contains(DW_GREETING_WEEK)) {
         for (const QByteArray &line : weekLines(workWeek()))
             days[line.mid(1, 2)] = line.chopped(1);
     }
     board.answer = [&](const QByteArray &line) -> QByteArray {
+        if (line[0] == DW_CMD_LIGHT)
+            return refuse ? "error: " DW_REFUSED_TIME "\r\n" : "light on held\r\n";
+        if ((line[0] == DW_CMD_PLACE || line[0] == DW_CMD_AWAY) && line.size() == 2)
+            return settings.value(line[0]) + "\r\n";
+        if (line[0] == DW_CMD_PLACE || line[0] == DW_CMD_AWAY) {
+            if (refuse)
+                return "error: " DW_REFUSED_DIGIT "\r\n";
+            settings[line[0]] = line.chopped(1);
+        }
         if (line[0] == DW_CMD_STORE_DAY)
             days[line.mid(1, 2)] = line.chopped(1);
         if (line[0] == DW_CMD_GET_DAY)
