@@ -505,7 +505,9 @@ static void dark_line(void)
     }
     accepted(DW_CMD_DARK);
     dw_dark_set(wd, &dark);
-    changed();
+    dw_light_stale_weekday(wd);
+    eval_due = 1;
+    dw_board_poll();
 }
 
 /* "v30", "v30 2026-12-20 2027-01-06", "v0"; "v" answers the line. */

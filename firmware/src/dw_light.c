@@ -67,6 +67,13 @@ void dw_light_stale(void)
     made = 0;
 }
 
+void dw_light_stale_weekday(uint8_t weekday)
+{
+    for (uint8_t k = 0; k < 2; ++k)
+        if (dw_weekday(plan[k].day) == weekday)
+            made &= (uint8_t)~(1U << k);
+}
+
 static void make(struct dw_plan *p, uint16_t day)
 {
     uint8_t stored[DW_PLAN_PATTERN_BYTES + 1], pattern[DW_PLAN_PATTERN_BYTES];

@@ -30,6 +30,9 @@ void dw_light_init(void);
 /* The week, a dark setting, the place, away or the offset changed: the
  * plans are made again at the next dw_light_now. */
 void dw_light_stale(void);
+/* Only one weekday's setting changed: only a plan for that weekday is
+ * made again (seven "d" lines back to back make at most two). */
+void dw_light_stale_weekday(uint8_t weekday);
 
 /* The light at second s of day; makes the day's plan when it has none
  * for it, and ends a manual light whose bound the clock reached. */

@@ -287,6 +287,11 @@ void TstFirmwareLogic::linesBackToBack_data()
         week += "w" + QByteArray(day) + "a" + pattern48({day[0] - '0'}) + "\r\nw" + day + "b" + pattern48({47}) + "\r\n";
     QTest::newRow("a week, then a b") << week + "r3a\nr7b\n" + a + "\r\n" + b + "\r\nr3a\nr7b\n" << true
         << QList<QByteArray>{"w3a" + pattern48({3}), "w7b" + pattern48({47}), "w3a" + a.mid(1), "w7b" + b.mid(1)};
+    // what a Send gives a board that knows the sun, after its week
+    QTest::newRow("the settings") << QByteArray("p72000.000 2026-12-09 +60\no2027-03-28 02:00 +120\no2027-10-31 03:00 +60\n"
+                                                "g+52.52 +13.40\nd1s +30 -15\nd2s +30 -15\nd3s +30 -15\nd4c +0 +0\nd5c +0 +0\n"
+                                                "d6c -120 +120\nd7n\nv30 2026-12-20 2027-01-06\nm1 h\ng\nd6\nv\nq\n")
+        << true << QList<QByteArray>{"light on held", "g+52.52 +13.40", "d6c -120 +120", "v30 2026-12-20 2027-01-06", "72000.000 2 +0"};
     QTest::newRow("queries between stores") << "f\n" + a + "\ne\n" + b + "\nf\ne\ns\n" + a2 + "\n" + b2 + "\nf\ne\n"
         << true << QList<QByteArray>{"a" + pattern48({}), "b" + pattern48({}), a, b,
                                      "time 00:00:05 light on pattern stored day Mon assumed trim +0 ppm", a2, b2};
