@@ -262,7 +262,8 @@ void Board::finishStep(Step step, const BoardLink::Result &result)
         return;
     case Operation::GivePlace:
         if (result.ok() && step.stage == 0) {
-            if (readPlace(result.reply) == std::optional<Place>())   // the board holds none
+            const std::optional<std::optional<Place>> held = readPlace(result.reply);
+            if (held && !*held)   // the board holds none
                 enqueue({Operation::GivePlace, 1}, [&] { return engine->send({placeLine(placeForClockSet)}); });
             return;
         }
