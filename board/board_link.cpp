@@ -3,6 +3,7 @@
 
 #include "board/known_boards.h"
 #include "board/serial_link.h"
+#include "board/wire_format.h"
 
 #include <QPointer>
 #include <QSerialPort>
@@ -10,11 +11,12 @@
 BoardLink::BoardLink(QObject *parent)
     : QObject(parent), serial(new SerialLink(this))
 {
-    for (QTimer *t : {&bound, &silence}) {
+    for (QTimer *t : {&bound, &silence, &wireBusy}) {
         t->setSingleShot(true);
         t->setTimerType(Qt::PreciseTimer);
     }
     connect(&bound, &QTimer::timeout, this, &BoardLink::boundPassed);
+    connect(&wireBusy, &QTimer::timeout, this, &BoardLink::begin);
     drain.setInterval(10);
     connect(&drain, &QTimer::timeout, this, &BoardLink::letGo);
     connect(&silence, &QTimer::timeout, this, [this] {
@@ -79,6 +81,7 @@ void BoardLink::release()
     waiting.clear();
     bound.stop();
     silence.stop();
+    wireBusy.stop();
     phase = Phase::None;
     running = false;
     releaseDeadline.setRemainingTime(releaseBound);
@@ -138,6 +141,7 @@ void BoardLink::begin()
     case Exchange::Connect:
         stray.clear();
         skipping = false;
+        wireFree = QDeadlineTimer();
         if (!(current.device.isEmpty() ? serial->open(current.port) : serial->openDevice(current.device))) {
             finish(Outcome::OpenFailed, {}, serial->openFailure());
             return;
@@ -145,10 +149,15 @@ void BoardLink::begin()
         awaitLine(limits.greeting, Phase::Greeting);
         return;
     case Exchange::Send:
-        if (current.makeLines)
+        if (current.makeLines) {
+            if (!wireFree.hasExpired()) {
+                wireBusy.start(std::chrono::ceil<std::chrono::milliseconds>(wireFree.remainingTimeAsDuration()));
+                return;
+            }
             current.lines = current.makeLines();
+        }
         for (const QByteArray &line : std::as_const(current.lines)) {
-            if (!serial->write(line)) {
+            if (!write(line)) {
                 finish(Outcome::SendFailed, serial->errorText());
                 return;
             }
@@ -177,6 +186,13 @@ void BoardLink::begin()
     }
 }
 
+bool BoardLink::write(const QByteArray &bytes)
+{
+    const std::chrono::nanoseconds queued = wireFree.hasExpired() ? std::chrono::nanoseconds(0) : wireFree.remainingTimeAsDuration();
+    wireFree = QDeadlineTimer(queued + std::chrono::nanoseconds(qint64(wireSeconds(bytes.size()) * 1e9)), Qt::PreciseTimer);
+    return serial->write(bytes);
+}
+
 void BoardLink::askNow()
 {
     phase = Phase::None;
@@ -193,7 +209,7 @@ void BoardLink::askNow()
         finish(Outcome::ReadFailed, serial->errorText());
         return;
     }
-    if (!serial->write(current.lines.value(0))) {
+    if (!write(current.lines.value(0))) {
         finish(Outcome::SendFailed, serial->errorText());
         return;
     }
@@ -352,6 +368,7 @@ void BoardLink::finish(Outcome outcome, const QString &error, const PortFailure 
     result.failure = failure;
     bound.stop();
     silence.stop();
+    wireBusy.stop();
     phase = Phase::None;
     running = false;
     const QPointer<BoardLink> self(this);

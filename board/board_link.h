@@ -65,7 +65,8 @@ public:
     static constexpr std::chrono::milliseconds releaseBound{1000};
 
     // Makes a Send's lines when its turn comes, for lines that carry the
-    // time they are sent at.
+    // time they are sent at; that turn waits until the bytes written before
+    // have left at the line's rate, or the time would queue behind them.
     using LineMaker = std::function<QList<QByteArray>()>;
 
     explicit BoardLink(QObject *parent = nullptr);
@@ -133,6 +134,7 @@ private:
     void letGo();
     bool takeUnasked();
     void strayLines(bool cutShort);
+    bool write(const QByteArray &bytes);
 
     SerialLink *serial;
     Bounds limits;
@@ -148,6 +150,8 @@ private:
     QTimer bound;
     QTimer silence;
     QTimer drain;
+    QTimer wireBusy;
+    QDeadlineTimer wireFree;   // when what was written will have left
     QDeadlineTimer releaseDeadline;
     QDeadlineTimer lateReplyWindow;   // a given-up reply may still arrive until then
 };

@@ -26,6 +26,12 @@ static struct dw_button button;
  * each would fill the receive ring. */
 #define KEEP_QUIET_MS 500U
 static uint16_t line_ms;
+/* When the LF of the line being handled arrived: a set of the clock is as
+ * of then, even when an EEPROM store before it held the main loop up. An
+ * age past this bound is no LF the ring held but a count gone round. */
+#define LINE_AGE_MAX 5000U
+static uint16_t line_end_ms;
+static uint8_t line_end_known;
 
 /* Refusals not yet made good, for the status line: a sender that reads no
  * answers (set commands are silent) still learns that a line was refused.
@@ -279,10 +285,16 @@ static void day_line(void)
     changed();                /* what the EEPROM now holds drives the light */
 }
 
+/* Milliseconds since the line being handled ended. */
+static uint16_t line_age(void)
+{
+    const uint16_t age = (uint16_t)(dw_hal_ms() - line_end_ms);
+    return line_end_known && age < LINE_AGE_MAX ? age : 0;
+}
+
 /* `t hh:mm` sets the seconds to 0; `p S.mmm` sets the time to the
- * millisecond, as of the line's end, which is now: lines are handled as they
- * end. A `p` may name the date and the UTC offset too ("p S.mmm yyyy-mm-dd
- * +M"). */
+ * millisecond as of the line's end, whenever the line is handled. A `p` may
+ * name the date and the UTC offset too ("p S.mmm yyyy-mm-dd +M"). */
 static void set_time(void)
 {
     uint32_t s;
@@ -313,6 +325,12 @@ static void set_time(void)
     }
     accepted(line[0]);
     if (precise) {
+        for (ms = (uint16_t)(ms + line_age()); ms >= 1000U; ms = (uint16_t)(ms - 1000U))
+            if (++s == DW_DAY_SECONDS) {
+                s = 0;
+                if (dw_date_known(day))
+                    ++day;
+            }
         dw_time_precise_set(s, ms, day, offset);
     } else {
         day = dw_hal_clock_day();
@@ -781,6 +799,12 @@ void dw_board_rx_error(void)
         line_state = LINE_DAMAGED;
 }
 
+void dw_board_line_end(uint16_t ms)
+{
+    line_end_ms = ms;
+    line_end_known = 1;
+}
+
 void dw_board_rx(uint8_t c)
 {
     if (c != '\n') {
@@ -800,5 +824,6 @@ void dw_board_rx(uint8_t c)
         execute();
     line_len = 0;
     line_state = LINE_OK;
+    line_end_known = 0;
     line_ms = dw_hal_ms();
 }

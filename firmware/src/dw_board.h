@@ -30,6 +30,10 @@ void dw_board_init(void);
 /* Feeds one received byte; a complete line is executed at once. */
 void dw_board_rx(uint8_t c);
 
+/* The LF about to be fed arrived at this ms count (dw_hal_ms); without
+ * it, the line counts as ending when it is handled. */
+void dw_board_line_end(uint16_t ms);
+
 /* Marks the line being received as damaged (lost byte, framing error): it
  * is refused when its LF arrives. */
 void dw_board_rx_error(void);

@@ -14,6 +14,14 @@ uint8_t dw_rx_step(volatile struct dw_rx *r)
         return 0;
     uint8_t c = r->buf[r->tail];
     r->tail = (uint8_t)(r->tail + 1U);
+    if (c == '\n') {
+        /* the interrupt leaves a held stamp alone: read it, then free it */
+        if (r->end_held && r->end_seq == r->ends_out) {
+            dw_board_line_end(r->end_ms);
+            r->end_held = 0;
+        }
+        r->ends_out = (uint8_t)(r->ends_out + 1U);
+    }
     dw_board_rx(c);
     return 1;
 }

@@ -19,6 +19,8 @@ void hw_timer_init(void);
  * the tick restarts the firmware and leaves hw_hung_mark == HW_HUNG_MARK in
  * RAM that the start-up code leaves alone, for the next start to read. */
 extern volatile uint8_t hw_loop_ran;
+/* The untrimmed 1 ms count (dw_hal_ms); read it with interrupts off. */
+extern volatile uint16_t hw_ticks;
 extern uint16_t hw_hung_mark;
 #define HW_HUNG_MARK 0xB007U
 

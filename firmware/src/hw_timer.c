@@ -36,12 +36,13 @@ volatile uint8_t hw_loop_ran;
 static uint16_t loop_quiet_ms;
 uint16_t hw_hung_mark __attribute__((section(".noinit")));
 
-/* Counts every tick; the button times its presses by it. */
-static volatile uint16_t ticks;
+/* Counts every tick; the button times its presses by it, the USART the
+ * ends of lines. */
+volatile uint16_t hw_ticks;
 
 ISR(TIMER0_COMPA_vect)
 {
-    ticks = (uint16_t)(ticks + 1U);
+    hw_ticks = (uint16_t)(hw_ticks + 1U);
     dw_kept_tick(&dw_clock, &dw_clock_copy, dw_trim_step(&trim_acc, trim_now));
     if (hw_loop_ran) {
         hw_loop_ran = 0;
@@ -75,7 +76,7 @@ void hw_timer_init(void)
 uint16_t dw_hal_ms(void)
 {
     uint16_t t;
-    ATOMIC_BLOCK(ATOMIC_RESTORESTATE) { t = ticks; }
+    ATOMIC_BLOCK(ATOMIC_RESTORESTATE) { t = hw_ticks; }
     return t;
 }
 

@@ -23,7 +23,7 @@ ISR(USART_RX_vect)
 {
     uint8_t status = UCSR0A;
     uint8_t c = UDR0;
-    dw_rx_put(&rx, c, status & _BV(FE0), status & _BV(DOR0));
+    dw_rx_put(&rx, c, status & _BV(FE0), status & _BV(DOR0), hw_ticks);   /* interrupts are off */
 }
 
 void hw_uart_init(void)

@@ -271,6 +271,15 @@ void TstBoardLink::exchangesTakeTurns()
     QCOMPARE(replies.first(), QByteArray("re a\n"));
     QCOMPARE(replies.last(), "re " + QByteArray(1, char('a' + accepted - 1)) + '\n');
     QCOMPARE(board.received.size(), accepted);
+
+    // a line made as it goes out, when the 97 bytes before it have left
+    QElapsedTimer written;
+    qint64 madeAt = -1;
+    written.start();
+    engine.send({QByteArray(96, 'x') + '\n'});
+    engine.send([&] { madeAt = written.elapsed(); return QList<QByteArray>{"z\n"}; });
+    QTRY_VERIFY(madeAt >= 0);
+    QVERIFY2(madeAt >= 100, qPrintable(QString::number(madeAt)));
 }
 
 int main(int argc, char *argv[])

@@ -102,15 +102,21 @@ void feed(const QByteArray &bytes)
 }
 
 // Bytes as the serial line brings them, one per 1.04 ms, into the receive
-// ring while the board takes its time over each; returns the answers.
+// ring while the board takes its time over each (the ms count following);
+// returns the answers.
 [[maybe_unused]] QList<QByteArray> sendAtLineRate(const QByteArray &bytes)
 {
     dw_rx ring{};
     hal.tx.clear();
+    const qint64 start = hal.us;
+    const uint16_t ticks = hal.msTicks;
+    const auto msAt = [&](qint64 us) { return uint16_t(ticks + (us - start) / 1000); };
     qint64 arrival = hal.us;
     for (int next = 0;;) {
-        for (; next < bytes.size() && arrival <= hal.us; arrival += 1042)
-            dw_rx_put(&ring, uint8_t(bytes[next++]), 0, 0);
+        for (; next < bytes.size() && arrival <= hal.us; arrival += 1042) {
+            dw_rx_put(&ring, uint8_t(bytes[next++]), 0, 0, msAt(arrival));
+        }
+        hal.msTicks = msAt(hal.us);
         if (!dw_rx_step(&ring)) {
             if (next == bytes.size())
                 break;

@@ -280,6 +280,9 @@ void TstFirmwareLogic::linesBackToBack_data()
     QTest::newRow("stored half then f") << a + "\nf\n" + a2 + "\nf\n" << true << QList<QByteArray>{a, a2};
     QTest::newRow("to the ms") << QByteArray("p45254.023\r\nq\np7.000\nz\nq\n") << false
                                << QList<QByteArray>{"45254.023 0 +0", "7", "7.000 0 +0"};
+    // the set's LF arrives 10 ms before the second place is stored
+    QTest::newRow("a set behind stores") << QByteArray("g+52.52 +13.40\ng-33.87 +151.21\np72000.000 2026-12-09 +60\nq\n") << true
+                                          << QList<QByteArray>{"72000.010 0 +0"};
     QTest::newRow("t s b e a f") << "t06:00\ns\n" + b2 + "\ne\n" + a + "\nf\n" << true
                                  << QList<QByteArray>{"time 06:00:00 light off pattern none day Mon assumed trim +0 ppm", b2, a};
     QByteArray week;   // the host sends a week as 14 w lines, back to back
