@@ -311,9 +311,14 @@ void MainWindow::showTodayWords(const QString &words)
 void MainWindow::display()
 {
     const QDateTime now = ClockSource::now();
+    refreshPlans(now);
+    drawDay(now);
+}
+
+void MainWindow::drawDay(const QDateTime &now)
+{
     ui->clockCaption->setText(dialCaption(now));
     (lightOn ? ui->lightOnOption : ui->lightOffOption)->setChecked(true);
-    refreshPlans(now);
     lastRun = dial.paintDial(shownDay(), lightOn, shownNight);
     // The dial in words; set only when it changed, as each change is an
     // event for a screen reader and this runs every tick.
@@ -324,7 +329,9 @@ void MainWindow::display()
 
 void MainWindow::timerTick()
 {
-    const DialGeometry::ClockReading reading = DialGeometry::readClock(ClockSource::now().time());
+    // One reading of the clock for the hand, the light and the caption.
+    const QDateTime now = ClockSource::now();
+    const DialGeometry::ClockReading reading = DialGeometry::readClock(now.time());
     ++tickCount;
     if (tickCount > 60) {
         dial.clear();
@@ -333,14 +340,13 @@ void MainWindow::timerTick()
     dial.paintHand(reading.handEnd);
     // The light follows today's program, whichever day the dial shows; where
     // the dark or away move it, as the board will run it.
-    const QDateTime now = ClockSource::now();
     refreshPlans(now);
     const int second = now.time().msecsSinceStartOfDay() / 1000;
     lightOn = todaysSpans ? std::any_of(todaysSpans->cbegin(), todaysSpans->cend(),
                                         [second](const DayPlan::Span &s) { return s.from <= second && second < s.to; })
                           : workspace.week.day(now.date().dayOfWeek()).at(reading.slot) == 1;
     ui->clockReadoutLabel->setText(DialGeometry::clockReadout(reading));
-    display();
+    drawDay(now);
 }
 
 void MainWindow::paintEvent(QPaintEvent *)

@@ -89,6 +89,8 @@ private:
     // again only when the date, the clock's offset, the day shown or the week
     // changed since: the dial asks every second.
     void refreshPlans(const QDateTime &now);
+    // display() with the plans already worked out for now.
+    void drawDay(const QDateTime &now);
     void showTodayWords(const QString &words);
 
     Workspace &workspace;
